@@ -1,0 +1,21 @@
+# Options and warnings as interface targets: every project target links swirlon_options.
+
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
+
+add_library(swirlon_warnings INTERFACE)
+target_compile_options(swirlon_warnings INTERFACE -Wall -Wextra -Wshadow -Wnon-virtual-dtor -Wpedantic)
+
+add_library(swirlon_options INTERFACE)
+target_link_libraries(swirlon_options INTERFACE swirlon_warnings)
+# No fused multiply-add contraction anywhere: results are the same bit for bit on every
+# compiler, flag set and SIMD width.
+target_compile_options(swirlon_options INTERFACE -ffp-contract=off)
+target_include_directories(swirlon_options INTERFACE ${PROJECT_SOURCE_DIR})
+
+if(SWIRLON_SANITIZE)
+  target_compile_options(swirlon_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(swirlon_options INTERFACE -fsanitize=address,undefined)
+endif()

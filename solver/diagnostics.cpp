@@ -1,0 +1,50 @@
+#include "solver/diagnostics.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace swirlon {
+namespace {
+
+// Each stored entry of a coefficient stands for it and its conjugate partner, so with the
+// forward transform's 1/N^2 the mean of |d^p psi|^2 over the grid is 2 * sum K^(2p) * entry^2.
+// The band holds no Nyquist line, so no entry is self-conjugate but the mean, which K^2 = 0 drops.
+double halfMeanSquare(const PackedSpectrum& psi, int powerOfK2) {
+    double sum = 0.0;
+    forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        const double value = psi[entryIndex(row, column)];
+        sum += std::pow(static_cast<double>(kSquared), powerOfK2) * value * value;
+    });
+    return sum;
+}
+
+}  // namespace
+
+double energy(const PackedSpectrum& psi) { return halfMeanSquare(psi, 1); }
+double enstrophy(const PackedSpectrum& psi) { return halfMeanSquare(psi, 2); }
+double palinstrophy(const PackedSpectrum& psi) { return halfMeanSquare(psi, 3); }
+
+bool isBandFinite(const PackedSpectrum& psi) {
+    bool finite = true;
+    forEachBandEntry([&](int row, int column, int) { finite = finite && std::isfinite(psi[entryIndex(row, column)]); });
+    return finite;
+}
+
+double advectiveStabilityNumber(const PackedSpectrum& velXGrid, const PackedSpectrum& velYGrid) {
+    double fastest = 0.0;
+    for (int k = 0; k < GridPoints; ++k) {
+        // NaN compares false: std::max would drop it, so keep it explicitly.
+        const double speed = std::fabs(velXGrid[k]) + std::fabs(velYGrid[k]);
+        if (!(speed <= fastest)) {
+            fastest = speed;
+        }
+    }
+    return TimeStep * BandLimit * fastest;
+}
+
+double viscousStabilityNumber(int reynolds) {
+    constexpr int LargestKSquared = 2 * BandLimit * BandLimit;
+    return TimeStep * LargestKSquared / static_cast<double>(reynolds);
+}
+
+}  // namespace swirlon

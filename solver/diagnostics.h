@@ -1,0 +1,24 @@
+// Diagnostics of the flow, pure functions of the stream-function spectrum psi (its band, less
+// the mean entry), computed spectrally by Parseval's relation.
+#pragma once
+
+#include "solver/grid.h"
+
+namespace swirlon {
+
+// E = 1/2 <u^2 + v^2>
+double energy(const PackedSpectrum& psi);
+// Z = 1/2 <omega^2>
+double enstrophy(const PackedSpectrum& psi);
+// P = 1/2 <|grad omega|^2>
+double palinstrophy(const PackedSpectrum& psi);
+// Whether every band entry of psi is finite.
+bool isBandFinite(const PackedSpectrum& psi);
+
+// TimeStep * BandLimit * max(|u| + |v|) over grid velocities: the advective stability number
+// of one explicit step.
+double advectiveStabilityNumber(const PackedSpectrum& velXGrid, const PackedSpectrum& velYGrid);
+// TimeStep * nu * largest K^2 of the band: the viscous stability number of one explicit step.
+double viscousStabilityNumber(int reynolds);
+
+}  // namespace swirlon

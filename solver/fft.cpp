@@ -1,0 +1,233 @@
+#include "solver/fft.h"
+
+#include <cassert>
+#include <cmath>
+#include <utility>
+
+namespace swirlon {
+namespace {
+
+// -2*pi as the double the tables are built from.
+constexpr double MinusTwoPi = -6.283185307179586;
+
+constexpr int log2Of(int n) {
+    int bits = 0;
+    while ((1 << bits) < n) {
+        ++bits;
+    }
+    return bits;
+}
+
+constexpr int TableCount = log2Of(MaxFftLength) + 1;
+
+FftTables buildTables(int n) {
+    FftTables tables;
+    tables.n = n;
+    const double step = MinusTwoPi / n;
+    for (int i = 0; i < n; ++i) {
+        const double theta = i * step;
+        tables.cosTable[i] = std::cos(theta);
+        tables.forwardSinTable[i] = std::sin(theta);
+        tables.inverseSinTable[i] = -std::sin(theta);
+    }
+    return tables;
+}
+
+struct AllTables {
+    std::array<FftTables, TableCount> bySize;
+    AllTables() {
+        for (int bits = 1; bits < TableCount; ++bits) {
+            bySize[bits] = buildTables(1 << bits);
+        }
+    }
+};
+
+// The two line buffers of a 2-D transform live on the stack, so the transform has no way to
+// run without them.
+struct LineBuffers {
+    std::array<double, MaxFftLength> re;
+    std::array<double, MaxFftLength> im;
+};
+
+}  // namespace
+
+const FftTables& fftTables(int n) {
+    assert(isSupportedFftLength(n));
+    static const AllTables all;
+    return all.bySize[log2Of(n)];
+}
+
+void fft1d(int n, double scale, double* re, double* im, const double* sinTable, const double* cosTable) {
+    int half = n / 2;
+    int span = n;
+    int stride = 1;
+    while (half >= 1) {
+        for (int i = 0; i < half; ++i) {
+            const int t = i * stride;
+            const double wc = cosTable[t];
+            const double ws = sinTable[t];
+            for (int j = i; j < n; j += span) {
+                const int partner = j + half;
+                const double dr = re[j] - re[partner];
+                const double di = im[j] - im[partner];
+                re[j] = re[j] + re[partner];
+                im[j] = im[j] + im[partner];
+                re[partner] = dr * wc - di * ws;
+                im[partner] = dr * ws + di * wc;
+            }
+        }
+        span = half;
+        half /= 2;
+        stride *= 2;
+    }
+
+    // The butterflies leave the line in bit-reversed order; a reversed counter undoes it.
+    int rev = 0;
+    for (int i = 1; i <= n - 2; ++i) {
+        int m = n / 2;
+        rev ^= m;
+        while (m > rev) {
+            m /= 2;
+            rev ^= m;
+        }
+        if (i < rev) {
+            std::swap(re[i], re[rev]);
+            std::swap(im[i], im[rev]);
+        }
+    }
+
+    for (int i = 0; i < n; ++i) {
+        re[i] *= scale;
+        im[i] *= scale;
+    }
+}
+
+void forwardRealFft2d(int n, double* a) {
+    assert(isSupportedFftLength(n));
+    const FftTables& tables = fftTables(n);
+    const double* sinTable = tables.forwardSinTable.data();
+    const double* cosTable = tables.cosTable.data();
+    LineBuffers buffers;
+    double* re = buffers.re.data();
+    double* im = buffers.im.data();
+    const int h = n / 2;
+    const double scale = 1.0 / n;
+
+    // Rows two at a time as one complex line, then separated into two halfcomplex rows.
+    for (int p = 0; p < h; ++p) {
+        double* even = a + 2 * p * n;
+        double* odd = even + n;
+        for (int x = 0; x < n; ++x) {
+            re[x] = even[x];
+            im[x] = odd[x];
+        }
+        fft1d(n, scale, re, im, sinTable, cosTable);
+        even[0] = re[0];
+        even[h] = re[h];
+        for (int k = 1; k < h; ++k) {
+            even[k] = (re[n - k] + re[k]) * 0.5;
+            even[n - k] = (im[k] - im[n - k]) * 0.5;
+        }
+        odd[0] = im[0];
+        odd[h] = im[h];
+        for (int k = 1; k < h; ++k) {
+            odd[k] = (im[n - k] + im[k]) * 0.5;
+            odd[n - k] = (re[n - k] - re[k]) * 0.5;
+        }
+    }
+
+    // Columns s and n - s hold the real and imaginary parts of one complex column.
+    for (int s = 1; s < h; ++s) {
+        for (int row = 0; row < n; ++row) {
+            re[row] = a[row * n + s];
+            im[row] = a[row * n + n - s];
+        }
+        fft1d(n, scale, re, im, sinTable, cosTable);
+        for (int row = 0; row < n; ++row) {
+            a[row * n + s] = re[row];
+            a[row * n + n - s] = im[row];
+        }
+    }
+
+    // Columns 0 and h are real: their spectra are stored halfcomplex down the column.
+    for (const int column : {0, h}) {
+        for (int row = 0; row < n; ++row) {
+            re[row] = a[row * n + column];
+            im[row] = 0.0;
+        }
+        fft1d(n, scale, re, im, sinTable, cosTable);
+        for (int row = 0; row <= h; ++row) {
+            a[row * n + column] = re[row];
+        }
+        for (int k = 1; k < h; ++k) {
+            a[(n - k) * n + column] = im[k];
+        }
+    }
+}
+
+void inverseRealFft2d(int n, double* a) {
+    assert(isSupportedFftLength(n));
+    const FftTables& tables = fftTables(n);
+    const double* sinTable = tables.inverseSinTable.data();
+    const double* cosTable = tables.cosTable.data();
+    LineBuffers buffers;
+    double* re = buffers.re.data();
+    double* im = buffers.im.data();
+    const int h = n / 2;
+    const double scale = 1.0;
+
+    for (int s = 1; s < h; ++s) {
+        for (int row = 0; row < n; ++row) {
+            re[row] = a[row * n + s];
+            im[row] = a[row * n + n - s];
+        }
+        fft1d(n, scale, re, im, sinTable, cosTable);
+        for (int row = 0; row < n; ++row) {
+            a[row * n + s] = re[row];
+            a[row * n + n - s] = im[row];
+        }
+    }
+
+    // A halfcomplex column expands to its full conjugate-symmetric sequence.
+    for (const int column : {0, h}) {
+        re[0] = a[column];
+        re[h] = a[h * n + column];
+        for (int row = 1; row < h; ++row) {
+            re[row] = a[row * n + column];
+            re[n - row] = a[row * n + column];
+        }
+        im[0] = 0.0;
+        im[h] = 0.0;
+        for (int k = 1; k < h; ++k) {
+            im[k] = a[(n - k) * n + column];
+            im[n - k] = -a[(n - k) * n + column];
+        }
+        fft1d(n, scale, re, im, sinTable, cosTable);
+        for (int row = 0; row < n; ++row) {
+            a[row * n + column] = re[row];
+        }
+    }
+
+    // Each row pair P, Q becomes the spectrum of P + i*Q and is transformed as one line.
+    for (int p = 0; p < h; ++p) {
+        double* even = a + 2 * p * n;
+        double* odd = even + n;
+        for (int k = 1; k < h; ++k) {
+            re[k] = even[k] - odd[n - k];
+            re[n - k] = even[k] + odd[n - k];
+            im[k] = even[n - k] + odd[k];
+            im[n - k] = odd[k] - even[n - k];
+        }
+        re[0] = even[0];
+        re[h] = even[h];
+        im[0] = odd[0];
+        im[h] = odd[h];
+        fft1d(n, scale, re, im, sinTable, cosTable);
+        for (int x = 0; x < n; ++x) {
+            even[x] = re[x];
+            odd[x] = im[x];
+        }
+    }
+}
+
+}  // namespace swirlon

@@ -1,0 +1,103 @@
+#include "solver/operators.h"
+
+#include <algorithm>
+
+namespace swirlon {
+
+void copyBand(PackedSpectrum& dst, const PackedSpectrum& src) {
+    dst.fill(0.0);
+    forEachBandEntry([&](int row, int column, int) {
+        const int at = entryIndex(row, column);
+        dst[at] = src[at];
+    });
+    dst[0] = 0.0;
+}
+
+void multiplyByMinusK2(PackedSpectrum& spectrum) {
+    forEachBandEntry([&](int row, int column, int kSquared) {
+        const int at = entryIndex(row, column);
+        spectrum[at] = static_cast<double>(-kSquared) * spectrum[at];
+    });
+}
+
+void divideByMinusK2(PackedSpectrum& spectrum) {
+    spectrum[0] = 0.0;
+    forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        const int at = entryIndex(row, column);
+        spectrum[at] = spectrum[at] / static_cast<double>(-kSquared);
+    });
+}
+
+void computeDerivatives(FieldBank& bank) {
+    const PackedSpectrum& psi = bank[Slot::psi];
+    PackedSpectrum& velX = bank[Slot::velX];
+    PackedSpectrum& velY = bank[Slot::velY];
+    PackedSpectrum& gradX = bank[Slot::gradX];
+    PackedSpectrum& gradY = bank[Slot::gradY];
+    velX.fill(0.0);
+    velY.fill(0.0);
+    gradX.fill(0.0);
+    gradY.fill(0.0);
+
+    // Each derivative is an imaginary factor i*w, which moves a coefficient's real part into
+    // its imaginary entry and vice versa: every output is an integer times the partner entry.
+    for (int row = 0; row < GridSize; ++row) {
+        if (!isBandIndex(row)) {
+            continue;
+        }
+        const int b = foldedWaveNumber(row);
+        const int ky = row <= BandLimit ? b : -b;
+        for (int column = 1; column < GridSize; ++column) {
+            if (!isBandIndex(column)) {
+                continue;
+            }
+            const int a = foldedWaveNumber(column);
+            const int kSquared = a * a + b * b;
+            // Real-part columns take +, imaginary-part columns - of the same factor.
+            const int sign = column <= BandLimit ? 1 : -1;
+            const double partner = psi[entryIndex(row, GridSize - column)];
+            const int at = entryIndex(row, column);
+            velX[at] = static_cast<double>(sign * ky) * partner;
+            velY[at] = static_cast<double>(-sign * a) * partner;
+            gradX[at] = static_cast<double>(sign * a * kSquared) * partner;
+            gradY[at] = static_cast<double>(sign * ky * kSquared) * partner;
+        }
+    }
+
+    // Column 0 (kx = 0) is halfcomplex down the column: the partner is the mirrored row.
+    for (int row = 1; row < GridSize; ++row) {
+        if (!isBandIndex(row)) {
+            continue;
+        }
+        const int b = foldedWaveNumber(row);
+        const int sign = row <= BandLimit ? 1 : -1;
+        const double partner = psi[entryIndex(GridSize - row, 0)];
+        const int at = entryIndex(row, 0);
+        velX[at] = static_cast<double>(sign * b) * partner;
+        gradY[at] = static_cast<double>(sign * b * b * b) * partner;
+    }
+}
+
+void formAdvection(FieldBank& bank) {
+    const PackedSpectrum& velX = bank[Slot::velX];
+    const PackedSpectrum& velY = bank[Slot::velY];
+    const PackedSpectrum& gradX = bank[Slot::gradX];
+    const PackedSpectrum& gradY = bank[Slot::gradY];
+    PackedSpectrum& advection = bank[Slot::advection];
+    for (int k = 0; k < GridPoints; ++k) {
+        advection[k] = gradY[k] * velY[k] + gradX[k] * velX[k];
+    }
+}
+
+}  // namespace swirlon
+
+#include "solver/fft.h"
+
+namespace swirlon {
+
+void streamFunctionFromVorticity(PackedSpectrum& field) {
+    forwardRealFft2d(GridSize, field.data());
+    divideByMinusK2(field);
+}
+
+}  // namespace swirlon

@@ -1,0 +1,24 @@
+// One displayed frame: exactly TimeStep of simulated time, split into equal RK4 sub-steps when
+// the state is too fast (or too viscous) for one explicit step to stay stable.
+#pragma once
+
+#include "solver/grid.h"
+
+namespace swirlon {
+
+struct FrameOutcome {
+    // Equal sub-steps of TimeStep / subSteps that the frame took.
+    int subSteps = 1;
+    // Stability number of the state at the start of the frame, for one step of TimeStep.
+    double stabilityNumber = 0.0;
+    // False when the frame produced a non-finite value in the band of psi; the state was then
+    // put back as it was at the start of the frame.
+    bool finite = true;
+};
+
+// Advances psi by TimeStep at viscosity 1/reynolds. rollback is caller-owned storage for the
+// state at the start of the frame. After the frame, velX and velY hold grid velocities of a
+// finite state. With subSteps == 1 the result is bit for bit one stepRk4(bank, reynolds).
+FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback);
+
+}  // namespace swirlon

@@ -1,0 +1,40 @@
+// One classical fourth-order Runge-Kutta step of TimeStep for the vorticity equation
+//   d(omega)/dt + u*d(omega)/dx + v*d(omega)/dy = nu * laplacian(omega),  nu = 1/reynolds,
+// held as d(psi_hat)/dt = A_hat/K^2 - nu*K^2*psi_hat on the band less the mean entry.
+#pragma once
+
+#include "solver/grid.h"
+
+namespace swirlon {
+
+// The double nearest 1/6, applied as a multiplication in the final combination.
+inline constexpr double OneSixth = 0.16666666666666666;
+
+// Advances psi by one step of dt (TimeStep unless a frame is split into sub-steps) at
+// viscosity 1/reynolds (reynolds > 0). Uses only the bank's slots as work storage and
+// allocates nothing. Same as beginStep followed by finishStep.
+void stepRk4(FieldBank& bank, int reynolds, double dt = TimeStep);
+
+// The part of a step that does not depend on dt or the viscosity: psiBase = band of psi, then
+// the first stage's derivatives, leaving u, v, domega/dx, domega/dy of the current state as
+// grid values in velX, velY, gradX, gradY (a frame reads its stability number from them).
+void beginStep(FieldBank& bank);
+// The rest of the step after beginStep: the first stage's advection and increment, stages two
+// to four, and the combination into psi.
+void finishStep(FieldBank& bank, int reynolds, double dt);
+
+// Derivative spectra of psi and their four inverse transforms into grid values.
+void evaluateGridFields(FieldBank& bank);
+// The advection product, its forward transform and the increment into one of rk1..rk4.
+void completeStage(FieldBank& bank, PackedSpectrum& increment, int reynolds, double dt);
+
+// increment = dt * (advection/K^2 - nu*K^2*psi) on the band less the mean entry.
+void computeIncrement(FieldBank& bank, PackedSpectrum& increment, int reynolds, double dt = TimeStep);
+
+// dst = weight*increment + base on the band less the mean entry.
+void formStageState(PackedSpectrum& dst, const PackedSpectrum& base, const PackedSpectrum& increment, double weight);
+
+// psi = ((rk3 + rk2)*2 + rk1 + rk4) * 1/6 + psiBase on the band less the mean entry.
+void combineRk4(FieldBank& bank);
+
+}  // namespace swirlon
