@@ -1,0 +1,45 @@
+// The false-colour pictures of the flow: colour maps, the 128x128 picture buffer and its
+// 3x enlargement as the window shows it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "solver/grid.h"
+
+namespace swirlon {
+
+// Which quantity the picture shows (the window's displayMode: 0 vorticity, 1 squared speed).
+enum class DisplayMode : int { vorticity = 0, speed = 1 };
+
+struct Rgb {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+};
+
+// 128x128 pixels of blue, green, red; rows bottom-up (row 0 drawn at the bottom), 384 bytes a
+// row; pixel 128*i + j belongs to field element (i, j).
+using PictureBuffer = std::array<std::uint8_t, GridPoints * 3>;
+
+// Each grid point becomes a square block of this many screen pixels.
+inline constexpr int PictureScale = 3;
+inline constexpr int PictureSide = GridSize * PictureScale;
+
+// The enlarged picture: 384x384 pixels of red, green, blue, rows top-down (screen order).
+using StretchedPicture = std::array<std::uint8_t, PictureSide * PictureSide * 3>;
+
+Rgb mapSpeedColor(double value);
+Rgb mapVorticityColor(double value);
+
+// From velX and velY as they stand.
+void renderSpeedImage(const FieldBank& bank, PictureBuffer& picture);
+// From psi; psiBase is overwritten as scratch and left holding grid vorticity.
+void renderVorticityImage(FieldBank& bank, PictureBuffer& picture);
+// The picture the display mode chooses.
+void renderPicture(FieldBank& bank, DisplayMode mode, PictureBuffer& picture);
+
+// Nearest-neighbour 3x enlargement, row 0 of the picture at the bottom.
+void stretchPicture(const PictureBuffer& picture, StretchedPicture& stretched);
+
+}  // namespace swirlon

@@ -1,0 +1,24 @@
+// Built-in initial fields made by the program, so a flow can start without a picture.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "solver/grid.h"
+
+namespace swirlon {
+
+// Replaces psi with the field the window starts with: a few vortices of both signs.
+void loadDefaultField(FieldBank& bank);
+
+// Names accepted by loadPreset, in the order a usage text lists them.
+std::vector<std::string> presetNames();
+
+// Replaces psi with the named preset (seed matters only for random ones); returns std::nullopt,
+// or a message naming the unknown preset and leaves the bank untouched.
+std::optional<std::string> loadPreset(std::string_view name, FieldBank& bank, std::uint32_t seed = 1);
+
+}  // namespace swirlon
