@@ -1,0 +1,177 @@
+#include "field_io/presets.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <numbers>
+#include <random>
+
+#include "solver/diagnostics.h"
+#include "solver/operators.h"
+
+namespace swirlon {
+namespace {
+
+constexpr double Pi = std::numbers::pi;
+constexpr double BoxLength = 2.0 * Pi;
+constexpr double GridSpacing = BoxLength / GridSize;
+
+// A Gaussian patch of vorticity: peak value at the centre, radius as the standard deviation.
+struct Vortex {
+    double centreX;
+    double centreY;
+    double peakVorticity;
+    double radius;
+};
+
+// The window's start field: a co-rotating pair close enough to merge, a dipole that travels
+// through the box, and three loose vortices for the pair and the dipole to stir. Peaks of 6
+// to 7 keep the picture short of saturation and one step well inside its stability bound.
+constexpr std::array<Vortex, 7> DefaultVortices{{
+    {2.30, 3.70, 6.5, 0.40},
+    {3.35, 3.05, 6.5, 0.40},
+    {4.35, 1.25, -7.0, 0.33},
+    {5.15, 1.25, 7.0, 0.33},
+    {1.10, 1.30, -5.0, 0.50},
+    {5.10, 4.90, -5.5, 0.45},
+    {1.20, 5.40, 4.0, 0.55},
+}};
+
+// A dipole of two opposite Gaussian vortices side by side; it drifts along y.
+constexpr std::array<Vortex, 2> DipoleVortices{{
+    {Pi - 0.45, Pi, 8.0, 0.35},
+    {Pi + 0.45, Pi, -8.0, 0.35},
+}};
+
+// Double shear layer: two tanh jets of thickness rho, destabilised by a small cross-stream
+// wave of amplitude delta that rolls each layer up into vortices.
+constexpr double ShearLayerThickness = Pi / 15.0;
+constexpr double ShearLayerPerturbation = 0.05;
+
+// Random turbulence: the stream function's expected |psi_hat(k)|^2 falls off as
+// 1 / (k (1 + (k/k0)^4)), which puts the energy peak near k0 and an enstrophy-cascade tail above.
+constexpr double TurbulencePeakWaveNumber = 6.0;
+// Mean kinetic energy 1/2 <u^2 + v^2> after scaling: velocities of order one.
+constexpr double TurbulenceEnergy = 0.5;
+
+constexpr double TaylorGreenAmplitude = 2.0;
+
+constexpr std::array<const char*, 5> PresetNames{"default", "taylor-green", "vortex-pair", "shear-layer",
+                                                 "mcwilliams"};
+
+// Grid coordinate of row or column index i.
+double coordinate(int index) { return GridSpacing * index; }
+
+// Shortest signed distance on the periodic axis, so each patch wraps smoothly across the edge.
+double periodicOffset(double from, double to) {
+    return std::remainder(to - from, BoxLength);
+}
+
+template <typename Vorticity>
+void installGridVorticity(FieldBank& bank, Vorticity&& vorticityAt) {
+    PackedSpectrum& psi = bank[Slot::psi];
+    for (int y = 0; y < GridSize; ++y) {
+        for (int x = 0; x < GridSize; ++x) {
+            psi[entryIndex(y, x)] = vorticityAt(coordinate(x), coordinate(y));
+        }
+    }
+    streamFunctionFromVorticity(psi);
+}
+
+template <std::size_t Count>
+void installVortices(FieldBank& bank, const std::array<Vortex, Count>& vortices) {
+    installGridVorticity(bank, [&](double x, double y) {
+        double omega = 0.0;
+        for (const Vortex& vortex : vortices) {
+            const double dx = periodicOffset(vortex.centreX, x);
+            const double dy = periodicOffset(vortex.centreY, y);
+            const double spread = 2.0 * vortex.radius * vortex.radius;
+            omega += vortex.peakVorticity * std::exp(-(dx * dx + dy * dy) / spread);
+        }
+        return omega;
+    });
+}
+
+double squaredSech(double value) {
+    const double sech = 1.0 / std::cosh(value);
+    return sech * sech;
+}
+
+void installShearLayer(FieldBank& bank) {
+    installGridVorticity(bank, [](double x, double y) {
+        // u = tanh((y - pi/2)/rho) below the middle, tanh((3pi/2 - y)/rho) above; v = delta sin x.
+        const double layer = y <= Pi ? -squaredSech((y - 0.5 * Pi) / ShearLayerThickness)
+                                     : squaredSech((1.5 * Pi - y) / ShearLayerThickness);
+        return ShearLayerPerturbation * std::cos(x) + layer / ShearLayerThickness;
+    });
+}
+
+// omega = 2 sin x sin y = cos(x - y) - cos(x + y), so psi = -sin x sin y: its two coefficients
+// are written exactly, with no transform error, since this field pins the decay tests.
+void installTaylorGreen(FieldBank& bank) {
+    PackedSpectrum& psi = bank[Slot::psi];
+    psi.fill(0.0);
+    // Each cosine carries half the amplitude, a real-part entry v stands for 2 v cos(kx x + ky y),
+    // and psi = omega / -K^2 with K^2 = 2.
+    constexpr double coefficient = TaylorGreenAmplitude / 2.0 / 2.0 / 2.0;
+    psi[entryIndex(bandIndex(1), 1)] = coefficient;
+    psi[entryIndex(bandIndex(-1), 1)] = -coefficient;
+}
+
+// Uniform in (0, 1] from 53 random bits; built by hand because the standard distributions
+// differ between standard libraries, and a seed should give the same field everywhere.
+double uniformOpenZero(std::mt19937_64& generator) {
+    constexpr double Scale = 1.0 / 9007199254740992.0;  // 2^-53
+    return (static_cast<double>(generator() >> 11) + 1.0) * Scale;
+}
+
+double standardNormal(std::mt19937_64& generator) {
+    const double radius = std::sqrt(-2.0 * std::log(uniformOpenZero(generator)));
+    return radius * std::cos(BoxLength * uniformOpenZero(generator));
+}
+
+void installRandomTurbulence(FieldBank& bank, std::uint32_t seed) {
+    PackedSpectrum& psi = bank[Slot::psi];
+    psi.fill(0.0);
+    std::mt19937_64 generator(seed);
+    // Each band entry but the mean is one independent real part of a coefficient, so drawing
+    // every entry on its own gives a random real field with random phases.
+    forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        const double k = std::sqrt(static_cast<double>(kSquared));
+        const double ratio = k / TurbulencePeakWaveNumber;
+        const double variance = 1.0 / (k * (1.0 + ratio * ratio * ratio * ratio));
+        psi[entryIndex(row, column)] = standardNormal(generator) * std::sqrt(variance);
+    });
+    const double scale = std::sqrt(TurbulenceEnergy / energy(psi));
+    forEachBandEntryButMean([&](int row, int column, int) { psi[entryIndex(row, column)] *= scale; });
+}
+
+}  // namespace
+
+void loadDefaultField(FieldBank& bank) { installVortices(bank, DefaultVortices); }
+
+std::vector<std::string> presetNames() { return {PresetNames.begin(), PresetNames.end()}; }
+
+std::optional<std::string> loadPreset(std::string_view name, FieldBank& bank, std::uint32_t seed) {
+    if (name == "default") {
+        loadDefaultField(bank);
+    } else if (name == "taylor-green") {
+        installTaylorGreen(bank);
+    } else if (name == "vortex-pair") {
+        installVortices(bank, DipoleVortices);
+    } else if (name == "shear-layer") {
+        installShearLayer(bank);
+    } else if (name == "mcwilliams") {
+        installRandomTurbulence(bank, seed);
+    } else {
+        std::string message = "unknown preset '" + std::string(name) + "'; known presets:";
+        for (const char* known : PresetNames) {
+            message += ' ';
+            message += known;
+        }
+        return message;
+    }
+    return std::nullopt;
+}
+
+}  // namespace swirlon
