@@ -18,7 +18,18 @@ using BmpInfoHeaderBytes = std::array<std::uint8_t, 40>;
 // its vorticity; returns std::nullopt. On any failure returns the message to show the user
 // (UTF-8, path included) and leaves the bank untouched. infoHeader, when given, receives the
 // info-header bytes that were read, also when the load then fails.
+//
+// Accepted: uncompressed 24-bit files with any info header of at least 40 bytes (V4 and V5
+// included), pixels taken from the header's pixel-data offset, bottom-up or top-down rows.
 std::optional<std::string> loadVorticityBmp(const std::string& path, FieldBank& bank,
                                             BmpInfoHeaderBytes* infoHeader = nullptr);
+
+// Bytes of one 24-bit row of a picture width pixels wide (width > 0): 3 * width rounded up to
+// a multiple of four.
+std::int64_t bmpRowStride(std::int64_t width);
+
+// The colour rule: reddish pixels (red above blue) give positive vorticity from red + green,
+// the others negative vorticity from green + blue; a multiple of 10/256 in [-19.92, 19.92].
+double vorticityOfColour(std::uint8_t blue, std::uint8_t green, std::uint8_t red);
 
 }  // namespace swirlon

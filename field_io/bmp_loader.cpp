@@ -1,0 +1,228 @@
+#include "field_io/bmp_loader.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "solver/operators.h"
+
+namespace swirlon {
+
+namespace {
+
+// Texts shown to the user; "%s" stands for the path.
+constexpr std::string_view MessageNoFileName = "ファイル名がありません。";
+constexpr std::string_view MessageOpenFailed = "%s の\nオープンに失敗しました。";
+constexpr std::string_view MessageFileHeaderShort = "%s の\nBITMAPFILEHEADER 読み込みに失敗しました。";
+constexpr std::string_view MessageInfoHeaderShort = "%s の\nBITMAPINFOHEADER 読み込みに失敗しました。";
+constexpr std::string_view MessageNot24Bit = "%s は\n24 bit でありません。";
+constexpr std::string_view MessageDataCutShort = "%s は\nデータがきれています。";
+constexpr std::string_view MessageNotBmp = "%s は\nBMP ファイルでありません。";
+constexpr std::string_view MessageDamaged = "%s は\n壊れています。";
+constexpr std::string_view MessageCompressed = "%s は\n圧縮されています。";
+constexpr std::string_view MessageNegativeWidth = "%s は\n幅が負の値です。";
+constexpr std::string_view MessageOutOfMemory = "%s の\n読み込みに必要なメモリが足りません。";
+
+constexpr std::string_view PathPlaceholder = "%s";
+
+constexpr std::size_t FileHeaderSize = 14;
+constexpr std::size_t InfoHeaderSize = std::tuple_size_v<BmpInfoHeaderBytes>;
+constexpr std::size_t HeadersSize = FileHeaderSize + InfoHeaderSize;
+
+// Field offsets within the file header and within the info header.
+constexpr std::size_t SignatureAt = 0;
+constexpr std::size_t PixelOffsetAt = 10;
+constexpr std::size_t InfoSizeAt = 0;
+constexpr std::size_t WidthAt = 4;
+constexpr std::size_t HeightAt = 8;
+constexpr std::size_t BitCountAt = 14;
+constexpr std::size_t CompressionAt = 16;
+
+constexpr std::uint8_t SignatureFirst = 'B';
+constexpr std::uint8_t SignatureSecond = 'M';
+constexpr std::uint16_t RequiredBitCount = 24;
+constexpr std::uint32_t UncompressedRgb = 0;
+constexpr std::int64_t BytesPerPixel = 3;
+constexpr std::int64_t RowAlignment = 4;
+
+// Pixel bytes are pulled in pieces of this size, so the buffer grows with the bytes that
+// really arrive and a header claiming gigabytes costs no more memory than the file holds.
+constexpr std::size_t ReadChunk = std::size_t{1} << 16;
+
+constexpr double ColourUnit = 1.0 / 256.0;
+constexpr double VorticityPerColour = 10.0;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string messageFor(std::string_view text, const std::string& path) {
+    std::string message(text);
+    if (const std::size_t at = message.find(PathPlaceholder); at != std::string::npos) {
+        message.replace(at, PathPlaceholder.size(), path);
+    }
+    return message;
+}
+
+std::uint16_t readLe16(const std::uint8_t* bytes) {
+    return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+std::uint32_t readLe32(const std::uint8_t* bytes) {
+    return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
+           (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+}
+
+std::int32_t readLe32Signed(const std::uint8_t* bytes) { return static_cast<std::int32_t>(readLe32(bytes)); }
+
+// Reads up to count bytes; fewer come back only at the end of the file or on a read error.
+std::vector<std::uint8_t> readUpTo(std::FILE* file, std::uint64_t count) {
+    std::vector<std::uint8_t> bytes;
+    while (bytes.size() < count) {
+        const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(ReadChunk, count - bytes.size()));
+        const std::size_t before = bytes.size();
+        bytes.resize(before + piece);
+        const std::size_t got = std::fread(bytes.data() + before, 1, piece, file);
+        bytes.resize(before + got);
+        if (got < piece) {
+            break;
+        }
+    }
+    return bytes;
+}
+
+// Skips count bytes; false when the file ends first.
+bool skipBytes(std::FILE* file, std::uint64_t count) {
+    std::array<std::uint8_t, ReadChunk> scratch;
+    while (count > 0) {
+        const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(scratch.size(), count));
+        if (std::fread(scratch.data(), 1, piece, file) != piece) {
+            return false;
+        }
+        count -= piece;
+    }
+    return true;
+}
+
+// The header facts the resampling needs, after they have been checked.
+struct PixelLayout {
+    std::int64_t width = 0;
+    std::int64_t rows = 0;
+    std::int64_t stride = 0;
+    bool topDown = false;
+};
+
+// Nearest-pixel resampling (truncating integer division, anchored at pixel (0, 0)) and the
+// colour rule, grid row 0 taken from the bottom row of the picture.
+void resampleVorticity(const std::vector<std::uint8_t>& pixels, const PixelLayout& layout, PackedSpectrum& grid) {
+    for (int i = 0; i < GridSize; ++i) {
+        const std::int64_t pictureRow = (i * layout.rows) / GridSize;
+        const std::int64_t fileRow = layout.topDown ? layout.rows - 1 - pictureRow : pictureRow;
+        const std::uint8_t* row = pixels.data() + fileRow * layout.stride;
+        for (int j = 0; j < GridSize; ++j) {
+            const std::int64_t column = (j * layout.width) / GridSize;
+            const std::uint8_t* pixel = row + BytesPerPixel * column;
+            grid[entryIndex(i, j)] = vorticityOfColour(pixel[0], pixel[1], pixel[2]);
+        }
+    }
+}
+
+}  // namespace
+
+std::int64_t bmpRowStride(std::int64_t width) {
+    return (BytesPerPixel * width + RowAlignment - 1) / RowAlignment * RowAlignment;
+}
+
+double vorticityOfColour(std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
+    if (red > blue) {
+        return static_cast<double>(red + green) * ColourUnit * VorticityPerColour;
+    }
+    return -(static_cast<double>(green + blue) * ColourUnit) * VorticityPerColour;
+}
+
+std::optional<std::string> loadVorticityBmp(const std::string& path, FieldBank& bank, BmpInfoHeaderBytes* infoHeader) {
+    if (path.empty()) {
+        return std::string(MessageNoFileName);
+    }
+    // A directory opens as a stream on some systems but is no file to read.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        return messageFor(MessageOpenFailed, path);
+    }
+    FileHandle file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        return messageFor(MessageOpenFailed, path);
+    }
+
+    std::array<std::uint8_t, FileHeaderSize> fileHeader{};
+    if (std::fread(fileHeader.data(), 1, fileHeader.size(), file.get()) != fileHeader.size()) {
+        return messageFor(MessageFileHeaderShort, path);
+    }
+    BmpInfoHeaderBytes info{};
+    const std::size_t infoRead = std::fread(info.data(), 1, info.size(), file.get());
+    if (infoHeader != nullptr) {
+        std::copy_n(info.begin(), infoRead, infoHeader->begin());
+    }
+    if (infoRead != info.size()) {
+        return messageFor(MessageInfoHeaderShort, path);
+    }
+    if (readLe16(info.data() + BitCountAt) != RequiredBitCount) {
+        return messageFor(MessageNot24Bit, path);
+    }
+
+    // Past the long-standing checks above, the header is trusted only as far as it is
+    // consistent with itself and with the bytes the file really has.
+    if (fileHeader[SignatureAt] != SignatureFirst || fileHeader[SignatureAt + 1] != SignatureSecond) {
+        return messageFor(MessageNotBmp, path);
+    }
+    const std::uint64_t infoSize = readLe32(info.data() + InfoSizeAt);
+    const std::uint64_t pixelOffset = readLe32(fileHeader.data() + PixelOffsetAt);
+    if (infoSize < InfoHeaderSize || pixelOffset < FileHeaderSize + infoSize) {
+        return messageFor(MessageDamaged, path);
+    }
+    if (readLe32(info.data() + CompressionAt) != UncompressedRgb) {
+        return messageFor(MessageCompressed, path);
+    }
+    const std::int64_t width = readLe32Signed(info.data() + WidthAt);
+    const std::int64_t height = readLe32Signed(info.data() + HeightAt);
+    if (width < 0) {
+        return messageFor(MessageNegativeWidth, path);
+    }
+    PixelLayout layout;
+    layout.width = width;
+    layout.topDown = height < 0;
+    layout.rows = layout.topDown ? -height : height;
+    layout.stride = bmpRowStride(width);
+    // Both factors are below 2^33, so the size fits 64 bits; an empty array counts as cut short.
+    const auto pixelBytes = static_cast<std::uint64_t>(layout.rows) * static_cast<std::uint64_t>(layout.stride);
+    if (pixelBytes == 0) {
+        return messageFor(MessageDataCutShort, path);
+    }
+
+    std::vector<std::uint8_t> pixels;
+    try {
+        if (!skipBytes(file.get(), pixelOffset - HeadersSize)) {
+            return messageFor(MessageDamaged, path);
+        }
+        pixels = readUpTo(file.get(), pixelBytes);
+    } catch (const std::bad_alloc&) {
+        return messageFor(MessageOutOfMemory, path);
+    }
+    if (pixels.size() != pixelBytes) {
+        return messageFor(MessageDataCutShort, path);
+    }
+    file.reset();
+
+    PackedSpectrum& psi = bank[Slot::psi];
+    resampleVorticity(pixels, layout, psi);
+    streamFunctionFromVorticity(psi);
+    return std::nullopt;
+}
+
+}  // namespace swirlon

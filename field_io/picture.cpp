@@ -1,0 +1,120 @@
+#include "field_io/picture.h"
+
+#include <cmath>
+#include <cstddef>
+
+#include "solver/fft.h"
+#include "solver/operators.h"
+
+namespace swirlon {
+
+namespace {
+
+constexpr double SpeedRedFactor = 0.6;
+constexpr double SpeedGreenFactor = 0.75;
+// One step below the double nearest 0.9 (bit pattern 3FECCCCCCCCCCCCC): s = 100 gives blue 89.
+constexpr double SpeedBlueFactor = 0.8999999999999999;
+
+constexpr double PositiveRedFactor = 4.0;
+constexpr double PositiveGreenFactor = 1.0;
+constexpr double PositiveBlueFactor = 0.5;
+constexpr double NegativeRedFactor = -0.7;
+constexpr double NegativeGreenFactor = -1.4;
+constexpr double NegativeBlueFactor = -5.6;
+
+// Gains from the physical quantity to the colour maps' input.
+constexpr double VorticityGain = 8.0;
+constexpr double SquaredSpeedGain = 32.0;
+
+constexpr double ChannelMax = 255.0;
+constexpr std::size_t BytesPerPixel = 3;
+constexpr std::size_t BlueAt = 0;
+constexpr std::size_t GreenAt = 1;
+constexpr std::size_t RedAt = 2;
+
+// Truncation toward zero, then limited to 0..255: anything not above zero (NaN included)
+// is 0, anything at or beyond 255 (infinity included) is 255.
+std::uint8_t channel(double product) {
+    if (!(product > 0.0)) {
+        return 0;
+    }
+    if (product >= ChannelMax) {
+        return static_cast<std::uint8_t>(ChannelMax);
+    }
+    return static_cast<std::uint8_t>(std::trunc(product));
+}
+
+void storePixel(PictureBuffer& picture, std::size_t index, Rgb colour) {
+    const std::size_t at = index * BytesPerPixel;
+    picture[at + BlueAt] = colour.blue;
+    picture[at + GreenAt] = colour.green;
+    picture[at + RedAt] = colour.red;
+}
+
+}  // namespace
+
+Rgb mapSpeedColor(double value) {
+    return Rgb{.red = channel(SpeedRedFactor * value),
+               .green = channel(SpeedGreenFactor * value),
+               .blue = channel(SpeedBlueFactor * value)};
+}
+
+Rgb mapVorticityColor(double value) {
+    if (value >= 0.0) {
+        return Rgb{.red = channel(PositiveRedFactor * value),
+                   .green = channel(PositiveGreenFactor * value),
+                   .blue = channel(PositiveBlueFactor * value)};
+    }
+    return Rgb{.red = channel(NegativeRedFactor * value),
+               .green = channel(NegativeGreenFactor * value),
+               .blue = channel(NegativeBlueFactor * value)};
+}
+
+void renderSpeedImage(const FieldBank& bank, PictureBuffer& picture) {
+    const PackedSpectrum& velX = bank[Slot::velX];
+    const PackedSpectrum& velY = bank[Slot::velY];
+    for (std::size_t k = 0; k < velX.size(); ++k) {
+        const double squaredSpeed = (velX[k] * velX[k] + velY[k] * velY[k]) * SquaredSpeedGain;
+        storePixel(picture, k, mapSpeedColor(squaredSpeed));
+    }
+}
+
+void renderVorticityImage(FieldBank& bank, PictureBuffer& picture) {
+    PackedSpectrum& scratch = bank[Slot::psiBase];
+    copyBand(scratch, bank[Slot::psi]);
+    multiplyByMinusK2(scratch);
+    inverseRealFft2d(GridSize, scratch.data());
+    for (std::size_t k = 0; k < scratch.size(); ++k) {
+        storePixel(picture, k, mapVorticityColor(scratch[k] * VorticityGain));
+    }
+}
+
+void renderPicture(FieldBank& bank, DisplayMode mode, PictureBuffer& picture) {
+    switch (mode) {
+        case DisplayMode::vorticity:
+            renderVorticityImage(bank, picture);
+            return;
+        case DisplayMode::speed:
+            renderSpeedImage(bank, picture);
+            return;
+    }
+}
+
+void stretchPicture(const PictureBuffer& picture, StretchedPicture& stretched) {
+    constexpr std::size_t side = PictureSide;
+    constexpr std::size_t scale = PictureScale;
+    constexpr std::size_t lastRow = GridSize - 1;
+    for (std::size_t screenRow = 0; screenRow < side; ++screenRow) {
+        // Screen rows run top-down, picture rows bottom-up.
+        const std::size_t gridRow = lastRow - screenRow / scale;
+        for (std::size_t screenColumn = 0; screenColumn < side; ++screenColumn) {
+            const std::size_t source = (gridRow * GridSize + screenColumn / scale) * BytesPerPixel;
+            const std::size_t target = (screenRow * side + screenColumn) * BytesPerPixel;
+            stretched[target] = picture[source + RedAt];
+            stretched[target + 1] = picture[source + GreenAt];
+            stretched[target + 2] = picture[source + BlueAt];
+        }
+    }
+}
+
+}  // namespace swirlon
