@@ -1,0 +1,303 @@
+#include "field_io/npy.h"
+
+#include <array>
+#include <bit>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string_view>
+
+#include "field_io/atomic_file.h"
+
+namespace swirlon {
+namespace {
+
+constexpr std::array<std::uint8_t, 6> Magic{0x93, 'N', 'U', 'M', 'P', 'Y'};
+constexpr std::size_t VersionBytes = 2;
+constexpr std::size_t ShortLengthBytes = 2;  // header length field of version 1.0
+constexpr std::size_t LongLengthBytes = 4;   // header length field of versions 2.0 and 3.0
+constexpr std::size_t HeaderAlignment = 64;
+constexpr std::size_t BytesPerValue = sizeof(double);
+constexpr std::size_t DataBytes = GridPoints * BytesPerValue;
+// Far more than any header this format needs; a larger one is not a 128x128 array of ours.
+constexpr std::size_t MaxHeaderLength = 4096;
+constexpr std::size_t MaxFileBytes = Magic.size() + VersionBytes + LongLengthBytes + MaxHeaderLength + DataBytes;
+
+constexpr std::string_view ExpectedDtype = "<f8";
+constexpr std::string_view HeaderDict = "{'descr': '<f8', 'fortran_order': False, 'shape': (128, 128), }";
+
+std::uint64_t readLittleEndian(const std::uint8_t* bytes, std::size_t count) {
+    std::uint64_t value = 0;
+    for (std::size_t i = count; i-- > 0;) {
+        value = (value << 8) | bytes[i];
+    }
+    return value;
+}
+
+void appendLittleEndian(std::vector<std::uint8_t>& out, std::uint64_t value, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+}
+
+// The header is a Python dict literal; this reads just enough of that grammar to check it:
+// strings, integers, True/False, tuples of integers, and punctuation.
+class HeaderParser {
+public:
+    explicit HeaderParser(std::string_view text) : text_(text) {}
+
+    std::optional<std::string> parse() {
+        std::optional<std::string> descr;
+        std::optional<bool> fortranOrder;
+        std::optional<std::vector<long long>> shape;
+        if (!accept('{')) {
+            return "header is not a dictionary";
+        }
+        while (!accept('}')) {
+            std::string key;
+            if (!readString(key)) {
+                return "header has a malformed key";
+            }
+            if (!accept(':')) {
+                return "header lacks ':' after '" + key + "'";
+            }
+            if (key == "descr") {
+                std::string value;
+                if (descr || !readString(value)) {
+                    return "header has a malformed or repeated 'descr'";
+                }
+                descr = value;
+            } else if (key == "fortran_order") {
+                bool value = false;
+                if (fortranOrder || !readBool(value)) {
+                    return "header has a malformed or repeated 'fortran_order'";
+                }
+                fortranOrder = value;
+            } else if (key == "shape") {
+                std::vector<long long> value;
+                if (shape || !readTuple(value)) {
+                    return "header has a malformed or repeated 'shape'";
+                }
+                shape = value;
+            } else {
+                return "header has the unexpected key '" + key + "'";
+            }
+            if (!accept(',')) {
+                if (!accept('}')) {
+                    return "header dictionary is not closed";
+                }
+                break;
+            }
+        }
+        skipSpace();
+        if (position_ != text_.size()) {
+            return "header has text after the dictionary";
+        }
+        if (!descr || !fortranOrder || !shape) {
+            return "header lacks one of 'descr', 'fortran_order', 'shape'";
+        }
+        if (*descr != ExpectedDtype) {
+            return "dtype must be '<f8' (little-endian float64), found '" + *descr + "'";
+        }
+        if (*fortranOrder) {
+            return "array must be in C order (fortran_order False)";
+        }
+        if (shape->size() != 2 || (*shape)[0] != GridSize || (*shape)[1] != GridSize) {
+            std::string found = "(";
+            for (std::size_t i = 0; i < shape->size(); ++i) {
+                found += (i == 0 ? "" : ", ") + std::to_string((*shape)[i]);
+            }
+            found += shape->size() == 1 ? ",)" : ")";
+            return "shape must be (128, 128), found " + found;
+        }
+        return std::nullopt;
+    }
+
+private:
+    void skipSpace() {
+        while (position_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[position_]))) {
+            ++position_;
+        }
+    }
+
+    bool accept(char expected) {
+        skipSpace();
+        if (position_ < text_.size() && text_[position_] == expected) {
+            ++position_;
+            return true;
+        }
+        return false;
+    }
+
+    bool readString(std::string& out) {
+        skipSpace();
+        if (position_ >= text_.size() || (text_[position_] != '\'' && text_[position_] != '"')) {
+            return false;
+        }
+        const char quote = text_[position_++];
+        const std::size_t end = text_.find(quote, position_);
+        if (end == std::string_view::npos) {
+            return false;
+        }
+        out = std::string(text_.substr(position_, end - position_));
+        position_ = end + 1;
+        return out.find('\\') == std::string::npos;
+    }
+
+    bool readWord(std::string_view word) {
+        skipSpace();
+        if (text_.substr(position_, word.size()) != word) {
+            return false;
+        }
+        position_ += word.size();
+        return true;
+    }
+
+    bool readBool(bool& out) {
+        if (readWord("True")) {
+            out = true;
+            return true;
+        }
+        if (readWord("False")) {
+            out = false;
+            return true;
+        }
+        return false;
+    }
+
+    bool readInteger(long long& out) {
+        // Integers of a shape are small; anything beyond this many digits is refused outright.
+        constexpr std::size_t MaxDigits = 12;
+        skipSpace();
+        const std::size_t start = position_;
+        out = 0;
+        while (position_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[position_]))) {
+            if (position_ - start >= MaxDigits) {
+                return false;
+            }
+            out = out * 10 + (text_[position_++] - '0');
+        }
+        return position_ > start;
+    }
+
+    bool readTuple(std::vector<long long>& out) {
+        // Shapes beyond this rank are not worth parsing to report.
+        constexpr std::size_t MaxRank = 32;
+        if (!accept('(')) {
+            return false;
+        }
+        while (!accept(')')) {
+            long long value = 0;
+            if (out.size() >= MaxRank || !readInteger(value)) {
+                return false;
+            }
+            out.push_back(value);
+            if (!accept(',')) {
+                return accept(')');
+            }
+        }
+        return true;
+    }
+
+    std::string_view text_;
+    std::size_t position_ = 0;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> encodeNpyField(const PackedSpectrum& field) {
+    const std::size_t unpadded = Magic.size() + VersionBytes + ShortLengthBytes + HeaderDict.size() + 1;
+    const std::size_t padding = (HeaderAlignment - unpadded % HeaderAlignment) % HeaderAlignment;
+    const std::size_t headerLength = HeaderDict.size() + padding + 1;
+
+    std::vector<std::uint8_t> out;
+    out.reserve(unpadded + padding + DataBytes);
+    out.insert(out.end(), Magic.begin(), Magic.end());
+    out.push_back(1);  // format version 1.0
+    out.push_back(0);
+    appendLittleEndian(out, headerLength, ShortLengthBytes);
+    out.insert(out.end(), HeaderDict.begin(), HeaderDict.end());
+    out.insert(out.end(), padding, ' ');
+    out.push_back('\n');
+    for (const double value : field) {
+        appendLittleEndian(out, std::bit_cast<std::uint64_t>(value), BytesPerValue);
+    }
+    return out;
+}
+
+std::optional<std::string> decodeNpyField(std::span<const std::uint8_t> bytes, PackedSpectrum& field) {
+    const std::size_t prefix = Magic.size() + VersionBytes;
+    if (bytes.size() < prefix || !std::equal(Magic.begin(), Magic.end(), bytes.begin())) {
+        return std::string("not a .npy file (no NUMPY signature)");
+    }
+    const int major = bytes[Magic.size()];
+    std::size_t lengthBytes = 0;
+    if (major == 1) {
+        lengthBytes = ShortLengthBytes;
+    } else if (major == 2 || major == 3) {
+        lengthBytes = LongLengthBytes;
+    } else {
+        return "unsupported .npy format version " + std::to_string(major);
+    }
+    if (bytes.size() < prefix + lengthBytes) {
+        return std::string("the .npy header is truncated");
+    }
+    const std::uint64_t headerLength = readLittleEndian(bytes.data() + prefix, lengthBytes);
+    const std::size_t dataStart = prefix + lengthBytes;
+    if (headerLength > MaxHeaderLength || bytes.size() - dataStart < headerLength) {
+        return std::string("the .npy header is truncated or too long");
+    }
+    std::string_view header(reinterpret_cast<const char*>(bytes.data() + dataStart), headerLength);
+    if (header.empty() || header.back() != '\n') {
+        return std::string("the .npy header does not end in a newline");
+    }
+    if (auto problem = HeaderParser(header).parse()) {
+        return problem;
+    }
+    const std::span<const std::uint8_t> data = bytes.subspan(dataStart + headerLength);
+    if (data.size() != DataBytes) {
+        return "expected " + std::to_string(DataBytes) + " bytes of data, found " + std::to_string(data.size());
+    }
+
+    auto values = std::make_unique<PackedSpectrum>();
+    for (int k = 0; k < GridPoints; ++k) {
+        const double value = std::bit_cast<double>(readLittleEndian(data.data() + k * BytesPerValue, BytesPerValue));
+        if (!std::isfinite(value)) {
+            return "non-finite value " + std::to_string(value) + " at row " + std::to_string(k / GridSize) +
+                   ", column " + std::to_string(k % GridSize);
+        }
+        (*values)[k] = value;
+    }
+    field = *values;
+    return std::nullopt;
+}
+
+std::optional<std::string> readNpyField(const std::string& path, PackedSpectrum& field) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return "cannot read '" + path + "': " + std::strerror(errno);
+    }
+    // One byte past the largest acceptable file is enough to tell that a file is too long.
+    std::vector<std::uint8_t> bytes(MaxFileBytes + 1);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) {
+        return "cannot read '" + path + "': read error";
+    }
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    if (bytes.size() > MaxFileBytes) {
+        return "'" + path + "' is too large for a 128x128 float64 .npy array";
+    }
+    if (auto problem = decodeNpyField(bytes, field)) {
+        return "'" + path + "': " + *problem;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> writeNpyField(const std::string& path, const PackedSpectrum& field) {
+    return writeFileAtomically(path, encodeNpyField(field));
+}
+
+}  // namespace swirlon
