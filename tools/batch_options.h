@@ -1,0 +1,51 @@
+// The command line of swirlon-batch, parsed into options that a run takes as they are.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "field_io/picture.h"
+
+namespace swirlon::batch {
+
+inline constexpr int ExitSuccess = 0;
+// A file that cannot be read or written, or a run that produced non-finite values.
+inline constexpr int ExitFailure = 1;
+inline constexpr int ExitBadArguments = 2;
+
+inline constexpr int DefaultReynolds = 1000;
+inline constexpr long long DefaultSteps = 1000;
+
+enum class InputKind { preset, file, state };
+
+struct BatchOptions {
+    InputKind inputKind = InputKind::preset;
+    // The preset name, or the path of the input or state file.
+    std::string input = "default";
+    std::uint32_t seed = 1;
+    int reynolds = DefaultReynolds;
+    long long steps = DefaultSteps;
+    std::string framesFolder;
+    DisplayMode picture = DisplayMode::vorticity;
+    long long every = 1;
+    std::string diagnosticsPath;
+    std::string saveStatePath;
+    std::string saveVorticityPath;
+    bool quiet = false;
+};
+
+struct ParsedCommandLine {
+    BatchOptions options;
+    bool helpRequested = false;
+    // Empty when the arguments are good; otherwise what is wrong with them.
+    std::string error;
+};
+
+// args excludes the program name.
+ParsedCommandLine parseBatchArguments(std::span<const std::string_view> args);
+
+std::string batchUsage();
+
+}  // namespace swirlon::batch
