@@ -1,11 +1,6 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/flow_app.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("Swirlon");
-    window.resize(800, 600);
-    window.show();
-    return app.exec();
+    swirlon::FlowApp app(argc, argv);
+    return app.run();
 }

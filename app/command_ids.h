@@ -1,0 +1,18 @@
+// Command identifiers of the menu. The numbers are the program's established ids; the shell
+// looks every command up by them in one table (commands.h).
+#pragma once
+
+namespace swirlon {
+
+inline constexpr int ID_CALC_START = 32781;
+inline constexpr int ID_CALC_STOP = 32784;
+inline constexpr int ID_LOAD_INITIAL_VORTICITY = 32794;
+inline constexpr int ID_RE_100 = 32795;
+inline constexpr int ID_RE_1000 = 32796;
+inline constexpr int ID_RE_10000 = 32797;
+inline constexpr int ID_VIEW_VORTICITY = 32798;
+inline constexpr int ID_VIEW_SPEED2 = 32799;
+inline constexpr int ID_APP_ABOUT = 57664;
+inline constexpr int ID_APP_EXIT = 57665;
+
+}  // namespace swirlon

@@ -1,0 +1,37 @@
+// The one table of the menu's commands: text, prompt, handler and the enable and check rules,
+// keyed by command id.
+#pragma once
+
+#include <QStringView>
+
+#include <span>
+
+namespace swirlon {
+
+class CMainFrame;
+class FlowView;
+
+struct CommandEntry {
+    int id = 0;
+    QStringView text;
+    // Message-pane text while the item is highlighted; empty for none (the pane goes blank).
+    QStringView prompt;
+    void (*handler)(CMainFrame& frame) = nullptr;
+    // nullptr: always enabled.
+    bool (*enabled)(const FlowView& view) = nullptr;
+    // nullptr: never carries a check mark.
+    bool (*checked)(const FlowView& view) = nullptr;
+};
+
+struct MenuEntry {
+    QStringView title;
+    std::span<const int> commandIds;
+};
+
+std::span<const CommandEntry> commandTable();
+// nullptr for an id the table does not hold.
+const CommandEntry* findCommand(int id);
+// The menu bar, left to right, with each drop-down's items top to bottom.
+std::span<const MenuEntry> menuLayout();
+
+}  // namespace swirlon

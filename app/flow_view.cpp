@@ -1,0 +1,190 @@
+#include "app/flow_view.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QRegion>
+#include <QResizeEvent>
+
+#include <cstddef>
+
+#include "app/texts.h"
+#include "field_io/presets.h"
+#include "solver/stable_frame.h"
+#include "solver/time_step.h"
+
+namespace swirlon {
+namespace {
+
+constexpr int BytesPerRgbPixel = 3;
+
+std::optional<QString> chooseBmpFile(QWidget* parent) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({texts::FilterBmp.toString(), texts::FilterAll.toString()});
+    dialog.setDefaultSuffix(texts::DefaultSuffix.toString());
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.front();
+}
+
+void showWarning(QWidget* parent, const QString& message) {
+    QMessageBox::warning(parent, texts::AppName.toString(), message, QMessageBox::Ok);
+}
+
+// Fills velX and velY from psi, so that the speed picture belongs to the state it is drawn
+// with; the other slots it touches are scratch that every step rebuilds.
+void refreshVelocities(FieldBank& bank) { beginStep(bank); }
+
+}  // namespace
+
+FlowView::FlowView(QWidget* parent)
+    : QWidget(parent),
+      fieldBank(std::make_unique<FieldBank>()),
+      rollback(std::make_unique<PackedSpectrum>()),
+      pictureBuffer(std::make_unique<PictureBuffer>()),
+      stretchedPicture(std::make_unique<StretchedPicture>()),
+      screenImage(PictureSide, PictureSide, QImage::Format_RGB32),
+      fileChooser(chooseBmpFile),
+      messageReporter(showWarning) {
+    loadDefaultField(*fieldBank);
+    refreshVelocities(*fieldBank);
+    // Every pixel comes from paintEvent; the view reacts to no mouse input and binds no keys.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+FlowView::~FlowView() = default;
+
+QSize FlowView::sizeHint() const { return {PictureSide, PictureSide}; }
+
+QRect FlowView::pictureRect() const { return {drawOrigin, QSize(PictureSide, PictureSide)}; }
+
+void FlowView::runCalculation() {
+    if (runState != RunState::idle) {
+        return;
+    }
+    runState = RunState::running;
+    Q_EMIT stateChanged();
+
+    bool diverged = false;
+    while (!stopRequested) {
+        const FrameOutcome outcome = advanceFrame(*fieldBank, reynolds, *rollback);
+        if (!outcome.finite) {
+            // advanceFrame has put the last finite state back; the picture keeps showing it.
+            diverged = true;
+            break;
+        }
+        ++frameCount;
+        renderScreenImage();
+        repaint(pictureRect());
+        Q_EMIT frameDrawn(frameCount);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+
+    stopRequested = false;
+    runState = RunState::idle;
+    Q_EMIT stateChanged();
+    if (diverged) {
+        report(texts::RunDiverged.toString());
+    }
+}
+
+void FlowView::requestStop() {
+    if (runState == RunState::running) {
+        stopRequested = true;
+    }
+}
+
+void FlowView::loadInitialVorticity() {
+    if (runState != RunState::idle) {
+        return;
+    }
+    const std::optional<QString> path = fileChooser(this);
+    if (path) {
+        loadFile(*path);
+    }
+}
+
+bool FlowView::loadFile(const QString& path) {
+    if (runState != RunState::idle) {
+        return false;
+    }
+    const std::optional<std::string> failure =
+        loadVorticityBmp(QFile::encodeName(path).toStdString(), *fieldBank, &bmpInfoHeader);
+    if (failure) {
+        report(QString::fromStdString(*failure));
+        return false;
+    }
+    refreshVelocities(*fieldBank);
+    needsRedraw = true;
+    update();
+    return true;
+}
+
+void FlowView::setReynolds(int value) {
+    if (value != ReynoldsLow && value != ReynoldsMedium && value != ReynoldsHigh) {
+        return;
+    }
+    reynolds = value;
+    Q_EMIT stateChanged();
+}
+
+void FlowView::setDisplayMode(DisplayMode mode) {
+    displayMode = mode;
+    needsRedraw = true;
+    update();
+    Q_EMIT stateChanged();
+}
+
+void FlowView::renderScreenImage() {
+    renderPicture(*fieldBank, displayMode, *pictureBuffer);
+    stretchPicture(*pictureBuffer, *stretchedPicture);
+    const std::uint8_t* source = stretchedPicture->data();
+    for (int y = 0; y < PictureSide; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(screenImage.scanLine(y));
+        for (int x = 0; x < PictureSide; ++x, source += BytesPerRgbPixel) {
+            line[x] = qRgb(source[0], source[1], source[2]);
+        }
+    }
+    // The image now shows the newest state, so no repaint brings back an older picture.
+    needsRedraw = false;
+}
+
+void FlowView::paintEvent(QPaintEvent* event) {
+    if (needsRedraw) {
+        renderScreenImage();
+    }
+    QPainter painter(this);
+    const QRect square = pictureRect();
+    for (const QRect& part : event->region().subtracted(QRegion(square))) {
+        painter.fillRect(part, Qt::white);
+    }
+    if (event->region().intersects(square)) {
+        painter.drawImage(square.topLeft(), screenImage);
+    }
+}
+
+void FlowView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    clientWidth = event->size().width();
+    clientHeight = event->size().height();
+    // Integer division truncates toward zero, so a window narrower than the picture gets a
+    // negative origin and the picture hangs off both edges evenly.
+    drawOrigin = QPoint((clientWidth - PictureSide) / 2, (clientHeight - PictureSide) / 2);
+    needsRedraw = true;
+}
+
+void FlowView::report(const QString& message) {
+    if (messageReporter) {
+        messageReporter(this, message);
+    }
+}
+
+}  // namespace swirlon

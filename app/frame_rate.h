@@ -1,0 +1,25 @@
+// Measures the run loop against the solver alone on the same frames, to show what drawing and
+// the event drain cost.
+#pragma once
+
+#include <chrono>
+
+namespace swirlon {
+
+class FlowView;
+
+struct FrameRateReport {
+    long long frames = 0;
+    double loopSeconds = 0.0;
+    double solverSeconds = 0.0;
+
+    double loopFramesPerSecond() const { return loopSeconds > 0.0 ? frames / loopSeconds : 0.0; }
+    double solverFramesPerSecond() const { return solverSeconds > 0.0 ? frames / solverSeconds : 0.0; }
+};
+
+// Runs the view's calculation for about duration, then advances a copy of the starting state
+// by the same number of frames without drawing. The view must be idle and should be visible,
+// or the loop's repaints cost nothing.
+FrameRateReport measureFrameRate(FlowView& view, std::chrono::milliseconds duration);
+
+}  // namespace swirlon

@@ -1,0 +1,148 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+
+#include "app/commands.h"
+#include "app/flow_view.h"
+#include "app/texts.h"
+
+namespace swirlon {
+namespace {
+
+// How often the key panes follow the lock keys while idle.
+constexpr int KeyPollIntervalMs = 250;
+// Room around a key pane's text, so that the pane keeps its width while blank.
+constexpr int KeyPaneMargin = 8;
+constexpr int InitialWidth = 800;
+constexpr int InitialHeight = 600;
+
+// The status tip of items without a prompt. Qt sends an empty tip when the highlight leaves an
+// item, which the frame answers with the idle text; a highlighted item without a prompt blanks
+// the pane instead, so its tip must not be empty.
+const QString BlankPrompt = QStringLiteral(" ");
+
+constexpr std::array<QStringView, LockKeyCount> KeyPaneTexts{texts::PaneKana, texts::PaneCaps, texts::PaneNum,
+                                                              texts::PaneScroll};
+
+}  // namespace
+
+CMainFrame::CMainFrame() {
+    setWindowTitle(texts::AppName.toString());
+    flowView = new FlowView(this);
+    setCentralWidget(flowView);
+    setFocusProxy(flowView);
+    createActions();
+    createStatusBar();
+    connect(flowView, &FlowView::stateChanged, this, &CMainFrame::updateActions);
+    updateActions();
+    resize(InitialWidth, InitialHeight);
+    flowView->setFocus();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::createActions() {
+    for (const MenuEntry& menuEntry : menuLayout()) {
+        QMenu* menu = menuBar()->addMenu(menuEntry.title.toString());
+        menu->menuAction()->setStatusTip(BlankPrompt);
+        for (const int id : menuEntry.commandIds) {
+            const CommandEntry* command = findCommand(id);
+            auto* item = new QAction(command->text.toString(), this);
+            item->setStatusTip(command->prompt.isEmpty() ? BlankPrompt : command->prompt.toString());
+            item->setCheckable(command->checked != nullptr);
+            connect(item, &QAction::triggered, this, [this, id] { dispatchCommand(id); });
+            menu->addAction(item);
+            actions.emplace(id, item);
+        }
+    }
+}
+
+void CMainFrame::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    for (std::size_t key = 0; key < LockKeyCount; ++key) {
+        auto* pane = new QLabel(bar);
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(KeyPaneTexts[key].toString()) + KeyPaneMargin);
+        bar->addPermanentWidget(pane);
+        keyPanes[key] = pane;
+    }
+    bar->showMessage(texts::Ready.toString());
+    refreshKeyPanes();
+    if (lockKeys.available()) {
+        connect(&keyPoll, &QTimer::timeout, this, [this] {
+            // Key panes are idle-time work: during a run they keep their last state.
+            if (!flowView->isRunning()) {
+                refreshKeyPanes();
+            }
+        });
+        keyPoll.start(KeyPollIntervalMs);
+    }
+}
+
+QAction* CMainFrame::action(int commandId) const {
+    const auto found = actions.find(commandId);
+    return found == actions.end() ? nullptr : found->second;
+}
+
+bool CMainFrame::dispatchCommand(int commandId) {
+    const CommandEntry* command = findCommand(commandId);
+    if (command == nullptr) {
+        return false;
+    }
+    // The rule is evaluated again at the moment the command arrives: a command queued before a
+    // state change (Start after Stop in the same drain) must not slip through.
+    if (command->enabled == nullptr || command->enabled(*flowView)) {
+        command->handler(*this);
+    }
+    updateActions();
+    return true;
+}
+
+void CMainFrame::updateActions() {
+    for (const CommandEntry& command : commandTable()) {
+        QAction* item = actions.at(command.id);
+        item->setEnabled(command.enabled == nullptr || command.enabled(*flowView));
+        if (command.checked != nullptr) {
+            item->setChecked(command.checked(*flowView));
+        }
+    }
+}
+
+QString CMainFrame::messagePaneText() const { return statusBar()->currentMessage(); }
+
+QString CMainFrame::keyPaneText(LockKey key) const { return keyPanes[static_cast<std::size_t>(key)]->text(); }
+
+void CMainFrame::refreshKeyPanes() {
+    const std::array<bool, LockKeyCount> on = lockKeys.read();
+    for (std::size_t key = 0; key < LockKeyCount; ++key) {
+        keyPanes[key]->setText(on[key] ? KeyPaneTexts[key].toString() : QString());
+    }
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        statusBar()->showMessage(tip.isEmpty() ? texts::Ready.toString() : tip);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (flowView->isRunning()) {
+        event->ignore();
+        QMessageBox::warning(this, texts::AppName.toString(), texts::CloseWhileRunning.toString(), QMessageBox::Ok);
+        return;
+    }
+    event->accept();
+}
+
+}  // namespace swirlon

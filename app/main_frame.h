@@ -1,0 +1,56 @@
+// The main window: the menu, the status bar and the close rule around the simulation view.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <map>
+
+#include "app/lock_keys.h"
+
+class QAction;
+class QLabel;
+
+namespace swirlon {
+
+class FlowView;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    FlowView& view() { return *flowView; }
+    QAction* action(int commandId) const;
+
+    // Runs the command's handler if its enable rule allows it at this moment and drops it
+    // otherwise. Returns false for an id that names no command.
+    bool dispatchCommand(int commandId);
+    // Sets every action's enabled and checked state from the view's fields.
+    void updateActions();
+
+    QString messagePaneText() const;
+    QString keyPaneText(LockKey key) const;
+    // Reads the lock keys into the key panes (the idle poll does this a few times a second).
+    void refreshKeyPanes();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createStatusBar();
+
+    FlowView* flowView = nullptr;
+    std::map<int, QAction*> actions;
+    std::array<QLabel*, LockKeyCount> keyPanes{};
+    LockKeyIndicators lockKeys;
+    QTimer keyPoll;
+};
+
+}  // namespace swirlon

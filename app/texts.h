@@ -1,0 +1,59 @@
+// Every text the shell shows, in one place, exactly as the user sees it.
+#pragma once
+
+#include <QStringView>
+
+namespace swirlon::texts {
+
+inline constexpr QStringView AppName = u"Swirlon";
+inline constexpr QStringView OrganisationName = u"Local AppWizard-Generated Applications";
+inline constexpr QStringView AppVersion = u"1.0.0.1";
+// The name the desktop entry and the installed icon go by.
+inline constexpr QStringView DesktopName = u"swirlon";
+
+inline constexpr QStringView MenuFile = u"ﾌｧｲﾙ(&F)";
+inline constexpr QStringView MenuCalculation = u"計算(&C)";
+inline constexpr QStringView MenuDisplay = u"表示(&D)";
+inline constexpr QStringView MenuHelp = u"ﾍﾙﾌﾟ(&H)";
+
+inline constexpr QStringView ItemLoad = u"初期渦度場の読み込み";
+inline constexpr QStringView ItemExit = u"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)";
+inline constexpr QStringView ItemStart = u"開始(&G)";
+inline constexpr QStringView ItemStop = u"中断(&S)";
+inline constexpr QStringView ItemRe100 = u"レイノルズ数＝100";
+inline constexpr QStringView ItemRe1000 = u"レイノルズ数＝1000";
+inline constexpr QStringView ItemRe10000 = u"レイノルズ数＝10000";
+inline constexpr QStringView ItemVorticity = u"渦度(&X)";
+inline constexpr QStringView ItemSpeed2 = u"速度の２乗(&V)";
+inline constexpr QStringView ItemAbout = u"test のﾊﾞｰｼﾞｮﾝ情報(&A)...";
+
+// Message pane: idle text and the prompts of the two items that have one.
+inline constexpr QStringView Ready = u"ﾚﾃﾞｨ";
+inline constexpr QStringView PromptAbout = u"ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示";
+inline constexpr QStringView PromptExit = u"ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示";
+
+// Key-state panes, left to right.
+inline constexpr QStringView PaneKana = u"ｶﾅ";
+inline constexpr QStringView PaneCaps = u"CAP";
+inline constexpr QStringView PaneNum = u"NUM";
+inline constexpr QStringView PaneScroll = u"SCRL";
+
+inline constexpr QStringView CloseWhileRunning = u"計算中です";
+inline constexpr QStringView RunDiverged = u"計算が発散しました。\n計算を中断します。";
+
+inline constexpr QStringView FilterBmp = u"24bit BMPファイル(*.bmp)";
+inline constexpr QStringView FilterAll = u"全てのファイル(*.*)";
+inline constexpr QStringView DefaultSuffix = u"bmp";
+
+inline constexpr QStringView AboutCaption = u"Swirlonのﾊﾞｰｼﾞｮﾝ情報";
+inline constexpr QStringView AboutVersion = u"Swirlon Version 1.0";
+inline constexpr QStringView AboutDescription = u"二次元の渦の流れを見るシミュレータ";
+inline constexpr QStringView AboutOk = u"OK";
+
+// Command line.
+inline constexpr QStringView CliDescription = u"Two-dimensional incompressible viscous flow, live.";
+inline constexpr QStringView CliFileArgument = u"file";
+inline constexpr QStringView CliFileHelp = u"24-bit BMP file whose colours give the initial vorticity.";
+inline constexpr QStringView CliFileSyntax = u"[FILE.bmp]";
+
+}  // namespace swirlon::texts
