@@ -1,0 +1,98 @@
+// Fuzz target for the BMP loader: any byte string, written to a file, must load or be refused
+// with a message, and a refusal must leave every slot of the bank exactly as it was.
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "field_io/bmp_loader.h"
+#include "solver/grid.h"
+
+namespace {
+
+// Every slot starts with a pattern no load produces, so any stray write shows.
+constexpr double SentinelBase = -1234.5;
+constexpr double SentinelStep = 0.25;
+
+struct FuzzState {
+    std::string path;
+    std::unique_ptr<swirlon::FieldBank> bank = std::make_unique<swirlon::FieldBank>();
+    std::unique_ptr<swirlon::FieldBank> pristine = std::make_unique<swirlon::FieldBank>();
+
+    FuzzState() {
+        const std::filesystem::path file =
+            std::filesystem::temp_directory_path() / ("swirlon-bmp-fuzz-" + std::to_string(getpid()) + ".bmp");
+        path = file.string();
+        double value = SentinelBase;
+        for (auto& slot : pristine->slots) {
+            for (double& entry : slot) {
+                entry = value;
+                value += SentinelStep;
+            }
+        }
+        *bank = *pristine;
+    }
+    FuzzState(const FuzzState&) = delete;
+    FuzzState& operator=(const FuzzState&) = delete;
+    ~FuzzState() { std::remove(path.c_str()); }
+};
+
+FuzzState& state() {
+    static FuzzState instance;
+    return instance;
+}
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "bmp loader fuzz: %s\n", what);
+    std::abort();
+}
+
+bool slotEquals(const swirlon::PackedSpectrum& a, const swirlon::PackedSpectrum& b) {
+    return std::memcmp(a.data(), b.data(), sizeof(swirlon::PackedSpectrum)) == 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzState& fuzz = state();
+    std::FILE* file = std::fopen(fuzz.path.c_str(), "wb");
+    if (file == nullptr) {
+        fail("cannot write the input file");
+    }
+    const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
+    if (std::fclose(file) != 0 || !written) {
+        fail("cannot write the input file");
+    }
+
+    swirlon::BmpInfoHeaderBytes infoHeader{};
+    const auto message = swirlon::loadVorticityBmp(fuzz.path, *fuzz.bank, &infoHeader);
+
+    const auto psi = static_cast<std::size_t>(swirlon::Slot::psi);
+    for (std::size_t slot = 0; slot < fuzz.bank->slots.size(); ++slot) {
+        if (slot != psi && !slotEquals(fuzz.bank->slots[slot], fuzz.pristine->slots[slot])) {
+            fail("a load wrote a slot other than psi");
+        }
+    }
+    if (message) {
+        if (message->empty()) {
+            fail("a refusal came without a message");
+        }
+        if (!slotEquals(fuzz.bank->slots[psi], fuzz.pristine->slots[psi])) {
+            fail("a refused load changed psi");
+        }
+        return 0;
+    }
+    for (const double entry : fuzz.bank->slots[psi]) {
+        if (!std::isfinite(entry)) {
+            fail("a load left a non-finite value in psi");
+        }
+    }
+    fuzz.bank->slots[psi] = fuzz.pristine->slots[psi];
+    return 0;
+}

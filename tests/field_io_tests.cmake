@@ -1,0 +1,27 @@
+# The BMP loader and the pictures, and a replay of the loader's fuzz seed corpus through a
+# plain driver (the same target the libFuzzer build runs), so every build checks the seeds.
+
+swirlon_add_test(bmp_loader_tests
+  SOURCES bmp_loader_test.cpp
+  LIBS swirlon_field_io)
+
+swirlon_add_test(picture_tests
+  SOURCES picture_test.cpp
+  LIBS swirlon_field_io)
+
+add_executable(bmp_loader_fuzz_replay
+  ${PROJECT_SOURCE_DIR}/fuzz/bmp_loader_fuzz.cpp
+  ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
+target_link_libraries(bmp_loader_fuzz_replay PRIVATE swirlon_field_io swirlon_options)
+
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_Interpreter_FOUND)
+  set(bmp_seed_corpus ${CMAKE_CURRENT_BINARY_DIR}/bmp_seed_corpus)
+  add_test(NAME bmp_loader_seed_corpus_written
+    COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/fuzz/make_seed_corpus.py ${bmp_seed_corpus})
+  set_tests_properties(bmp_loader_seed_corpus_written PROPERTIES FIXTURES_SETUP bmp_seed_corpus)
+  add_test(NAME bmp_loader_seed_corpus_replays_cleanly COMMAND bmp_loader_fuzz_replay ${bmp_seed_corpus})
+  set_tests_properties(bmp_loader_seed_corpus_replays_cleanly PROPERTIES FIXTURES_REQUIRED bmp_seed_corpus)
+else()
+  message(STATUS "python3 not found: the BMP seed corpus is not replayed by ctest")
+endif()
