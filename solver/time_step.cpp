@@ -1,5 +1,6 @@
 #include "solver/time_step.h"
 
+#include "solver/fast_step.h"
 #include "solver/fft.h"
 #include "solver/operators.h"
 
@@ -50,28 +51,11 @@ void completeStage(FieldBank& bank, PackedSpectrum& increment, int reynolds, dou
     computeIncrement(bank, increment, reynolds, dt);
 }
 
-void beginStep(FieldBank& bank) {
-    copyBand(bank[Slot::psiBase], bank[Slot::psi]);
-    // The first stage reads psi itself: its band equals psiBase but for the mean entry, which
-    // no stage reads.
-    evaluateGridFields(bank);
-}
+// The step runs on the vector kernels, whose results equal those of referenceBeginStep and
+// referenceFinishStep (the same operators composed one line at a time) bit for bit.
+void beginStep(FieldBank& bank) { bestFastKernels().beginStep(bank); }
 
-void finishStep(FieldBank& bank, int reynolds, double dt) {
-    PackedSpectrum& psi = bank[Slot::psi];
-    const PackedSpectrum& base = bank[Slot::psiBase];
-    completeStage(bank, bank[Slot::rk1], reynolds, dt);
-    formStageState(psi, base, bank[Slot::rk1], 0.5);
-    evaluateGridFields(bank);
-    completeStage(bank, bank[Slot::rk2], reynolds, dt);
-    formStageState(psi, base, bank[Slot::rk2], 0.5);
-    evaluateGridFields(bank);
-    completeStage(bank, bank[Slot::rk3], reynolds, dt);
-    formStageState(psi, base, bank[Slot::rk3], 1.0);
-    evaluateGridFields(bank);
-    completeStage(bank, bank[Slot::rk4], reynolds, dt);
-    combineRk4(bank);
-}
+void finishStep(FieldBank& bank, int reynolds, double dt) { bestFastKernels().finishStep(bank, reynolds, dt); }
 
 void stepRk4(FieldBank& bank, int reynolds, double dt) {
     beginStep(bank);

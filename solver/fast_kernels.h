@@ -1,0 +1,629 @@
+// The vector kernels of the fast step, written once for every instruction set. A source file
+// includes this after defining SWIRLON_SIMD (the target attribute of its instruction set) and a
+// struct Simd: the vector type Vec of Simd::Lanes doubles with load, store, set1, zero, add,
+// sub, mul, div, reverse (lane order), transpose (Lanes x Lanes, in place), bitAnd and select.
+//
+// Everything here is the straightforward transform's arithmetic, operation for operation and
+// in the same order, applied lane-wise to Lanes independent lines: a column group (Lanes
+// neighbouring columns, contiguous in memory) or a row-pair group (Lanes row pairs, transposed
+// in blocks). Each line's result is therefore the straightforward one, bit for bit.
+//
+// All of it lives in an anonymous namespace: every instruction set gets its own copy, and no
+// function compiled for a wide instruction set can stand in for a narrower one at link time.
+#pragma once
+
+#include "solver/fast_step.h"
+#include "solver/fast_tables.h"
+#include "solver/fft.h"
+#include "solver/grid.h"
+#include "solver/operators.h"
+#include "solver/time_step.h"
+
+namespace swirlon {
+namespace {
+
+constexpr int N = GridSize;
+constexpr int H = GridSize / 2;
+constexpr int L = Simd::Lanes;
+using Vec = Simd::Vec;
+
+// Full column groups of the packed layout's complex columns 1..H-1; the rest are done as a
+// partial group.
+constexpr int FullComplexGroups = (H - 1) / L;
+// Column groups that cover the band's complex columns 1..BandLimit; lanes past the band see
+// zero input and are masked.
+constexpr int BandGroups = (BandLimit + L - 1) / L;
+constexpr int FirstZeroColumn = 1 + BandGroups * L;
+constexpr int RowPairGroups = H / L;
+static_assert(H % L == 0, "row pairs must fill whole groups");
+
+// The forward transform's per-pass normalisation, computed as the straightforward one does.
+const double ForwardScale = 1.0 / N;
+constexpr double HalfcomplexWeight = 0.5;
+constexpr double StageWeights[3] = {0.5, 0.5, 1.0};
+constexpr double MiddleIncrementWeight = 2.0;
+
+// Lanes lines of n complex values: line element k of lane l at [k * L + l].
+struct alignas(64) LineGroup {
+    double re[N * L];
+    double im[N * L];
+};
+
+SWIRLON_SIMD inline Vec lineAt(const double* lines, int k) { return Simd::load(lines + k * L); }
+SWIRLON_SIMD inline void setLine(double* lines, int k, Vec v) { Simd::store(lines + k * L, v); }
+// Natural index k of a line left in bit-reversed order by the butterflies (rev: the table).
+SWIRLON_SIMD inline Vec naturalAt(const double* lines, const int* rev, int k) { return lineAt(lines, rev[k]); }
+
+// The butterflies of fft1d on Lanes lines at once, leaving them in bit-reversed order; the
+// caller reads them through naturalAt and applies the scale (none for scale 1, since x * 1.0
+// is x for every value arithmetic produces).
+SWIRLON_SIMD void butterflies(LineGroup& g, const double* sinTable, const double* cosTable) {
+    int half = N / 2;
+    int span = N;
+    int stride = 1;
+    while (half >= 1) {
+        for (int i = 0; i < half; ++i) {
+            const Vec wc = Simd::set1(cosTable[i * stride]);
+            const Vec ws = Simd::set1(sinTable[i * stride]);
+            for (int j = i; j < N; j += span) {
+                const int partner = j + half;
+                const Vec xr = lineAt(g.re, j);
+                const Vec yr = lineAt(g.re, partner);
+                const Vec xi = lineAt(g.im, j);
+                const Vec yi = lineAt(g.im, partner);
+                const Vec dr = Simd::sub(xr, yr);
+                const Vec di = Simd::sub(xi, yi);
+                setLine(g.re, j, Simd::add(xr, yr));
+                setLine(g.im, j, Simd::add(xi, yi));
+                setLine(g.re, partner, Simd::sub(Simd::mul(dr, wc), Simd::mul(di, ws)));
+                setLine(g.im, partner, Simd::add(Simd::mul(dr, ws), Simd::mul(di, wc)));
+            }
+        }
+        span = half;
+        half /= 2;
+        stride *= 2;
+    }
+}
+
+SWIRLON_SIMD void forwardButterflies(LineGroup& g) {
+    const FftTables& t = fftTables(N);
+    butterflies(g, t.forwardSinTable.data(), t.cosTable.data());
+}
+
+SWIRLON_SIMD void inverseButterflies(LineGroup& g) {
+    const FftTables& t = fftTables(N);
+    butterflies(g, t.inverseSinTable.data(), t.cosTable.data());
+}
+
+// ---- Column groups: lane l is column s0 + l (real parts) with column N - s0 - l (imaginary).
+
+SWIRLON_SIMD void loadComplexColumns(const double* a, int s0, LineGroup& g) {
+    for (int r = 0; r < N; ++r) {
+        setLine(g.re, r, Simd::load(a + r * N + s0));
+        setLine(g.im, r, Simd::reverse(Simd::load(a + r * N + N - s0 - L + 1)));
+    }
+}
+
+SWIRLON_SIMD void storeComplexColumns(double* a, int s0, const LineGroup& g, bool scaled) {
+    const Vec scale = Simd::set1(ForwardScale);
+    const int* rev = fastTables().bitReversed.data();
+    for (int r = 0; r < N; ++r) {
+        Vec re = naturalAt(g.re, rev, r);
+        Vec im = naturalAt(g.im, rev, r);
+        if (scaled) {
+            re = Simd::mul(re, scale);
+            im = Simd::mul(im, scale);
+        }
+        Simd::store(a + r * N + s0, re);
+        Simd::store(a + r * N + N - s0 - L + 1, Simd::reverse(im));
+    }
+}
+
+// The complex columns past the last full group, lane by lane; unused lanes carry zeros.
+SWIRLON_SIMD void complexColumnTail(double* a, bool forward) {
+    constexpr int s0 = 1 + FullComplexGroups * L;
+    constexpr int count = H - s0;
+    if constexpr (count > 0) {
+        LineGroup g;
+        for (int r = 0; r < N; ++r) {
+            for (int l = 0; l < L; ++l) {
+                g.re[r * L + l] = l < count ? a[r * N + s0 + l] : 0.0;
+                g.im[r * L + l] = l < count ? a[r * N + N - s0 - l] : 0.0;
+            }
+        }
+        if (forward) {
+            forwardButterflies(g);
+        } else {
+            inverseButterflies(g);
+        }
+        const int* rev = fastTables().bitReversed.data();
+        for (int r = 0; r < N; ++r) {
+            for (int l = 0; l < count; ++l) {
+                double re = g.re[rev[r] * L + l];
+                double im = g.im[rev[r] * L + l];
+                if (forward) {
+                    re *= ForwardScale;
+                    im *= ForwardScale;
+                }
+                a[r * N + s0 + l] = re;
+                a[r * N + N - s0 - l] = im;
+            }
+        }
+    } else {
+        (void)a;
+        (void)forward;
+    }
+}
+
+// ---- Row-pair groups: lane l is the row pair 2(p0 + l), 2(p0 + l) + 1.
+
+// Even rows into g.re, odd rows into g.im, element k of each row at line index k.
+SWIRLON_SIMD void loadRowPairs(const double* a, int p0, LineGroup& g) {
+    Vec block[L];
+    for (int parity = 0; parity < 2; ++parity) {
+        double* lines = parity == 0 ? g.re : g.im;
+        for (int kb = 0; kb < N; kb += L) {
+            for (int l = 0; l < L; ++l) {
+                block[l] = Simd::load(a + (2 * (p0 + l) + parity) * N + kb);
+            }
+            Simd::transpose(block);
+            for (int i = 0; i < L; ++i) {
+                setLine(lines, kb + i, block[i]);
+            }
+        }
+    }
+}
+
+// Whether the column block kb..kb+L-1 of a row holds a band column.
+constexpr bool blockMeetsBand(int kb) {
+    for (int c = kb; c < kb + L; ++c) {
+        if (isBandIndex(c)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// g.re back to the even rows and g.im to the odd rows; lines in natural or bit-reversed order.
+SWIRLON_SIMD void storeRowPairs(double* a, int p0, const LineGroup& g, bool bitReversedLines, bool bandBlocksOnly) {
+    const int* rev = fastTables().bitReversed.data();
+    Vec block[L];
+    for (int parity = 0; parity < 2; ++parity) {
+        const double* lines = parity == 0 ? g.re : g.im;
+        for (int kb = 0; kb < N; kb += L) {
+            if (bandBlocksOnly && !blockMeetsBand(kb)) {
+                continue;
+            }
+            for (int i = 0; i < L; ++i) {
+                block[i] = lineAt(lines, bitReversedLines ? rev[kb + i] : kb + i);
+            }
+            Simd::transpose(block);
+            for (int l = 0; l < L; ++l) {
+                Simd::store(a + (2 * (p0 + l) + parity) * N + kb, block[l]);
+            }
+        }
+    }
+}
+
+// Halfcomplex row pair P (g.re), Q (g.im) to the spectrum of P + i*Q, in place.
+SWIRLON_SIMD void rowPairSpectrum(LineGroup& g) {
+    for (int k = 1; k < H; ++k) {
+        const Vec pk = lineAt(g.re, k);
+        const Vec pnk = lineAt(g.re, N - k);
+        const Vec qk = lineAt(g.im, k);
+        const Vec qnk = lineAt(g.im, N - k);
+        setLine(g.re, k, Simd::sub(pk, qnk));
+        setLine(g.re, N - k, Simd::add(pk, qnk));
+        setLine(g.im, k, Simd::add(pnk, qk));
+        setLine(g.im, N - k, Simd::sub(qk, pnk));
+    }
+}
+
+// The forward row transform's output (bit-reversed, unscaled) in x, separated into two
+// halfcomplex rows: even into out.re, odd into out.im, natural order.
+SWIRLON_SIMD void separateRowPairs(const LineGroup& x, LineGroup& out) {
+    const Vec scale = Simd::set1(ForwardScale);
+    const Vec half = Simd::set1(HalfcomplexWeight);
+    const int* rev = fastTables().bitReversed.data();
+    setLine(out.re, 0, Simd::mul(naturalAt(x.re, rev, 0), scale));
+    setLine(out.re, H, Simd::mul(naturalAt(x.re, rev, H), scale));
+    setLine(out.im, 0, Simd::mul(naturalAt(x.im, rev, 0), scale));
+    setLine(out.im, H, Simd::mul(naturalAt(x.im, rev, H), scale));
+    for (int k = 1; k < H; ++k) {
+        const Vec rk = Simd::mul(naturalAt(x.re, rev, k), scale);
+        const Vec rnk = Simd::mul(naturalAt(x.re, rev, N - k), scale);
+        const Vec ik = Simd::mul(naturalAt(x.im, rev, k), scale);
+        const Vec ink = Simd::mul(naturalAt(x.im, rev, N - k), scale);
+        setLine(out.re, k, Simd::mul(Simd::add(rnk, rk), half));
+        setLine(out.re, N - k, Simd::mul(Simd::sub(ik, ink), half));
+        setLine(out.im, k, Simd::mul(Simd::add(ink, ik), half));
+        setLine(out.im, N - k, Simd::mul(Simd::sub(rnk, rk), half));
+    }
+}
+
+// ---- The real columns 0 and H, one scalar line each, exactly as the straightforward transforms.
+
+void forwardRealColumn(double* a, int column) {
+    const FftTables& t = fftTables(N);
+    double re[N];
+    double im[N];
+    for (int r = 0; r < N; ++r) {
+        re[r] = a[r * N + column];
+        im[r] = 0.0;
+    }
+    fft1d(N, ForwardScale, re, im, t.forwardSinTable.data(), t.cosTable.data());
+    for (int r = 0; r <= H; ++r) {
+        a[r * N + column] = re[r];
+    }
+    for (int k = 1; k < H; ++k) {
+        a[(N - k) * N + column] = im[k];
+    }
+}
+
+// The halfcomplex column read from a at stride N to grid values written to out at stride N
+// (a and out may be the same column).
+void inverseRealColumn(const double* a, double* out) {
+    const FftTables& t = fftTables(N);
+    double re[N];
+    double im[N];
+    re[0] = a[0];
+    re[H] = a[H * N];
+    for (int r = 1; r < H; ++r) {
+        re[r] = a[r * N];
+        re[N - r] = a[r * N];
+    }
+    im[0] = 0.0;
+    im[H] = 0.0;
+    for (int k = 1; k < H; ++k) {
+        im[k] = a[(N - k) * N];
+        im[N - k] = -a[(N - k) * N];
+    }
+    fft1d(N, 1.0, re, im, t.inverseSinTable.data(), t.cosTable.data());
+    for (int r = 0; r < N; ++r) {
+        out[r * N] = re[r];
+    }
+}
+
+// ---- The public transforms.
+
+SWIRLON_SIMD void forwardTransform(double* a) {
+    LineGroup x;
+    LineGroup out;
+    for (int group = 0; group < RowPairGroups; ++group) {
+        const int p0 = group * L;
+        loadRowPairs(a, p0, x);
+        forwardButterflies(x);
+        separateRowPairs(x, out);
+        storeRowPairs(a, p0, out, false, false);
+    }
+    for (int group = 0; group < FullComplexGroups; ++group) {
+        const int s0 = 1 + group * L;
+        loadComplexColumns(a, s0, x);
+        forwardButterflies(x);
+        storeComplexColumns(a, s0, x, true);
+    }
+    complexColumnTail(a, true);
+    forwardRealColumn(a, 0);
+    forwardRealColumn(a, H);
+}
+
+SWIRLON_SIMD void inverseTransform(double* a) {
+    LineGroup g;
+    for (int group = 0; group < FullComplexGroups; ++group) {
+        const int s0 = 1 + group * L;
+        loadComplexColumns(a, s0, g);
+        inverseButterflies(g);
+        storeComplexColumns(a, s0, g, false);
+    }
+    complexColumnTail(a, false);
+    inverseRealColumn(a, a);
+    inverseRealColumn(a + H, a + H);
+    for (int group = 0; group < RowPairGroups; ++group) {
+        const int p0 = group * L;
+        loadRowPairs(a, p0, g);
+        rowPairSpectrum(g);
+        inverseButterflies(g);
+        storeRowPairs(a, p0, g, true, false);
+    }
+}
+
+// ---- The step.
+
+enum class Derivative : int { velX = 0, velY, gradX, gradY };
+constexpr Slot DerivativeSlots[4] = {Slot::velX, Slot::velY, Slot::gradX, Slot::gradY};
+
+SWIRLON_SIMD inline Vec loadBits(const std::uint64_t* bits) {
+    return Simd::load(reinterpret_cast<const double*>(bits));
+}
+
+// One derivative's spectrum on the column group s0, formed from psi as computeDerivatives
+// forms it (the same integer factors as doubles, times the partner entry), zeros off the band.
+SWIRLON_SIMD void derivativeColumns(const double* psi, Derivative d, int s0, LineGroup& g) {
+    const FastTables& t = fastTables();
+    const int mirror = N - s0 - L + 1;
+    const Vec mask = loadBits(t.bandColumnMask.data() + s0);
+    const Vec a2 = Simd::load(t.columnA2.data() + s0);
+    // Imaginary lanes run backwards through memory; their factors are reversed once here.
+    const Vec velYRe = Simd::load(t.velYFactor.data() + s0);
+    const Vec velYIm = Simd::reverse(Simd::load(t.velYFactor.data() + mirror));
+    const Vec gradXRe = Simd::load(t.gradXFactor.data() + s0);
+    const Vec gradXIm = Simd::reverse(Simd::load(t.gradXFactor.data() + mirror));
+    for (int r = 0; r < N; ++r) {
+        if (!isBandIndex(r)) {
+            setLine(g.re, r, Simd::zero());
+            setLine(g.im, r, Simd::zero());
+            continue;
+        }
+        // Real-part lanes take their partner from the imaginary columns and vice versa.
+        const Vec partnerOfRe = Simd::reverse(Simd::load(psi + r * N + mirror));
+        const Vec partnerOfIm = Simd::load(psi + r * N + s0);
+        const Vec k2 = Simd::add(a2, Simd::set1(t.rowB2[r]));
+        Vec re;
+        Vec im;
+        switch (d) {
+            case Derivative::velX:
+                re = Simd::mul(Simd::set1(t.kyRealColumns[r]), partnerOfRe);
+                im = Simd::mul(Simd::set1(t.kyImaginaryColumns[r]), partnerOfIm);
+                break;
+            case Derivative::velY:
+                re = Simd::mul(velYRe, partnerOfRe);
+                im = Simd::mul(velYIm, partnerOfIm);
+                break;
+            case Derivative::gradX:
+                re = Simd::mul(Simd::mul(gradXRe, k2), partnerOfRe);
+                im = Simd::mul(Simd::mul(gradXIm, k2), partnerOfIm);
+                break;
+            case Derivative::gradY:
+            default:
+                re = Simd::mul(Simd::mul(Simd::set1(t.kyRealColumns[r]), k2), partnerOfRe);
+                im = Simd::mul(Simd::mul(Simd::set1(t.kyImaginaryColumns[r]), k2), partnerOfIm);
+                break;
+        }
+        setLine(g.re, r, Simd::bitAnd(re, mask));
+        setLine(g.im, r, Simd::bitAnd(im, mask));
+    }
+}
+
+// Column 0 of velX or gradY (the only derivatives with one there): formed into the slot's
+// column 0 as computeDerivatives forms it, then transformed there as a real column.
+void derivativeColumnZero(const double* psi, Derivative d, double* a) {
+    const FastTables& t = fastTables();
+    const double* factor = d == Derivative::velX ? t.columnZeroVelX.data() : t.columnZeroGradY.data();
+    for (int r = 0; r < N; ++r) {
+        a[r * N] = (r != 0 && isBandIndex(r)) ? factor[r] * psi[(N - r) * N] : 0.0;
+    }
+    inverseRealColumn(a, a);
+}
+
+// The column pass of the four derivative spectra of psi, written into their slots: band
+// column groups transformed, zero columns filled with their known result.
+SWIRLON_SIMD void derivativeColumnPass(FieldBank& bank) {
+    const FastTables& t = fastTables();
+    const double* psi = bank[Slot::psi].data();
+    LineGroup g;
+    for (int which = 0; which < 4; ++which) {
+        const Derivative d = static_cast<Derivative>(which);
+        double* a = bank[DerivativeSlots[which]].data();
+        for (int group = 0; group < BandGroups; ++group) {
+            const int s0 = 1 + group * L;
+            derivativeColumns(psi, d, s0, g);
+            inverseButterflies(g);
+            storeComplexColumns(a, s0, g, false);
+        }
+        for (int r = 0; r < N; ++r) {
+            double* row = a + r * N;
+            for (int c = FirstZeroColumn; c < H; ++c) {
+                row[c] = t.zeroComplexColumnRe[r];
+                row[N - c] = t.zeroComplexColumnIm[r];
+            }
+            row[H] = t.zeroRealColumn[r];
+        }
+        if (d == Derivative::velX || d == Derivative::gradY) {
+            derivativeColumnZero(psi, d, a);
+        } else {
+            for (int r = 0; r < N; ++r) {
+                a[r * N] = t.zeroRealColumn[r];
+            }
+        }
+    }
+}
+
+// The row transform of one derivative slot's row-pair group, left bit-reversed in g.
+SWIRLON_SIMD void inverseRowGroup(const double* a, int p0, LineGroup& g) {
+    loadRowPairs(a, p0, g);
+    rowPairSpectrum(g);
+    inverseButterflies(g);
+}
+
+// The forward row transform of the advection row pairs in x (natural order), separated and
+// stored into the advection slot's band columns; x is used as work space.
+SWIRLON_SIMD void advectionRowGroup(FieldBank& bank, int p0, LineGroup& x, LineGroup& out) {
+    forwardButterflies(x);
+    separateRowPairs(x, out);
+    storeRowPairs(bank[Slot::advection].data(), p0, out, false, true);
+}
+
+// The row pass of the four derivatives; grid values go to their slots when asked for, and the
+// advection product, when asked for, goes straight on through its forward row transform.
+SWIRLON_SIMD void derivativeRowPass(FieldBank& bank, bool writeGrids, bool advect) {
+    double* velX = bank[Slot::velX].data();
+    double* velY = bank[Slot::velY].data();
+    double* gradX = bank[Slot::gradX].data();
+    double* gradY = bank[Slot::gradY].data();
+    const int* rev = fastTables().bitReversed.data();
+    LineGroup bx;
+    LineGroup by;
+    LineGroup bg;
+    for (int group = 0; group < RowPairGroups; ++group) {
+        const int p0 = group * L;
+        inverseRowGroup(velX, p0, bx);
+        inverseRowGroup(velY, p0, by);
+        if (writeGrids) {
+            storeRowPairs(velX, p0, bx, true, false);
+            storeRowPairs(velY, p0, by, true, false);
+        }
+        inverseRowGroup(gradX, p0, bg);
+        if (writeGrids) {
+            storeRowPairs(gradX, p0, bg, true, false);
+        }
+        if (advect) {
+            // gradX * velX, kept in bx (positions are the same bit-reversed ones in both).
+            for (int k = 0; k < N; ++k) {
+                setLine(bx.re, k, Simd::mul(lineAt(bg.re, k), lineAt(bx.re, k)));
+                setLine(bx.im, k, Simd::mul(lineAt(bg.im, k), lineAt(bx.im, k)));
+            }
+        }
+        inverseRowGroup(gradY, p0, bg);
+        if (writeGrids) {
+            storeRowPairs(gradY, p0, bg, true, false);
+        }
+        if (!advect) {
+            continue;
+        }
+        // gradY * velY + gradX * velX, put into natural order in by, pair of positions by pair.
+        for (int x = 0; x < N; ++x) {
+            const int rx = rev[x];
+            if (rx < x) {
+                continue;
+            }
+            const Vec atXRe = Simd::add(Simd::mul(lineAt(bg.re, rx), lineAt(by.re, rx)), lineAt(bx.re, rx));
+            const Vec atXIm = Simd::add(Simd::mul(lineAt(bg.im, rx), lineAt(by.im, rx)), lineAt(bx.im, rx));
+            const Vec atRxRe = Simd::add(Simd::mul(lineAt(bg.re, x), lineAt(by.re, x)), lineAt(bx.re, x));
+            const Vec atRxIm = Simd::add(Simd::mul(lineAt(bg.im, x), lineAt(by.im, x)), lineAt(bx.im, x));
+            setLine(by.re, x, atXRe);
+            setLine(by.im, x, atXIm);
+            setLine(by.re, rx, atRxRe);
+            setLine(by.im, rx, atRxIm);
+        }
+        advectionRowGroup(bank, p0, by, bx);
+    }
+}
+
+// The advection product of the grid values in the bank, through its forward row transform.
+SWIRLON_SIMD void advectionRowPassFromGrids(FieldBank& bank) {
+    formAdvection(bank);
+    const double* advection = bank[Slot::advection].data();
+    LineGroup x;
+    LineGroup out;
+    for (int group = 0; group < RowPairGroups; ++group) {
+        const int p0 = group * L;
+        loadRowPairs(advection, p0, x);
+        advectionRowGroup(bank, p0, x, out);
+    }
+}
+
+// What one stage does with the advection spectrum on each band entry.
+struct StageUpdate {
+    int stage;  // 0..3
+    double nu;
+    double dt;
+};
+
+// increment = (advection / K^2 - nu * K^2 * psi) * dt into the stage's slot; then psi becomes
+// the next stage state (weight * increment + base) or, after the last stage, the combination.
+// Lanes outside the band keep what their entries held.
+SWIRLON_SIMD void updateEntries(FieldBank& bank, const StageUpdate& u, int at, Vec advection, Vec k2, Vec mask) {
+    constexpr Slot Increments[4] = {Slot::rk1, Slot::rk2, Slot::rk3, Slot::rk4};
+    double* psi = bank[Slot::psi].data() + at;
+    double* increment = bank[Increments[u.stage]].data() + at;
+    const Vec oldPsi = Simd::load(psi);
+    const Vec viscous = Simd::mul(Simd::mul(Simd::set1(u.nu), k2), oldPsi);
+    const Vec inc = Simd::mul(Simd::sub(Simd::div(advection, k2), viscous), Simd::set1(u.dt));
+    Simd::store(increment, Simd::select(mask, inc, Simd::load(increment)));
+    const Vec base = Simd::load(bank[Slot::psiBase].data() + at);
+    Vec next;
+    if (u.stage < 3) {
+        next = Simd::add(Simd::mul(Simd::set1(StageWeights[u.stage]), inc), base);
+    } else {
+        const Vec k1v = Simd::load(bank[Slot::rk1].data() + at);
+        const Vec k2v = Simd::load(bank[Slot::rk2].data() + at);
+        const Vec k3v = Simd::load(bank[Slot::rk3].data() + at);
+        const Vec twice = Simd::mul(Simd::add(k3v, k2v), Simd::set1(MiddleIncrementWeight));
+        next = Simd::add(Simd::mul(Simd::add(Simd::add(twice, k1v), inc), Simd::set1(OneSixth)), base);
+    }
+    Simd::store(psi, Simd::select(mask, next, oldPsi));
+}
+
+void updateEntryScalar(FieldBank& bank, const StageUpdate& u, int at, double advection, double k2) {
+    constexpr Slot Increments[4] = {Slot::rk1, Slot::rk2, Slot::rk3, Slot::rk4};
+    PackedSpectrum& psi = bank[Slot::psi];
+    const double inc = (advection / k2 - u.nu * k2 * psi[at]) * u.dt;
+    bank[Increments[u.stage]][at] = inc;
+    const double base = bank[Slot::psiBase][at];
+    if (u.stage < 3) {
+        psi[at] = StageWeights[u.stage] * inc + base;
+    } else {
+        psi[at] = ((bank[Slot::rk3][at] + bank[Slot::rk2][at]) * MiddleIncrementWeight + bank[Slot::rk1][at] + inc) * OneSixth +
+                  base;
+    }
+}
+
+// The column pass of the advection (rows already transformed in its slot), read on the band
+// only and fed straight into the stage update; the slot itself is not written.
+SWIRLON_SIMD void advectionColumnPass(FieldBank& bank, const StageUpdate& u) {
+    const FastTables& t = fastTables();
+    const double* advection = bank[Slot::advection].data();
+    const Vec scale = Simd::set1(ForwardScale);
+    const int* rev = t.bitReversed.data();
+    LineGroup g;
+    for (int group = 0; group < BandGroups; ++group) {
+        const int s0 = 1 + group * L;
+        const int mirror = N - s0 - L + 1;
+        loadComplexColumns(advection, s0, g);
+        forwardButterflies(g);
+        const Vec maskRe = loadBits(t.bandColumnMask.data() + s0);
+        const Vec maskIm = loadBits(t.bandColumnMask.data() + mirror);
+        const Vec a2Re = Simd::load(t.columnA2.data() + s0);
+        const Vec a2Im = Simd::load(t.columnA2.data() + mirror);
+        for (int r = 0; r < N; ++r) {
+            if (!isBandIndex(r)) {
+                continue;
+            }
+            const Vec b2 = Simd::set1(t.rowB2[r]);
+            const Vec re = Simd::mul(naturalAt(g.re, rev, r), scale);
+            const Vec im = Simd::reverse(Simd::mul(naturalAt(g.im, rev, r), scale));
+            updateEntries(bank, u, r * N + s0, re, Simd::add(a2Re, b2), maskRe);
+            updateEntries(bank, u, r * N + mirror, im, Simd::add(a2Im, b2), maskIm);
+        }
+    }
+
+    // Column 0 as a real column; its halfcomplex rows are the band rows less the mean.
+    const FftTables& tables = fftTables(N);
+    double re[N];
+    double im[N];
+    for (int r = 0; r < N; ++r) {
+        re[r] = advection[r * N];
+        im[r] = 0.0;
+    }
+    fft1d(N, ForwardScale, re, im, tables.forwardSinTable.data(), tables.cosTable.data());
+    for (int r = 1; r < N; ++r) {
+        if (!isBandIndex(r)) {
+            continue;
+        }
+        const double value = r <= BandLimit ? re[r] : im[N - r];
+        updateEntryScalar(bank, u, r * N, value, t.rowB2[r]);
+    }
+}
+
+SWIRLON_SIMD void beginStepKernel(FieldBank& bank) {
+    copyBand(bank[Slot::psiBase], bank[Slot::psi]);
+    derivativeColumnPass(bank);
+    derivativeRowPass(bank, true, false);
+}
+
+SWIRLON_SIMD void finishStepKernel(FieldBank& bank, int reynolds, double dt) {
+    const double nu = 1.0 / static_cast<double>(reynolds);
+    advectionRowPassFromGrids(bank);
+    advectionColumnPass(bank, StageUpdate{0, nu, dt});
+    for (int stage = 1; stage < 4; ++stage) {
+        derivativeColumnPass(bank);
+        // Only the last stage's grid values outlive the step.
+        derivativeRowPass(bank, stage == 3, true);
+        advectionColumnPass(bank, StageUpdate{stage, nu, dt});
+    }
+}
+
+constexpr FastKernels KernelsOfThisLevel{&forwardTransform, &inverseTransform, &beginStepKernel, &finishStepKernel};
+
+}  // namespace
+}  // namespace swirlon

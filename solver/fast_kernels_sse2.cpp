@@ -1,0 +1,46 @@
+// The kernels on 128-bit vectors of two doubles, which every x86-64 processor has.
+#if defined(__x86_64__)
+
+#include <emmintrin.h>
+
+#include <cstdint>
+
+#define SWIRLON_SIMD
+
+namespace swirlon {
+namespace {
+
+struct Simd {
+    using Vec = __m128d;
+    static constexpr int Lanes = 2;
+    static Vec load(const double* p) { return _mm_loadu_pd(p); }
+    static void store(double* p, Vec v) { _mm_storeu_pd(p, v); }
+    static Vec set1(double x) { return _mm_set1_pd(x); }
+    static Vec zero() { return _mm_setzero_pd(); }
+    static Vec add(Vec a, Vec b) { return _mm_add_pd(a, b); }
+    static Vec sub(Vec a, Vec b) { return _mm_sub_pd(a, b); }
+    static Vec mul(Vec a, Vec b) { return _mm_mul_pd(a, b); }
+    static Vec div(Vec a, Vec b) { return _mm_div_pd(a, b); }
+    static Vec reverse(Vec v) { return _mm_shuffle_pd(v, v, 1); }
+    static Vec bitAnd(Vec a, Vec mask) { return _mm_and_pd(a, mask); }
+    static Vec select(Vec mask, Vec a, Vec b) { return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b)); }
+    static void transpose(Vec* r) {
+        const Vec t0 = _mm_unpacklo_pd(r[0], r[1]);
+        const Vec t1 = _mm_unpackhi_pd(r[0], r[1]);
+        r[0] = t0;
+        r[1] = t1;
+    }
+};
+
+}  // namespace
+}  // namespace swirlon
+
+#include "solver/fast_kernels.h"
+
+namespace swirlon {
+
+const FastKernels& fastKernelsSse2() { return KernelsOfThisLevel; }
+
+}  // namespace swirlon
+
+#endif

@@ -1,0 +1,153 @@
+#include "solver/fast_step.h"
+
+#include <array>
+
+#include "solver/fast_tables.h"
+#include "solver/fft.h"
+#include "solver/reference_step.h"
+
+namespace swirlon {
+
+#if defined(__x86_64__)
+const FastKernels& fastKernelsSse2();
+const FastKernels& fastKernelsAvx2();
+const FastKernels& fastKernelsAvx512();
+#endif
+
+namespace {
+
+constexpr int HalfGrid = GridSize / 2;
+constexpr std::uint64_t AllBits = ~std::uint64_t{0};
+
+FastTables buildFastTables() {
+    FastTables t;
+    for (int i = 0, rev = 0; i < GridSize; ++i) {
+        t.bitReversed[i] = rev;
+        // Increment a reversed counter: carry from the top bit down.
+        int bit = HalfGrid;
+        while (bit > 0 && (rev & bit) != 0) {
+            rev ^= bit;
+            bit /= 2;
+        }
+        rev |= bit;
+    }
+
+    // The zero columns go through the straightforward line transform itself, so the signs of
+    // their zeros are exactly the ones it produces.
+    const FftTables& tables = fftTables(GridSize);
+    std::array<double, GridSize> re{};
+    std::array<double, GridSize> im{};
+    fft1d(GridSize, 1.0, re.data(), im.data(), tables.inverseSinTable.data(), tables.cosTable.data());
+    t.zeroComplexColumnRe = re;
+    t.zeroComplexColumnIm = im;
+    re.fill(0.0);
+    im.fill(0.0);
+    for (int k = 1; k < HalfGrid; ++k) {
+        im[GridSize - k] = -0.0;
+    }
+    fft1d(GridSize, 1.0, re.data(), im.data(), tables.inverseSinTable.data(), tables.cosTable.data());
+    t.zeroRealColumn = re;
+
+    for (int c = 0; c < GridSize; ++c) {
+        if (!isBandIndex(c)) {
+            continue;
+        }
+        const int a = foldedWaveNumber(c);
+        const int sign = c <= BandLimit ? 1 : -1;
+        t.bandColumnMask[c] = AllBits;
+        t.columnA2[c] = static_cast<double>(a * a);
+        t.velYFactor[c] = static_cast<double>(-sign * a);
+        t.gradXFactor[c] = static_cast<double>(sign * a);
+    }
+    for (int r = 0; r < GridSize; ++r) {
+        if (!isBandIndex(r)) {
+            continue;
+        }
+        const int b = foldedWaveNumber(r);
+        const int sign = r <= BandLimit ? 1 : -1;
+        const int ky = sign * b;
+        t.kyRealColumns[r] = static_cast<double>(ky);
+        t.kyImaginaryColumns[r] = static_cast<double>(-ky);
+        t.rowB2[r] = static_cast<double>(b * b);
+        t.columnZeroVelX[r] = static_cast<double>(sign * b);
+        t.columnZeroGradY[r] = static_cast<double>(sign * b * b * b);
+    }
+    return t;
+}
+
+#if !defined(__x86_64__)
+void referenceForward(double* a) { forwardRealFft2d(GridSize, a); }
+void referenceInverse(double* a) { inverseRealFft2d(GridSize, a); }
+constexpr FastKernels PortableKernels{&referenceForward, &referenceInverse, &referenceBeginStep, &referenceFinishStep};
+#endif
+
+}  // namespace
+
+const FastTables& fastTables() {
+    static const FastTables tables = buildFastTables();
+    return tables;
+}
+
+bool isSimdLevelAvailable(SimdLevel level) {
+#if defined(__x86_64__)
+    switch (level) {
+        case SimdLevel::sse2:
+            return true;
+        case SimdLevel::avx2:
+            return __builtin_cpu_supports("avx2") != 0;
+        case SimdLevel::avx512:
+            return __builtin_cpu_supports("avx512f") != 0;
+    }
+    return false;
+#else
+    return level == SimdLevel::sse2;
+#endif
+}
+
+SimdLevel bestSimdLevel() {
+    static const SimdLevel best = [] {
+        for (const SimdLevel level : {SimdLevel::avx512, SimdLevel::avx2}) {
+            if (isSimdLevelAvailable(level)) {
+                return level;
+            }
+        }
+        return SimdLevel::sse2;
+    }();
+    return best;
+}
+
+const FastKernels& fastKernels(SimdLevel level) {
+#if defined(__x86_64__)
+    switch (level) {
+        case SimdLevel::avx512:
+            return fastKernelsAvx512();
+        case SimdLevel::avx2:
+            return fastKernelsAvx2();
+        case SimdLevel::sse2:
+            break;
+    }
+    return fastKernelsSse2();
+#else
+    (void)level;
+    return PortableKernels;
+#endif
+}
+
+const FastKernels& bestFastKernels() {
+    static const FastKernels& kernels = fastKernels(bestSimdLevel());
+    return kernels;
+}
+
+const char* simdLevelName(SimdLevel level) {
+    switch (level) {
+        case SimdLevel::avx512:
+            return "avx512";
+        case SimdLevel::avx2:
+            return "avx2";
+        case SimdLevel::sse2:
+            break;
+    }
+    return "sse2";
+}
+
+}  // namespace swirlon

@@ -1,0 +1,37 @@
+// The fast time step and transforms: the same arithmetic as the straightforward path, line for
+// line and in the same order, computed on several independent lines at once with the widest
+// vector instructions the processor offers. Results equal the straightforward ones bit for bit.
+#pragma once
+
+#include "solver/grid.h"
+
+namespace swirlon {
+
+// Vector instruction sets with a kernel of their own; sse2 is part of every x86-64 processor.
+enum class SimdLevel : int { sse2 = 0, avx2, avx512 };
+inline constexpr int SimdLevelCount = 3;
+
+// One set of kernels, all for GridSize only.
+struct FastKernels {
+    // Same contracts and results as forwardRealFft2d / inverseRealFft2d (every entry written).
+    void (*forwardRealFft2d)(double* a);
+    void (*inverseRealFft2d)(double* a);
+    // Same contracts and results as beginStep / finishStep on everything that is read after a
+    // step: the band of psi, psiBase, the grid values in velX, velY, gradX and gradY and the band
+    // of rk1..rk4. The advection slot is left as work storage rather than as a spectrum.
+    void (*beginStep)(FieldBank& bank);
+    void (*finishStep)(FieldBank& bank, int reynolds, double dt);
+};
+
+// Whether this processor (and its operating system) runs the kernels of a level.
+bool isSimdLevelAvailable(SimdLevel level);
+// The widest available level; chosen once per process.
+SimdLevel bestSimdLevel();
+// The kernels of one level; the level must be available.
+const FastKernels& fastKernels(SimdLevel level);
+// The kernels of bestSimdLevel().
+const FastKernels& bestFastKernels();
+
+const char* simdLevelName(SimdLevel level);
+
+}  // namespace swirlon

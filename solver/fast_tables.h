@@ -1,0 +1,42 @@
+// Constants shared by the vector kernels of every instruction set, built once per process from
+// the same integer formulas and twiddle tables as the straightforward operators.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "solver/grid.h"
+
+namespace swirlon {
+
+struct FastTables {
+    // Position of natural index k in a line the butterflies leave in bit-reversed order.
+    std::array<int, GridSize> bitReversed{};
+
+    // What the inverse column transform makes of a column that is +0.0 throughout: a complex
+    // column (real and imaginary results) and a real column expanded from its halfcomplex form.
+    // Columns outside the band are such columns inside a step, so they are written, not computed.
+    std::array<double, GridSize> zeroComplexColumnRe{};
+    std::array<double, GridSize> zeroComplexColumnIm{};
+    std::array<double, GridSize> zeroRealColumn{};
+
+    // Per column c: all bits set inside the band, clear outside (a lane mask).
+    std::array<std::uint64_t, GridSize> bandColumnMask{};
+    // Per band column c, each the double of the integer the straightforward operators use:
+    // a^2, the velY factor -sign*a and the gradX factor sign*a (to be multiplied by K^2);
+    // zero outside the band.
+    std::array<double, GridSize> columnA2{};
+    std::array<double, GridSize> velYFactor{};
+    std::array<double, GridSize> gradXFactor{};
+    // Per band row r: ky for real-part columns, -ky for imaginary-part columns, and b^2.
+    std::array<double, GridSize> kyRealColumns{};
+    std::array<double, GridSize> kyImaginaryColumns{};
+    std::array<double, GridSize> rowB2{};
+    // Column 0 factors per band row: sign*b for velX and sign*b^3 for gradY.
+    std::array<double, GridSize> columnZeroVelX{};
+    std::array<double, GridSize> columnZeroGradY{};
+};
+
+const FastTables& fastTables();
+
+}  // namespace swirlon

@@ -1,0 +1,14 @@
+// The time step built directly from the public operators and transforms, one line at a time.
+// It is the yardstick the fast step is tested and measured against.
+#pragma once
+
+#include "solver/grid.h"
+
+namespace swirlon {
+
+// Same contracts as beginStep / finishStep / stepRk4 in solver/time_step.h.
+void referenceBeginStep(FieldBank& bank);
+void referenceFinishStep(FieldBank& bank, int reynolds, double dt);
+void referenceStepRk4(FieldBank& bank, int reynolds, double dt = TimeStep);
+
+}  // namespace swirlon

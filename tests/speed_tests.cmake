@@ -1,0 +1,3 @@
+swirlon_add_test(fast_path_tests
+  SOURCES fast_path_test.cpp
+  LIBS swirlon_solver)
