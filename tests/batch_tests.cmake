@@ -4,3 +4,10 @@ set(batch_test_dir ${CMAKE_CURRENT_LIST_DIR})
 swirlon_add_test(batch_file_tests
   SOURCES ${batch_test_dir}/png_writer_test.cpp ${batch_test_dir}/npy_test.cpp ${batch_test_dir}/presets_test.cpp
   LIBS swirlon_field_io)
+
+swirlon_add_test(batch_tool_tests
+  SOURCES ${batch_test_dir}/batch_options_test.cpp ${batch_test_dir}/batch_run_test.cpp
+          ${batch_test_dir}/batch_cli_test.cpp
+  LIBS swirlon_batch)
+target_compile_definitions(batch_tool_tests PRIVATE SWIRLON_BATCH_EXECUTABLE="$<TARGET_FILE:swirlon-batch>")
+add_dependencies(batch_tool_tests swirlon-batch)
