@@ -1,0 +1,339 @@
+// Speed of the transforms and of one time step: the fast path the product runs, the
+// straightforward path it is checked against, and (when FFTW 3 is installed) the same step
+// algorithm on FFTW's real transforms, all side by side in one process.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <memory>
+#include <random>
+#include <vector>
+
+#if defined(SWIRLON_BENCH_WITH_FFTW)
+#include <fftw3.h>
+#endif
+
+#include "solver/fast_step.h"
+#include "solver/fft.h"
+#include "solver/grid.h"
+#include "solver/reference_step.h"
+#include "solver/time_step.h"
+
+namespace swirlon {
+namespace {
+
+constexpr int BenchReynolds = 1000;
+// Fixed seed: every run measures the same numbers.
+constexpr unsigned BenchSeed = 20240607;
+// Amplitudes fall as (1 + K^2)^-SpectralDecay, roughly the spectrum of decaying 2-D turbulence.
+constexpr double SpectralDecay = 1.5;
+
+namespace bench {
+
+PackedSpectrum randomGrid() {
+    std::mt19937_64 engine(BenchSeed);
+    std::uniform_real_distribution<double> value(-1.0, 1.0);
+    PackedSpectrum field{};
+    for (double& x : field) {
+        x = value(engine);
+    }
+    return field;
+}
+
+std::unique_ptr<FieldBank> turbulentBank() {
+    auto bank = std::make_unique<FieldBank>();
+    for (auto& slot : bank->slots) {
+        slot.fill(0.0);
+    }
+    std::mt19937_64 engine(BenchSeed);
+    std::uniform_real_distribution<double> value(-1.0, 1.0);
+    PackedSpectrum& psi = (*bank)[Slot::psi];
+    forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        psi[entryIndex(row, column)] = value(engine) * std::pow(1.0 + kSquared, -SpectralDecay);
+    });
+    return bank;
+}
+
+}  // namespace bench
+
+void BM_forwardRealFft2d(benchmark::State& state) {
+    const PackedSpectrum source = bench::randomGrid();
+    PackedSpectrum field = source;
+    for (auto _ : state) {
+        field = source;
+        bestFastKernels().forwardRealFft2d(field.data());
+        benchmark::DoNotOptimize(field.data());
+    }
+    state.SetLabel(simdLevelName(bestSimdLevel()));
+}
+BENCHMARK(BM_forwardRealFft2d);
+
+void BM_inverseRealFft2d(benchmark::State& state) {
+    const PackedSpectrum source = bench::randomGrid();
+    PackedSpectrum field = source;
+    for (auto _ : state) {
+        field = source;
+        bestFastKernels().inverseRealFft2d(field.data());
+        benchmark::DoNotOptimize(field.data());
+    }
+    state.SetLabel(simdLevelName(bestSimdLevel()));
+}
+BENCHMARK(BM_inverseRealFft2d);
+
+void BM_referenceForwardRealFft2d(benchmark::State& state) {
+    const PackedSpectrum source = bench::randomGrid();
+    PackedSpectrum field = source;
+    for (auto _ : state) {
+        field = source;
+        forwardRealFft2d(GridSize, field.data());
+        benchmark::DoNotOptimize(field.data());
+    }
+}
+BENCHMARK(BM_referenceForwardRealFft2d);
+
+void BM_referenceInverseRealFft2d(benchmark::State& state) {
+    const PackedSpectrum source = bench::randomGrid();
+    PackedSpectrum field = source;
+    for (auto _ : state) {
+        field = source;
+        inverseRealFft2d(GridSize, field.data());
+        benchmark::DoNotOptimize(field.data());
+    }
+}
+BENCHMARK(BM_referenceInverseRealFft2d);
+
+// Each iteration restarts from the same state, so every measured step does the same work.
+template <typename Step>
+void runSteps(benchmark::State& state, Step step) {
+    auto start = bench::turbulentBank();
+    auto bank = std::make_unique<FieldBank>(*start);
+    for (auto _ : state) {
+        state.PauseTiming();
+        (*bank)[Slot::psi] = (*start)[Slot::psi];
+        state.ResumeTiming();
+        step(*bank);
+        benchmark::DoNotOptimize(bank->slots.data());
+    }
+}
+
+void BM_stepRk4(benchmark::State& state) {
+    runSteps(state, [](FieldBank& bank) { stepRk4(bank, BenchReynolds); });
+    state.SetLabel(simdLevelName(bestSimdLevel()));
+}
+BENCHMARK(BM_stepRk4);
+
+void BM_referenceStepRk4(benchmark::State& state) {
+    runSteps(state, [](FieldBank& bank) { referenceStepRk4(bank, BenchReynolds); });
+}
+BENCHMARK(BM_referenceStepRk4);
+
+// The fast step at each narrower vector width this processor runs.
+void BM_stepRk4AtLevel(benchmark::State& state) {
+    const auto level = static_cast<SimdLevel>(state.range(0));
+    if (!isSimdLevelAvailable(level)) {
+        state.SkipWithError("vector level not available on this processor");
+        return;
+    }
+    const FastKernels& kernels = fastKernels(level);
+    runSteps(state, [&](FieldBank& bank) {
+        kernels.beginStep(bank);
+        kernels.finishStep(bank, BenchReynolds, TimeStep);
+    });
+    state.SetLabel(simdLevelName(level));
+}
+BENCHMARK(BM_stepRk4AtLevel)->DenseRange(0, SimdLevelCount - 1);
+
+
+#if defined(SWIRLON_BENCH_WITH_FFTW)
+
+// The same RK4 step (derivative spectra, four inverse transforms, the advection product, one
+// forward transform, the increment) on FFTW's half-complex 2-D transforms, one thread,
+// FFTW_MEASURE plans. The state is the band of F(kx, ky), kx = 0..64 and ky by row index.
+class FftwStep {
+public:
+    static constexpr int Columns = GridSize / 2 + 1;
+    static constexpr int SpectrumSize = GridSize * Columns;
+    using Spectrum = std::complex<double>;
+
+    FftwStep() {
+        for (auto& field : derivatives_) {
+            field = allocateSpectrum();
+        }
+        for (auto& grid : grids_) {
+            grid = fftw_alloc_real(GridPoints);
+        }
+        advectionHat_ = allocateSpectrum();
+        for (int i = 0; i < 4; ++i) {
+            inversePlans_[i] = fftw_plan_dft_c2r_2d(GridSize, GridSize, asFftw(derivatives_[i]), grids_[i], FFTW_MEASURE);
+        }
+        advection_ = fftw_alloc_real(GridPoints);
+        forwardPlan_ = fftw_plan_dft_r2c_2d(GridSize, GridSize, advection_, asFftw(advectionHat_), FFTW_MEASURE);
+        for (auto* field : {&psi_, &base_, &rk_[0], &rk_[1], &rk_[2], &rk_[3]}) {
+            field->assign(SpectrumSize, Spectrum{});
+        }
+    }
+    FftwStep(const FftwStep&) = delete;
+    FftwStep& operator=(const FftwStep&) = delete;
+    ~FftwStep() {
+        for (auto* plan : inversePlans_) {
+            fftw_destroy_plan(plan);
+        }
+        fftw_destroy_plan(forwardPlan_);
+        for (auto* field : derivatives_) {
+            fftw_free(field);
+        }
+        for (auto* grid : grids_) {
+            fftw_free(grid);
+        }
+        fftw_free(advectionHat_);
+        fftw_free(advection_);
+    }
+
+    // The band of a packed psi as coefficients; F(0, -ky) is the conjugate of F(0, ky).
+    void load(const PackedSpectrum& packed) {
+        psi_.assign(SpectrumSize, Spectrum{});
+        forEachBandEntryButMean([&](int row, int column, int) {
+            if (column > BandLimit) {
+                return;
+            }
+            if (column > 0) {
+                psi_[at(row, column)] = {packed[entryIndex(row, column)], packed[entryIndex(row, GridSize - column)]};
+            } else if (row <= BandLimit) {
+                const Spectrum c{packed[entryIndex(row, 0)], packed[entryIndex(GridSize - row, 0)]};
+                psi_[at(row, 0)] = c;
+                psi_[at(GridSize - row, 0)] = std::conj(c);
+            }
+        });
+    }
+
+    Spectrum coefficient(int row, int column) const { return psi_[at(row, column)]; }
+
+    void step(int reynolds, double dt) {
+        const double nu = 1.0 / static_cast<double>(reynolds);
+        base_ = psi_;
+        constexpr double Weights[3] = {0.5, 0.5, 1.0};
+        for (int stage = 0; stage < 4; ++stage) {
+            evaluate(rk_[stage], nu, dt);
+            forEachBandCoefficient([&](int i, int) {
+                if (stage < 3) {
+                    psi_[i] = Weights[stage] * rk_[stage][i] + base_[i];
+                } else {
+                    psi_[i] = ((rk_[2][i] + rk_[1][i]) * 2.0 + rk_[0][i] + rk_[3][i]) * OneSixth + base_[i];
+                }
+            });
+        }
+    }
+
+private:
+    static constexpr int at(int row, int column) { return row * Columns + column; }
+    static Spectrum* allocateSpectrum() { return reinterpret_cast<Spectrum*>(fftw_alloc_complex(SpectrumSize)); }
+    static fftw_complex* asFftw(Spectrum* p) { return reinterpret_cast<fftw_complex*>(p); }
+
+    // visit(index, kSquared) for every stored band coefficient but the mean.
+    template <typename Visit>
+    static void forEachBandCoefficient(Visit&& visit) {
+        for (int row = 0; row < GridSize; ++row) {
+            if (!isBandIndex(row)) {
+                continue;
+            }
+            const int b = foldedWaveNumber(row);
+            for (int kx = 0; kx <= BandLimit; ++kx) {
+                if (kx != 0 || row != 0) {
+                    visit(at(row, kx), kx * kx + b * b);
+                }
+            }
+        }
+    }
+
+    void evaluate(std::vector<Spectrum>& increment, double nu, double dt) {
+        for (auto* field : derivatives_) {
+            std::fill(field, field + SpectrumSize, Spectrum{});
+        }
+        const Spectrum i1{0.0, 1.0};
+        for (int row = 0; row < GridSize; ++row) {
+            if (!isBandIndex(row)) {
+                continue;
+            }
+            const double ky = row <= BandLimit ? row : row - GridSize;
+            for (int kx = 0; kx <= BandLimit; ++kx) {
+                const int i = at(row, kx);
+                const double k2 = kx * kx + ky * ky;
+                const Spectrum p = psi_[i];
+                derivatives_[0][i] = -i1 * ky * p;
+                derivatives_[1][i] = i1 * static_cast<double>(kx) * p;
+                derivatives_[2][i] = -i1 * (kx * k2) * p;
+                derivatives_[3][i] = -i1 * (ky * k2) * p;
+            }
+        }
+        for (auto* plan : inversePlans_) {
+            fftw_execute(plan);
+        }
+        for (int k = 0; k < GridPoints; ++k) {
+            advection_[k] = grids_[3][k] * grids_[1][k] + grids_[2][k] * grids_[0][k];
+        }
+        fftw_execute(forwardPlan_);
+        const double normalisation = 1.0 / GridPoints;
+        forEachBandCoefficient([&](int i, int kSquared) {
+            const double k2 = kSquared;
+            increment[i] = (advectionHat_[i] * normalisation / k2 - nu * k2 * psi_[i]) * dt;
+        });
+    }
+
+    std::vector<Spectrum> psi_, base_;
+    std::vector<Spectrum> rk_[4];
+    Spectrum* derivatives_[4] = {};
+    double* grids_[4] = {};
+    double* advection_ = nullptr;
+    Spectrum* advectionHat_ = nullptr;
+    fftw_plan inversePlans_[4] = {};
+    fftw_plan forwardPlan_ = nullptr;
+};
+
+// Largest difference, relative to the largest coefficient, between a packed band and FFTW's.
+double relativeDifference(const PackedSpectrum& packed, const FftwStep& fftw) {
+    double largest = 0.0;
+    double difference = 0.0;
+    forEachBandEntryButMean([&](int row, int column, int) {
+        if (column > BandLimit || (column == 0 && row > BandLimit)) {
+            return;
+        }
+        const std::complex<double> ours = column > 0
+                                              ? std::complex<double>{packed[entryIndex(row, column)], packed[entryIndex(row, GridSize - column)]}
+                                              : std::complex<double>{packed[entryIndex(row, 0)], packed[entryIndex(GridSize - row, 0)]};
+        largest = std::max(largest, std::abs(ours));
+        difference = std::max(difference, std::abs(ours - fftw.coefficient(row, column)));
+    });
+    return difference / largest;
+}
+
+// The two steps must agree to rounding, or the comparison would not be of the same algorithm.
+constexpr double AgreementTolerance = 1e-12;
+
+void BM_fftwStepRk4(benchmark::State& state) {
+    auto start = bench::turbulentBank();
+    FftwStep fftw;
+    {
+        auto ours = std::make_unique<FieldBank>(*start);
+        stepRk4(*ours, BenchReynolds);
+        fftw.load((*start)[Slot::psi]);
+        fftw.step(BenchReynolds, TimeStep);
+        const double difference = relativeDifference((*ours)[Slot::psi], fftw);
+        if (!(difference < AgreementTolerance)) {
+            state.SkipWithError("the FFTW step disagrees with the solver's step");
+            return;
+        }
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        fftw.load((*start)[Slot::psi]);
+        state.ResumeTiming();
+        fftw.step(BenchReynolds, TimeStep);
+    }
+}
+BENCHMARK(BM_fftwStepRk4);
+
+#endif
+
+}  // namespace
+}  // namespace swirlon

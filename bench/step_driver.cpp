@@ -1,0 +1,61 @@
+// Runs time steps on a fixed developed state, for instruction counts under callgrind:
+//   valgrind --tool=callgrind --toggle-collect='swirlon::stepRk4*' step_driver fast 1
+//   valgrind --tool=callgrind --toggle-collect='swirlon::referenceStepRk4*' step_driver reference 1
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <random>
+
+#include "solver/fast_step.h"
+#include "solver/grid.h"
+#include "solver/reference_step.h"
+#include "solver/time_step.h"
+
+namespace {
+
+constexpr int DriverReynolds = 1000;
+constexpr unsigned DriverSeed = 20240607;
+constexpr double SpectralDecay = 1.5;
+
+int usage() {
+    std::fprintf(stderr, "usage: step_driver fast|reference [steps]\n");
+    return EXIT_FAILURE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 3) {
+        return usage();
+    }
+    const bool fast = std::strcmp(argv[1], "fast") == 0;
+    if (!fast && std::strcmp(argv[1], "reference") != 0) {
+        return usage();
+    }
+    const int steps = argc == 3 ? std::atoi(argv[2]) : 1;
+    if (steps < 1) {
+        return usage();
+    }
+
+    using namespace swirlon;
+    auto bank = std::make_unique<FieldBank>();
+    for (auto& slot : bank->slots) {
+        slot.fill(0.0);
+    }
+    std::mt19937_64 engine(DriverSeed);
+    std::uniform_real_distribution<double> value(-1.0, 1.0);
+    forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        (*bank)[Slot::psi][entryIndex(row, column)] = value(engine) * std::pow(1.0 + kSquared, -SpectralDecay);
+    });
+    for (int i = 0; i < steps; ++i) {
+        if (fast) {
+            stepRk4(*bank, DriverReynolds);
+        } else {
+            referenceStepRk4(*bank, DriverReynolds);
+        }
+    }
+    std::printf("%s, %s kernels: psi[1][1] = %.17g\n", argv[1], simdLevelName(bestSimdLevel()), (*bank)[Slot::psi][entryIndex(1, 1)]);
+    return EXIT_SUCCESS;
+}
