@@ -1,0 +1,183 @@
+#include "solver/operators.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "solver/fft.h"
+#include "spectral_fixtures.h"
+
+namespace swirlon {
+namespace {
+
+using testing::makeZeroBank;
+using testing::phaseAngle;
+using testing::sampleGrid;
+
+// Errors of derivatives evaluated through the transforms, relative to the field's largest value.
+constexpr double RelativeGridTolerance = 1e-12;
+
+int countBandEntries() {
+    int count = 0;
+    forEachBandEntry([&](int, int, int) { ++count; });
+    return count;
+}
+
+double largestMagnitude(const PackedSpectrum& field) {
+    double largest = 0.0;
+    for (const double value : field) {
+        largest = std::max(largest, std::fabs(value));
+    }
+    return largest;
+}
+
+TEST(Band, IsTheSquareOfRowsAndColumnsUpToFortyTwoEitherSide) {
+    EXPECT_EQ(countBandEntries(), BandWidth * BandWidth);
+    EXPECT_TRUE(isBandIndex(42));
+    EXPECT_FALSE(isBandIndex(43));
+    EXPECT_FALSE(isBandIndex(85));
+    EXPECT_TRUE(isBandIndex(86));
+    EXPECT_FALSE(isBandIndex(GridSize / 2));
+}
+
+TEST(CopyBand, KeepsTheBandLessItsMeanAndClearsTheRest) {
+    PackedSpectrum source;
+    source.fill(1.0);
+    auto destination = std::make_unique<PackedSpectrum>();
+    destination->fill(7.0);
+    copyBand(*destination, source);
+    EXPECT_EQ(std::count(destination->begin(), destination->end(), 1.0), BandWidth * BandWidth - 1);
+    EXPECT_EQ(std::count(destination->begin(), destination->end(), 0.0), GridPoints - (BandWidth * BandWidth - 1));
+    EXPECT_EQ((*destination)[0], 0.0);
+    EXPECT_EQ(std::count(source.begin(), source.end(), 1.0), GridPoints);
+}
+
+TEST(Laplacian, DivideUndoesMultiplyOnTheBandAndNeitherTouchesTheRest) {
+    std::mt19937 generator(3);
+    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+    PackedSpectrum original;
+    for (double& value : original) {
+        value = uniform(generator);
+    }
+    PackedSpectrum a = original;
+    multiplyByMinusK2(a);
+    EXPECT_EQ(a[entryIndex(3, 4)], -25.0 * original[entryIndex(3, 4)]);
+    divideByMinusK2(a);
+    for (int row = 0; row < GridSize; ++row) {
+        for (int column = 0; column < GridSize; ++column) {
+            const int at = entryIndex(row, column);
+            if (at == 0) {
+                EXPECT_EQ(a[at], 0.0);
+            } else if (isBandIndex(row) && isBandIndex(column)) {
+                EXPECT_NEAR(a[at], original[at], 1e-15);
+            } else {
+                EXPECT_EQ(a[at], original[at]) << "outside the band at (" << row << ", " << column << ")";
+            }
+        }
+    }
+}
+
+// psi = sin(3x + 2y + 0.3) + 0.5 cos(-5x + 7y); omega = -13 sin(...) - 37 cos(...).
+struct AnalyticStream {
+    static double theta1(int x, int y) { return phaseAngle(3L * x + 2L * y) + 0.3; }
+    static double theta2(int x, int y) { return phaseAngle(-5L * x + 7L * y); }
+    static double psi(int x, int y) { return std::sin(theta1(x, y)) + 0.5 * std::cos(theta2(x, y)); }
+    static double u(int x, int y) { return -(2.0 * std::cos(theta1(x, y)) - 3.5 * std::sin(theta2(x, y))); }
+    static double v(int x, int y) { return 3.0 * std::cos(theta1(x, y)) + 2.5 * std::sin(theta2(x, y)); }
+    static double omegaX(int x, int y) { return -39.0 * std::cos(theta1(x, y)) - 185.0 * std::sin(theta2(x, y)); }
+    static double omegaY(int x, int y) { return -26.0 * std::cos(theta1(x, y)) + 259.0 * std::sin(theta2(x, y)); }
+};
+
+void expectGridMatches(const PackedSpectrum& actual, const PackedSpectrum& expected, const char* what) {
+    const double tolerance = RelativeGridTolerance * largestMagnitude(expected);
+    for (int k = 0; k < GridPoints; ++k) {
+        ASSERT_NEAR(actual[k], expected[k], tolerance) << what << " at element " << k;
+    }
+}
+
+TEST(Derivatives, GiveVelocityAndVorticityGradientOfAnAnalyticStreamFunction) {
+    auto bank = makeZeroBank();
+    (*bank)[Slot::psi] = sampleGrid(AnalyticStream::psi);
+    forwardRealFft2d(GridSize, (*bank)[Slot::psi].data());
+    computeDerivatives(*bank);
+    for (const Slot slot : {Slot::velX, Slot::velY, Slot::gradX, Slot::gradY}) {
+        inverseRealFft2d(GridSize, (*bank)[slot].data());
+    }
+    expectGridMatches((*bank)[Slot::velX], sampleGrid(AnalyticStream::u), "u");
+    expectGridMatches((*bank)[Slot::velY], sampleGrid(AnalyticStream::v), "v");
+    expectGridMatches((*bank)[Slot::gradX], sampleGrid(AnalyticStream::omegaX), "domega/dx");
+    expectGridMatches((*bank)[Slot::gradY], sampleGrid(AnalyticStream::omegaY), "domega/dy");
+
+    formAdvection(*bank);
+    const PackedSpectrum expected = sampleGrid([](int x, int y) {
+        return AnalyticStream::u(x, y) * AnalyticStream::omegaX(x, y) + AnalyticStream::v(x, y) * AnalyticStream::omegaY(x, y);
+    });
+    expectGridMatches((*bank)[Slot::advection], expected, "advection");
+}
+
+TEST(Derivatives, OfAFieldOfOneCoordinateVanishAlongTheOther) {
+    auto bank = makeZeroBank();
+    (*bank)[Slot::psi] = sampleGrid([](int, int y) { return std::cos(phaseAngle(4L * y)) + std::sin(phaseAngle(9L * y)); });
+    forwardRealFft2d(GridSize, (*bank)[Slot::psi].data());
+    computeDerivatives(*bank);
+    EXPECT_EQ(largestMagnitude((*bank)[Slot::velY]), 0.0);
+    EXPECT_EQ(largestMagnitude((*bank)[Slot::gradX]), 0.0);
+    EXPECT_GT(largestMagnitude((*bank)[Slot::velX]), 1.0);
+
+    (*bank)[Slot::psi] = sampleGrid([](int x, int) { return std::cos(phaseAngle(4L * x)) + std::sin(phaseAngle(9L * x)); });
+    forwardRealFft2d(GridSize, (*bank)[Slot::psi].data());
+    computeDerivatives(*bank);
+    EXPECT_EQ(largestMagnitude((*bank)[Slot::velX]), 0.0);
+    EXPECT_EQ(largestMagnitude((*bank)[Slot::gradY]), 0.0);
+    EXPECT_GT(largestMagnitude((*bank)[Slot::velY]), 1.0);
+}
+
+TEST(Derivatives, IgnoreTheMeanAndEverythingOutsideTheBand) {
+    auto clean = makeZeroBank();
+    testing::fillRandomBand((*clean)[Slot::psi], 11);
+    auto dirty = makeZeroBank();
+    (*dirty)[Slot::psi] = (*clean)[Slot::psi];
+    (*dirty)[Slot::psi][0] = 123.0;
+    for (int row = 0; row < GridSize; ++row) {
+        for (int column = 0; column < GridSize; ++column) {
+            if (!isBandIndex(row) || !isBandIndex(column)) {
+                (*dirty)[Slot::psi][entryIndex(row, column)] = row + 0.5 * column;
+            }
+        }
+    }
+    computeDerivatives(*clean);
+    computeDerivatives(*dirty);
+    for (const Slot slot : {Slot::velX, Slot::velY, Slot::gradX, Slot::gradY}) {
+        EXPECT_EQ((*clean)[slot], (*dirty)[slot]);
+    }
+}
+
+TEST(Advection, OfASingleModeVanishes) {
+    auto bank = makeZeroBank();
+    (*bank)[Slot::psi] = sampleGrid([](int x, int y) { return std::cos(phaseAngle(4L * x - 3L * y) + 0.7); });
+    forwardRealFft2d(GridSize, (*bank)[Slot::psi].data());
+    computeDerivatives(*bank);
+    for (const Slot slot : {Slot::velX, Slot::velY, Slot::gradX, Slot::gradY}) {
+        inverseRealFft2d(GridSize, (*bank)[slot].data());
+    }
+    formAdvection(*bank);
+    // u*domega/dx and v*domega/dy cancel to the rounding of each product.
+    const double productSize = largestMagnitude((*bank)[Slot::velX]) * largestMagnitude((*bank)[Slot::gradX]) +
+                               largestMagnitude((*bank)[Slot::velY]) * largestMagnitude((*bank)[Slot::gradY]);
+    EXPECT_LT(largestMagnitude((*bank)[Slot::advection]), RelativeGridTolerance * productSize);
+}
+
+TEST(PoissonSolve, RecoversTheStreamFunctionAndDropsTheConstant) {
+    // omega = -25 cos(3x + 4y) + 5 has psi = cos(3x + 4y) with zero mean.
+    PackedSpectrum field = sampleGrid([](int x, int y) { return -25.0 * std::cos(phaseAngle(3L * x + 4L * y)) + 5.0; });
+    streamFunctionFromVorticity(field);
+    PackedSpectrum grid;
+    copyBand(grid, field);
+    inverseRealFft2d(GridSize, grid.data());
+    expectGridMatches(grid, sampleGrid([](int x, int y) { return std::cos(phaseAngle(3L * x + 4L * y)); }), "psi");
+}
+
+}  // namespace
+}  // namespace swirlon

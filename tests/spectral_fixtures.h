@@ -1,0 +1,87 @@
+// Helpers shared by the solver tests: fields sampled from integer phases, single Fourier
+// modes written straight into the packed layout, and random band-limited states.
+#pragma once
+
+#include <cmath>
+#include <complex>
+#include <memory>
+#include <numbers>
+#include <random>
+
+#include "solver/grid.h"
+
+namespace swirlon::testing {
+
+// Angle of the integer phase p on the grid: 2*pi*(p mod 128)/128. Reducing the phase first
+// keeps sampled trigonometric fields accurate to ~1e-16 however large the wave numbers.
+inline double phaseAngle(long phase) {
+    const long reduced = ((phase % GridSize) + GridSize) % GridSize;
+    return 2.0 * std::numbers::pi * static_cast<double>(reduced) / GridSize;
+}
+
+template <typename F>
+PackedSpectrum sampleGrid(F&& f) {
+    PackedSpectrum field{};
+    for (int y = 0; y < GridSize; ++y) {
+        for (int x = 0; x < GridSize; ++x) {
+            field[entryIndex(y, x)] = f(x, y);
+        }
+    }
+    return field;
+}
+
+inline std::unique_ptr<FieldBank> makeZeroBank() {
+    auto bank = std::make_unique<FieldBank>();
+    for (auto& slot : bank->slots) {
+        slot.fill(0.0);
+    }
+    return bank;
+}
+
+// Adds c to F(kx, ky) (and so conj(c) to F(-kx, -ky)) for a band wave vector other than (0, 0).
+inline void addMode(PackedSpectrum& spectrum, int kx, int ky, std::complex<double> c) {
+    if (kx < 0 || (kx == 0 && ky < 0)) {
+        kx = -kx;
+        ky = -ky;
+        c = std::conj(c);
+    }
+    if (kx == 0) {
+        spectrum[entryIndex(ky, 0)] += c.real();
+        spectrum[entryIndex(GridSize - ky, 0)] += c.imag();
+    } else {
+        const int row = bandIndex(ky);
+        spectrum[entryIndex(row, kx)] += c.real();
+        spectrum[entryIndex(row, GridSize - kx)] += c.imag();
+    }
+}
+
+// F(kx, ky) of a packed spectrum, for any band wave vector other than (0, 0).
+inline std::complex<double> modeOf(const PackedSpectrum& spectrum, int kx, int ky) {
+    const bool mirrored = kx < 0 || (kx == 0 && ky < 0);
+    if (mirrored) {
+        kx = -kx;
+        ky = -ky;
+    }
+    std::complex<double> c;
+    if (kx == 0) {
+        c = {spectrum[entryIndex(ky, 0)], spectrum[entryIndex(GridSize - ky, 0)]};
+    } else {
+        const int row = bandIndex(ky);
+        c = {spectrum[entryIndex(row, kx)], spectrum[entryIndex(row, GridSize - kx)]};
+    }
+    return mirrored ? std::conj(c) : c;
+}
+
+// A random stream function on the band with entries of size amplitude * K^-power: power 3 and
+// amplitude 1 give a turbulent field whose frames need sub-steps, amplitude 0.05 a gentle one.
+// The mean entry and everything outside the band are zero.
+inline void fillRandomBand(PackedSpectrum& psi, unsigned seed, double power = 3.0, double amplitude = 1.0) {
+    std::mt19937 generator(seed);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    psi.fill(0.0);
+    forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        psi[entryIndex(row, column)] = amplitude * normal(generator) * std::pow(static_cast<double>(kSquared), -power / 2.0);
+    });
+}
+
+}  // namespace swirlon::testing

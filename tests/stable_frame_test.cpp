@@ -1,0 +1,178 @@
+#include "solver/stable_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "solver/diagnostics.h"
+#include "solver/fft.h"
+#include "solver/operators.h"
+#include "solver/time_step.h"
+#include "spectral_fixtures.h"
+
+namespace swirlon {
+namespace {
+
+using testing::addMode;
+using testing::makeZeroBank;
+using testing::modeOf;
+
+// Rounding of a decay factor accumulated over a frame's sub-steps.
+constexpr double SubStepDecayTolerance = 1e-14;
+constexpr double GentleAmplitude = 0.05;
+// Energy may not grow from one frame to the next by more than rounding.
+constexpr double EnergyGrowthTolerance = 1e-12;
+constexpr double DiagnosticTolerance = 1e-12;
+
+// Vorticity of the loader's colours: yellow, white, red and mid grey.
+constexpr double YellowVorticity = 19.921875;
+constexpr double WhiteVorticity = -19.921875;
+constexpr double RedVorticity = 9.9609375;
+constexpr double GreyVorticity = -10.0;
+
+double rk4Factor(double z) { return 1.0 + z + z * z / 2.0 + z * z * z / 6.0 + z * z * z * z / 24.0; }
+
+TEST(StableFrame, GentleFrameIsOnePlainStepBitForBit) {
+    auto framed = makeZeroBank();
+    testing::fillRandomBand((*framed)[Slot::psi], 21, 3.0, GentleAmplitude);
+    auto plain = makeZeroBank();
+    (*plain)[Slot::psi] = (*framed)[Slot::psi];
+    PackedSpectrum rollback;
+    for (const int reynolds : {100, 1000, 10000}) {
+        const FrameOutcome outcome = advanceFrame(*framed, reynolds, rollback);
+        stepRk4(*plain, reynolds);
+        ASSERT_EQ(outcome.subSteps, 1);
+        ASSERT_TRUE(outcome.finite);
+        EXPECT_EQ((*framed)[Slot::psi], (*plain)[Slot::psi]);
+        EXPECT_EQ((*framed)[Slot::velX], (*plain)[Slot::velX]);
+        EXPECT_EQ((*framed)[Slot::velY], (*plain)[Slot::velY]);
+    }
+}
+
+TEST(StableFrame, ViscousLimitSplitsTheFrameIntoEqualRk4SubSteps) {
+    // At Re 1 one step of 0.01 would leave RK4's stability interval for the largest K^2.
+    constexpr int Reynolds = 1;
+    const std::complex<double> start = std::polar(0.5, 0.7);
+    auto bank = makeZeroBank();
+    addMode((*bank)[Slot::psi], 4, -3, start);
+    PackedSpectrum rollback;
+    const FrameOutcome outcome = advanceFrame(*bank, Reynolds, rollback);
+    ASSERT_GT(outcome.subSteps, 1);
+    EXPECT_GE(outcome.stabilityNumber, viscousStabilityNumber(Reynolds));
+    const double expected = std::pow(rk4Factor(-25.0 * TimeStep / outcome.subSteps / Reynolds), outcome.subSteps);
+    EXPECT_NEAR(modeOf((*bank)[Slot::psi], 4, -3).real() / start.real(), expected, SubStepDecayTolerance);
+}
+
+TEST(StableFrame, OverflowingStateIsRolledBackAndReported) {
+    auto bank = makeZeroBank();
+    addMode((*bank)[Slot::psi], 3, 1, {1e200, 0.0});
+    addMode((*bank)[Slot::psi], -2, 5, {0.0, 1e200});
+    const PackedSpectrum before = (*bank)[Slot::psi];
+    PackedSpectrum rollback;
+    const FrameOutcome outcome = advanceFrame(*bank, 1000, rollback);
+    EXPECT_FALSE(outcome.finite);
+    EXPECT_EQ((*bank)[Slot::psi], before);
+    // Nothing non-finite is left for the speed picture either.
+    for (const Slot slot : {Slot::velX, Slot::velY}) {
+        for (const double value : (*bank)[slot]) {
+            ASSERT_TRUE(std::isfinite(value));
+        }
+    }
+}
+
+TEST(StableFrame, NonFiniteStateIsNotSteppedAtAll) {
+    auto bank = makeZeroBank();
+    testing::fillRandomBand((*bank)[Slot::psi], 4);
+    (*bank)[Slot::psi][entryIndex(3, 7)] = std::numeric_limits<double>::quiet_NaN();
+    (*bank)[Slot::rk1].fill(2.0);
+    PackedSpectrum rollback;
+    EXPECT_FALSE(advanceFrame(*bank, 1000, rollback).finite);
+    EXPECT_TRUE(std::isnan((*bank)[Slot::psi][entryIndex(3, 7)]));
+    EXPECT_EQ((*bank)[Slot::rk1][entryIndex(3, 7)], 2.0);
+}
+
+// Start pictures whose large one-colour areas make one plain step of 0.01 diverge within a few
+// frames, as grid vorticity through the loader's colour rule.
+enum class Picture { yellowDisc16, yellowDisc24, yellowDisc32, redDiscOnGrey, yellowWhiteHalves };
+
+PackedSpectrum pictureVorticity(Picture picture) {
+    constexpr double Centre = GridSize / 2 - 0.5;
+    return testing::sampleGrid([picture](int x, int y) {
+        const double r2 = (x - Centre) * (x - Centre) + (y - Centre) * (y - Centre);
+        switch (picture) {
+            case Picture::yellowDisc16: return r2 <= 16 * 16 ? YellowVorticity : WhiteVorticity;
+            case Picture::yellowDisc24: return r2 <= 24 * 24 ? YellowVorticity : WhiteVorticity;
+            case Picture::yellowDisc32: return r2 <= 32 * 32 ? YellowVorticity : WhiteVorticity;
+            case Picture::redDiscOnGrey: return r2 <= 16 * 16 ? RedVorticity : GreyVorticity;
+            case Picture::yellowWhiteHalves: break;
+        }
+        const bool oddPixel = x == 100 && y == 30;
+        return oddPixel ? RedVorticity : (x < GridSize / 2 ? YellowVorticity : WhiteVorticity);
+    });
+}
+
+struct PictureRun {
+    Picture picture;
+    int reynolds;
+    const char* name;
+};
+
+class StartPicture : public ::testing::TestWithParam<PictureRun> {};
+
+TEST_P(StartPicture, StaysFiniteAndNeverGainsEnergy) {
+    constexpr int Frames = 300;
+    auto bank = makeZeroBank();
+    (*bank)[Slot::psi] = pictureVorticity(GetParam().picture);
+    streamFunctionFromVorticity((*bank)[Slot::psi]);
+    PackedSpectrum rollback;
+    double previousEnergy = energy((*bank)[Slot::psi]);
+    int largestSplit = 1;
+    for (int frame = 0; frame < Frames; ++frame) {
+        const FrameOutcome outcome = advanceFrame(*bank, GetParam().reynolds, rollback);
+        ASSERT_TRUE(outcome.finite) << "frame " << frame;
+        const double nowEnergy = energy((*bank)[Slot::psi]);
+        ASSERT_LE(nowEnergy, previousEnergy * (1.0 + EnergyGrowthTolerance)) << "frame " << frame;
+        previousEnergy = nowEnergy;
+        largestSplit = std::max(largestSplit, outcome.subSteps);
+    }
+    EXPECT_GT(largestSplit, 1) << "the picture should have needed sub-steps";
+}
+
+// Each picture at one Reynolds number, every Reynolds number covered: the split hardly depends
+// on it, and the full sweep of 3000 frames each lives in the stability benchmark.
+INSTANTIATE_TEST_SUITE_P(Pictures, StartPicture,
+                         ::testing::Values(PictureRun{Picture::yellowDisc16, 100, "YellowDisc16AtRe100"},
+                                           PictureRun{Picture::yellowDisc24, 1000, "YellowDisc24AtRe1000"},
+                                           PictureRun{Picture::yellowDisc32, 10000, "YellowDisc32AtRe10000"},
+                                           PictureRun{Picture::redDiscOnGrey, 100, "RedDiscOnGreyAtRe100"},
+                                           PictureRun{Picture::yellowWhiteHalves, 10000, "HalvesAtRe10000"}),
+                         [](const ::testing::TestParamInfo<PictureRun>& run) { return std::string(run.param.name); });
+
+TEST(Diagnostics, SpectralSumsEqualGridAveragesOfTheSameField) {
+    auto bank = makeZeroBank();
+    testing::fillRandomBand((*bank)[Slot::psi], 8, 2.0);
+    const PackedSpectrum& psi = (*bank)[Slot::psi];
+    beginStep(*bank);  // velX, velY, gradX, gradY on the grid
+    PackedSpectrum vorticity;
+    copyBand(vorticity, psi);
+    multiplyByMinusK2(vorticity);
+    inverseRealFft2d(GridSize, vorticity.data());
+    double kinetic = 0.0;
+    double squaredVorticity = 0.0;
+    double squaredGradient = 0.0;
+    for (int k = 0; k < GridPoints; ++k) {
+        const PackedSpectrum& u = (*bank)[Slot::velX];
+        const PackedSpectrum& v = (*bank)[Slot::velY];
+        kinetic += u[k] * u[k] + v[k] * v[k];
+        squaredVorticity += vorticity[k] * vorticity[k];
+        squaredGradient += (*bank)[Slot::gradX][k] * (*bank)[Slot::gradX][k] + (*bank)[Slot::gradY][k] * (*bank)[Slot::gradY][k];
+    }
+    EXPECT_NEAR(energy(psi) / (0.5 * kinetic / GridPoints), 1.0, DiagnosticTolerance);
+    EXPECT_NEAR(enstrophy(psi) / (0.5 * squaredVorticity / GridPoints), 1.0, DiagnosticTolerance);
+    EXPECT_NEAR(palinstrophy(psi) / (0.5 * squaredGradient / GridPoints), 1.0, DiagnosticTolerance);
+}
+
+}  // namespace
+}  // namespace swirlon

@@ -1,0 +1,175 @@
+#include "solver/time_step.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <map>
+#include "solver/diagnostics.h"
+#include <utility>
+#include <vector>
+
+#include "solver/fft.h"
+#include "solver/operators.h"
+#include "spectral_fixtures.h"
+
+namespace swirlon {
+namespace {
+
+using testing::addMode;
+using testing::makeZeroBank;
+using testing::modeOf;
+using testing::phaseAngle;
+using testing::sampleGrid;
+
+constexpr double DecayTolerance = 2e-16;
+constexpr double RelativeIncrementTolerance = 1e-12;
+
+// One classical RK4 step of dpsi/dt = lambda*psi multiplies psi by R(lambda*dt).
+double rk4Factor(double z) { return 1.0 + z + z * z / 2.0 + z * z * z / 6.0 + z * z * z * z / 24.0; }
+
+TEST(Rk4Step, SingleModeDecaysByTheRk4FactorAtEachReynoldsNumber) {
+    // psi = cos(4x - 3y + 0.7): K^2 = 25 and no advection, so only viscosity acts.
+    const std::complex<double> start = std::polar(0.5, 0.7);
+    auto bank = makeZeroBank();
+    addMode((*bank)[Slot::psi], 4, -3, start);
+    double expected = 1.0;
+    // Changing the Reynolds number between steps takes effect at the next step.
+    for (const int reynolds : {100, 1000, 10000, 100}) {
+        stepRk4(*bank, reynolds);
+        expected *= rk4Factor(-25.0 * TimeStep / reynolds);
+        const std::complex<double> now = modeOf((*bank)[Slot::psi], 4, -3);
+        EXPECT_NEAR(now.real() / start.real(), expected, DecayTolerance) << "Re " << reynolds;
+        EXPECT_NEAR(now.imag() / start.imag(), expected, DecayTolerance) << "Re " << reynolds;
+    }
+}
+
+TEST(Rk4Step, FirstIncrementIsTheVorticityEquationsRightHandSide) {
+    // psi = cos x + sin 2y: A = 6 sin x cos 2y, nu*laplacian(omega) = nu*(cos x + 16 sin 2y).
+    constexpr int Reynolds = 1000;
+    auto bank = makeZeroBank();
+    addMode((*bank)[Slot::psi], 1, 0, {0.5, 0.0});
+    addMode((*bank)[Slot::psi], 0, 2, {0.0, -0.5});
+    stepRk4(*bank, Reynolds);
+
+    PackedSpectrum vorticityIncrement;
+    copyBand(vorticityIncrement, (*bank)[Slot::rk1]);
+    multiplyByMinusK2(vorticityIncrement);
+    inverseRealFft2d(GridSize, vorticityIncrement.data());
+    const double nu = 1.0 / Reynolds;
+    for (int y = 0; y < GridSize; ++y) {
+        for (int x = 0; x < GridSize; ++x) {
+            const double sx = std::sin(phaseAngle(x));
+            const double cx = std::cos(phaseAngle(x));
+            const double c2y = std::cos(phaseAngle(2L * y));
+            const double s2y = std::sin(phaseAngle(2L * y));
+            const double expected = TimeStep * (-6.0 * sx * c2y + nu * (cx + 16.0 * s2y));
+            ASSERT_NEAR(vorticityIncrement[entryIndex(y, x)], expected, 1e-15) << "at (" << x << ", " << y << ")";
+        }
+    }
+}
+
+// The exact advection spectrum of a sum of modes, by direct convolution over all pairs.
+using WaveVector = std::pair<int, int>;
+std::map<WaveVector, std::complex<double>> exactAdvection(const std::map<WaveVector, std::complex<double>>& psi) {
+    const std::complex<double> i(0.0, 1.0);
+    std::map<WaveVector, std::complex<double>> product;
+    for (const auto& [p, psiP] : psi) {
+        const auto u = -i * static_cast<double>(p.second) * psiP;
+        const auto v = i * static_cast<double>(p.first) * psiP;
+        for (const auto& [q, psiQ] : psi) {
+            const double k2 = q.first * q.first + q.second * q.second;
+            const auto omegaX = -i * static_cast<double>(q.first) * k2 * psiQ;
+            const auto omegaY = -i * static_cast<double>(q.second) * k2 * psiQ;
+            product[{p.first + q.first, p.second + q.second}] += u * omegaX + v * omegaY;
+        }
+    }
+    return product;
+}
+
+TEST(Rk4Step, ModesAtTheBandEdgeAdvectWithoutAliasing) {
+    constexpr int Reynolds = 1000;
+    const std::vector<WaveVector> modes = {{40, 2}, {-3, 41}, {42, -42}, {1, 1}, {5, 3}, {-5, 7}, {0, 4}};
+    std::map<WaveVector, std::complex<double>> psi;
+    auto bank = makeZeroBank();
+    for (std::size_t m = 0; m < modes.size(); ++m) {
+        const auto c = std::polar(1e-3 / (1.0 + m), 0.4 + m);
+        addMode((*bank)[Slot::psi], modes[m].first, modes[m].second, c);
+        psi[modes[m]] += c;
+        psi[{-modes[m].first, -modes[m].second}] += std::conj(c);
+    }
+    const auto advection = exactAdvection(psi);
+    stepRk4(*bank, Reynolds);
+
+    double largest = 0.0;
+    std::map<WaveVector, std::complex<double>> expected;
+    for (int kx = 0; kx <= BandLimit; ++kx) {
+        for (int ky = -BandLimit; ky <= BandLimit; ++ky) {
+            if (kx == 0 && ky <= 0) {
+                continue;
+            }
+            const double k2 = kx * kx + ky * ky;
+            const auto a = advection.count({kx, ky}) ? advection.at({kx, ky}) : 0.0;
+            const auto p = psi.count({kx, ky}) ? psi.at({kx, ky}) : 0.0;
+            expected[{kx, ky}] = TimeStep * (a / k2 - k2 / Reynolds * p);
+            largest = std::max(largest, std::abs(expected[{kx, ky}]));
+        }
+    }
+    for (const auto& [k, value] : expected) {
+        EXPECT_NEAR(std::abs(modeOf((*bank)[Slot::rk1], k.first, k.second) - value), 0.0,
+                    RelativeIncrementTolerance * largest)
+            << "at (" << k.first << ", " << k.second << ")";
+    }
+}
+
+TEST(Rk4Step, ZeroFieldStaysExactlyZero) {
+    auto bank = makeZeroBank();
+    for (int step = 0; step < 3; ++step) {
+        stepRk4(*bank, 1000);
+    }
+    EXPECT_TRUE(std::all_of((*bank)[Slot::psi].begin(), (*bank)[Slot::psi].end(), [](double v) { return v == 0.0; }));
+}
+
+TEST(Rk4Step, MeanAndOutOfBandEntriesSurviveAndDoNotReachTheBand) {
+    auto clean = makeZeroBank();
+    testing::fillRandomBand((*clean)[Slot::psi], 5);
+    auto dirty = makeZeroBank();
+    PackedSpectrum& psi = (*dirty)[Slot::psi];
+    psi = (*clean)[Slot::psi];
+    psi[0] = 3.5;
+    for (int row = 0; row < GridSize; ++row) {
+        for (int column = 0; column < GridSize; ++column) {
+            if (!isBandIndex(row) || !isBandIndex(column)) {
+                psi[entryIndex(row, column)] = 1.0 + row - 0.25 * column;
+            }
+        }
+    }
+    const PackedSpectrum before = psi;
+    for (int step = 0; step < 4; ++step) {
+        stepRk4(*clean, 10000);
+        stepRk4(*dirty, 10000);
+    }
+    for (int row = 0; row < GridSize; ++row) {
+        for (int column = 0; column < GridSize; ++column) {
+            const int at = entryIndex(row, column);
+            if (at != 0 && isBandIndex(row) && isBandIndex(column)) {
+                ASSERT_EQ(psi[at], (*clean)[Slot::psi][at]);
+            } else {
+                ASSERT_EQ(psi[at], before[at]);
+            }
+        }
+    }
+}
+
+TEST(Rk4Step, InviscidLimitKeepsEnergyOfARandomFieldToHighAccuracy) {
+    // Advection alone conserves the energy; one RK4 step of 0.01 keeps it to ~dt^5.
+    auto bank = makeZeroBank();
+    testing::fillRandomBand((*bank)[Slot::psi], 9, 3.0, 0.05);
+    const double before = energy((*bank)[Slot::psi]);
+    stepRk4(*bank, 1 << 30);
+    EXPECT_NEAR(energy((*bank)[Slot::psi]) / before, 1.0, 1e-9);
+}
+
+}  // namespace
+}  // namespace swirlon
