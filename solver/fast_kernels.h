@@ -54,34 +54,77 @@ SWIRLON_SIMD inline void setLine(double* lines, int k, Vec v) { Simd::store(line
 // Natural index k of a line left in bit-reversed order by the butterflies (rev: the table).
 SWIRLON_SIMD inline Vec naturalAt(const double* lines, const int* rev, int k) { return lineAt(lines, rev[k]); }
 
+// One butterfly of fft1d on values held in registers: x + y, and (x - y) times the twiddle.
+SWIRLON_SIMD inline void butterfly(Vec& xr, Vec& xi, Vec& yr, Vec& yi, Vec wc, Vec ws) {
+    const Vec dr = Simd::sub(xr, yr);
+    const Vec di = Simd::sub(xi, yi);
+    xr = Simd::add(xr, yr);
+    xi = Simd::add(xi, yi);
+    yr = Simd::sub(Simd::mul(dr, wc), Simd::mul(di, ws));
+    yi = Simd::add(Simd::mul(dr, ws), Simd::mul(di, wc));
+}
+
 // The butterflies of fft1d on Lanes lines at once, leaving them in bit-reversed order; the
 // caller reads them through naturalAt and applies the scale (none for scale 1, since x * 1.0
-// is x for every value arithmetic produces).
+// is x for every value arithmetic produces). Two stages at a time while the values stay in
+// registers: each value meets the same butterflies in the same order as stage by stage, since
+// the butterflies of one stage touch disjoint positions.
 SWIRLON_SIMD void butterflies(LineGroup& g, const double* sinTable, const double* cosTable) {
     int half = N / 2;
-    int span = N;
     int stride = 1;
-    while (half >= 1) {
-        for (int i = 0; i < half; ++i) {
-            const Vec wc = Simd::set1(cosTable[i * stride]);
-            const Vec ws = Simd::set1(sinTable[i * stride]);
-            for (int j = i; j < N; j += span) {
-                const int partner = j + half;
-                const Vec xr = lineAt(g.re, j);
-                const Vec yr = lineAt(g.re, partner);
-                const Vec xi = lineAt(g.im, j);
-                const Vec yi = lineAt(g.im, partner);
-                const Vec dr = Simd::sub(xr, yr);
-                const Vec di = Simd::sub(xi, yi);
-                setLine(g.re, j, Simd::add(xr, yr));
-                setLine(g.im, j, Simd::add(xi, yi));
-                setLine(g.re, partner, Simd::sub(Simd::mul(dr, wc), Simd::mul(di, ws)));
-                setLine(g.im, partner, Simd::add(Simd::mul(dr, ws), Simd::mul(di, wc)));
+    while (half >= 2) {
+        const int quarter = half / 2;
+        for (int i = 0; i < quarter; ++i) {
+            const Vec wc0 = Simd::set1(cosTable[i * stride]);
+            const Vec ws0 = Simd::set1(sinTable[i * stride]);
+            const Vec wc1 = Simd::set1(cosTable[(i + quarter) * stride]);
+            const Vec ws1 = Simd::set1(sinTable[(i + quarter) * stride]);
+            const Vec wcNext = Simd::set1(cosTable[i * 2 * stride]);
+            const Vec wsNext = Simd::set1(sinTable[i * 2 * stride]);
+            for (int block = 0; block < N; block += 2 * half) {
+                const int j0 = block + i;
+                const int j1 = j0 + quarter;
+                const int j2 = j0 + half;
+                const int j3 = j1 + half;
+                Vec r0 = lineAt(g.re, j0);
+                Vec i0 = lineAt(g.im, j0);
+                Vec r1 = lineAt(g.re, j1);
+                Vec i1 = lineAt(g.im, j1);
+                Vec r2 = lineAt(g.re, j2);
+                Vec i2 = lineAt(g.im, j2);
+                Vec r3 = lineAt(g.re, j3);
+                Vec i3 = lineAt(g.im, j3);
+                butterfly(r0, i0, r2, i2, wc0, ws0);
+                butterfly(r1, i1, r3, i3, wc1, ws1);
+                butterfly(r0, i0, r1, i1, wcNext, wsNext);
+                butterfly(r2, i2, r3, i3, wcNext, wsNext);
+                setLine(g.re, j0, r0);
+                setLine(g.im, j0, i0);
+                setLine(g.re, j1, r1);
+                setLine(g.im, j1, i1);
+                setLine(g.re, j2, r2);
+                setLine(g.im, j2, i2);
+                setLine(g.re, j3, r3);
+                setLine(g.im, j3, i3);
             }
         }
-        span = half;
-        half /= 2;
-        stride *= 2;
+        half /= 4;
+        stride *= 4;
+    }
+    if (half == 1) {
+        const Vec wc = Simd::set1(cosTable[0]);
+        const Vec ws = Simd::set1(sinTable[0]);
+        for (int j = 0; j < N; j += 2) {
+            Vec r0 = lineAt(g.re, j);
+            Vec i0 = lineAt(g.im, j);
+            Vec r1 = lineAt(g.re, j + 1);
+            Vec i1 = lineAt(g.im, j + 1);
+            butterfly(r0, i0, r1, i1, wc, ws);
+            setLine(g.re, j, r0);
+            setLine(g.im, j, i0);
+            setLine(g.re, j + 1, r1);
+            setLine(g.im, j + 1, i1);
+        }
     }
 }
 
