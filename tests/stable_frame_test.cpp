@@ -11,6 +11,7 @@
 #include "solver/operators.h"
 #include "solver/time_step.h"
 #include "spectral_fixtures.h"
+#include "start_pictures.h"
 
 namespace swirlon {
 namespace {
@@ -25,12 +26,6 @@ constexpr double GentleAmplitude = 0.05;
 // Energy may not grow from one frame to the next by more than rounding.
 constexpr double EnergyGrowthTolerance = 1e-12;
 constexpr double DiagnosticTolerance = 1e-12;
-
-// Vorticity of the loader's colours: yellow, white, red and mid grey.
-constexpr double YellowVorticity = 19.921875;
-constexpr double WhiteVorticity = -19.921875;
-constexpr double RedVorticity = 9.9609375;
-constexpr double GreyVorticity = -10.0;
 
 double rk4Factor(double z) { return 1.0 + z + z * z / 2.0 + z * z * z / 6.0 + z * z * z * z / 24.0; }
 
@@ -93,38 +88,20 @@ TEST(StableFrame, NonFiniteStateIsNotSteppedAtAll) {
     EXPECT_EQ((*bank)[Slot::rk1][entryIndex(3, 7)], 2.0);
 }
 
-// Start pictures whose large one-colour areas make one plain step of 0.01 diverge within a few
-// frames, as grid vorticity through the loader's colour rule.
-enum class Picture { yellowDisc16, yellowDisc24, yellowDisc32, redDiscOnGrey, yellowWhiteHalves };
-
-PackedSpectrum pictureVorticity(Picture picture) {
-    constexpr double Centre = GridSize / 2 - 0.5;
-    return testing::sampleGrid([picture](int x, int y) {
-        const double r2 = (x - Centre) * (x - Centre) + (y - Centre) * (y - Centre);
-        switch (picture) {
-            case Picture::yellowDisc16: return r2 <= 16 * 16 ? YellowVorticity : WhiteVorticity;
-            case Picture::yellowDisc24: return r2 <= 24 * 24 ? YellowVorticity : WhiteVorticity;
-            case Picture::yellowDisc32: return r2 <= 32 * 32 ? YellowVorticity : WhiteVorticity;
-            case Picture::redDiscOnGrey: return r2 <= 16 * 16 ? RedVorticity : GreyVorticity;
-            case Picture::yellowWhiteHalves: break;
-        }
-        const bool oddPixel = x == 100 && y == 30;
-        return oddPixel ? RedVorticity : (x < GridSize / 2 ? YellowVorticity : WhiteVorticity);
-    });
-}
+using testing::StartPicture;
 
 struct PictureRun {
-    Picture picture;
+    StartPicture picture;
     int reynolds;
     const char* name;
 };
 
-class StartPicture : public ::testing::TestWithParam<PictureRun> {};
+class StartPictureRun : public ::testing::TestWithParam<PictureRun> {};
 
-TEST_P(StartPicture, StaysFiniteAndNeverGainsEnergy) {
+TEST_P(StartPictureRun, StaysFiniteAndNeverGainsEnergy) {
     constexpr int Frames = 300;
     auto bank = makeZeroBank();
-    (*bank)[Slot::psi] = pictureVorticity(GetParam().picture);
+    (*bank)[Slot::psi] = testing::startPictureVorticity(GetParam().picture);
     streamFunctionFromVorticity((*bank)[Slot::psi]);
     PackedSpectrum rollback;
     double previousEnergy = energy((*bank)[Slot::psi]);
@@ -142,12 +119,12 @@ TEST_P(StartPicture, StaysFiniteAndNeverGainsEnergy) {
 
 // Each picture at one Reynolds number, every Reynolds number covered: the split hardly depends
 // on it, and the full sweep of 3000 frames each lives in the stability benchmark.
-INSTANTIATE_TEST_SUITE_P(Pictures, StartPicture,
-                         ::testing::Values(PictureRun{Picture::yellowDisc16, 100, "YellowDisc16AtRe100"},
-                                           PictureRun{Picture::yellowDisc24, 1000, "YellowDisc24AtRe1000"},
-                                           PictureRun{Picture::yellowDisc32, 10000, "YellowDisc32AtRe10000"},
-                                           PictureRun{Picture::redDiscOnGrey, 100, "RedDiscOnGreyAtRe100"},
-                                           PictureRun{Picture::yellowWhiteHalves, 10000, "HalvesAtRe10000"}),
+INSTANTIATE_TEST_SUITE_P(Pictures, StartPictureRun,
+                         ::testing::Values(PictureRun{StartPicture::yellowDisc16, 100, "YellowDisc16AtRe100"},
+                                           PictureRun{StartPicture::yellowDisc24, 1000, "YellowDisc24AtRe1000"},
+                                           PictureRun{StartPicture::yellowDisc32, 10000, "YellowDisc32AtRe10000"},
+                                           PictureRun{StartPicture::redDiscOnGrey, 100, "RedDiscOnGreyAtRe100"},
+                                           PictureRun{StartPicture::yellowWhiteHalves, 10000, "HalvesAtRe10000"}),
                          [](const ::testing::TestParamInfo<PictureRun>& run) { return std::string(run.param.name); });
 
 TEST(Diagnostics, SpectralSumsEqualGridAveragesOfTheSameField) {

@@ -1,0 +1,82 @@
+// Cost of keeping hard start pictures stable: for each picture and Reynolds number, a long run
+// of frames with the sub-steps each frame chose, against plain steps of 0.01 (one sub-step).
+// Counters: largest and mean sub-steps, seconds of wall time per unit of simulated time.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "solver/operators.h"
+#include "solver/stable_frame.h"
+#include "solver/time_step.h"
+#include "tests/start_pictures.h"
+
+namespace swirlon {
+namespace {
+
+constexpr int FramesPerRun = 3000;
+constexpr int FramesPerTimeUnit = 100;
+
+std::unique_ptr<FieldBank> bankWith(testing::StartPicture picture) {
+    auto bank = std::make_unique<FieldBank>();
+    for (auto& slot : bank->slots) {
+        slot.fill(0.0);
+    }
+    (*bank)[Slot::psi] = testing::startPictureVorticity(picture);
+    streamFunctionFromVorticity((*bank)[Slot::psi]);
+    return bank;
+}
+
+void BM_stableFrames(benchmark::State& state) {
+    const auto picture = testing::AllStartPictures[static_cast<std::size_t>(state.range(0))];
+    const int reynolds = static_cast<int>(state.range(1));
+    auto bank = bankWith(picture);
+    PackedSpectrum rollback;
+    int largestSplit = 0;
+    long subStepTotal = 0;
+    int divergedAt = -1;
+    for (auto _ : state) {
+        for (int frame = 0; frame < FramesPerRun; ++frame) {
+            const FrameOutcome outcome = advanceFrame(*bank, reynolds, rollback);
+            largestSplit = std::max(largestSplit, outcome.subSteps);
+            subStepTotal += outcome.subSteps;
+            if (!outcome.finite) {
+                divergedAt = frame;
+                break;
+            }
+        }
+    }
+    state.SetLabel(testing::startPictureName(picture));
+    state.counters["max_m"] = largestSplit;
+    state.counters["mean_m"] = static_cast<double>(subStepTotal) / (FramesPerRun * state.iterations());
+    state.counters["diverged_at"] = divergedAt;
+    state.counters["s_per_time_unit"] = benchmark::Counter(
+        static_cast<double>(FramesPerRun) / FramesPerTimeUnit * state.iterations(),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// One sub-step per frame: the cost per time unit that a stable run would have without splits.
+void BM_plainSteps(benchmark::State& state) {
+    auto bank = bankWith(testing::StartPicture::redDiscOnGrey);
+    for (auto _ : state) {
+        stepRk4(*bank, 1000);
+        // Start over before the plain step has a chance to diverge.
+        state.PauseTiming();
+        if (state.iterations() % 8 == 0) {
+            bank = bankWith(testing::StartPicture::redDiscOnGrey);
+        }
+        state.ResumeTiming();
+    }
+    state.counters["s_per_time_unit"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) / FramesPerTimeUnit,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+BENCHMARK(BM_stableFrames)
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {100, 1000, 10000}})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_plainSteps)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace swirlon
