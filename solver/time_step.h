@@ -12,7 +12,8 @@ inline constexpr double OneSixth = 0.16666666666666666;
 
 // Advances psi by one step of dt (TimeStep unless a frame is split into sub-steps) at
 // viscosity 1/reynolds (reynolds > 0). Uses only the bank's slots as work storage and
-// allocates nothing. Same as beginStep followed by finishStep.
+// allocates nothing. Same as beginStep followed by finishStep. Runs on the vector kernels of
+// solver/fast_step.h; the advection slot is left as their work storage, not as a spectrum.
 void stepRk4(FieldBank& bank, int reynolds, double dt = TimeStep);
 
 // The part of a step that does not depend on dt or the viscosity: psiBase = band of psi, then
