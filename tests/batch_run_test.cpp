@@ -403,6 +403,25 @@ TEST(BatchFailures, UnwritableOutputFailsBeforeAnyFrameAndLeavesNothing) {
     EXPECT_TRUE(fs::is_empty(out));
 }
 
+TEST(BatchFailures, RunThatOverflowsStopsWithAMessageAndSavesNothing) {
+    testing::TempDir dir;
+    // Two modes of different wave numbers interact; at this size their product overflows.
+    constexpr double Overwhelming = 1e150;
+    auto state = std::make_unique<PackedSpectrum>();
+    state->fill(0.0);
+    (*state)[entryIndex(1, 2)] = Overwhelming;
+    (*state)[entryIndex(3, 1)] = Overwhelming;
+    const std::string statePath = (dir.path() / "huge.npy").string();
+    ASSERT_FALSE(writeNpyField(statePath, *state).has_value());
+    const fs::path out = dir.path() / "out";
+    fs::create_directory(out);
+    const RunResult result = run({"--state", statePath, "--steps", "3", "--diagnostics", (out / "d.csv").string(),
+                                  "--save-state", (out / "s.npy").string(), "--quiet"});
+    EXPECT_EQ(result.exitCode, ExitFailure);
+    EXPECT_NE(result.messages.find("frame 1 produced non-finite values"), std::string::npos) << result.messages;
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
 TEST(BatchFailures, FramesFolderThatIsAFileIsRefused) {
     testing::TempDir dir;
     const std::string file = dir.write("taken", {1, 2, 3});
