@@ -48,23 +48,26 @@ std::string batchUsage() {
            "\n"
            "Runs the flow without a window, frame by frame (0.01 of time each), as the window does.\n"
            "\n"
-           "  --input FILE            initial vorticity: a 24-bit .bmp, or a .npy 128x128 float64 array [y][x]\n"
-           "  --preset NAME           built-in initial field: " +
+           "  --input FILE               initial vorticity: a 24-bit .bmp, or a .npy 128x128 float64 array [y][x]\n"
+           "  --preset NAME              built-in initial field (default: default), one of\n"
+           "                             " +
            knownPresets() +
-           " (default: default)\n"
-           "  --seed N                seed of the random preset mcwilliams (default 1)\n"
-           "  --state FILE.npy        continue from a state written by --save-state\n"
-           "  --re N                  Reynolds number, a positive integer (default 1000)\n"
-           "  --steps N               frames to run (default 1000; 0 loads, saves and exits)\n"
-           "  --frames DIR            write PNG pictures (384x384, as the window draws them) into DIR\n"
-           "  --picture MODE          vorticity (default) or speed\n"
-           "  --every K               write pictures and diagnostics every K frames (default 1)\n"
-           "  --diagnostics FILE.csv  step, time, energy, enstrophy, palinstrophy, max |vorticity|,\n"
-           "                          stability number and sub-steps, one row every K frames\n"
-           "  --save-state FILE.npy   the final state (stream-function spectrum), for --state\n"
+           "\n"
+           "  --seed N                   seed of the random preset mcwilliams (default 1)\n"
+           "  --state FILE.npy           continue from a state written by --save-state\n"
+           "  --re N                     Reynolds number, a positive integer (default 1000)\n"
+           "  --steps N                  frames to run (default 1000; 0 loads, saves and exits)\n"
+           "  --frames DIR               PNG pictures as the window draws them (384x384), frame-NNNNNN.png\n"
+           "  --picture MODE             vorticity (default) or speed\n"
+           "  --every K                  pictures and diagnostics every K frames, from frame 0 (default 1)\n"
+           "  --diagnostics FILE.csv     step, time, energy, enstrophy, palinstrophy, max |vorticity|,\n"
+           "                             stability number and sub-steps of the frame\n"
+           "  --save-state FILE.npy      the final state (stream-function spectrum), for --state\n"
            "  --save-vorticity FILE.npy  the final grid vorticity\n"
-           "  --quiet                 print nothing but errors\n"
-           "  --help                  show this text\n";
+           "  --quiet                    print nothing but errors\n"
+           "  --help                     show this text\n"
+           "\n"
+           "Exit status: 0 done, 1 a file could not be read or written or the run overflowed, 2 bad arguments.\n";
 }
 
 ParsedCommandLine parseBatchArguments(std::span<const std::string_view> args) {
