@@ -176,8 +176,9 @@ std::optional<std::string> loadVorticityBmp(const std::string& path, FieldBank& 
         return messageFor(MessageNot24Bit, path);
     }
 
-    // Past the long-standing checks above, the header is trusted only as far as it is
-    // consistent with itself and with the bytes the file really has.
+    // The checks above keep their order so that each of those files gets its own message.
+    // From here on the header is trusted only as far as it agrees with itself and with the
+    // bytes the file really has.
     if (fileHeader[SignatureAt] != SignatureFirst || fileHeader[SignatureAt + 1] != SignatureSecond) {
         return messageFor(MessageNotBmp, path);
     }
