@@ -1,6 +1,7 @@
 #include "app/flow_view.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -8,8 +9,10 @@
 #include <QPainter>
 #include <QRegion>
 #include <QResizeEvent>
+#include <QScreen>
 
 #include <cstddef>
+#include <cstring>
 
 #include "app/texts.h"
 #include "field_io/presets.h"
@@ -19,7 +22,14 @@
 namespace swirlon {
 namespace {
 
-constexpr int BytesPerRgbPixel = 3;
+// Assumed when the screen does not tell its refresh rate.
+constexpr double FallbackRefreshRate = 60.0;
+constexpr double NanosecondsPerSecond = 1e9;
+// Byte order of a pictureBuffer pixel.
+constexpr int BytesPerBgrPixel = 3;
+constexpr int BlueByte = 0;
+constexpr int GreenByte = 1;
+constexpr int RedByte = 2;
 
 std::optional<QString> chooseBmpFile(QWidget* parent) {
     QFileDialog dialog(parent);
@@ -49,7 +59,6 @@ FlowView::FlowView(QWidget* parent)
       fieldBank(std::make_unique<FieldBank>()),
       rollback(std::make_unique<PackedSpectrum>()),
       pictureBuffer(std::make_unique<PictureBuffer>()),
-      stretchedPicture(std::make_unique<StretchedPicture>()),
       screenImage(PictureSide, PictureSide, QImage::Format_RGB32),
       fileChooser(chooseBmpFile),
       messageReporter(showWarning) {
@@ -74,6 +83,8 @@ void FlowView::runCalculation() {
     Q_EMIT stateChanged();
 
     bool diverged = false;
+    const qint64 presentInterval = presentIntervalNs();
+    QElapsedTimer sincePresent;
     while (!stopRequested) {
         const FrameOutcome outcome = advanceFrame(*fieldBank, reynolds, *rollback);
         if (!outcome.finite) {
@@ -82,10 +93,20 @@ void FlowView::runCalculation() {
             break;
         }
         ++frameCount;
-        renderScreenImage();
-        repaint(pictureRect());
-        Q_EMIT frameDrawn(frameCount);
+        needsRedraw = true;
+        // A frame the screen could not show before the next refresh is not drawn: drawing
+        // costs a good part of a frame, and the loop would spend it on pictures nobody sees.
+        if (!sincePresent.isValid() || sincePresent.nsecsElapsed() >= presentInterval) {
+            sincePresent.start();
+            renderScreenImage();
+            repaint(pictureRect());
+        }
+        Q_EMIT frameComputed(frameCount);
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    if (needsRedraw) {
+        // The window must end the run on its last frame, drawn or skipped.
+        update();
     }
 
     stopRequested = false;
@@ -94,6 +115,13 @@ void FlowView::runCalculation() {
     if (diverged) {
         report(texts::RunDiverged.toString());
     }
+}
+
+qint64 FlowView::presentIntervalNs() const {
+    const QScreen* display = screen();
+    const double refreshRate = display != nullptr && display->refreshRate() > 0.0 ? display->refreshRate()
+                                                                                    : FallbackRefreshRate;
+    return static_cast<qint64>(NanosecondsPerSecond / refreshRate);
 }
 
 void FlowView::requestStop() {
@@ -145,12 +173,21 @@ void FlowView::setDisplayMode(DisplayMode mode) {
 
 void FlowView::renderScreenImage() {
     renderPicture(*fieldBank, displayMode, *pictureBuffer);
-    stretchPicture(*pictureBuffer, *stretchedPicture);
-    const std::uint8_t* source = stretchedPicture->data();
-    for (int y = 0; y < PictureSide; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(screenImage.scanLine(y));
-        for (int x = 0; x < PictureSide; ++x, source += BytesPerRgbPixel) {
-            line[x] = qRgb(source[0], source[1], source[2]);
+    // The enlargement goes straight into the painted image in its native pixel format: one
+    // pass, and each screen line is built once and copied for the rest of its block.
+    const std::size_t lineBytes = static_cast<std::size_t>(PictureSide) * sizeof(QRgb);
+    for (int gridRow = 0; gridRow < GridSize; ++gridRow) {
+        const int firstLine = (GridSize - 1 - gridRow) * PictureScale;
+        auto* line = reinterpret_cast<QRgb*>(screenImage.scanLine(firstLine));
+        const std::uint8_t* source = pictureBuffer->data() + static_cast<std::size_t>(gridRow) * GridSize * BytesPerBgrPixel;
+        for (int column = 0; column < GridSize; ++column, source += BytesPerBgrPixel) {
+            const QRgb colour = qRgb(source[RedByte], source[GreenByte], source[BlueByte]);
+            for (int repeat = 0; repeat < PictureScale; ++repeat) {
+                *line++ = colour;
+            }
+        }
+        for (int copy = 1; copy < PictureScale; ++copy) {
+            std::memcpy(screenImage.scanLine(firstLine + copy), screenImage.constScanLine(firstLine), lineBytes);
         }
     }
     // The image now shows the newest state, so no repaint brings back an older picture.

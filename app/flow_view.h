@@ -43,7 +43,7 @@ public:
     bool redrawPending() const { return needsRedraw; }
     QPoint pictureOrigin() const { return drawOrigin; }
     QRect pictureRect() const;
-    // Frames the run loop has computed and drawn since the view was made.
+    // Frames the run loop has computed since the view was made.
     long long framesComputed() const { return frameCount; }
 
     FieldBank& bank() { return *fieldBank; }
@@ -70,8 +70,9 @@ public:
 Q_SIGNALS:
     // The run state, the Reynolds number or the display mode changed.
     void stateChanged();
-    // A frame has been computed and put on screen; the drain follows.
-    void frameDrawn(long long frameNumber);
+    // A frame has been computed (and drawn, unless the screen could not show it yet); the
+    // drain follows.
+    void frameComputed(long long frameNumber);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -81,13 +82,14 @@ private:
     // Recomputes the picture of the current state in the current mode into screenImage.
     void renderScreenImage();
     void report(const QString& message);
+    // Shortest time between two frames put on screen during a run: one refresh of the screen.
+    qint64 presentIntervalNs() const;
 
     std::unique_ptr<FieldBank> fieldBank;
     // State at the start of the frame in progress, for advanceFrame to fall back on.
     std::unique_ptr<PackedSpectrum> rollback;
     std::unique_ptr<PictureBuffer> pictureBuffer;
-    std::unique_ptr<StretchedPicture> stretchedPicture;
-    // The picture as painted: made once, refilled in place for every frame.
+    // The picture 3x enlarged as painted: made once, refilled in place for every frame.
     QImage screenImage;
 
     int reynolds = ReynoldsMedium;

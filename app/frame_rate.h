@@ -17,8 +17,8 @@ struct FrameRateReport {
     double solverFramesPerSecond() const { return solverSeconds > 0.0 ? frames / solverSeconds : 0.0; }
 };
 
-// Runs the view's calculation for about duration, then advances a copy of the starting state
-// by the same number of frames without drawing. The view must be idle and should be visible,
+// Runs the view's calculation for about duration, in rounds; after each round advances a copy
+// of the round's starting state by the same number of frames without drawing. The view must be idle and should be visible,
 // or the loop's repaints cost nothing.
 FrameRateReport measureFrameRate(FlowView& view, std::chrono::milliseconds duration);
 

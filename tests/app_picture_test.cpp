@@ -40,10 +40,11 @@ QRgb picturePixel(const PictureBuffer& picture, int row, int column) {
 
 QImage grabbed(FlowView& view) { return view.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
-// Every screen pixel of the view against the picture: the 3x3 block of grid point (i, j) at
-// x0 + 3j, y0 + 3(127 - i), white elsewhere.
+// Every screen pixel of the view against the picture enlarged by stretchPicture, placed at the
+// view's origin, and white elsewhere.
 void expectPictureOnScreen(FlowView& view, const QImage& screen) {
-    const PictureBuffer& picture = view.picture();
+    auto stretched = std::make_unique<StretchedPicture>();
+    stretchPicture(view.picture(), *stretched);
     const QPoint origin = view.pictureOrigin();
     int mismatches = 0;
     for (int y = 0; y < screen.height(); ++y) {
@@ -52,7 +53,8 @@ void expectPictureOnScreen(FlowView& view, const QImage& screen) {
             const int py = y - origin.y();
             QRgb expected = qRgb(255, 255, 255);
             if (px >= 0 && px < PictureSide && py >= 0 && py < PictureSide) {
-                expected = picturePixel(picture, GridSize - 1 - py / PictureScale, px / PictureScale);
+                const std::size_t at = (static_cast<std::size_t>(py) * PictureSide + px) * BytesPerPixel;
+                expected = qRgb((*stretched)[at], (*stretched)[at + 1], (*stretched)[at + 2]);
             }
             if (screen.pixel(x, y) != expected) {
                 ++mismatches;

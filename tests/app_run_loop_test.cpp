@@ -113,7 +113,7 @@ TEST(RunLoop, ReynoldsChangedDuringARunAppliesFromTheNextFrame) {
     EXPECT_TRUE(samePsi(window.view().bank()[Slot::psi], (*expected)[Slot::psi]));
 }
 
-TEST(RunLoop, DisplaySwitchedDuringARunShowsTheNewQuantityFromTheNextFrame) {
+TEST(RunLoop, DisplaySwitchedDuringARunShowsTheNewQuantityOfTheLatestFrame) {
     apptest::Window window;
     apptest::Watchdog watchdog(window.view());
     apptest::atFrame(window.view(), 1, [&] {
@@ -121,6 +121,9 @@ TEST(RunLoop, DisplaySwitchedDuringARunShowsTheNewQuantityFromTheNextFrame) {
         apptest::atFrame(window.view(), 1, [&] { apptest::queueCommand(window.frame(), ID_CALC_STOP); });
     });
     apptest::runFromStart(window.frame());
+    EXPECT_EQ(window.view().pictureMode(), DisplayMode::speed);
+    window.view().grab();
+    EXPECT_FALSE(window.view().redrawPending());
     auto picture = std::make_unique<PictureBuffer>();
     renderSpeedImage(window.view().bank(), *picture);
     EXPECT_EQ(window.view().picture(), *picture);

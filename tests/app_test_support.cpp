@@ -57,7 +57,7 @@ Watchdog::~Watchdog() = default;
 void atFrame(swirlon::FlowView& view, long long frames, std::function<void()> action) {
     const long long target = view.framesComputed() + frames;
     auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = QObject::connect(&view, &swirlon::FlowView::frameDrawn, &view,
+    *connection = QObject::connect(&view, &swirlon::FlowView::frameComputed, &view,
                                    [connection, target, action](long long frameNumber) {
                                        if (frameNumber == target) {
                                            QObject::disconnect(*connection);

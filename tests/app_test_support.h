@@ -47,7 +47,7 @@ private:
     QTimer timer;
 };
 
-// Calls action once, right after the run loop has drawn frame number first + frames.
+// Calls action once, right after the run loop has computed the given number of further frames.
 void atFrame(swirlon::FlowView& view, long long frames, std::function<void()> action);
 
 // Puts a command into the event queue, as a menu click during a run arrives in the drain.
