@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang make pkg-config
+  cmake ninja-build g++ make pkg-config python3
+  clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libx11-dev
   libfftw3-dev
