@@ -49,6 +49,23 @@ struct LineBuffers {
     std::array<double, MaxFftLength> im;
 };
 
+// Columns s and n - s (s = 1..n/2 - 1) hold the real and imaginary parts of one complex
+// column; both directions transform them alike, in ascending order of s.
+void transformComplexColumns(int n, double scale, double* a, double* re, double* im, const double* sinTable,
+                             const double* cosTable) {
+    for (int s = 1; s < n / 2; ++s) {
+        for (int row = 0; row < n; ++row) {
+            re[row] = a[row * n + s];
+            im[row] = a[row * n + n - s];
+        }
+        fft1d(n, scale, re, im, sinTable, cosTable);
+        for (int row = 0; row < n; ++row) {
+            a[row * n + s] = re[row];
+            a[row * n + n - s] = im[row];
+        }
+    }
+}
+
 }  // namespace
 
 const FftTables& fftTables(int n) {
@@ -136,18 +153,7 @@ void forwardRealFft2d(int n, double* a) {
         }
     }
 
-    // Columns s and n - s hold the real and imaginary parts of one complex column.
-    for (int s = 1; s < h; ++s) {
-        for (int row = 0; row < n; ++row) {
-            re[row] = a[row * n + s];
-            im[row] = a[row * n + n - s];
-        }
-        fft1d(n, scale, re, im, sinTable, cosTable);
-        for (int row = 0; row < n; ++row) {
-            a[row * n + s] = re[row];
-            a[row * n + n - s] = im[row];
-        }
-    }
+    transformComplexColumns(n, scale, a, re, im, sinTable, cosTable);
 
     // Columns 0 and h are real: their spectra are stored halfcomplex down the column.
     for (const int column : {0, h}) {
@@ -176,17 +182,7 @@ void inverseRealFft2d(int n, double* a) {
     const int h = n / 2;
     const double scale = 1.0;
 
-    for (int s = 1; s < h; ++s) {
-        for (int row = 0; row < n; ++row) {
-            re[row] = a[row * n + s];
-            im[row] = a[row * n + n - s];
-        }
-        fft1d(n, scale, re, im, sinTable, cosTable);
-        for (int row = 0; row < n; ++row) {
-            a[row * n + s] = re[row];
-            a[row * n + n - s] = im[row];
-        }
-    }
+    transformComplexColumns(n, scale, a, re, im, sinTable, cosTable);
 
     // A halfcomplex column expands to its full conjugate-symmetric sequence.
     for (const int column : {0, h}) {

@@ -168,12 +168,7 @@ TEST(InverseTransform, SingleEntriesGiveTheirGridFields) {
 }
 
 TEST(RoundTrip, RandomFieldComesBackToRounding) {
-    std::mt19937 generator(42);
-    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
-    PackedSpectrum original;
-    for (double& value : original) {
-        value = uniform(generator);
-    }
+    const PackedSpectrum original = testing::randomField(42);
     PackedSpectrum a = original;
     forwardRealFft2d(GridSize, a.data());
     inverseRealFft2d(GridSize, a.data());

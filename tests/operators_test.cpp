@@ -55,12 +55,7 @@ TEST(CopyBand, KeepsTheBandLessItsMeanAndClearsTheRest) {
 }
 
 TEST(Laplacian, DivideUndoesMultiplyOnTheBandAndNeitherTouchesTheRest) {
-    std::mt19937 generator(3);
-    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
-    PackedSpectrum original;
-    for (double& value : original) {
-        value = uniform(generator);
-    }
+    const PackedSpectrum original = testing::randomField(3);
     PackedSpectrum a = original;
     multiplyByMinusK2(a);
     EXPECT_EQ(a[entryIndex(3, 4)], -25.0 * original[entryIndex(3, 4)]);

@@ -30,6 +30,17 @@ PackedSpectrum sampleGrid(F&& f) {
     return field;
 }
 
+// Every entry uniform in [-1, 1): a grid field, or a spectrum with junk outside the band.
+inline PackedSpectrum randomField(unsigned seed) {
+    std::mt19937 generator(seed);
+    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+    PackedSpectrum field;
+    for (double& value : field) {
+        value = uniform(generator);
+    }
+    return field;
+}
+
 inline std::unique_ptr<FieldBank> makeZeroBank() {
     auto bank = std::make_unique<FieldBank>();
     for (auto& slot : bank->slots) {
