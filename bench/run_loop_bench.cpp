@@ -1,0 +1,80 @@
+// The window's run loop against the solver alone, frame for frame from the same start state:
+// what drawing and the event drain cost. Run it on a real display (or Xvfb) to include the
+// screen; on the offscreen platform painting costs almost nothing. Compare the frames/s
+// counters of the two benchmarks of one run.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <memory>
+
+#include "app/flow_view.h"
+#include "app/main_frame.h"
+#include "solver/stable_frame.h"
+
+namespace swirlon {
+namespace {
+
+constexpr long long FramesPerRun = 400;
+
+CMainFrame* frameWindow = nullptr;
+
+void setFramesPerSecond(benchmark::State& state) {
+    state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(FramesPerRun) * state.iterations(),
+                                                        benchmark::Counter::kIsRate);
+}
+
+void BM_runLoopFrames(benchmark::State& state) {
+    FlowView& view = frameWindow->view();
+    const auto startState = std::make_unique<FieldBank>(view.bank());
+    long long stopAt = 0;
+    QObject::connect(&view, &FlowView::frameComputed, &view, [&view, &stopAt](long long frame) {
+        if (frame >= stopAt) {
+            view.requestStop();
+        }
+    });
+    for (auto _ : state) {
+        stopAt = view.framesComputed() + FramesPerRun;
+        view.runCalculation();
+        state.PauseTiming();
+        view.bank() = *startState;
+        state.ResumeTiming();
+    }
+    QObject::disconnect(&view, &FlowView::frameComputed, &view, nullptr);
+    setFramesPerSecond(state);
+}
+
+void BM_solverFrames(benchmark::State& state) {
+    const auto startState = std::make_unique<FieldBank>(frameWindow->view().bank());
+    const auto bank = std::make_unique<FieldBank>();
+    const auto rollback = std::make_unique<PackedSpectrum>();
+    const int reynolds = frameWindow->view().reynoldsNumber();
+    for (auto _ : state) {
+        state.PauseTiming();
+        *bank = *startState;
+        state.ResumeTiming();
+        for (long long frame = 0; frame < FramesPerRun; ++frame) {
+            advanceFrame(*bank, reynolds, *rollback);
+        }
+    }
+    setFramesPerSecond(state);
+}
+
+BENCHMARK(BM_solverFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_runLoopFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_solverFrames)->Unit(benchmark::kMillisecond)->UseRealTime()->Name("BM_solverFramesAgain");
+
+}  // namespace
+}  // namespace swirlon
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    swirlon::CMainFrame window;
+    window.show();
+    QApplication::processEvents();
+    swirlon::frameWindow = &window;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
