@@ -19,12 +19,6 @@ using testing::sampleGrid;
 // Errors of derivatives evaluated through the transforms, relative to the field's largest value.
 constexpr double RelativeGridTolerance = 1e-12;
 
-int countBandEntries() {
-    int count = 0;
-    forEachBandEntry([&](int, int, int) { ++count; });
-    return count;
-}
-
 double largestMagnitude(const PackedSpectrum& field) {
     double largest = 0.0;
     for (const double value : field) {
@@ -33,16 +27,8 @@ double largestMagnitude(const PackedSpectrum& field) {
     return largest;
 }
 
-TEST(Band, IsTheSquareOfRowsAndColumnsUpToFortyTwoEitherSide) {
-    EXPECT_EQ(countBandEntries(), BandWidth * BandWidth);
-    EXPECT_TRUE(isBandIndex(42));
-    EXPECT_FALSE(isBandIndex(43));
-    EXPECT_FALSE(isBandIndex(85));
-    EXPECT_TRUE(isBandIndex(86));
-    EXPECT_FALSE(isBandIndex(GridSize / 2));
-}
-
 TEST(CopyBand, KeepsTheBandLessItsMeanAndClearsTheRest) {
+    // The band is rows and columns 0..42 and 86..127: 85 x 85 entries, less the mean.
     PackedSpectrum source;
     source.fill(1.0);
     auto destination = std::make_unique<PackedSpectrum>();
