@@ -8,6 +8,7 @@
 //   const std::string path = dir.write("red_corner.bmp", encodeBmp(picture, {.infoHeaderSize = 124}));
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -22,30 +23,19 @@
 
 namespace swirlon::testing {
 
-// Byte offsets and sizes of the fields a test may want to patch after encoding.
+// Sizes, and byte offsets of the fields a test may want to patch after encoding.
 inline constexpr std::size_t BmpFileHeaderSize = 14;
 inline constexpr std::size_t BmpInfoHeaderSize = 40;
 inline constexpr std::size_t BmpV4HeaderSize = 108;
 inline constexpr std::size_t BmpV5HeaderSize = 124;
 inline constexpr std::size_t BmpPlainPixelOffset = BmpFileHeaderSize + BmpInfoHeaderSize;
-inline constexpr std::size_t BmpOffsetOfFileSize = 2;
 inline constexpr std::size_t BmpOffsetOfPixelOffset = 10;
 inline constexpr std::size_t BmpOffsetOfInfoSize = 14;
 inline constexpr std::size_t BmpOffsetOfWidth = 18;
 inline constexpr std::size_t BmpOffsetOfHeight = 22;
-inline constexpr std::size_t BmpOffsetOfPlanes = 26;
 inline constexpr std::size_t BmpOffsetOfBitCount = 28;
-inline constexpr std::size_t BmpOffsetOfCompression = 30;
-inline constexpr std::size_t BmpOffsetOfImageSize = 34;
-inline constexpr std::size_t BmpOffsetOfPelsPerMetreX = 38;
-inline constexpr std::size_t BmpOffsetOfPelsPerMetreY = 42;
-inline constexpr std::size_t BmpOffsetOfColoursUsed = 46;
-inline constexpr std::size_t BmpOffsetOfColourSpace = 70;
 inline constexpr std::uint32_t BmpCompressionRle8 = 1;
 inline constexpr std::uint32_t BmpCompressionBitfields = 3;
-
-inline constexpr int BmpBytesPerPixel = 3;
-inline constexpr int BmpRowAlignment = 4;
 
 struct BmpPixel {
     std::uint8_t blue = 0;
@@ -69,10 +59,7 @@ struct BmpPicture {
 };
 
 // Row length of a 24-bit BMP: three bytes a pixel, padded to a multiple of four.
-constexpr std::size_t bmpRowStride(int width) {
-    const std::size_t bytes = static_cast<std::size_t>(width) * BmpBytesPerPixel;
-    return (bytes + BmpRowAlignment - 1) / BmpRowAlignment * BmpRowAlignment;
-}
+constexpr std::size_t bmpRowStride(int width) { return (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4; }
 
 // How the file is laid out; the defaults give the plain 54-byte-header bottom-up file.
 struct BmpLayout {
@@ -102,35 +89,28 @@ inline void putLe32Signed(std::vector<std::uint8_t>& bytes, std::size_t at, std:
 // picture of width x height (height negated for top-down); no pixel bytes. A non-positive
 // width or height is written as given, for files that must be refused.
 inline std::vector<std::uint8_t> encodeBmpHeaders(std::int32_t width, std::int32_t height, const BmpLayout& layout = {}) {
-    constexpr std::uint16_t planes = 1;
-    constexpr std::uint32_t pelsPerMetre = 2835;
-    constexpr std::size_t colourEntrySize = 4;
-    const std::size_t pixelOffset = BmpFileHeaderSize + layout.infoHeaderSize + layout.colourTableEntries * colourEntrySize;
+    constexpr std::uint32_t srgbTag = 0x73524742u;  // colour-space type as editors write it
+    constexpr std::uint8_t colourTablePattern = 0xA5;  // shows when a loader reads the table as pixels
+    const std::size_t headersEnd = BmpFileHeaderSize + layout.infoHeaderSize;
+    const std::size_t pixelOffset = headersEnd + layout.colourTableEntries * 4;
     const std::size_t imageSize = width > 0 && height > 0 ? bmpRowStride(width) * static_cast<std::size_t>(height) : 0;
 
-    std::vector<std::uint8_t> bytes(pixelOffset, 0);
+    std::vector<std::uint8_t> bytes(pixelOffset, colourTablePattern);
+    std::fill_n(bytes.begin(), headersEnd, 0);
     bytes[0] = 'B';
     bytes[1] = 'M';
-    putLe32(bytes, BmpOffsetOfFileSize, static_cast<std::uint32_t>(pixelOffset + imageSize));
+    putLe32(bytes, 2, static_cast<std::uint32_t>(pixelOffset + imageSize));  // file size
     putLe32(bytes, BmpOffsetOfPixelOffset, static_cast<std::uint32_t>(pixelOffset));
     putLe32(bytes, BmpOffsetOfInfoSize, layout.infoHeaderSize);
     putLe32Signed(bytes, BmpOffsetOfWidth, width);
     putLe32Signed(bytes, BmpOffsetOfHeight, layout.topDown ? -height : height);
-    putLe16(bytes, BmpOffsetOfPlanes, planes);
+    putLe16(bytes, 26, 1);  // planes
     putLe16(bytes, BmpOffsetOfBitCount, layout.bitCount);
-    putLe32(bytes, BmpOffsetOfCompression, layout.compression);
-    putLe32(bytes, BmpOffsetOfImageSize, static_cast<std::uint32_t>(imageSize));
-    putLe32(bytes, BmpOffsetOfPelsPerMetreX, pelsPerMetre);
-    putLe32(bytes, BmpOffsetOfPelsPerMetreY, pelsPerMetre);
-    putLe32(bytes, BmpOffsetOfColoursUsed, layout.colourTableEntries);
+    putLe32(bytes, 30, layout.compression);
+    putLe32(bytes, 34, static_cast<std::uint32_t>(imageSize));
+    putLe32(bytes, 46, layout.colourTableEntries);
     if (layout.infoHeaderSize >= BmpV4HeaderSize) {
-        // Colour-space type 'sRGB' as editors write it; a loader must not care.
-        constexpr std::uint32_t srgbTag = 0x73524742u;
-        putLe32(bytes, BmpOffsetOfColourSpace, srgbTag);
-    }
-    // The colour table gets a recognisable pattern so a loader that reads it as pixels shows it.
-    for (std::size_t at = BmpFileHeaderSize + layout.infoHeaderSize; at < pixelOffset; ++at) {
-        bytes[at] = 0xA5;
+        putLe32(bytes, 70, srgbTag);  // a loader must not care
     }
     return bytes;
 }
@@ -138,16 +118,14 @@ inline std::vector<std::uint8_t> encodeBmpHeaders(std::int32_t width, std::int32
 // A complete file: headers, then the rows in file order with their padding.
 inline std::vector<std::uint8_t> encodeBmp(const BmpPicture& picture, const BmpLayout& layout = {}) {
     std::vector<std::uint8_t> bytes = encodeBmpHeaders(picture.width, picture.height, layout);
-    const std::size_t stride = bmpRowStride(picture.width);
+    const std::size_t padding = bmpRowStride(picture.width) - static_cast<std::size_t>(picture.width) * 3;
     for (int fileRow = 0; fileRow < picture.height; ++fileRow) {
         const int row = layout.topDown ? picture.height - 1 - fileRow : fileRow;
         for (int column = 0; column < picture.width; ++column) {
             const BmpPixel& pixel = picture.at(row, column);
-            bytes.push_back(pixel.blue);
-            bytes.push_back(pixel.green);
-            bytes.push_back(pixel.red);
+            bytes.insert(bytes.end(), {pixel.blue, pixel.green, pixel.red});
         }
-        bytes.resize(bytes.size() + stride - static_cast<std::size_t>(picture.width) * BmpBytesPerPixel, layout.paddingByte);
+        bytes.resize(bytes.size() + padding, layout.paddingByte);
     }
     return bytes;
 }
@@ -158,16 +136,17 @@ class TempDir {
 public:
     TempDir() {
         static std::atomic<unsigned> counter{0};
-        std::random_device entropy;
-        const std::filesystem::path base = std::filesystem::temp_directory_path();
-        for (int attempt = 0; attempt < maxAttempts; ++attempt) {
-            const std::string name = "swirlon-test-" + std::to_string(entropy()) + "-" + std::to_string(counter++);
-            if (std::filesystem::create_directory(base / name)) {
-                root_ = base / name;
-                return;
+        constexpr int maxAttempts = 16;
+        for (int attempt = 0; attempt < maxAttempts && root_.empty(); ++attempt) {
+            const std::filesystem::path candidate = std::filesystem::temp_directory_path() /
+                ("swirlon-test-" + std::to_string(std::random_device{}()) + "-" + std::to_string(counter++));
+            if (std::filesystem::create_directory(candidate)) {
+                root_ = candidate;
             }
         }
-        throw std::runtime_error("no fresh temporary directory");
+        if (root_.empty()) {
+            throw std::runtime_error("no fresh temporary directory");
+        }
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -193,7 +172,6 @@ public:
     }
 
 private:
-    static constexpr int maxAttempts = 16;
     std::filesystem::path root_;
 };
 

@@ -1,5 +1,4 @@
-# The BMP loader and the pictures, and a replay of the loader's fuzz seed corpus through a
-# plain driver (the same target the libFuzzer build runs), so every build checks the seeds.
+# The BMP loader and the pictures; every build replays the loader's fuzz seed corpus too.
 
 swirlon_add_test(bmp_loader_tests
   SOURCES bmp_loader_test.cpp

@@ -2,210 +2,142 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
+#include <array>
 #include <limits>
 #include <memory>
-#include <numbers>
 
 #include "solver/grid.h"
 
 namespace swirlon {
 namespace {
 
-constexpr std::uint8_t Saturated = 255;
-constexpr std::size_t BlueAt = 0;
-constexpr std::size_t GreenAt = 1;
-constexpr std::size_t RedAt = 2;
+constexpr int Full = 255;
 constexpr double NotANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 constexpr double Huge = 1e300;
 
-bool sameColour(Rgb a, Rgb b) { return a.red == b.red && a.green == b.green && a.blue == b.blue; }
+using Colour = std::array<int, 3>;  // red, green, blue
+constexpr Colour Black{0, 0, 0};
+constexpr Colour White{Full, Full, Full};
 
-::testing::AssertionResult isColour(Rgb actual, int red, int green, int blue) {
-    if (actual.red == red && actual.green == green && actual.blue == blue) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure() << "got red " << int{actual.red} << ", green " << int{actual.green} << ", blue "
-                                         << int{actual.blue};
+struct ColourSample {
+    double value;
+    Colour colour;
+};
+
+Colour colourOf(Rgb rgb) { return {rgb.red, rgb.green, rgb.blue}; }
+
+// The picture stores blue, green, red for element (i, j) at pixel 128 i + j.
+Colour pixelAt(const PictureBuffer& picture, int i, int j) {
+    const std::size_t at = static_cast<std::size_t>(GridSize * i + j) * 3;
+    return {picture[at + 2], picture[at + 1], picture[at]};
 }
 
-Rgb pixelAt(const PictureBuffer& picture, int i, int j) {
-    const std::size_t at = static_cast<std::size_t>(entryIndex(i, j)) * 3;
-    return Rgb{.red = picture[at + RedAt], .green = picture[at + GreenAt], .blue = picture[at + BlueAt]};
-}
-
-std::unique_ptr<FieldBank> zeroBank() {
+std::unique_ptr<FieldBank> bankFilledWith(double value) {
     auto bank = std::make_unique<FieldBank>();
     for (auto& slot : bank->slots) {
-        slot.fill(0.0);
+        slot.fill(value);
     }
     return bank;
 }
 
+std::ptrdiff_t nonZeroBytes(const PictureBuffer& picture) { return std::ranges::count_if(picture, [](int byte) { return byte != 0; }); }
+
 // ---- Colour maps ---------------------------------------------------------------------------
 
-TEST(VorticityColour, SampleVorticitiesGiveTheirColours) {
-    // The picture multiplies vorticity by 8 before the map.
-    EXPECT_TRUE(isColour(mapVorticityColor(8.0), 32, 8, 4));
-    EXPECT_TRUE(isColour(mapVorticityColor(-8.0), 5, 11, 44));
-    EXPECT_TRUE(isColour(mapVorticityColor(80.0), 255, 80, 40));
-    EXPECT_TRUE(isColour(mapVorticityColor(-80.0), 56, 112, 255));
-    EXPECT_TRUE(isColour(mapVorticityColor(0.0), 0, 0, 0));
-}
-
-TEST(VorticityColour, NotANumberIsBlack) { EXPECT_TRUE(isColour(mapVorticityColor(NotANumber), 0, 0, 0)); }
-
-TEST(VorticityColour, HugeValuesOfEitherSignSaturateToWhite) {
-    for (const double value : {Huge, -Huge, Infinity, -Infinity}) {
-        EXPECT_TRUE(isColour(mapVorticityColor(value), Saturated, Saturated, Saturated)) << value;
+// The picture multiplies vorticity by 8 before the map: +-1 and +-10 become +-8 and +-80.
+// Channels truncate toward zero (4 * 7.99 = 31.96); positive values saturate red at 63.75,
+// green at 255 and blue at 510.
+TEST(VorticityColour, SampleValuesGiveTheirColours) {
+    const ColourSample samples[] = {
+        {8.0, {32, 8, 4}}, {-8.0, {5, 11, 44}}, {80.0, {Full, 80, 40}}, {-80.0, {56, 112, Full}}, {0.0, Black},
+        {7.99, {31, 7, 3}}, {-7.99, {5, 11, 44}}, {64.0, {Full, 64, 32}}, {300.0, {Full, Full, 150}},
+        {NotANumber, Black}, {Huge, White}, {-Huge, White}, {Infinity, White}, {-Infinity, White},
+    };
+    for (const ColourSample& sample : samples) {
+        EXPECT_EQ(colourOf(mapVorticityColor(sample.value)), sample.colour) << sample.value;
     }
 }
 
-TEST(VorticityColour, ChannelsTruncateTowardZero) {
-    // 4 * 7.99 = 31.96, 0.5 * 7.99 = 3.995; -0.7 * -7.99 = 5.593, -1.4 * -7.99 = 11.186.
-    EXPECT_TRUE(isColour(mapVorticityColor(7.99), 31, 7, 3));
-    EXPECT_TRUE(isColour(mapVorticityColor(-7.99), 5, 11, 44));
-}
-
-TEST(VorticityColour, PositiveRunsThroughRedBeforeGreenAndBlue) {
-    // Red saturates at 63.75, green at 255, blue at 510.
-    EXPECT_TRUE(isColour(mapVorticityColor(64.0), Saturated, 64, 32));
-    EXPECT_TRUE(isColour(mapVorticityColor(300.0), Saturated, Saturated, 150));
-}
-
-TEST(SpeedColour, SquaredSpeedOfOneHundredIsBluishGrey) {
-    EXPECT_TRUE(isColour(mapSpeedColor(100.0), 60, 75, 89));
-}
-
-TEST(SpeedColour, BlueFactorIsTheDoubleJustBelowNineTenths) {
-    // 0.9 would give exactly 27, 45 and 90 here; the factor one step below falls short of each.
-    EXPECT_EQ(mapSpeedColor(30.0).blue, 26);
-    EXPECT_EQ(mapSpeedColor(50.0).blue, 44);
-    EXPECT_EQ(mapSpeedColor(100.0).blue, 89);
-}
-
-TEST(SpeedColour, BlueSaturatesFirstThenGreenThenRed) {
-    EXPECT_TRUE(isColour(mapSpeedColor(284.0), 170, 213, Saturated));
-    EXPECT_TRUE(isColour(mapSpeedColor(340.0), 204, Saturated, Saturated));
-    EXPECT_TRUE(isColour(mapSpeedColor(425.0), Saturated, Saturated, Saturated));
-}
-
-TEST(SpeedColour, NotANumberAndNegativeValuesAreBlack) {
-    EXPECT_TRUE(isColour(mapSpeedColor(NotANumber), 0, 0, 0));
-    EXPECT_TRUE(isColour(mapSpeedColor(-5.0), 0, 0, 0));
-    EXPECT_TRUE(isColour(mapSpeedColor(0.0), 0, 0, 0));
-}
-
-TEST(SpeedColour, HugeValuesSaturateToWhite) {
-    EXPECT_TRUE(isColour(mapSpeedColor(Huge), Saturated, Saturated, Saturated));
-    EXPECT_TRUE(isColour(mapSpeedColor(Infinity), Saturated, Saturated, Saturated));
+// The blue factor is the double just below 0.9: 30, 50 and 100 fall short of 27, 45 and 90.
+// Blue saturates first, then green, then red.
+TEST(SpeedColour, SampleValuesGiveTheirColours) {
+    const ColourSample samples[] = {
+        {100.0, {60, 75, 89}}, {30.0, {18, 22, 26}}, {50.0, {30, 37, 44}}, {284.0, {170, 213, Full}},
+        {340.0, {204, Full, Full}}, {425.0, White}, {NotANumber, Black}, {-5.0, Black}, {0.0, Black}, {Huge, White},
+        {Infinity, White},
+    };
+    for (const ColourSample& sample : samples) {
+        EXPECT_EQ(colourOf(mapSpeedColor(sample.value)), sample.colour) << sample.value;
+    }
 }
 
 // ---- Pictures of the bank ------------------------------------------------------------------
 
-TEST(SpeedPicture, VelocityOfOnePointTwoFiveAtAPointColoursThatPixelOnly) {
+// (1.25^2 + 1.25^2) * 32 = 100 at one point; every other slot holds values that would show.
+TEST(SpeedPicture, ReadsVelXAndVelYAsTheyStandIntoBlueGreenRedPixels) {
     constexpr int row = 3;
     constexpr int column = 5;
-    constexpr double component = 1.25;  // (1.25^2 + 1.25^2) * 32 = 100
-    auto bank = zeroBank();
-    (*bank)[Slot::velX][entryIndex(row, column)] = component;
-    (*bank)[Slot::velY][entryIndex(row, column)] = component;
+    auto bank = bankFilledWith(1.0);
+    (*bank)[Slot::velX].fill(0.0);
+    (*bank)[Slot::velY].fill(0.0);
+    (*bank)[Slot::velX][entryIndex(row, column)] = 1.25;
+    (*bank)[Slot::velY][entryIndex(row, column)] = 1.25;
     PictureBuffer picture{};
     renderSpeedImage(*bank, picture);
-
-    const std::size_t at = static_cast<std::size_t>(entryIndex(row, column)) * 3;
-    EXPECT_EQ(picture[at], 89) << "blue first";
-    EXPECT_EQ(picture[at + 1], 75);
-    EXPECT_EQ(picture[at + 2], 60) << "red last";
-    for (int i = 0; i < GridSize; ++i) {
-        for (int j = 0; j < GridSize; ++j) {
-            if (i != row || j != column) {
-                ASSERT_TRUE(isColour(pixelAt(picture, i, j), 0, 0, 0)) << i << ", " << j;
-            }
-        }
-    }
+    EXPECT_EQ(pixelAt(picture, row, column), (Colour{60, 75, 89}));
+    EXPECT_EQ(nonZeroBytes(picture), 3) << "every other pixel black";
 }
 
-TEST(SpeedPicture, ReadsNothingButTheVelocitySlots) {
-    auto bank = zeroBank();
-    (*bank)[Slot::psi].fill(1.0);
-    (*bank)[Slot::gradX].fill(1.0);
-    PictureBuffer picture{};
-    picture.fill(Saturated);
-    renderSpeedImage(*bank, picture);
-    for (const std::uint8_t byte : picture) {
-        ASSERT_EQ(byte, 0);
-    }
-}
-
-TEST(VorticityPicture, ZeroStateIsAllBlack) {
-    auto bank = zeroBank();
-    PictureBuffer picture;
-    picture.fill(Saturated);
-    renderVorticityImage(*bank, picture);
-    for (const std::uint8_t byte : picture) {
-        ASSERT_EQ(byte, 0);
-    }
-}
-
-// psi = -(amplitude) cos x has vorticity amplitude * cos x: positive at column 0, negative at 64.
-TEST(VorticityPicture, ShowsTheLaplacianOfPsiWithItsSign) {
-    constexpr double amplitude = 1.1;  // v = 8.8: away from any channel boundary
-    constexpr int firstColumn = 1;     // Re F(1, 0) at row 0, column 1 contributes 2 v cos x
+// psi = -1.1 cos x has vorticity 1.1 cos x, shown as 8.8 at column 0 and -8.8 at column 64,
+// whatever lies in the mean and outside the band.
+TEST(VorticityPicture, ShowsTheBandLimitedLaplacianOfPsi) {
+    constexpr double amplitude = 1.1;
     constexpr int oppositeColumn = GridSize / 2;
-    auto bank = zeroBank();
-    (*bank)[Slot::psi][entryIndex(0, firstColumn)] = -amplitude / 2.0;
-    const PackedSpectrum psiBefore = (*bank)[Slot::psi];
-    PictureBuffer picture{};
+    constexpr double gridTolerance = 1e-12;
+    auto bank = bankFilledWith(0.0);
+    PictureBuffer picture;
+    picture.fill(Full);
     renderVorticityImage(*bank, picture);
+    EXPECT_EQ(nonZeroBytes(picture), 0);
 
+    PackedSpectrum& psi = (*bank)[Slot::psi];
+    psi[0] = psi[entryIndex(0, BandLimit + 1)] = psi[entryIndex(BandLimit + 1, 0)] = 5.0;
+    psi[entryIndex(0, 1)] = -amplitude / 2.0;  // Re F(1, 0) contributes 2 Re F cos x
+    const PackedSpectrum psiBefore = psi;
+    renderVorticityImage(*bank, picture);
     for (int i = 0; i < GridSize; ++i) {
         // 8.8 gives red 35.2, green 8.8, blue 4.4; -8.8 gives 6.16, 12.32, 49.28.
-        ASSERT_TRUE(isColour(pixelAt(picture, i, 0), 35, 8, 4)) << i;
-        ASSERT_TRUE(isColour(pixelAt(picture, i, oppositeColumn), 6, 12, 49)) << i;
+        ASSERT_EQ(pixelAt(picture, i, 0), (Colour{35, 8, 4})) << i;
+        ASSERT_EQ(pixelAt(picture, i, oppositeColumn), (Colour{6, 12, 49})) << i;
     }
-    EXPECT_EQ((*bank)[Slot::psi], psiBefore);
-    constexpr double gridTolerance = 1e-12;
+    EXPECT_EQ(psi, psiBefore);
     EXPECT_NEAR((*bank)[Slot::psiBase][entryIndex(7, 0)], amplitude, gridTolerance);
     EXPECT_NEAR((*bank)[Slot::psiBase][entryIndex(7, oppositeColumn)], -amplitude, gridTolerance);
 }
 
-TEST(VorticityPicture, IgnoresTheMeanAndEverythingOutsideTheBand) {
-    auto bank = zeroBank();
-    (*bank)[Slot::psi][0] = 5.0;
-    (*bank)[Slot::psi][entryIndex(0, BandLimit + 1)] = 5.0;
-    (*bank)[Slot::psi][entryIndex(BandLimit + 1, 0)] = 5.0;
-    PictureBuffer picture;
-    picture.fill(Saturated);
-    renderVorticityImage(*bank, picture);
-    for (const std::uint8_t byte : picture) {
-        ASSERT_EQ(byte, 0);
-    }
-}
-
 TEST(Picture, DisplayModeChoosesTheQuantity) {
-    auto bank = zeroBank();
+    auto bank = bankFilledWith(0.0);
     (*bank)[Slot::velX].fill(1.25);
     (*bank)[Slot::velY].fill(1.25);
     PictureBuffer picture{};
     renderPicture(*bank, DisplayMode::speed, picture);
-    EXPECT_TRUE(isColour(pixelAt(picture, 0, 0), 60, 75, 89));
+    EXPECT_EQ(pixelAt(picture, 0, 0), (Colour{60, 75, 89}));
     renderPicture(*bank, DisplayMode::vorticity, picture);
-    EXPECT_TRUE(isColour(pixelAt(picture, 0, 0), 0, 0, 0));
+    EXPECT_EQ(pixelAt(picture, 0, 0), Black);
 }
 
 // ---- Enlargement ---------------------------------------------------------------------------
 
 TEST(StretchedPicture, EachGridPointIsAThreeByThreeBlockWithRowZeroAtTheBottom) {
-    constexpr Rgb marked{.red = 10, .green = 20, .blue = 30};
     constexpr int row = 0;
     constexpr int column = 2;
+    constexpr Colour marked{10, 0, 30};
     PictureBuffer picture{};
-    const std::size_t at = static_cast<std::size_t>(entryIndex(row, column)) * 3;
-    picture[at + BlueAt] = marked.blue;
-    picture[at + GreenAt] = marked.green;
-    picture[at + RedAt] = marked.red;
+    const std::size_t at = static_cast<std::size_t>(GridSize * row + column) * 3;
+    picture[at] = 30;      // blue
+    picture[at + 2] = 10;  // red
     auto stretched = std::make_unique<StretchedPicture>();
     stretchPicture(picture, *stretched);
 
@@ -214,9 +146,9 @@ TEST(StretchedPicture, EachGridPointIsAThreeByThreeBlockWithRowZeroAtTheBottom) 
     for (int y = 0; y < PictureSide; ++y) {
         for (int x = 0; x < PictureSide; ++x) {
             const std::size_t offset = (static_cast<std::size_t>(y) * PictureSide + static_cast<std::size_t>(x)) * 3;
-            const Rgb shown{.red = (*stretched)[offset], .green = (*stretched)[offset + 1], .blue = (*stretched)[offset + 2]};
+            const Colour shown{(*stretched)[offset], (*stretched)[offset + 1], (*stretched)[offset + 2]};
             const bool inBlock = y >= top && y < top + PictureScale && x >= left && x < left + PictureScale;
-            ASSERT_TRUE(sameColour(shown, inBlock ? marked : Rgb{})) << "screen row " << y << ", column " << x;
+            ASSERT_EQ(shown, inBlock ? marked : Black) << "screen row " << y << ", column " << x;
         }
     }
 }
