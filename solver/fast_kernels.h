@@ -12,6 +12,8 @@
 // function compiled for a wide instruction set can stand in for a narrower one at link time.
 #pragma once
 
+#include <array>
+
 #include "solver/fast_step.h"
 #include "solver/fast_tables.h"
 #include "solver/fft.h"
@@ -267,26 +269,13 @@ SWIRLON_SIMD void loadRowPairs(const double* a, int p0, LineGroup& g) {
     }
 }
 
-// Whether the column block kb..kb+L-1 of a row holds a band column.
-constexpr bool blockMeetsBand(int kb) {
-    for (int c = kb; c < kb + L; ++c) {
-        if (isBandIndex(c)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // g.re back to the even rows and g.im to the odd rows; lines in natural or bit-reversed order.
-SWIRLON_SIMD void storeRowPairs(double* a, int p0, const LineGroup& g, bool bitReversedLines, bool bandBlocksOnly) {
+SWIRLON_SIMD void storeRowPairs(double* a, int p0, const LineGroup& g, bool bitReversedLines) {
     const int* rev = fastTables().bitReversed.data();
     Vec block[L];
     for (int parity = 0; parity < 2; ++parity) {
         const double* lines = parity == 0 ? g.re : g.im;
         for (int kb = 0; kb < N; kb += L) {
-            if (bandBlocksOnly && !blockMeetsBand(kb)) {
-                continue;
-            }
             for (int i = 0; i < L; ++i) {
                 block[i] = lineAt(lines, bitReversedLines ? rev[kb + i] : kb + i);
             }
@@ -295,6 +284,101 @@ SWIRLON_SIMD void storeRowPairs(double* a, int p0, const LineGroup& g, bool bitR
                 Simd::store(a + (2 * (p0 + l) + parity) * N + kb, block[l]);
             }
         }
+    }
+}
+
+// ---- The packed row layout between a column pass and a row pass inside the step. Each row holds
+// the band column groups' values as the vectors hold them (group g's real lanes at 2gL, its
+// imaginary lanes at 2gL + L), then column 0. Stores and loads stay whole vectors at a fixed
+// offset, with no lane reversal, and the zero columns (the rest) are neither stored nor loaded:
+// their values are known, and a row pass fills them in itself.
+
+constexpr int PackedColumnZero = 2 * BandGroups * L;
+static_assert(PackedColumnZero + L <= N, "the packed layout must fit in a row");
+
+constexpr int packedRe(int group) { return 2 * group * L; }
+constexpr int packedIm(int group) { return 2 * group * L + L; }
+
+// A column group's lines (bit-reversed) into the packed layout, in natural row order.
+SWIRLON_SIMD void storePackedColumns(double* a, int group, const LineGroup& g) {
+    const int* rev = fastTables().bitReversed.data();
+    for (int r = 0; r < N; ++r) {
+        Simd::store(a + r * N + packedRe(group), naturalAt(g.re, rev, r));
+        Simd::store(a + r * N + packedIm(group), naturalAt(g.im, rev, r));
+    }
+}
+
+SWIRLON_SIMD void loadPackedColumns(const double* a, int group, LineGroup& g) {
+    for (int r = 0; r < N; ++r) {
+        setLine(g.re, r, Simd::load(a + r * N + packedRe(group)));
+        setLine(g.im, r, Simd::load(a + r * N + packedIm(group)));
+    }
+}
+
+// The block at packed position kb of Lanes rows of one parity, transposed.
+SWIRLON_SIMD inline void loadRowBlock(const double* a, int p0, int parity, int kb, Vec* block) {
+    for (int l = 0; l < L; ++l) {
+        block[l] = Simd::load(a + (2 * (p0 + l) + parity) * N + kb);
+    }
+    Simd::transpose(block);
+}
+
+SWIRLON_SIMD inline void storeRowBlock(double* a, int p0, int parity, int kb, Vec* block) {
+    Simd::transpose(block);
+    for (int l = 0; l < L; ++l) {
+        Simd::store(a + (2 * (p0 + l) + parity) * N + kb, block[l]);
+    }
+}
+
+// Packed rows to row-pair lines as loadRowPairs leaves them, the zero columns from the tables.
+SWIRLON_SIMD void loadPackedRowPairs(const double* a, int p0, LineGroup& g) {
+    const FastTables& t = fastTables();
+    Vec block[L];
+    for (int parity = 0; parity < 2; ++parity) {
+        double* lines = parity == 0 ? g.re : g.im;
+        for (int group = 0; group < BandGroups; ++group) {
+            const int s0 = 1 + group * L;
+            loadRowBlock(a, p0, parity, packedRe(group), block);
+            for (int i = 0; i < L; ++i) {
+                setLine(lines, s0 + i, block[i]);
+            }
+            loadRowBlock(a, p0, parity, packedIm(group), block);
+            for (int i = 0; i < L; ++i) {
+                setLine(lines, N - s0 - i, block[i]);
+            }
+        }
+        loadRowBlock(a, p0, parity, PackedColumnZero, block);
+        setLine(lines, 0, block[0]);
+        const Vec zeroRe = Simd::load(t.zeroComplexColumnReByParity[parity].data() + p0);
+        const Vec zeroIm = Simd::load(t.zeroComplexColumnImByParity[parity].data() + p0);
+        for (int c = FirstZeroColumn; c < H; ++c) {
+            setLine(lines, c, zeroRe);
+            setLine(lines, N - c, zeroIm);
+        }
+        setLine(lines, H, Simd::load(t.zeroRealColumnByParity[parity].data() + p0));
+    }
+}
+
+// Row-pair lines (natural order) to packed rows; the lanes after column 0 repeat it.
+SWIRLON_SIMD void storePackedRowPairs(double* a, int p0, const LineGroup& g) {
+    Vec block[L];
+    for (int parity = 0; parity < 2; ++parity) {
+        const double* lines = parity == 0 ? g.re : g.im;
+        for (int group = 0; group < BandGroups; ++group) {
+            const int s0 = 1 + group * L;
+            for (int i = 0; i < L; ++i) {
+                block[i] = lineAt(lines, s0 + i);
+            }
+            storeRowBlock(a, p0, parity, packedRe(group), block);
+            for (int i = 0; i < L; ++i) {
+                block[i] = lineAt(lines, N - s0 - i);
+            }
+            storeRowBlock(a, p0, parity, packedIm(group), block);
+        }
+        for (int i = 0; i < L; ++i) {
+            block[i] = lineAt(lines, 0);
+        }
+        storeRowBlock(a, p0, parity, PackedColumnZero, block);
     }
 }
 
@@ -387,7 +471,7 @@ SWIRLON_SIMD void forwardTransform(double* a) {
         loadRowPairs(a, p0, x);
         forwardButterflies(x);
         separateRowPairs(x, out);
-        storeRowPairs(a, p0, out, false, false);
+        storeRowPairs(a, p0, out, false);
     }
     for (int group = 0; group < FullComplexGroups; ++group) {
         const int s0 = 1 + group * L;
@@ -416,7 +500,7 @@ SWIRLON_SIMD void inverseTransform(double* a) {
         loadRowPairs(a, p0, g);
         rowPairSpectrum(g);
         inverseButterflies(g);
-        storeRowPairs(a, p0, g, true, false);
+        storeRowPairs(a, p0, g, true);
     }
 }
 
@@ -477,19 +561,18 @@ SWIRLON_SIMD void derivativeColumns(const double* psi, Derivative d, int s0, Lin
     }
 }
 
-// Column 0 of velX or gradY (the only derivatives with one there): formed into the slot's
+// Column 0 of velX or gradY (the only derivatives with one there): formed into the packed
 // column 0 as computeDerivatives forms it, then transformed there as a real column.
-void derivativeColumnZero(const double* psi, Derivative d, double* a) {
+void derivativeColumnZero(const double* psi, Derivative d, double* column) {
     const FastTables& t = fastTables();
     const double* factor = d == Derivative::velX ? t.columnZeroVelX.data() : t.columnZeroGradY.data();
     for (int r = 0; r < N; ++r) {
-        a[r * N] = (r != 0 && isBandIndex(r)) ? factor[r] * psi[(N - r) * N] : 0.0;
+        column[r * N] = (r != 0 && isBandIndex(r)) ? factor[r] * psi[(N - r) * N] : 0.0;
     }
-    inverseRealColumn(a, a);
+    inverseRealColumn(column, column);
 }
 
-// The column pass of the four derivative spectra of psi, written into their slots: band
-// column groups transformed, zero columns filled with their known result.
+// The column pass of the four derivative spectra of psi, written packed into their slots.
 SWIRLON_SIMD void derivativeColumnPass(FieldBank& bank) {
     const FastTables& t = fastTables();
     const double* psi = bank[Slot::psi].data();
@@ -498,42 +581,33 @@ SWIRLON_SIMD void derivativeColumnPass(FieldBank& bank) {
         const Derivative d = static_cast<Derivative>(which);
         double* a = bank[DerivativeSlots[which]].data();
         for (int group = 0; group < BandGroups; ++group) {
-            const int s0 = 1 + group * L;
-            derivativeColumns(psi, d, s0, g);
+            derivativeColumns(psi, d, 1 + group * L, g);
             inverseButterflies(g);
-            storeComplexColumns(a, s0, g, false);
-        }
-        for (int r = 0; r < N; ++r) {
-            double* row = a + r * N;
-            for (int c = FirstZeroColumn; c < H; ++c) {
-                row[c] = t.zeroComplexColumnRe[r];
-                row[N - c] = t.zeroComplexColumnIm[r];
-            }
-            row[H] = t.zeroRealColumn[r];
+            storePackedColumns(a, group, g);
         }
         if (d == Derivative::velX || d == Derivative::gradY) {
-            derivativeColumnZero(psi, d, a);
+            derivativeColumnZero(psi, d, a + PackedColumnZero);
         } else {
             for (int r = 0; r < N; ++r) {
-                a[r * N] = t.zeroRealColumn[r];
+                a[r * N + PackedColumnZero] = t.zeroRealColumn[r];
             }
         }
     }
 }
 
-// The row transform of one derivative slot's row-pair group, left bit-reversed in g.
+// The row transform of one derivative slot's (packed) row-pair group, left bit-reversed in g.
 SWIRLON_SIMD void inverseRowGroup(const double* a, int p0, LineGroup& g) {
-    loadRowPairs(a, p0, g);
+    loadPackedRowPairs(a, p0, g);
     rowPairSpectrum(g);
     inverseButterflies(g);
 }
 
 // The forward row transform of the advection row pairs in x (natural order), separated and
-// stored into the advection slot's band columns; x is used as work space.
+// stored packed into the advection slot (band columns only); x is used as work space.
 SWIRLON_SIMD void advectionRowGroup(FieldBank& bank, int p0, LineGroup& x, LineGroup& out) {
     forwardButterflies(x);
     separateRowPairs(x, out);
-    storeRowPairs(bank[Slot::advection].data(), p0, out, false, true);
+    storePackedRowPairs(bank[Slot::advection].data(), p0, out);
 }
 
 // The row pass of the four derivatives; grid values go to their slots when asked for, and the
@@ -552,12 +626,12 @@ SWIRLON_SIMD void derivativeRowPass(FieldBank& bank, bool writeGrids, bool advec
         inverseRowGroup(velX, p0, bx);
         inverseRowGroup(velY, p0, by);
         if (writeGrids) {
-            storeRowPairs(velX, p0, bx, true, false);
-            storeRowPairs(velY, p0, by, true, false);
+            storeRowPairs(velX, p0, bx, true);
+            storeRowPairs(velY, p0, by, true);
         }
         inverseRowGroup(gradX, p0, bg);
         if (writeGrids) {
-            storeRowPairs(gradX, p0, bg, true, false);
+            storeRowPairs(gradX, p0, bg, true);
         }
         if (advect) {
             // gradX * velX, kept in bx (positions are the same bit-reversed ones in both).
@@ -568,7 +642,7 @@ SWIRLON_SIMD void derivativeRowPass(FieldBank& bank, bool writeGrids, bool advec
         }
         inverseRowGroup(gradY, p0, bg);
         if (writeGrids) {
-            storeRowPairs(gradY, p0, bg, true, false);
+            storeRowPairs(gradY, p0, bg, true);
         }
         if (!advect) {
             continue;
@@ -615,7 +689,7 @@ struct StageUpdate {
 // increment = (advection / K^2 - nu * K^2 * psi) * dt into the stage's slot; then psi becomes
 // the next stage state (weight * increment + base) or, after the last stage, the combination.
 // Lanes outside the band keep what their entries held.
-SWIRLON_SIMD void updateEntries(FieldBank& bank, const StageUpdate& u, int at, Vec advection, Vec k2, Vec mask) {
+[[gnu::always_inline]] SWIRLON_SIMD inline void updateEntries(FieldBank& bank, const StageUpdate& u, int at, Vec advection, Vec k2, Vec mask) {
     constexpr Slot Increments[4] = {Slot::rk1, Slot::rk2, Slot::rk3, Slot::rk4};
     double* psi = bank[Slot::psi].data() + at;
     double* increment = bank[Increments[u.stage]].data() + at;
@@ -651,8 +725,8 @@ void updateEntryScalar(FieldBank& bank, const StageUpdate& u, int at, double adv
     }
 }
 
-// The column pass of the advection (rows already transformed in its slot), read on the band
-// only and fed straight into the stage update; the slot itself is not written.
+// The column pass of the advection (rows already transformed and packed in its slot), read on
+// the band only and fed straight into the stage update; the slot itself is not written.
 SWIRLON_SIMD void advectionColumnPass(FieldBank& bank, const StageUpdate& u) {
     const FastTables& t = fastTables();
     const double* advection = bank[Slot::advection].data();
@@ -662,7 +736,7 @@ SWIRLON_SIMD void advectionColumnPass(FieldBank& bank, const StageUpdate& u) {
     for (int group = 0; group < BandGroups; ++group) {
         const int s0 = 1 + group * L;
         const int mirror = N - s0 - L + 1;
-        loadComplexColumns(advection, s0, g);
+        loadPackedColumns(advection, group, g);
         forwardButterflies(g);
         const Vec maskRe = loadBits(t.bandColumnMask.data() + s0);
         const Vec maskIm = loadBits(t.bandColumnMask.data() + mirror);
@@ -685,7 +759,7 @@ SWIRLON_SIMD void advectionColumnPass(FieldBank& bank, const StageUpdate& u) {
     double re[N];
     double im[N];
     for (int r = 0; r < N; ++r) {
-        re[r] = advection[r * N];
+        re[r] = advection[r * N + PackedColumnZero];
         im[r] = 0.0;
     }
     fft1d(N, ForwardScale, re, im, tables.forwardSinTable.data(), tables.cosTable.data());

@@ -47,6 +47,14 @@ FastTables buildFastTables() {
     }
     fft1d(GridSize, 1.0, re.data(), im.data(), tables.inverseSinTable.data(), tables.cosTable.data());
     t.zeroRealColumn = re;
+    for (int parity = 0; parity < 2; ++parity) {
+        for (int p = 0; p < HalfGrid; ++p) {
+            const int row = 2 * p + parity;
+            t.zeroComplexColumnReByParity[parity][p] = t.zeroComplexColumnRe[row];
+            t.zeroComplexColumnImByParity[parity][p] = t.zeroComplexColumnIm[row];
+            t.zeroRealColumnByParity[parity][p] = t.zeroRealColumn[row];
+        }
+    }
 
     for (int c = 0; c < GridSize; ++c) {
         if (!isBandIndex(c)) {

@@ -15,10 +15,15 @@ struct FastTables {
 
     // What the inverse column transform makes of a column that is +0.0 throughout: a complex
     // column (real and imaginary results) and a real column expanded from its halfcomplex form.
-    // Columns outside the band are such columns inside a step, so they are written, not computed.
+    // Columns outside the band are such columns inside a step, so they are filled in, not computed.
     std::array<double, GridSize> zeroComplexColumnRe{};
     std::array<double, GridSize> zeroComplexColumnIm{};
     std::array<double, GridSize> zeroRealColumn{};
+    // The same three split by row parity, entry p of parity q from row 2p + q: what the lanes of
+    // a row-pair group take in a zero column, so that a row pass can fill those columns itself.
+    std::array<std::array<double, GridSize / 2>, 2> zeroComplexColumnReByParity{};
+    std::array<std::array<double, GridSize / 2>, 2> zeroComplexColumnImByParity{};
+    std::array<std::array<double, GridSize / 2>, 2> zeroRealColumnByParity{};
 
     // Per column c: all bits set inside the band, clear outside (a lane mask).
     std::array<std::uint64_t, GridSize> bandColumnMask{};
