@@ -66,8 +66,62 @@ SWIRLON_SIMD inline void butterfly(Vec& xr, Vec& xi, Vec& yr, Vec& yi, Vec wc, V
     yi = Simd::add(Simd::mul(dr, ws), Simd::mul(di, wc));
 }
 
+// Where the butterflies take their input lines: the group itself, or (for a pass that loads or
+// forms its input as it goes) a source with the same member.
+struct GroupLines {
+    LineGroup& g;
+    SWIRLON_SIMD void read(int k, Vec& re, Vec& im) const {
+        re = lineAt(g.re, k);
+        im = lineAt(g.im, k);
+    }
+};
+
+// Stages half and half / 2 of fft1d in one pass, the values held in registers.
+template <typename Source>
+SWIRLON_SIMD void twoStages(LineGroup& g, const double* sinTable, const double* cosTable, int half, int stride, const Source& source) {
+    const int quarter = half / 2;
+    for (int i = 0; i < quarter; ++i) {
+        const Vec wc0 = Simd::set1(cosTable[i * stride]);
+        const Vec ws0 = Simd::set1(sinTable[i * stride]);
+        const Vec wc1 = Simd::set1(cosTable[(i + quarter) * stride]);
+        const Vec ws1 = Simd::set1(sinTable[(i + quarter) * stride]);
+        const Vec wcNext = Simd::set1(cosTable[i * 2 * stride]);
+        const Vec wsNext = Simd::set1(sinTable[i * 2 * stride]);
+        for (int block = 0; block < N; block += 2 * half) {
+            const int j0 = block + i;
+            const int j1 = j0 + quarter;
+            const int j2 = j0 + half;
+            const int j3 = j1 + half;
+            Vec r0;
+            Vec i0;
+            Vec r1;
+            Vec i1;
+            Vec r2;
+            Vec i2;
+            Vec r3;
+            Vec i3;
+            source.read(j0, r0, i0);
+            source.read(j1, r1, i1);
+            source.read(j2, r2, i2);
+            source.read(j3, r3, i3);
+            butterfly(r0, i0, r2, i2, wc0, ws0);
+            butterfly(r1, i1, r3, i3, wc1, ws1);
+            butterfly(r0, i0, r1, i1, wcNext, wsNext);
+            butterfly(r2, i2, r3, i3, wcNext, wsNext);
+            setLine(g.re, j0, r0);
+            setLine(g.im, j0, i0);
+            setLine(g.re, j1, r1);
+            setLine(g.im, j1, i1);
+            setLine(g.re, j2, r2);
+            setLine(g.im, j2, i2);
+            setLine(g.re, j3, r3);
+            setLine(g.im, j3, i3);
+        }
+    }
+}
+
 // The last three stages of fft1d (half = 4, 2, 1) on each block of eight neighbouring lines,
-// held in registers: one pass over the lines instead of two.
+// held in registers.
 SWIRLON_SIMD void lastThreeStages(LineGroup& g, const double* sinTable, const double* cosTable, int stride) {
     constexpr int Block = 8;
     constexpr int Quarter = Block / 4;
@@ -111,84 +165,51 @@ SWIRLON_SIMD void lastThreeStages(LineGroup& g, const double* sinTable, const do
     }
 }
 
-// The butterflies of fft1d on Lanes lines at once, leaving them in bit-reversed order; the
-// caller reads them through naturalAt and applies the scale (none for scale 1, since x * 1.0
-// is x for every value arithmetic produces). Several stages at a time while the values stay in
-// registers: each value meets the same butterflies in the same order as stage by stage, since
-// the butterflies of one stage touch disjoint positions.
-SWIRLON_SIMD void butterflies(LineGroup& g, const double* sinTable, const double* cosTable) {
+// log2 N = 2 * (two-stage passes) + 3: the passes below cover every stage exactly once.
+constexpr bool stagesFitPasses(int n) {
+    int stages = 0;
+    while (n > 1) {
+        n /= 2;
+        ++stages;
+    }
+    return stages >= 5 && stages % 2 == 1;
+}
+static_assert(stagesFitPasses(N), "the butterfly passes need log2 N odd and at least 5");
+
+// The butterflies of fft1d on Lanes lines at once, read from the source and left in g in
+// bit-reversed order; the caller reads them through naturalAt (in natural order: results spread
+// over many rows by bit reversal would crowd a few cache sets) and applies the scale (none for
+// scale 1, since x * 1.0 is x for every value arithmetic produces). Several stages at a time
+// while the values stay in registers: each value meets the same butterflies in the same order
+// as stage by stage, since the butterflies of one stage touch disjoint positions.
+template <typename Source>
+SWIRLON_SIMD void butterflies(LineGroup& g, const double* sinTable, const double* cosTable, const Source& source) {
     constexpr int LastThreeHalf = 4;
-    int half = N / 2;
-    int stride = 1;
-    while (half >= 2) {
-        if (half == LastThreeHalf) {
-            lastThreeStages(g, sinTable, cosTable, stride);
-            return;
-        }
-        const int quarter = half / 2;
-        for (int i = 0; i < quarter; ++i) {
-            const Vec wc0 = Simd::set1(cosTable[i * stride]);
-            const Vec ws0 = Simd::set1(sinTable[i * stride]);
-            const Vec wc1 = Simd::set1(cosTable[(i + quarter) * stride]);
-            const Vec ws1 = Simd::set1(sinTable[(i + quarter) * stride]);
-            const Vec wcNext = Simd::set1(cosTable[i * 2 * stride]);
-            const Vec wsNext = Simd::set1(sinTable[i * 2 * stride]);
-            for (int block = 0; block < N; block += 2 * half) {
-                const int j0 = block + i;
-                const int j1 = j0 + quarter;
-                const int j2 = j0 + half;
-                const int j3 = j1 + half;
-                Vec r0 = lineAt(g.re, j0);
-                Vec i0 = lineAt(g.im, j0);
-                Vec r1 = lineAt(g.re, j1);
-                Vec i1 = lineAt(g.im, j1);
-                Vec r2 = lineAt(g.re, j2);
-                Vec i2 = lineAt(g.im, j2);
-                Vec r3 = lineAt(g.re, j3);
-                Vec i3 = lineAt(g.im, j3);
-                butterfly(r0, i0, r2, i2, wc0, ws0);
-                butterfly(r1, i1, r3, i3, wc1, ws1);
-                butterfly(r0, i0, r1, i1, wcNext, wsNext);
-                butterfly(r2, i2, r3, i3, wcNext, wsNext);
-                setLine(g.re, j0, r0);
-                setLine(g.im, j0, i0);
-                setLine(g.re, j1, r1);
-                setLine(g.im, j1, i1);
-                setLine(g.re, j2, r2);
-                setLine(g.im, j2, i2);
-                setLine(g.re, j3, r3);
-                setLine(g.im, j3, i3);
-            }
-        }
-        half /= 4;
-        stride *= 4;
+    constexpr int StagesPerPass = 4;
+    twoStages(g, sinTable, cosTable, N / 2, 1, source);
+    int half = N / 2 / StagesPerPass;
+    int stride = StagesPerPass;
+    for (; half > LastThreeHalf; half /= StagesPerPass, stride *= StagesPerPass) {
+        twoStages(g, sinTable, cosTable, half, stride, GroupLines{g});
     }
-    if (half == 1) {
-        const Vec wc = Simd::set1(cosTable[0]);
-        const Vec ws = Simd::set1(sinTable[0]);
-        for (int j = 0; j < N; j += 2) {
-            Vec r0 = lineAt(g.re, j);
-            Vec i0 = lineAt(g.im, j);
-            Vec r1 = lineAt(g.re, j + 1);
-            Vec i1 = lineAt(g.im, j + 1);
-            butterfly(r0, i0, r1, i1, wc, ws);
-            setLine(g.re, j, r0);
-            setLine(g.im, j, i0);
-            setLine(g.re, j + 1, r1);
-            setLine(g.im, j + 1, i1);
-        }
-    }
+    lastThreeStages(g, sinTable, cosTable, stride);
 }
 
-SWIRLON_SIMD void forwardButterflies(LineGroup& g) {
+template <typename Source>
+SWIRLON_SIMD void forwardButterflies(LineGroup& g, const Source& source) {
     const FftTables& t = fftTables(N);
-    butterflies(g, t.forwardSinTable.data(), t.cosTable.data());
+    butterflies(g, t.forwardSinTable.data(), t.cosTable.data(), source);
 }
 
-SWIRLON_SIMD void inverseButterflies(LineGroup& g) {
+template <typename Source>
+SWIRLON_SIMD void inverseButterflies(LineGroup& g, const Source& source) {
     const FftTables& t = fftTables(N);
-    butterflies(g, t.inverseSinTable.data(), t.cosTable.data());
+    butterflies(g, t.inverseSinTable.data(), t.cosTable.data(), source);
 }
+
+SWIRLON_SIMD void forwardButterflies(LineGroup& g) { forwardButterflies(g, GroupLines{g}); }
+
+SWIRLON_SIMD void inverseButterflies(LineGroup& g) { inverseButterflies(g, GroupLines{g}); }
 
 // ---- Column groups: lane l is column s0 + l (real parts) with column N - s0 - l (imaginary).
 
@@ -308,12 +329,15 @@ SWIRLON_SIMD void storePackedColumns(double* a, int group, const LineGroup& g) {
     }
 }
 
-SWIRLON_SIMD void loadPackedColumns(const double* a, int group, LineGroup& g) {
-    for (int r = 0; r < N; ++r) {
-        setLine(g.re, r, Simd::load(a + r * N + packedRe(group)));
-        setLine(g.im, r, Simd::load(a + r * N + packedIm(group)));
+// A column group read from the packed layout: the source of its butterflies.
+struct PackedColumnsSource {
+    const double* a;
+    int group;
+    SWIRLON_SIMD void read(int r, Vec& re, Vec& im) const {
+        re = Simd::load(a + r * N + packedRe(group));
+        im = Simd::load(a + r * N + packedIm(group));
     }
-}
+};
 
 // The block at packed position kb of Lanes rows of one parity, transposed.
 SWIRLON_SIMD inline void loadRowBlock(const double* a, int p0, int parity, int kb, Vec* block) {
@@ -513,30 +537,46 @@ SWIRLON_SIMD inline Vec loadBits(const std::uint64_t* bits) {
     return Simd::load(reinterpret_cast<const double*>(bits));
 }
 
-// One derivative's spectrum on the column group s0, formed from psi as computeDerivatives
-// forms it (the same integer factors as doubles, times the partner entry), zeros off the band.
-SWIRLON_SIMD void derivativeColumns(const double* psi, Derivative d, int s0, LineGroup& g) {
-    const FastTables& t = fastTables();
-    const int mirror = N - s0 - L + 1;
-    const Vec mask = loadBits(t.bandColumnMask.data() + s0);
-    const Vec a2 = Simd::load(t.columnA2.data() + s0);
+// One derivative's spectrum on the column group s0, formed row by row from psi as
+// computeDerivatives forms it (the same integer factors as doubles, times the partner entry),
+// zeros off the band: the source of the group's butterflies.
+struct DerivativeColumns {
+    const FastTables& t;
+    const double* psi;
+    Derivative d;
+    int s0;
+    int mirror;
+    Vec mask;
+    Vec a2;
     // Imaginary lanes run backwards through memory; their factors are reversed once here.
-    const Vec velYRe = Simd::load(t.velYFactor.data() + s0);
-    const Vec velYIm = Simd::reverse(Simd::load(t.velYFactor.data() + mirror));
-    const Vec gradXRe = Simd::load(t.gradXFactor.data() + s0);
-    const Vec gradXIm = Simd::reverse(Simd::load(t.gradXFactor.data() + mirror));
-    for (int r = 0; r < N; ++r) {
+    Vec velYRe;
+    Vec velYIm;
+    Vec gradXRe;
+    Vec gradXIm;
+
+    SWIRLON_SIMD DerivativeColumns(const double* psiIn, Derivative which, int first)
+        : t(fastTables()),
+          psi(psiIn),
+          d(which),
+          s0(first),
+          mirror(N - first - L + 1),
+          mask(loadBits(t.bandColumnMask.data() + first)),
+          a2(Simd::load(t.columnA2.data() + first)),
+          velYRe(Simd::load(t.velYFactor.data() + first)),
+          velYIm(Simd::reverse(Simd::load(t.velYFactor.data() + mirror))),
+          gradXRe(Simd::load(t.gradXFactor.data() + first)),
+          gradXIm(Simd::reverse(Simd::load(t.gradXFactor.data() + mirror))) {}
+
+    SWIRLON_SIMD void read(int r, Vec& re, Vec& im) const {
         if (!isBandIndex(r)) {
-            setLine(g.re, r, Simd::zero());
-            setLine(g.im, r, Simd::zero());
-            continue;
+            re = Simd::zero();
+            im = Simd::zero();
+            return;
         }
         // Real-part lanes take their partner from the imaginary columns and vice versa.
         const Vec partnerOfRe = Simd::reverse(Simd::load(psi + r * N + mirror));
         const Vec partnerOfIm = Simd::load(psi + r * N + s0);
         const Vec k2 = Simd::add(a2, Simd::set1(t.rowB2[r]));
-        Vec re;
-        Vec im;
         switch (d) {
             case Derivative::velX:
                 re = Simd::mul(Simd::set1(t.kyRealColumns[r]), partnerOfRe);
@@ -556,10 +596,10 @@ SWIRLON_SIMD void derivativeColumns(const double* psi, Derivative d, int s0, Lin
                 im = Simd::mul(Simd::mul(Simd::set1(t.kyImaginaryColumns[r]), k2), partnerOfIm);
                 break;
         }
-        setLine(g.re, r, Simd::bitAnd(re, mask));
-        setLine(g.im, r, Simd::bitAnd(im, mask));
+        re = Simd::bitAnd(re, mask);
+        im = Simd::bitAnd(im, mask);
     }
-}
+};
 
 // Column 0 of velX or gradY (the only derivatives with one there): formed into the packed
 // column 0 as computeDerivatives forms it, then transformed there as a real column.
@@ -581,8 +621,7 @@ SWIRLON_SIMD void derivativeColumnPass(FieldBank& bank) {
         const Derivative d = static_cast<Derivative>(which);
         double* a = bank[DerivativeSlots[which]].data();
         for (int group = 0; group < BandGroups; ++group) {
-            derivativeColumns(psi, d, 1 + group * L, g);
-            inverseButterflies(g);
+            inverseButterflies(g, DerivativeColumns(psi, d, 1 + group * L));
             storePackedColumns(a, group, g);
         }
         if (d == Derivative::velX || d == Derivative::gradY) {
@@ -736,8 +775,7 @@ SWIRLON_SIMD void advectionColumnPass(FieldBank& bank, const StageUpdate& u) {
     for (int group = 0; group < BandGroups; ++group) {
         const int s0 = 1 + group * L;
         const int mirror = N - s0 - L + 1;
-        loadPackedColumns(advection, group, g);
-        forwardButterflies(g);
+        forwardButterflies(g, PackedColumnsSource{advection, group});
         const Vec maskRe = loadBits(t.bandColumnMask.data() + s0);
         const Vec maskIm = loadBits(t.bandColumnMask.data() + mirror);
         const Vec a2Re = Simd::load(t.columnA2.data() + s0);
