@@ -11,26 +11,57 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
+#include <map>
 #include <utility>
 #include <vector>
 
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
-#include "app/texts.h"
 #include "tests/app_test_support.h"
 
 using namespace swirlon;
 
 namespace {
 
-struct MenuExpectation {
-    QString title;
-    std::vector<std::pair<int, QString>> items;
-};
+const std::vector<int> CheckableItems{ID_RE_100, ID_RE_1000, ID_RE_10000, ID_VIEW_VORTICITY, ID_VIEW_SPEED2};
 
-std::vector<MenuExpectation> expectedMenus() {
-    return {
+std::vector<int> checkedItems(const CMainFrame& frame) {
+    std::vector<int> checked;
+    std::copy_if(CheckableItems.begin(), CheckableItems.end(), std::back_inserter(checked),
+                 [&frame](int id) { return frame.action(id)->isChecked(); });
+    return checked;
+}
+
+const std::vector<std::function<void(CMainFrame&)>> CloseRequests{
+    [](CMainFrame& frame) { frame.close(); }, [](CMainFrame& frame) { frame.action(ID_APP_EXIT)->trigger(); }};
+
+// Makes request once a run has computed one frame, hands the modal box of type T it raises to
+// inspect (which must close it) and stops the run one frame after the box has gone.
+template <typename T>
+void expectBoxThatHoldsTheRun(apptest::Window& window, const std::function<void()>& request,
+                              const std::function<void(T&)>& inspect) {
+    long long framesAtOpen = -1;
+    long long framesAtClose = -1;
+    apptest::whenModal<T>([&](T& box) {
+        framesAtOpen = window.view().framesComputed();
+        QTest::qWait(apptest::ModalPollMs);
+        framesAtClose = window.view().framesComputed();
+        inspect(box);
+    });
+    apptest::atFrame(window.view(), 1, [&] {
+        QMetaObject::invokeMethod(&window.frame(), request, Qt::QueuedConnection);
+        apptest::atFrame(window.view(), 1, [&] { window.frame().dispatchCommand(ID_CALC_STOP); });
+    });
+    EXPECT_EQ(apptest::runFromStart(window.frame()), 2) << "the run goes on after the box";
+    EXPECT_EQ(framesAtOpen, 1);
+    EXPECT_EQ(framesAtClose, framesAtOpen) << "the box holds the calculation";
+}
+
+}  // namespace
+
+TEST(MainMenu, FourMenusHoldTheTenItemsInOrderAndOnlyTheChoicesAreCheckable) {
+    apptest::Window window;
+    const std::vector<std::pair<QString, std::vector<std::pair<int, QString>>>> expected{
         {QStringLiteral("ﾌｧｲﾙ(&F)"),
          {{ID_LOAD_INITIAL_VORTICITY, QStringLiteral("初期渦度場の読み込み")},
           {ID_APP_EXIT, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)")}}},
@@ -44,289 +75,138 @@ std::vector<MenuExpectation> expectedMenus() {
          {{ID_VIEW_VORTICITY, QStringLiteral("渦度(&X)")}, {ID_VIEW_SPEED2, QStringLiteral("速度の２乗(&V)")}}},
         {QStringLiteral("ﾍﾙﾌﾟ(&H)"), {{ID_APP_ABOUT, QStringLiteral("test のﾊﾞｰｼﾞｮﾝ情報(&A)...")}}},
     };
-}
-
-const std::vector<int> ReynoldsItems{ID_RE_100, ID_RE_1000, ID_RE_10000};
-const std::vector<int> DisplayItems{ID_VIEW_VORTICITY, ID_VIEW_SPEED2};
-const std::vector<int> CheckableItems{ID_RE_100, ID_RE_1000, ID_RE_10000, ID_VIEW_VORTICITY, ID_VIEW_SPEED2};
-
-std::vector<int> checkedAmong(CMainFrame& frame, const std::vector<int>& ids) {
-    std::vector<int> checked;
-    for (const int id : ids) {
-        if (frame.action(id)->isChecked()) {
-            checked.push_back(id);
-        }
-    }
-    return checked;
-}
-
-bool samePsi(const PackedSpectrum& a, const PackedSpectrum& b) {
-    return std::memcmp(a.data(), b.data(), sizeof(PackedSpectrum)) == 0;
-}
-
-}  // namespace
-
-TEST(MainMenu, HasFourMenusWithTheTenItemsInOrderAndNoSeparators) {
-    apptest::Window window;
     const QList<QAction*> titles = window.frame().menuBar()->actions();
-    const std::vector<MenuExpectation> expected = expectedMenus();
     ASSERT_EQ(titles.size(), static_cast<qsizetype>(expected.size()));
     for (std::size_t m = 0; m < expected.size(); ++m) {
-        QAction* title = titles[static_cast<qsizetype>(m)];
-        EXPECT_EQ(title->text(), expected[m].title);
-        const QList<QAction*> items = title->menu()->actions();
-        ASSERT_EQ(items.size(), static_cast<qsizetype>(expected[m].items.size())) << title->text().toStdString();
-        for (std::size_t i = 0; i < expected[m].items.size(); ++i) {
-            QAction* item = items[static_cast<qsizetype>(i)];
+        const auto& [title, items] = expected[m];
+        EXPECT_EQ(titles[static_cast<qsizetype>(m)]->text(), title);
+        const QList<QAction*> actions = titles[static_cast<qsizetype>(m)]->menu()->actions();
+        ASSERT_EQ(actions.size(), static_cast<qsizetype>(items.size())) << title.toStdString();
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            QAction* item = actions[static_cast<qsizetype>(i)];
+            const auto& [id, text] = items[i];
+            EXPECT_EQ(item, window.frame().action(id));
+            EXPECT_EQ(item->text(), text);
             EXPECT_FALSE(item->isSeparator());
-            EXPECT_EQ(item, window.frame().action(expected[m].items[i].first));
-            EXPECT_EQ(item->text(), expected[m].items[i].second);
+            EXPECT_EQ(item->isCheckable(), std::ranges::count(CheckableItems, id) == 1) << id;
         }
     }
 }
 
-TEST(MainMenu, WindowTitleIsTheApplicationNameAlone) {
+TEST(MainMenu, StartsTitledSwirlonIdleWithReynolds1000AndVorticityCheckedAndTheViewFocused) {
     apptest::Window window;
     EXPECT_EQ(window.frame().windowTitle(), QStringLiteral("Swirlon"));
-}
-
-TEST(MainMenu, StartUpEnablesStartAndLoadButNotStop) {
-    apptest::Window window;
-    EXPECT_TRUE(window.frame().action(ID_CALC_START)->isEnabled());
-    EXPECT_TRUE(window.frame().action(ID_LOAD_INITIAL_VORTICITY)->isEnabled());
-    EXPECT_FALSE(window.frame().action(ID_CALC_STOP)->isEnabled());
-    for (const int id : CheckableItems) {
-        EXPECT_TRUE(window.frame().action(id)->isEnabled()) << id;
-    }
-}
-
-TEST(MainMenu, StartUpChecksReynolds1000AndVorticity) {
-    apptest::Window window;
-    EXPECT_EQ(checkedAmong(window.frame(), ReynoldsItems), std::vector<int>{ID_RE_1000});
-    EXPECT_EQ(checkedAmong(window.frame(), DisplayItems), std::vector<int>{ID_VIEW_VORTICITY});
+    apptest::expectEnabledItemsOf(window.frame(), false);
+    EXPECT_EQ(checkedItems(window.frame()), (std::vector<int>{ID_RE_1000, ID_VIEW_VORTICITY}));
     EXPECT_EQ(window.view().reynoldsNumber(), ReynoldsMedium);
     EXPECT_EQ(window.view().pictureMode(), DisplayMode::vorticity);
-}
-
-TEST(MainMenu, OnlyTheReynoldsAndDisplayItemsCarryCheckMarks) {
-    apptest::Window window;
-    for (const MenuExpectation& menu : expectedMenus()) {
-        for (const auto& [id, text] : menu.items) {
-            const bool checkable = std::find(CheckableItems.begin(), CheckableItems.end(), id) != CheckableItems.end();
-            EXPECT_EQ(window.frame().action(id)->isCheckable(), checkable) << text.toStdString();
-        }
-    }
-}
-
-TEST(MainMenu, ReynoldsItemsSetTheNumberAndMoveTheOneCheckMark) {
-    apptest::Window window;
-    const std::vector<std::pair<int, int>> choices{{ID_RE_100, ReynoldsLow}, {ID_RE_10000, ReynoldsHigh},
-                                                   {ID_RE_10000, ReynoldsHigh}, {ID_RE_1000, ReynoldsMedium}};
-    for (const auto& [id, reynolds] : choices) {
-        window.frame().action(id)->trigger();
-        EXPECT_EQ(window.view().reynoldsNumber(), reynolds);
-        EXPECT_EQ(checkedAmong(window.frame(), ReynoldsItems), std::vector<int>{id});
-    }
-}
-
-TEST(MainMenu, DisplayItemsSetTheModeAndMoveTheOneCheckMark) {
-    apptest::Window window;
-    window.frame().action(ID_VIEW_SPEED2)->trigger();
-    EXPECT_EQ(window.view().pictureMode(), DisplayMode::speed);
-    EXPECT_EQ(checkedAmong(window.frame(), DisplayItems), std::vector<int>{ID_VIEW_SPEED2});
-    window.frame().action(ID_VIEW_SPEED2)->trigger();
-    EXPECT_EQ(checkedAmong(window.frame(), DisplayItems), std::vector<int>{ID_VIEW_SPEED2});
-    window.frame().action(ID_VIEW_VORTICITY)->trigger();
-    EXPECT_EQ(window.view().pictureMode(), DisplayMode::vorticity);
-    EXPECT_EQ(checkedAmong(window.frame(), DisplayItems), std::vector<int>{ID_VIEW_VORTICITY});
-}
-
-TEST(CommandRouting, AnIdOutsideTheTableIsNotACommand) {
-    apptest::Window window;
-    constexpr int CopyCommandId = 57634;
-    EXPECT_FALSE(window.frame().dispatchCommand(CopyCommandId));
-}
-
-TEST(CommandRouting, StopWhileIdleIsDroppedAndLeavesNoPendingStop) {
-    apptest::Window window;
-    apptest::Watchdog watchdog(window.view());
-    EXPECT_TRUE(window.frame().dispatchCommand(ID_CALC_STOP));
-    EXPECT_FALSE(window.view().isRunning());
-    // A stop remembered from the idle state would end the next run before its first frame.
-    apptest::atFrame(window.view(), 1, [&] { window.frame().dispatchCommand(ID_CALC_STOP); });
-    EXPECT_EQ(apptest::runFromStart(window.frame()), 1);
-}
-
-TEST(AcceleratorKeys, TheTablesKeysChangeNothing) {
-    apptest::Window window;
-    const auto psiBefore = apptest::copyPsi(window.view().bank());
-    const QList<QKeyCombination> keys{
-        QKeyCombination(Qt::ControlModifier, Qt::Key_C),     QKeyCombination(Qt::ControlModifier, Qt::Key_Insert),
-        QKeyCombination(Qt::ControlModifier, Qt::Key_V),     QKeyCombination(Qt::ShiftModifier, Qt::Key_Insert),
-        QKeyCombination(Qt::ControlModifier, Qt::Key_X),     QKeyCombination(Qt::ShiftModifier, Qt::Key_Delete),
-        QKeyCombination(Qt::ControlModifier, Qt::Key_Z),     QKeyCombination(Qt::AltModifier, Qt::Key_Backspace),
-        QKeyCombination(Qt::NoModifier, Qt::Key_F6),         QKeyCombination(Qt::ShiftModifier, Qt::Key_F6)};
-    for (const QKeyCombination key : keys) {
-        QTest::keyClick(&window.view(), key.key(), key.keyboardModifiers());
-        QTest::keyClick(&window.frame(), key.key(), key.keyboardModifiers());
-    }
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(window.view().isRunning());
-    EXPECT_EQ(window.view().framesComputed(), 0);
-    EXPECT_EQ(window.view().reynoldsNumber(), ReynoldsMedium);
-    EXPECT_EQ(window.view().pictureMode(), DisplayMode::vorticity);
-    EXPECT_TRUE(samePsi(*psiBefore, window.view().bank()[Slot::psi]));
-    EXPECT_TRUE(window.frame().isVisible());
-    for (QAction* action : window.frame().findChildren<QAction*>()) {
-        EXPECT_TRUE(action->shortcuts().isEmpty()) << action->text().toStdString();
-    }
-}
-
-TEST(StatusBar, ShowsReadyWhenNothingIsHighlighted) {
-    apptest::Window window;
-    EXPECT_EQ(window.frame().messagePaneText(), texts::Ready.toString());
-}
-
-TEST(StatusBar, AboutAndExitShowThePromptBeforeTheLineBreak) {
-    apptest::Window window;
-    window.frame().action(ID_APP_ABOUT)->showStatusText(&window.frame());
-    EXPECT_EQ(window.frame().messagePaneText(), QStringLiteral("ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"));
-    window.frame().action(ID_APP_EXIT)->showStatusText(&window.frame());
-    EXPECT_EQ(window.frame().messagePaneText(), QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"));
-}
-
-TEST(StatusBar, ItemsWithoutAPromptAndMenuTitlesBlankThePane) {
-    apptest::Window window;
-    for (const int id : {ID_LOAD_INITIAL_VORTICITY, ID_CALC_START, ID_CALC_STOP, ID_RE_100, ID_RE_1000, ID_RE_10000,
-                         ID_VIEW_VORTICITY, ID_VIEW_SPEED2}) {
-        window.frame().action(id)->showStatusText(&window.frame());
-        EXPECT_TRUE(window.frame().messagePaneText().trimmed().isEmpty()) << id;
-    }
-    for (QAction* title : window.frame().menuBar()->actions()) {
-        title->showStatusText(&window.frame());
-        EXPECT_TRUE(window.frame().messagePaneText().trimmed().isEmpty()) << title->text().toStdString();
-    }
-}
-
-TEST(StatusBar, LeavingAnItemBringsBackReady) {
-    apptest::Window window;
-    window.frame().action(ID_APP_ABOUT)->showStatusText(&window.frame());
-    QStatusTipEvent cleared{QString()};
-    QApplication::sendEvent(&window.frame(), &cleared);
-    EXPECT_EQ(window.frame().messagePaneText(), texts::Ready.toString());
-}
-
-TEST(StatusBar, KeyPanesStayBlankWithoutAnX11Keyboard) {
-    apptest::Window window;
-    window.frame().refreshKeyPanes();
-    for (const LockKey key : {LockKey::kana, LockKey::caps, LockKey::num, LockKey::scroll}) {
-        EXPECT_TRUE(window.frame().keyPaneText(key).isEmpty());
-    }
-}
-
-TEST(Focus, TheFrameHandsTheKeyboardFocusToTheView) {
-    apptest::Window window;
+    // The frame hands the keyboard focus on to the view.
     window.frame().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window.frame()));
     window.frame().setFocus();
     EXPECT_EQ(QApplication::focusWidget(), &window.view());
 }
 
-TEST(CloseRule, ClosingWhileIdleClosesAtOnce) {
+TEST(MainMenu, ChoiceItemsSetTheViewAndMoveTheOneCheckMarkOfTheirGroup) {
     apptest::Window window;
-    EXPECT_TRUE(window.frame().close());
-    EXPECT_FALSE(window.frame().isVisible());
+    const std::map<int, int> reynoldsOf{
+        {ID_RE_100, ReynoldsLow}, {ID_RE_1000, ReynoldsMedium}, {ID_RE_10000, ReynoldsHigh}};
+    int reynoldsItem = ID_RE_1000;
+    int displayItem = ID_VIEW_VORTICITY;
+    for (const int id :
+         {ID_RE_100, ID_RE_10000, ID_RE_10000, ID_VIEW_SPEED2, ID_VIEW_SPEED2, ID_RE_1000, ID_VIEW_VORTICITY}) {
+        window.frame().action(id)->trigger();
+        (reynoldsOf.contains(id) ? reynoldsItem : displayItem) = id;
+        EXPECT_EQ(checkedItems(window.frame()), (std::vector<int>{reynoldsItem, displayItem})) << id;
+        EXPECT_EQ(window.view().reynoldsNumber(), reynoldsOf.at(reynoldsItem)) << id;
+        EXPECT_EQ(window.view().pictureMode(),
+                  displayItem == ID_VIEW_SPEED2 ? DisplayMode::speed : DisplayMode::vorticity);
+    }
 }
 
-TEST(CloseRule, ExitWhileIdleClosesAtOnce) {
+TEST(AcceleratorKeys, TheTablesKeysChangeNothingAndItsCommandIdsAreNotCommands) {
     apptest::Window window;
-    window.frame().action(ID_APP_EXIT)->trigger();
-    EXPECT_FALSE(window.frame().isVisible());
-}
-
-namespace {
-
-// Asks the frame to close during a run by the given means, answers the warning and lets the
-// run go on for a frame before stopping it.
-void expectCloseRefusedDuringRun(apptest::Window& window, const std::function<void()>& requestClose) {
-    apptest::Watchdog watchdog(window.view());
-    bool boxSeen = false;
-    long long framesWhileBoxUp = -1;
-    long long framesAtBox = -1;
-    apptest::whenModal<QMessageBox>([&](QMessageBox& box) {
-        boxSeen = true;
-        EXPECT_EQ(box.text(), QStringLiteral("計算中です"));
-        EXPECT_EQ(box.windowTitle(), QStringLiteral("Swirlon"));
-        EXPECT_EQ(box.icon(), QMessageBox::Warning);
-        EXPECT_EQ(box.standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-        framesAtBox = window.view().framesComputed();
-        QTest::qWait(apptest::ModalPollMs);
-        framesWhileBoxUp = window.view().framesComputed();
-        box.button(QMessageBox::Ok)->click();
-    });
-    apptest::atFrame(window.view(), 1, [&] {
-        QMetaObject::invokeMethod(&window.frame(), requestClose, Qt::QueuedConnection);
-        apptest::atFrame(window.view(), 1, [&] { window.frame().dispatchCommand(ID_CALC_STOP); });
-    });
-    const long long frames = apptest::runFromStart(window.frame());
-    EXPECT_TRUE(boxSeen);
-    EXPECT_EQ(framesWhileBoxUp, framesAtBox) << "the box holds the calculation";
-    EXPECT_EQ(frames, 2) << "the run goes on after OK";
+    const auto before = std::make_unique<FieldBank>(window.view().bank());
+    const QList<QKeyCombination> keys{Qt::ControlModifier | Qt::Key_C, Qt::ControlModifier | Qt::Key_Insert,
+                                      Qt::ControlModifier | Qt::Key_V, Qt::ShiftModifier | Qt::Key_Insert,
+                                      Qt::ControlModifier | Qt::Key_X, Qt::ShiftModifier | Qt::Key_Delete,
+                                      Qt::ControlModifier | Qt::Key_Z, Qt::AltModifier | Qt::Key_Backspace,
+                                      Qt::NoModifier | Qt::Key_F6,     Qt::ShiftModifier | Qt::Key_F6};
+    for (const QKeyCombination key : keys) {
+        QTest::keyClick(&window.view(), key.key(), key.keyboardModifiers());
+        QTest::keyClick(&window.frame(), key.key(), key.keyboardModifiers());
+    }
+    QCoreApplication::processEvents();
+    constexpr int CopyCommandId = 57634;
+    EXPECT_FALSE(window.frame().dispatchCommand(CopyCommandId));
+    EXPECT_FALSE(window.view().isRunning());
+    EXPECT_EQ(window.view().framesComputed(), 0);
+    EXPECT_EQ(window.view().reynoldsNumber(), ReynoldsMedium);
+    EXPECT_EQ(window.view().pictureMode(), DisplayMode::vorticity);
+    EXPECT_TRUE(apptest::samePsi(*before, window.view().bank()));
     EXPECT_TRUE(window.frame().isVisible());
+    for (QAction* action : window.frame().findChildren<QAction*>()) {
+        EXPECT_TRUE(action->shortcuts().isEmpty()) << action->text().toStdString();
+    }
 }
 
-}  // namespace
-
-TEST(CloseRule, CloseRequestDuringARunIsRefusedWithAWarning) {
+TEST(StatusBar, ReadyWhenNothingIsHighlightedPromptsForAboutAndExitBlankForTheRest) {
     apptest::Window window;
-    expectCloseRefusedDuringRun(window, [&] { window.frame().close(); });
+    CMainFrame& frame = window.frame();
+    const QString ready = QStringLiteral("ﾚﾃﾞｨ");
+    EXPECT_EQ(frame.messagePaneText(), ready);
+    const std::map<int, QString> prompts{{ID_APP_ABOUT, QStringLiteral("ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示")},
+                                         {ID_APP_EXIT, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示")}};
+    for (const int id : apptest::AllCommands) {
+        frame.action(id)->showStatusText(&frame);
+        const QString prompt = prompts.contains(id) ? prompts.at(id) : QString();
+        EXPECT_EQ(prompt.isEmpty() ? frame.messagePaneText().trimmed() : frame.messagePaneText(), prompt) << id;
+    }
+    for (QAction* title : frame.menuBar()->actions()) {
+        title->showStatusText(&frame);
+        EXPECT_TRUE(frame.messagePaneText().trimmed().isEmpty()) << title->text().toStdString();
+    }
+    QStatusTipEvent cleared{QString()};
+    QApplication::sendEvent(&frame, &cleared);
+    EXPECT_EQ(frame.messagePaneText(), ready);
 }
 
-TEST(CloseRule, ExitDuringARunIsRefusedWithAWarning) {
-    apptest::Window window;
-    expectCloseRefusedDuringRun(window, [&] { window.frame().dispatchCommand(ID_APP_EXIT); });
+TEST(CloseRule, CloseAndExitAreRefusedWithAWarningBoxDuringARunAndCloseAtOnceWhenIdle) {
+    for (const auto& request : CloseRequests) {
+        apptest::Window window;
+        expectBoxThatHoldsTheRun<QMessageBox>(
+            window, [&] { request(window.frame()); },
+            [](QMessageBox& box) {
+                EXPECT_EQ(box.text(), QStringLiteral("計算中です"));
+                EXPECT_EQ(box.windowTitle(), QStringLiteral("Swirlon"));
+                EXPECT_EQ(box.icon(), QMessageBox::Warning);
+                EXPECT_EQ(box.standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+                box.button(QMessageBox::Ok)->click();
+            });
+        EXPECT_TRUE(window.frame().isVisible());
+        request(window.frame());
+        EXPECT_FALSE(window.frame().isVisible());
+    }
 }
 
-TEST(AboutBox, ShowsCaptionVersionLineAndADefaultOkButton) {
+TEST(AboutBox, ShowsCaptionVersionIconAndOneDefaultOkAndHoldsARun) {
     apptest::Window window;
-    apptest::Watchdog watchdog(window.view());
-    bool seen = false;
-    apptest::whenModal<AboutDialog>([&](AboutDialog& box) {
-        seen = true;
-        EXPECT_EQ(box.windowTitle(), QStringLiteral("Swirlonのﾊﾞｰｼﾞｮﾝ情報"));
-        QStringList lines;
-        bool hasIcon = false;
-        for (QLabel* label : box.findChildren<QLabel*>()) {
-            lines << label->text();
-            hasIcon = hasIcon || !label->pixmap().isNull();
-        }
-        EXPECT_TRUE(lines.contains(QStringLiteral("Swirlon Version 1.0")));
-        EXPECT_TRUE(hasIcon);
-        const QList<QPushButton*> buttons = box.findChildren<QPushButton*>();
-        ASSERT_EQ(buttons.size(), 1);
-        EXPECT_EQ(buttons.front()->text(), QStringLiteral("OK"));
-        EXPECT_TRUE(buttons.front()->isDefault());
-        buttons.front()->click();
-    });
-    window.frame().dispatchCommand(ID_APP_ABOUT);
-    EXPECT_TRUE(seen);
-}
-
-TEST(AboutBox, OpenedDuringARunHoldsTheCalculation) {
-    apptest::Window window;
-    apptest::Watchdog watchdog(window.view());
-    long long framesAtOpen = -1;
-    long long framesBeforeClose = -1;
-    apptest::whenModal<AboutDialog>([&](AboutDialog& box) {
-        framesAtOpen = window.view().framesComputed();
-        QTest::qWait(apptest::ModalPollMs);
-        framesBeforeClose = window.view().framesComputed();
-        box.accept();
-    });
-    apptest::atFrame(window.view(), 1, [&] {
-        apptest::queueCommand(window.frame(), ID_APP_ABOUT);
-        apptest::atFrame(window.view(), 1, [&] { window.frame().dispatchCommand(ID_CALC_STOP); });
-    });
-    EXPECT_EQ(apptest::runFromStart(window.frame()), 2);
-    EXPECT_EQ(framesAtOpen, framesBeforeClose);
+    expectBoxThatHoldsTheRun<AboutDialog>(
+        window, [&] { window.frame().action(ID_APP_ABOUT)->trigger(); },
+        [](AboutDialog& box) {
+            EXPECT_EQ(box.windowTitle(), QStringLiteral("Swirlonのﾊﾞｰｼﾞｮﾝ情報"));
+            QStringList lines;
+            bool hasIcon = false;
+            for (QLabel* label : box.findChildren<QLabel*>()) {
+                lines << label->text();
+                hasIcon = hasIcon || !label->pixmap().isNull();
+            }
+            EXPECT_TRUE(lines.contains(QStringLiteral("Swirlon Version 1.0")));
+            EXPECT_TRUE(hasIcon);
+            const QList<QPushButton*> buttons = box.findChildren<QPushButton*>();
+            ASSERT_EQ(buttons.size(), 1);
+            EXPECT_EQ(buttons.front()->text(), QStringLiteral("OK"));
+            EXPECT_TRUE(buttons.front()->isDefault());
+            buttons.front()->click();
+        });
 }

@@ -1,5 +1,6 @@
 // What the view puts on screen: the 3x enlarged picture, centred over white, always of the
 // newest state.
+#include <QAction>
 #include <QImage>
 #include <QTest>
 
@@ -8,43 +9,21 @@
 #include <memory>
 
 #include "app/command_ids.h"
-#include "app/flow_view.h"
-#include "field_io/picture.h"
 #include "tests/app_test_support.h"
 
 using namespace swirlon;
 
 namespace {
 
-constexpr int ScreenWidth = 800;
-constexpr int ScreenHeight = 600;
-constexpr int NarrowWidth = 100;
-constexpr int NarrowHeight = 300;
 constexpr int BytesPerPixel = 3;
 
-// The view alone at an exact client size, shown, as the pixel checks need it.
-class ShownView {
-public:
-    ShownView(int width, int height) {
-        view.resize(width, height);
-        view.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
-    }
-    FlowView view;
-};
-
-QRgb picturePixel(const PictureBuffer& picture, int row, int column) {
-    const std::size_t at = (static_cast<std::size_t>(row) * GridSize + column) * BytesPerPixel;
-    return qRgb(picture[at + 2], picture[at + 1], picture[at]);
-}
-
-QImage grabbed(FlowView& view) { return view.grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-// Every screen pixel of the view against the picture enlarged by stretchPicture, placed at the
-// view's origin, and white elsewhere.
-void expectPictureOnScreen(FlowView& view, const QImage& screen) {
-    auto stretched = std::make_unique<StretchedPicture>();
-    stretchPicture(view.picture(), *stretched);
+// Grabs the view and checks every screen pixel: grid point (row, column) of the view's picture
+// as a PictureScale-square block, row 0 at the bottom, placed at the view's origin; white
+// elsewhere.
+void expectPictureOnScreen(FlowView& view) {
+    const QImage screen = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(screen.size(), view.size());
+    const PictureBuffer& picture = view.picture();
     const QPoint origin = view.pictureOrigin();
     int mismatches = 0;
     for (int y = 0; y < screen.height(); ++y) {
@@ -53,12 +32,11 @@ void expectPictureOnScreen(FlowView& view, const QImage& screen) {
             const int py = y - origin.y();
             QRgb expected = qRgb(255, 255, 255);
             if (px >= 0 && px < PictureSide && py >= 0 && py < PictureSide) {
-                const std::size_t at = (static_cast<std::size_t>(py) * PictureSide + px) * BytesPerPixel;
-                expected = qRgb((*stretched)[at], (*stretched)[at + 1], (*stretched)[at + 2]);
+                const int row = GridSize - 1 - py / PictureScale;
+                const std::size_t at = (static_cast<std::size_t>(row) * GridSize + px / PictureScale) * BytesPerPixel;
+                expected = qRgb(picture[at + 2], picture[at + 1], picture[at]);
             }
-            if (screen.pixel(x, y) != expected) {
-                ++mismatches;
-            }
+            mismatches += screen.pixel(x, y) == expected ? 0 : 1;
         }
     }
     EXPECT_EQ(mismatches, 0);
@@ -66,72 +44,48 @@ void expectPictureOnScreen(FlowView& view, const QImage& screen) {
 
 }  // namespace
 
-TEST(ViewPicture, OriginCentresThePictureIn800By600) {
-    ShownView shown(ScreenWidth, ScreenHeight);
-    EXPECT_EQ(shown.view.pictureOrigin(), QPoint(208, 108));
-}
-
-TEST(ViewPicture, NarrowWindowGetsANegativeOriginTruncatedTowardZero) {
-    ShownView shown(NarrowWidth, NarrowHeight);
-    EXPECT_EQ(shown.view.pictureOrigin(), QPoint((NarrowWidth - PictureSide) / 2, (NarrowHeight - PictureSide) / 2));
-    EXPECT_EQ(shown.view.pictureOrigin(), QPoint(-142, -42));
-}
-
-TEST(ViewPicture, EachGridPointIsA3By3BlockWithRowZeroAtTheBottomOverWhite) {
-    ShownView shown(ScreenWidth, ScreenHeight);
-    const QImage screen = grabbed(shown.view);
-    ASSERT_EQ(screen.size(), QSize(ScreenWidth, ScreenHeight));
-    auto expected = std::make_unique<PictureBuffer>();
-    renderPicture(shown.view.bank(), DisplayMode::vorticity, *expected);
-    EXPECT_EQ(shown.view.picture(), *expected);
-    expectPictureOnScreen(shown.view, screen);
-}
-
-TEST(ViewPicture, BottomLeftBlockShowsGridPointZeroZero) {
-    ShownView shown(ScreenWidth, ScreenHeight);
-    const QImage screen = grabbed(shown.view);
-    const QPoint origin = shown.view.pictureOrigin();
-    const QRgb corner = picturePixel(shown.view.picture(), 0, 0);
-    for (int dy = 0; dy < PictureScale; ++dy) {
-        for (int dx = 0; dx < PictureScale; ++dx) {
-            EXPECT_EQ(screen.pixel(origin.x() + dx, origin.y() + PictureSide - 1 - dy), corner);
-        }
+TEST(ViewPicture, TheStatesPictureIsCentredOverWhiteAndCutToANarrowWindow) {
+    // Half of a negative odd excess truncates toward zero.
+    const std::vector<std::pair<QSize, QPoint>> cases{{{800, 600}, {208, 108}}, {{101, 301}, {-141, -41}}};
+    for (const auto& [size, origin] : cases) {
+        FlowView view;
+        view.resize(size);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        EXPECT_EQ(view.pictureOrigin(), origin);
+        expectPictureOnScreen(view);
+        EXPECT_EQ(view.picture(), *apptest::rendered(view.bank(), DisplayMode::vorticity));
     }
 }
 
-TEST(ViewPicture, NarrowWindowShowsTheMiddleOfThePicture) {
-    ShownView shown(NarrowWidth, NarrowHeight);
-    expectPictureOnScreen(shown.view, grabbed(shown.view));
-}
-
-TEST(ViewPicture, DisplaySwitchWhileIdleRepaintsFromTheCurrentState) {
+TEST(ViewPicture, DisplaySwitchWhileIdleRepaintsFromTheCurrentStateAndAReynoldsChoiceDoesNot) {
     apptest::Window window;
-    window.frame().dispatchCommand(ID_VIEW_SPEED2);
+    window.view().grab();
+    window.frame().action(ID_RE_10000)->trigger();
+    EXPECT_FALSE(window.view().redrawPending());
+    window.frame().action(ID_VIEW_SPEED2)->trigger();
     EXPECT_TRUE(window.view().redrawPending());
-    const QImage screen = grabbed(window.view());
+    expectPictureOnScreen(window.view());
     EXPECT_FALSE(window.view().redrawPending());
-    auto expected = std::make_unique<PictureBuffer>();
-    renderSpeedImage(window.view().bank(), *expected);
-    EXPECT_EQ(window.view().picture(), *expected);
-    expectPictureOnScreen(window.view(), screen);
+    EXPECT_EQ(window.view().picture(), *apptest::rendered(window.view().bank(), DisplayMode::speed));
 }
 
-TEST(ViewPicture, ReynoldsChoiceAloneRedrawsNothing) {
-    apptest::Window window;
-    grabbed(window.view());
-    window.frame().dispatchCommand(ID_RE_10000);
-    EXPECT_FALSE(window.view().redrawPending());
-}
-
-TEST(ViewPicture, RepaintAfterARunShowsTheLastFrameNotAnOlderPicture) {
-    apptest::Window window;
-    apptest::Watchdog watchdog(window.view());
-    grabbed(window.view());
-    apptest::atFrame(window.view(), 2, [&] { apptest::queueCommand(window.frame(), ID_CALC_STOP); });
-    apptest::runFromStart(window.frame());
-    auto latest = std::make_unique<PictureBuffer>();
-    renderPicture(window.view().bank(), DisplayMode::vorticity, *latest);
-    const QImage screen = grabbed(window.view());
-    EXPECT_EQ(window.view().picture(), *latest);
-    expectPictureOnScreen(window.view(), screen);
+TEST(ViewPicture, AfterARunTheScreenShowsTheLastFrameInTheModeChosenDuringIt) {
+    for (const DisplayMode mode : {DisplayMode::vorticity, DisplayMode::speed}) {
+        apptest::Window window;
+        window.view().grab();
+        apptest::atFrame(window.view(), 1, [&] {
+            if (mode == DisplayMode::speed) {
+                apptest::queueCommand(window.frame(), ID_VIEW_SPEED2);
+            }
+            apptest::atFrame(window.view(), 1, [&] { apptest::queueCommand(window.frame(), ID_CALC_STOP); });
+        });
+        EXPECT_EQ(apptest::runFromStart(window.frame()), 2);
+        EXPECT_EQ(window.view().pictureMode(), mode);
+        // The window repaints by itself, even when the last frame was computed but not drawn.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window.view().redrawPending(); }));
+        const auto latest = apptest::rendered(window.view().bank(), mode);
+        expectPictureOnScreen(window.view());
+        EXPECT_EQ(window.view().picture(), *latest);
+    }
 }

@@ -1,9 +1,11 @@
 #include "tests/app_test_support.h"
 
+#include <QAction>
 #include <QDialog>
 #include <QTest>
 
-#include "app/command_ids.h"
+#include <cstring>
+
 #include "app/flow_app.h"
 
 namespace apptest {
@@ -12,32 +14,27 @@ namespace {
 // Qt needs its application object for every widget; one per test program, made before the
 // first test and gone after the last.
 class QtEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override { app = std::make_unique<swirlon::FlowApp>(argc, argv); }
     void TearDown() override { app.reset(); }
 
-private:
+  private:
     int argc = 1;
     char programName[10] = "app_tests";
     char* argv[2] = {programName, nullptr};
     std::unique_ptr<swirlon::FlowApp> app;
 };
 
-[[maybe_unused]] ::testing::Environment* const qtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] ::testing::Environment* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 }  // namespace
 
 Window::Window() : mainFrame(std::make_unique<swirlon::CMainFrame>()) {
     mainFrame->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(mainFrame.get()));
-}
-
-Window::~Window() = default;
-
-Watchdog::Watchdog(swirlon::FlowView& view) {
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &view, [&view] {
+    swirlon::FlowView& flowView = view();
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, &flowView, [&flowView] {
         ADD_FAILURE() << "the test did not finish in time";
         while (QWidget* modal = QApplication::activeModalWidget()) {
             if (auto* dialog = qobject_cast<QDialog*>(modal)) {
@@ -47,12 +44,21 @@ Watchdog::Watchdog(swirlon::FlowView& view) {
             }
             QCoreApplication::processEvents();
         }
-        view.requestStop();
+        flowView.requestStop();
     });
-    timer.start(WatchdogMs);
+    watchdog.start(WatchdogMs);
 }
 
-Watchdog::~Watchdog() = default;
+Window::~Window() = default;
+
+void expectEnabledItemsOf(const swirlon::CMainFrame& frame, bool running) {
+    for (const int id : AllCommands) {
+        const bool idleOnly = id == swirlon::ID_CALC_START || id == swirlon::ID_LOAD_INITIAL_VORTICITY;
+        const bool runOnly = id == swirlon::ID_CALC_STOP;
+        EXPECT_EQ(frame.action(id)->isEnabled(), running ? !idleOnly : !runOnly)
+            << id << (running ? " running" : " idle");
+    }
+}
 
 void atFrame(swirlon::FlowView& view, long long frames, std::function<void()> action) {
     const long long target = view.framesComputed() + frames;
@@ -73,12 +79,24 @@ void queueCommand(swirlon::CMainFrame& frame, int commandId) {
 
 long long runFromStart(swirlon::CMainFrame& frame) {
     const long long before = frame.view().framesComputed();
-    frame.dispatchCommand(swirlon::ID_CALC_START);
+    frame.action(swirlon::ID_CALC_START)->trigger();
     return frame.view().framesComputed() - before;
 }
 
-std::unique_ptr<swirlon::PackedSpectrum> copyPsi(const swirlon::FieldBank& bank) {
-    return std::make_unique<swirlon::PackedSpectrum>(bank[swirlon::Slot::psi]);
+long long runFrames(swirlon::CMainFrame& frame, long long frames) {
+    atFrame(frame.view(), frames, [&frame] { queueCommand(frame, swirlon::ID_CALC_STOP); });
+    return runFromStart(frame);
+}
+
+bool samePsi(const swirlon::FieldBank& a, const swirlon::FieldBank& b) {
+    const swirlon::PackedSpectrum& psiA = a[swirlon::Slot::psi];
+    return std::memcmp(psiA.data(), b[swirlon::Slot::psi].data(), sizeof(psiA)) == 0;
+}
+
+std::unique_ptr<swirlon::PictureBuffer> rendered(swirlon::FieldBank& bank, swirlon::DisplayMode mode) {
+    auto picture = std::make_unique<swirlon::PictureBuffer>();
+    swirlon::renderPicture(bank, mode, *picture);
+    return picture;
 }
 
 }  // namespace apptest

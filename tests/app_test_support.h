@@ -1,20 +1,20 @@
-// Shared pieces of the GUI tests: the application object, a shown main window, a watchdog that
-// turns a hang into a failure, and ways to act at a given frame of a run or on a modal box.
+// Shared pieces of the GUI tests: a shown main window guarded by a watchdog, ways to act at a
+// given frame of a run or on a modal box, and exact comparisons of states and pictures.
 #pragma once
 
 #include <QApplication>
-#include <QMetaObject>
-#include <QPointer>
 #include <QTimer>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
+#include "app/command_ids.h"
 #include "app/flow_view.h"
 #include "app/main_frame.h"
+#include "field_io/picture.h"
 #include "solver/grid.h"
 
 namespace apptest {
@@ -24,28 +24,34 @@ inline constexpr int WatchdogMs = 30000;
 // How often a test looks for a modal box it expects.
 inline constexpr int ModalPollMs = 10;
 
-// A main window of its own per test, shown and exposed.
+// A main window of its own per test, shown and exposed. A test that has not finished within
+// WatchdogMs fails, and every loop it can reach (modal boxes, the run) is unwound.
 class Window {
-public:
+  public:
     Window();
     ~Window();
     swirlon::CMainFrame& frame() { return *mainFrame; }
     swirlon::FlowView& view() { return mainFrame->view(); }
 
-private:
+  private:
     std::unique_ptr<swirlon::CMainFrame> mainFrame;
+    QTimer watchdog;
 };
 
-// Fails the test and unwinds every loop it can reach (modal boxes, the run) if the test has
-// not finished within WatchdogMs.
-class Watchdog {
-public:
-    explicit Watchdog(swirlon::FlowView& view);
-    ~Watchdog();
+// Every command of the menu, in menu order.
+inline const std::vector<int> AllCommands{swirlon::ID_LOAD_INITIAL_VORTICITY,
+                                          swirlon::ID_APP_EXIT,
+                                          swirlon::ID_CALC_START,
+                                          swirlon::ID_CALC_STOP,
+                                          swirlon::ID_RE_100,
+                                          swirlon::ID_RE_1000,
+                                          swirlon::ID_RE_10000,
+                                          swirlon::ID_VIEW_VORTICITY,
+                                          swirlon::ID_VIEW_SPEED2,
+                                          swirlon::ID_APP_ABOUT};
 
-private:
-    QTimer timer;
-};
+// Start and Load are offered only while idle, Stop only during a run, the rest always.
+void expectEnabledItemsOf(const swirlon::CMainFrame& frame, bool running);
 
 // Calls action once, right after the run loop has computed the given number of further frames.
 void atFrame(swirlon::FlowView& view, long long frames, std::function<void()> action);
@@ -67,10 +73,15 @@ void whenModal(std::function<void(T&)> inspect) {
     poll->start(ModalPollMs);
 }
 
-// Runs the calculation from the Start command until something stops it; returns the frames drawn.
+// Triggers the Start action and returns, once something has stopped the run, the frames computed.
 long long runFromStart(swirlon::CMainFrame& frame);
+// The same with a Stop queued once the run has computed the given number of frames.
+long long runFrames(swirlon::CMainFrame& frame, long long frames);
 
-// Bitwise copy of the psi slot, for comparing states exactly.
-std::unique_ptr<swirlon::PackedSpectrum> copyPsi(const swirlon::FieldBank& bank);
+// Bitwise, so that a restored not-a-number compares equal to itself.
+bool samePsi(const swirlon::FieldBank& a, const swirlon::FieldBank& b);
+
+// The picture of bank in the given mode (its scratch slot is overwritten).
+std::unique_ptr<swirlon::PictureBuffer> rendered(swirlon::FieldBank& bank, swirlon::DisplayMode mode);
 
 }  // namespace apptest
