@@ -312,10 +312,13 @@ SWIRLON_SIMD void storeRowPairs(double* a, int p0, const LineGroup& g, bool bitR
 // the band column groups' values as the vectors hold them (group g's real lanes at 2gL, its
 // imaginary lanes at 2gL + L), then column 0. Stores and loads stay whole vectors at a fixed
 // offset, with no lane reversal, and the zero columns (the rest) are neither stored nor loaded:
-// their values are known, and a row pass fills them in itself.
+// their values are known, and a row pass fills them in itself. Packed rows follow each other
+// at a stride of their own, shorter than a grid row: at a grid row's power-of-two stride every
+// row of a column falls into the same few cache sets, at this one they spread over the cache.
 
 constexpr int PackedColumnZero = 2 * BandGroups * L;
-static_assert(PackedColumnZero + L <= N, "the packed layout must fit in a row");
+constexpr int PackedStride = PackedColumnZero + L;
+static_assert(PackedStride < N, "packed rows must stay ahead of the grid rows written over them");
 
 constexpr int packedRe(int group) { return 2 * group * L; }
 constexpr int packedIm(int group) { return 2 * group * L + L; }
@@ -324,8 +327,8 @@ constexpr int packedIm(int group) { return 2 * group * L + L; }
 SWIRLON_SIMD void storePackedColumns(double* a, int group, const LineGroup& g) {
     const int* rev = fastTables().bitReversed.data();
     for (int r = 0; r < N; ++r) {
-        Simd::store(a + r * N + packedRe(group), naturalAt(g.re, rev, r));
-        Simd::store(a + r * N + packedIm(group), naturalAt(g.im, rev, r));
+        Simd::store(a + r * PackedStride + packedRe(group), naturalAt(g.re, rev, r));
+        Simd::store(a + r * PackedStride + packedIm(group), naturalAt(g.im, rev, r));
     }
 }
 
@@ -334,15 +337,15 @@ struct PackedColumnsSource {
     const double* a;
     int group;
     SWIRLON_SIMD void read(int r, Vec& re, Vec& im) const {
-        re = Simd::load(a + r * N + packedRe(group));
-        im = Simd::load(a + r * N + packedIm(group));
+        re = Simd::load(a + r * PackedStride + packedRe(group));
+        im = Simd::load(a + r * PackedStride + packedIm(group));
     }
 };
 
 // The block at packed position kb of Lanes rows of one parity, transposed.
 SWIRLON_SIMD inline void loadRowBlock(const double* a, int p0, int parity, int kb, Vec* block) {
     for (int l = 0; l < L; ++l) {
-        block[l] = Simd::load(a + (2 * (p0 + l) + parity) * N + kb);
+        block[l] = Simd::load(a + (2 * (p0 + l) + parity) * PackedStride + kb);
     }
     Simd::transpose(block);
 }
@@ -350,7 +353,7 @@ SWIRLON_SIMD inline void loadRowBlock(const double* a, int p0, int parity, int k
 SWIRLON_SIMD inline void storeRowBlock(double* a, int p0, int parity, int kb, Vec* block) {
     Simd::transpose(block);
     for (int l = 0; l < L; ++l) {
-        Simd::store(a + (2 * (p0 + l) + parity) * N + kb, block[l]);
+        Simd::store(a + (2 * (p0 + l) + parity) * PackedStride + kb, block[l]);
     }
 }
 
@@ -461,27 +464,27 @@ void forwardRealColumn(double* a, int column) {
     }
 }
 
-// The halfcomplex column read from a at stride N to grid values written to out at stride N
+// The halfcomplex column read from a to grid values written to out, both at the given stride
 // (a and out may be the same column).
-void inverseRealColumn(const double* a, double* out) {
+void inverseRealColumn(const double* a, double* out, int stride = N) {
     const FftTables& t = fftTables(N);
     double re[N];
     double im[N];
     re[0] = a[0];
-    re[H] = a[H * N];
+    re[H] = a[H * stride];
     for (int r = 1; r < H; ++r) {
-        re[r] = a[r * N];
-        re[N - r] = a[r * N];
+        re[r] = a[r * stride];
+        re[N - r] = a[r * stride];
     }
     im[0] = 0.0;
     im[H] = 0.0;
     for (int k = 1; k < H; ++k) {
-        im[k] = a[(N - k) * N];
-        im[N - k] = -a[(N - k) * N];
+        im[k] = a[(N - k) * stride];
+        im[N - k] = -a[(N - k) * stride];
     }
     fft1d(N, 1.0, re, im, t.inverseSinTable.data(), t.cosTable.data());
     for (int r = 0; r < N; ++r) {
-        out[r * N] = re[r];
+        out[r * stride] = re[r];
     }
 }
 
@@ -607,9 +610,9 @@ void derivativeColumnZero(const double* psi, Derivative d, double* column) {
     const FastTables& t = fastTables();
     const double* factor = d == Derivative::velX ? t.columnZeroVelX.data() : t.columnZeroGradY.data();
     for (int r = 0; r < N; ++r) {
-        column[r * N] = (r != 0 && isBandIndex(r)) ? factor[r] * psi[(N - r) * N] : 0.0;
+        column[r * PackedStride] = (r != 0 && isBandIndex(r)) ? factor[r] * psi[(N - r) * N] : 0.0;
     }
-    inverseRealColumn(column, column);
+    inverseRealColumn(column, column, PackedStride);
 }
 
 // The column pass of the four derivative spectra of psi, written packed into their slots.
@@ -628,7 +631,7 @@ SWIRLON_SIMD void derivativeColumnPass(FieldBank& bank) {
             derivativeColumnZero(psi, d, a + PackedColumnZero);
         } else {
             for (int r = 0; r < N; ++r) {
-                a[r * N + PackedColumnZero] = t.zeroRealColumn[r];
+                a[r * PackedStride + PackedColumnZero] = t.zeroRealColumn[r];
             }
         }
     }
@@ -660,7 +663,8 @@ SWIRLON_SIMD void derivativeRowPass(FieldBank& bank, bool writeGrids, bool advec
     LineGroup bx;
     LineGroup by;
     LineGroup bg;
-    for (int group = 0; group < RowPairGroups; ++group) {
+    // Last group first: a group's grid rows then only cover packed rows already read.
+    for (int group = RowPairGroups - 1; group >= 0; --group) {
         const int p0 = group * L;
         inverseRowGroup(velX, p0, bx);
         inverseRowGroup(velY, p0, by);
@@ -797,7 +801,7 @@ SWIRLON_SIMD void advectionColumnPass(FieldBank& bank, const StageUpdate& u) {
     double re[N];
     double im[N];
     for (int r = 0; r < N; ++r) {
-        re[r] = advection[r * N + PackedColumnZero];
+        re[r] = advection[r * PackedStride + PackedColumnZero];
         im[r] = 0.0;
     }
     fft1d(N, ForwardScale, re, im, tables.forwardSinTable.data(), tables.cosTable.data());
