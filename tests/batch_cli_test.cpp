@@ -31,7 +31,7 @@ std::string quoted(const std::string& text) {
     return result + "'";
 }
 
-std::string slurp(const fs::path& path) {
+std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
@@ -42,79 +42,70 @@ Outcome runProgram(const testing::TempDir& dir, const std::vector<std::string>& 
     for (const std::string& arg : args) {
         command += ' ' + quoted(arg);
     }
-    const fs::path out = dir.path() / "stdout.txt";
-    const fs::path err = dir.path() / "stderr.txt";
-    command += " </dev/null >" + quoted(out.string()) + " 2>" + quoted(err.string());
+    command += " </dev/null >" + quoted(dir.pathOf("stdout.txt")) + " 2>" + quoted(dir.pathOf("stderr.txt"));
     const int status = std::system(command.c_str());
-    Outcome outcome;
-    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.out = slurp(out);
-    outcome.err = slurp(err);
-    fs::remove(out);
-    fs::remove(err);
-    return outcome;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(dir.pathOf("stdout.txt")),
+            slurp(dir.pathOf("stderr.txt"))};
 }
 
-TEST(BatchProgram, HelpGoesToStandardOutputWithExitZero) {
-    testing::TempDir dir;
-    const Outcome outcome = runProgram(dir, {"--help"});
-    EXPECT_EQ(outcome.exitCode, ExitSuccess);
-    EXPECT_NE(outcome.out.find("usage: swirlon-batch"), std::string::npos);
-    EXPECT_TRUE(outcome.err.empty());
-}
-
-TEST(BatchProgram, UnknownOptionExitsTwoWithMessageAndUsageAndWritesNothing) {
-    testing::TempDir dir;
-    const Outcome outcome =
-        runProgram(dir, {"--colour", "red", "--save-state", (dir.path() / "s.npy").string()});
-    EXPECT_EQ(outcome.exitCode, ExitBadArguments);
-    EXPECT_NE(outcome.err.find("unknown option '--colour'"), std::string::npos) << outcome.err;
-    EXPECT_NE(outcome.err.find("usage: swirlon-batch"), std::string::npos);
-    EXPECT_TRUE(outcome.out.empty());
-    EXPECT_TRUE(fs::is_empty(dir.path()));
-}
-
-TEST(BatchProgram, BadNumberExitsTwo) {
-    testing::TempDir dir;
-    const Outcome outcome = runProgram(dir, {"--re", "fast", "--diagnostics", (dir.path() / "d.csv").string()});
-    EXPECT_EQ(outcome.exitCode, ExitBadArguments);
-    EXPECT_NE(outcome.err.find("--re needs a positive integer, not 'fast'"), std::string::npos) << outcome.err;
-    EXPECT_TRUE(fs::is_empty(dir.path()));
-}
-
-TEST(BatchProgram, MissingFileExitsOneWithThePathAndNoUsage) {
-    testing::TempDir dir;
-    const std::string missing = (dir.path() / "nowhere.bmp").string();
-    const Outcome outcome = runProgram(dir, {"--input", missing, "--save-state", (dir.path() / "s.npy").string()});
-    EXPECT_EQ(outcome.exitCode, ExitFailure);
-    EXPECT_NE(outcome.err.find(missing), std::string::npos) << outcome.err;
-    EXPECT_EQ(outcome.err.find("usage:"), std::string::npos);
-    EXPECT_TRUE(fs::is_empty(dir.path()));
-}
-
-TEST(BatchProgram, WrongDtypeExitsOne) {
-    testing::TempDir dir;
+// A valid field file with one header byte changed from what to what.
+std::vector<std::uint8_t> npyWithHeaderChange(const std::string& from, const std::string& to) {
     std::vector<std::uint8_t> bytes = encodeNpyField(PackedSpectrum{});
-    const std::string header(bytes.begin(), bytes.begin() + 64);
-    bytes[header.find("<f8") + 1] = 'i';
-    const std::string path = dir.write("ints.npy", bytes);
-    const Outcome outcome = runProgram(dir, {"--state", path});
-    EXPECT_EQ(outcome.exitCode, ExitFailure);
-    EXPECT_NE(outcome.err.find("dtype must be '<f8'"), std::string::npos) << outcome.err;
+    const std::size_t at = std::string(bytes.begin(), bytes.begin() + 128).find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    std::copy(to.begin(), to.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    return bytes;
 }
 
-TEST(BatchProgram, QuietRunPrintsNothingAndWritesItsFiles) {
+TEST(BatchProgram, HelpAndGoodRunsExitZeroAndOnlyLoudRunsPrintASummary) {
     testing::TempDir dir;
-    const fs::path state = dir.path() / "s.npy";
-    const fs::path frames = dir.path() / "frames";
-    const Outcome outcome =
-        runProgram(dir, {"--preset", "taylor-green", "--steps", "2", "--frames", frames.string(), "--save-state",
-                         state.string(), "--quiet"});
-    EXPECT_EQ(outcome.exitCode, ExitSuccess);
-    EXPECT_TRUE(outcome.out.empty());
-    EXPECT_TRUE(outcome.err.empty()) << outcome.err;
-    EXPECT_TRUE(fs::exists(state));
-    EXPECT_TRUE(fs::exists(frames / "frame-000002.png"));
+    const Outcome help = runProgram(dir, {"--help"});
+    EXPECT_EQ(help.exitCode, ExitSuccess);
+    EXPECT_NE(help.out.find("usage: swirlon-batch"), std::string::npos);
+    EXPECT_TRUE(help.err.empty());
+
+    const Outcome quiet = runProgram(dir, {"--preset", "taylor-green", "--steps", "2", "--frames", dir.pathOf("frames"),
+                                           "--save-state", dir.pathOf("s.npy"), "--quiet"});
+    EXPECT_EQ(quiet.exitCode, ExitSuccess);
+    EXPECT_EQ(quiet.out + quiet.err, "");
+    EXPECT_TRUE(fs::exists(dir.pathOf("s.npy")));
+    EXPECT_TRUE(fs::exists(dir.pathOf("frames/frame-000002.png")));
+
+    const Outcome loud = runProgram(dir, {"--steps", "2"});
+    EXPECT_EQ(loud.exitCode, ExitSuccess);
+    EXPECT_NE(loud.err.find("2 frames"), std::string::npos) << loud.err;
+}
+
+TEST(BatchProgram, BadArgumentsExitTwoAndBadFilesOneEachWithItsMessageAndWritingNothing) {
+    testing::TempDir dir;
+    const std::string missing = dir.pathOf("nowhere.bmp");
+    const std::string ints = dir.write("ints.npy", npyWithHeaderChange("<f8", "<i8"));
+    const std::string wide = dir.write("wide.npy", npyWithHeaderChange("(128, 128)", "(228, 128)"));
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--colour", "red"}, ExitBadArguments, "unknown option '--colour'"},
+        {{"--re", "fast"}, ExitBadArguments, "--re needs a positive integer, not 'fast'"},
+        {{"--input", missing}, ExitFailure, missing},
+        {{"--input", ints}, ExitFailure, "dtype must be '<f8'"},
+        {{"--state", wide}, ExitFailure, "found (228, 128)"},
+    };
+    const fs::path out = dir.path() / "out";
+    fs::create_directory(out);
+    for (Case run : cases) {
+        run.args.insert(run.args.end(),
+                        {"--frames", (out / "frames").string(), "--diagnostics", (out / "d.csv").string(),
+                         "--save-state", (out / "s.npy").string(), "--save-vorticity", (out / "w.npy").string()});
+        const Outcome outcome = runProgram(dir, run.args);
+        EXPECT_EQ(outcome.exitCode, run.exitCode) << run.message;
+        EXPECT_NE(outcome.err.find(run.message), std::string::npos) << outcome.err;
+        EXPECT_EQ(outcome.err.find("usage:") != std::string::npos, run.exitCode == ExitBadArguments) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty());
+        EXPECT_TRUE(fs::is_empty(out)) << run.message;
+    }
 }
 
 }  // namespace
