@@ -66,13 +66,18 @@ SWIRLON_SIMD inline void butterfly(Vec& xr, Vec& xi, Vec& yr, Vec& yi, Vec wc, V
     yi = Simd::add(Simd::mul(dr, ws), Simd::mul(di, wc));
 }
 
-// Where the butterflies take their input lines: the group itself, or (for a pass that loads or
-// forms its input as it goes) a source with the same member.
+// Where the butterflies take their input lines and leave their results: the group itself, or
+// (for a pass that loads or forms its input as it goes, or stores its results at once) a source
+// or sink with the same member. Results reach the sink at their bit-reversed positions.
 struct GroupLines {
     LineGroup& g;
     SWIRLON_SIMD void read(int k, Vec& re, Vec& im) const {
         re = lineAt(g.re, k);
         im = lineAt(g.im, k);
+    }
+    SWIRLON_SIMD void write(int k, Vec re, Vec im) const {
+        setLine(g.re, k, re);
+        setLine(g.im, k, im);
     }
 };
 
@@ -121,8 +126,9 @@ SWIRLON_SIMD void twoStages(LineGroup& g, const double* sinTable, const double* 
 }
 
 // The last three stages of fft1d (half = 4, 2, 1) on each block of eight neighbouring lines,
-// held in registers.
-SWIRLON_SIMD void lastThreeStages(LineGroup& g, const double* sinTable, const double* cosTable, int stride) {
+// held in registers, then handed to the sink.
+template <typename Sink>
+SWIRLON_SIMD void lastThreeStages(LineGroup& g, const double* sinTable, const double* cosTable, int stride, const Sink& sink) {
     constexpr int Block = 8;
     constexpr int Quarter = Block / 4;
     constexpr int Half = Block / 2;
@@ -159,8 +165,7 @@ SWIRLON_SIMD void lastThreeStages(LineGroup& g, const double* sinTable, const do
             butterfly(r[j], m[j], r[j + 1], m[j + 1], wc1, ws1);
         }
         for (int j = 0; j < Block; ++j) {
-            setLine(g.re, block + j, r[j]);
-            setLine(g.im, block + j, m[j]);
+            sink.write(block + j, r[j], m[j]);
         }
     }
 }
@@ -176,14 +181,15 @@ constexpr bool stagesFitPasses(int n) {
 }
 static_assert(stagesFitPasses(N), "the butterfly passes need log2 N odd and at least 5");
 
-// The butterflies of fft1d on Lanes lines at once, read from the source and left in g in
-// bit-reversed order; the caller reads them through naturalAt (in natural order: results spread
-// over many rows by bit reversal would crowd a few cache sets) and applies the scale (none for
-// scale 1, since x * 1.0 is x for every value arithmetic produces). Several stages at a time
-// while the values stay in registers: each value meets the same butterflies in the same order
-// as stage by stage, since the butterflies of one stage touch disjoint positions.
-template <typename Source>
-SWIRLON_SIMD void butterflies(LineGroup& g, const double* sinTable, const double* cosTable, const Source& source) {
+// The butterflies of fft1d on Lanes lines at once, read from the source and handed to the sink
+// (by default: left in g) in bit-reversed order. The caller applies the scale (none for scale
+// 1, since x * 1.0 is x for every value arithmetic produces). Several stages at a time while
+// the values stay in registers: each value meets the same butterflies in the same order as
+// stage by stage, since the butterflies of one stage touch disjoint positions. A sink that
+// stores at natural positions should not do so at a power-of-two stride: bit reversal would
+// send each block's results into the same few cache sets.
+template <typename Source, typename Sink>
+SWIRLON_SIMD void butterflies(LineGroup& g, const double* sinTable, const double* cosTable, const Source& source, const Sink& sink) {
     constexpr int LastThreeHalf = 4;
     constexpr int StagesPerPass = 4;
     twoStages(g, sinTable, cosTable, N / 2, 1, source);
@@ -192,24 +198,24 @@ SWIRLON_SIMD void butterflies(LineGroup& g, const double* sinTable, const double
     for (; half > LastThreeHalf; half /= StagesPerPass, stride *= StagesPerPass) {
         twoStages(g, sinTable, cosTable, half, stride, GroupLines{g});
     }
-    lastThreeStages(g, sinTable, cosTable, stride);
+    lastThreeStages(g, sinTable, cosTable, stride, sink);
 }
 
-template <typename Source>
-SWIRLON_SIMD void forwardButterflies(LineGroup& g, const Source& source) {
+template <typename Source, typename Sink>
+SWIRLON_SIMD void forwardButterflies(LineGroup& g, const Source& source, const Sink& sink) {
     const FftTables& t = fftTables(N);
-    butterflies(g, t.forwardSinTable.data(), t.cosTable.data(), source);
+    butterflies(g, t.forwardSinTable.data(), t.cosTable.data(), source, sink);
 }
 
-template <typename Source>
-SWIRLON_SIMD void inverseButterflies(LineGroup& g, const Source& source) {
+template <typename Source, typename Sink>
+SWIRLON_SIMD void inverseButterflies(LineGroup& g, const Source& source, const Sink& sink) {
     const FftTables& t = fftTables(N);
-    butterflies(g, t.inverseSinTable.data(), t.cosTable.data(), source);
+    butterflies(g, t.inverseSinTable.data(), t.cosTable.data(), source, sink);
 }
 
-SWIRLON_SIMD void forwardButterflies(LineGroup& g) { forwardButterflies(g, GroupLines{g}); }
+SWIRLON_SIMD void forwardButterflies(LineGroup& g) { forwardButterflies(g, GroupLines{g}, GroupLines{g}); }
 
-SWIRLON_SIMD void inverseButterflies(LineGroup& g) { inverseButterflies(g, GroupLines{g}); }
+SWIRLON_SIMD void inverseButterflies(LineGroup& g) { inverseButterflies(g, GroupLines{g}, GroupLines{g}); }
 
 // ---- Column groups: lane l is column s0 + l (real parts) with column N - s0 - l (imaginary).
 
@@ -323,14 +329,17 @@ static_assert(PackedStride < N, "packed rows must stay ahead of the grid rows wr
 constexpr int packedRe(int group) { return 2 * group * L; }
 constexpr int packedIm(int group) { return 2 * group * L + L; }
 
-// A column group's lines (bit-reversed) into the packed layout, in natural row order.
-SWIRLON_SIMD void storePackedColumns(double* a, int group, const LineGroup& g) {
-    const int* rev = fastTables().bitReversed.data();
-    for (int r = 0; r < N; ++r) {
-        Simd::store(a + r * PackedStride + packedRe(group), naturalAt(g.re, rev, r));
-        Simd::store(a + r * PackedStride + packedIm(group), naturalAt(g.im, rev, r));
+// A column group's results stored packed, each at its natural row.
+struct PackedColumnsSink {
+    double* a;
+    int group;
+    const int* rev;
+    SWIRLON_SIMD void write(int k, Vec re, Vec im) const {
+        double* row = a + rev[k] * PackedStride;
+        Simd::store(row + packedRe(group), re);
+        Simd::store(row + packedIm(group), im);
     }
-}
+};
 
 // A column group read from the packed layout: the source of its butterflies.
 struct PackedColumnsSource {
@@ -624,8 +633,7 @@ SWIRLON_SIMD void derivativeColumnPass(FieldBank& bank) {
         const Derivative d = static_cast<Derivative>(which);
         double* a = bank[DerivativeSlots[which]].data();
         for (int group = 0; group < BandGroups; ++group) {
-            inverseButterflies(g, DerivativeColumns(psi, d, 1 + group * L));
-            storePackedColumns(a, group, g);
+            inverseButterflies(g, DerivativeColumns(psi, d, 1 + group * L), PackedColumnsSink{a, group, t.bitReversed.data()});
         }
         if (d == Derivative::velX || d == Derivative::gradY) {
             derivativeColumnZero(psi, d, a + PackedColumnZero);
@@ -779,7 +787,7 @@ SWIRLON_SIMD void advectionColumnPass(FieldBank& bank, const StageUpdate& u) {
     for (int group = 0; group < BandGroups; ++group) {
         const int s0 = 1 + group * L;
         const int mirror = N - s0 - L + 1;
-        forwardButterflies(g, PackedColumnsSource{advection, group});
+        forwardButterflies(g, PackedColumnsSource{advection, group}, GroupLines{g});
         const Vec maskRe = loadBits(t.bandColumnMask.data() + s0);
         const Vec maskIm = loadBits(t.bandColumnMask.data() + mirror);
         const Vec a2Re = Simd::load(t.columnA2.data() + s0);
