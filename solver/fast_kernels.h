@@ -314,6 +314,21 @@ SWIRLON_SIMD void storeRowPairs(double* a, int p0, const LineGroup& g, bool bitR
     }
 }
 
+// Entries k and N - k of the spectrum of P + i*Q from those of the halfcomplex rows P and Q.
+SWIRLON_SIMD inline void setPairSpectrum(LineGroup& g, int k, Vec pk, Vec pnk, Vec qk, Vec qnk) {
+    setLine(g.re, k, Simd::sub(pk, qnk));
+    setLine(g.re, N - k, Simd::add(pk, qnk));
+    setLine(g.im, k, Simd::add(pnk, qk));
+    setLine(g.im, N - k, Simd::sub(qk, pnk));
+}
+
+// Halfcomplex row pair P (g.re), Q (g.im) to the spectrum of P + i*Q, in place.
+SWIRLON_SIMD void rowPairSpectrum(LineGroup& g) {
+    for (int k = 1; k < H; ++k) {
+        setPairSpectrum(g, k, lineAt(g.re, k), lineAt(g.re, N - k), lineAt(g.im, k), lineAt(g.im, N - k));
+    }
+}
+
 // ---- The packed row layout between a column pass and a row pass inside the step. Each row holds
 // the band column groups' values as the vectors hold them (group g's real lanes at 2gL, its
 // imaginary lanes at 2gL + L), then column 0. Stores and loads stay whole vectors at a fixed
@@ -366,33 +381,38 @@ SWIRLON_SIMD inline void storeRowBlock(double* a, int p0, int parity, int kb, Ve
     }
 }
 
-// Packed rows to row-pair lines as loadRowPairs leaves them, the zero columns from the tables.
-SWIRLON_SIMD void loadPackedRowPairs(const double* a, int p0, LineGroup& g) {
+// Packed rows to row-pair lines as loadRowPairs and then rowPairSpectrum leave them: each
+// column group's four blocks (real and imaginary lanes of either parity) meet in registers.
+// The zero columns come from the tables.
+SWIRLON_SIMD void loadPackedRowPairSpectrum(const double* a, int p0, LineGroup& g) {
     const FastTables& t = fastTables();
-    Vec block[L];
-    for (int parity = 0; parity < 2; ++parity) {
-        double* lines = parity == 0 ? g.re : g.im;
-        for (int group = 0; group < BandGroups; ++group) {
-            const int s0 = 1 + group * L;
-            loadRowBlock(a, p0, parity, packedRe(group), block);
-            for (int i = 0; i < L; ++i) {
-                setLine(lines, s0 + i, block[i]);
-            }
-            loadRowBlock(a, p0, parity, packedIm(group), block);
-            for (int i = 0; i < L; ++i) {
-                setLine(lines, N - s0 - i, block[i]);
-            }
+    Vec p[L];
+    Vec pn[L];
+    Vec q[L];
+    Vec qn[L];
+    for (int group = 0; group < BandGroups; ++group) {
+        const int s0 = 1 + group * L;
+        loadRowBlock(a, p0, 0, packedRe(group), p);
+        loadRowBlock(a, p0, 0, packedIm(group), pn);
+        loadRowBlock(a, p0, 1, packedRe(group), q);
+        loadRowBlock(a, p0, 1, packedIm(group), qn);
+        for (int i = 0; i < L; ++i) {
+            setPairSpectrum(g, s0 + i, p[i], pn[i], q[i], qn[i]);
         }
-        loadRowBlock(a, p0, parity, PackedColumnZero, block);
-        setLine(lines, 0, block[0]);
-        const Vec zeroRe = Simd::load(t.zeroComplexColumnReByParity[parity].data() + p0);
-        const Vec zeroIm = Simd::load(t.zeroComplexColumnImByParity[parity].data() + p0);
-        for (int c = FirstZeroColumn; c < H; ++c) {
-            setLine(lines, c, zeroRe);
-            setLine(lines, N - c, zeroIm);
-        }
-        setLine(lines, H, Simd::load(t.zeroRealColumnByParity[parity].data() + p0));
     }
+    loadRowBlock(a, p0, 0, PackedColumnZero, p);
+    loadRowBlock(a, p0, 1, PackedColumnZero, q);
+    setLine(g.re, 0, p[0]);
+    setLine(g.im, 0, q[0]);
+    const Vec evenRe = Simd::load(t.zeroComplexColumnReByParity[0].data() + p0);
+    const Vec evenIm = Simd::load(t.zeroComplexColumnImByParity[0].data() + p0);
+    const Vec oddRe = Simd::load(t.zeroComplexColumnReByParity[1].data() + p0);
+    const Vec oddIm = Simd::load(t.zeroComplexColumnImByParity[1].data() + p0);
+    for (int c = FirstZeroColumn; c < H; ++c) {
+        setPairSpectrum(g, c, evenRe, evenIm, oddRe, oddIm);
+    }
+    setLine(g.re, H, Simd::load(t.zeroRealColumnByParity[0].data() + p0));
+    setLine(g.im, H, Simd::load(t.zeroRealColumnByParity[1].data() + p0));
 }
 
 // Row-pair lines (natural order) to packed rows; the lanes after column 0 repeat it.
@@ -415,20 +435,6 @@ SWIRLON_SIMD void storePackedRowPairs(double* a, int p0, const LineGroup& g) {
             block[i] = lineAt(lines, 0);
         }
         storeRowBlock(a, p0, parity, PackedColumnZero, block);
-    }
-}
-
-// Halfcomplex row pair P (g.re), Q (g.im) to the spectrum of P + i*Q, in place.
-SWIRLON_SIMD void rowPairSpectrum(LineGroup& g) {
-    for (int k = 1; k < H; ++k) {
-        const Vec pk = lineAt(g.re, k);
-        const Vec pnk = lineAt(g.re, N - k);
-        const Vec qk = lineAt(g.im, k);
-        const Vec qnk = lineAt(g.im, N - k);
-        setLine(g.re, k, Simd::sub(pk, qnk));
-        setLine(g.re, N - k, Simd::add(pk, qnk));
-        setLine(g.im, k, Simd::add(pnk, qk));
-        setLine(g.im, N - k, Simd::sub(qk, pnk));
     }
 }
 
@@ -647,8 +653,7 @@ SWIRLON_SIMD void derivativeColumnPass(FieldBank& bank) {
 
 // The row transform of one derivative slot's (packed) row-pair group, left bit-reversed in g.
 SWIRLON_SIMD void inverseRowGroup(const double* a, int p0, LineGroup& g) {
-    loadPackedRowPairs(a, p0, g);
-    rowPairSpectrum(g);
+    loadPackedRowPairSpectrum(a, p0, g);
     inverseButterflies(g);
 }
 
