@@ -25,11 +25,6 @@ namespace {
 // Assumed when the screen does not tell its refresh rate.
 constexpr double FallbackRefreshRate = 60.0;
 constexpr double NanosecondsPerSecond = 1e9;
-// Byte order of a pictureBuffer pixel.
-constexpr int BytesPerBgrPixel = 3;
-constexpr int BlueByte = 0;
-constexpr int GreenByte = 1;
-constexpr int RedByte = 2;
 
 std::optional<QString> chooseBmpFile(QWidget* parent) {
     QFileDialog dialog(parent);
@@ -179,9 +174,9 @@ void FlowView::renderScreenImage() {
     for (int gridRow = 0; gridRow < GridSize; ++gridRow) {
         const int firstLine = (GridSize - 1 - gridRow) * PictureScale;
         auto* line = reinterpret_cast<QRgb*>(screenImage.scanLine(firstLine));
-        const std::uint8_t* source = pictureBuffer->data() + static_cast<std::size_t>(gridRow) * GridSize * BytesPerBgrPixel;
-        for (int column = 0; column < GridSize; ++column, source += BytesPerBgrPixel) {
-            const QRgb colour = qRgb(source[RedByte], source[GreenByte], source[BlueByte]);
+        const std::uint8_t* source = pictureBuffer->data() + static_cast<std::size_t>(gridRow) * GridSize * PictureBytesPerPixel;
+        for (int column = 0; column < GridSize; ++column, source += PictureBytesPerPixel) {
+            const QRgb colour = qRgb(source[PictureRedByte], source[PictureGreenByte], source[PictureBlueByte]);
             for (int repeat = 0; repeat < PictureScale; ++repeat) {
                 *line++ = colour;
             }

@@ -27,10 +27,6 @@ constexpr double VorticityGain = 8.0;
 constexpr double SquaredSpeedGain = 32.0;
 
 constexpr double ChannelMax = 255.0;
-constexpr std::size_t BytesPerPixel = 3;
-constexpr std::size_t BlueAt = 0;
-constexpr std::size_t GreenAt = 1;
-constexpr std::size_t RedAt = 2;
 
 // Truncation toward zero, then limited to 0..255: anything not above zero (NaN included)
 // is 0, anything at or beyond 255 (infinity included) is 255.
@@ -45,10 +41,10 @@ std::uint8_t channel(double product) {
 }
 
 void storePixel(PictureBuffer& picture, std::size_t index, Rgb colour) {
-    const std::size_t at = index * BytesPerPixel;
-    picture[at + BlueAt] = colour.blue;
-    picture[at + GreenAt] = colour.green;
-    picture[at + RedAt] = colour.red;
+    const std::size_t at = index * PictureBytesPerPixel;
+    picture[at + PictureBlueByte] = colour.blue;
+    picture[at + PictureGreenByte] = colour.green;
+    picture[at + PictureRedByte] = colour.red;
 }
 
 }  // namespace
@@ -110,11 +106,11 @@ void stretchPicture(const PictureBuffer& picture, StretchedPicture& stretched) {
         // Screen rows run top-down, picture rows bottom-up.
         const std::size_t gridRow = lastRow - screenRow / scale;
         for (std::size_t screenColumn = 0; screenColumn < side; ++screenColumn) {
-            const std::size_t source = (gridRow * GridSize + screenColumn / scale) * BytesPerPixel;
-            const std::size_t target = (screenRow * side + screenColumn) * BytesPerPixel;
-            stretched[target] = picture[source + RedAt];
-            stretched[target + 1] = picture[source + GreenAt];
-            stretched[target + 2] = picture[source + BlueAt];
+            const std::size_t source = (gridRow * GridSize + screenColumn / scale) * PictureBytesPerPixel;
+            const std::size_t target = (screenRow * side + screenColumn) * PictureBytesPerPixel;
+            stretched[target] = picture[source + PictureRedByte];
+            stretched[target + 1] = picture[source + PictureGreenByte];
+            stretched[target + 2] = picture[source + PictureBlueByte];
         }
     }
 }

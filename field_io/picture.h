@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "solver/grid.h"
@@ -18,9 +19,15 @@ struct Rgb {
     std::uint8_t blue = 0;
 };
 
+// Byte layout of one picture pixel: blue, green, red.
+inline constexpr std::size_t PictureBytesPerPixel = 3;
+inline constexpr std::size_t PictureBlueByte = 0;
+inline constexpr std::size_t PictureGreenByte = 1;
+inline constexpr std::size_t PictureRedByte = 2;
+
 // 128x128 pixels of blue, green, red; rows bottom-up (row 0 drawn at the bottom), 384 bytes a
 // row; pixel 128*i + j belongs to field element (i, j).
-using PictureBuffer = std::array<std::uint8_t, GridPoints * 3>;
+using PictureBuffer = std::array<std::uint8_t, GridPoints * PictureBytesPerPixel>;
 
 // Each grid point becomes a square block of this many screen pixels.
 inline constexpr int PictureScale = 3;
