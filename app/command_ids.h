@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command identifiers of the menu. The numbers are the program's established ids; the shell
 // looks every command up by them in one table (commands.h).
 #pragma once

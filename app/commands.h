@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one table of the menu's commands: text, prompt, handler and the enable and check rules,
 // keyed by command id.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: start-up, the command line and the main window's lifetime.
 #pragma once
 

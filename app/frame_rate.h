@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the run loop against the solver alone on the same frames, to show what drawing and
 // the event drain cost.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toggle state of the lock keys, read from the X server's keyboard indicators.
 #pragma once
 

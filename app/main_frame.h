@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: the menu, the status bar and the close rule around the simulation view.
 #pragma once
 

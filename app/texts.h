@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every text the shell shows, in one place, exactly as the user sees it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's run loop against the solver alone, frame for frame from the same start state:
 // what drawing and the event drain cost. Run it on a real display (or Xvfb) to include the
 // screen; on the offscreen platform painting costs almost nothing. Compare the frames/s

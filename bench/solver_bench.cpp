@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the transforms and of one time step: the fast path the product runs, the
 // straightforward path it is checked against, and (when FFTW 3 is installed) the same step
 // algorithm on FFTW's real transforms, all side by side in one process.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The FFTW comparison inside solver_bench, only where FFTW 3 is installed; the product itself
 # never links FFTW.
 find_package(PkgConfig QUIET)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of keeping hard start pictures stable: for each picture and Reynolds number, a long run
 // of frames with the sub-steps each frame chose, against plain steps of 0.01 (one sub-step).
 // Counters: largest and mean sub-steps, seconds of wall time per unit of simulated time.

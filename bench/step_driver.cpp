@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs time steps on a fixed developed state, for instruction counts under callgrind:
 //   valgrind --tool=callgrind --toggle-collect='swirlon::stepRk4*' step_driver fast 1
 //   valgrind --tool=callgrind --toggle-collect='swirlon::referenceStepRk4*' step_driver reference 1

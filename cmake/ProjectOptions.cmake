@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Options and warnings as interface targets: every project target links swirlon_options.
 
 set(CMAKE_CXX_STANDARD 20)

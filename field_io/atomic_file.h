@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Output files that appear whole or not at all: everything goes to a temporary file beside the
 // target, which replaces the target only once the last byte is written.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Initial vorticity from a 24-bit BMP file: colours become vorticity on the 128x128 grid, and
 // the stream function of that vorticity becomes the state.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 128x128 float64 arrays in NumPy's .npy format (C order, element [y][x] at GridSize*y + x):
 // the exchange format for grid vorticity and for saved solver states.
 #pragma once

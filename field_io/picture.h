@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The false-colour pictures of the flow: colour maps, the 128x128 picture buffer and its
 // 3x enlargement as the window shows it.
 #pragma once

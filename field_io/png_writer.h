@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small, dependency-free PNG writer for 8-bit RGB pictures: the frames a batch run saves.
 #pragma once
 

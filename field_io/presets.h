@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Built-in initial fields made by the program, so a flow can start without a picture.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the BMP loader: any byte string, written to a file, must load or be refused
 // with a message, and a refusal must leave every slot of the bank exactly as it was.
 #include <unistd.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed corpus of the BMP loader's fuzz target: a few small valid 24-bit files in
 every header variant the loader accepts, and one file for each way a header can be refused.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the fuzz target once on each file named on the command line (directories are walked
 // in name order), for machines without libFuzzer. Exits non-zero when there was no input.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Diagnostics of the flow, pure functions of the stream-function spectrum psi (its band, less
 // the mean entry), computed spectrally by Parseval's relation.
 #pragma once

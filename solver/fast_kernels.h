@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vector kernels of the fast step, written once for every instruction set. A source file
 // includes this after defining SWIRLON_SIMD (the target attribute of its instruction set) and a
 // struct Simd: the vector type Vec of Simd::Lanes doubles with load, store, set1, zero, add,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kernels on 256-bit vectors of four doubles, for processors with AVX2 (chosen at run time).
 #if defined(__x86_64__)
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kernels on 512-bit vectors of eight doubles, for processors with AVX-512F (chosen at run
 // time). Eight neighbouring columns fill one vector.
 #if defined(__x86_64__)

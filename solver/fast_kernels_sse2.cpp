@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kernels on 128-bit vectors of two doubles, which every x86-64 processor has.
 #if defined(__x86_64__)
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fast time step and transforms: the same arithmetic as the straightforward path, line for
 // line and in the same order, computed on several independent lines at once with the widest
 // vector instructions the processor offers. Results equal the straightforward ones bit for bit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Constants shared by the vector kernels of every instruction set, built once per process from
 // the same integer formulas and twiddle tables as the straightforward operators.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real 2-D FFT between grid values and the packed spectrum, and the radix-2 line
 // transform it is built from. Forward carries 1/n per pass (1/n^2 in all), inverse none.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid, the band and the bank of fields that make up the solver's whole state.
 #pragma once
 

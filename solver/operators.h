@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Band operators on packed spectra: truncation, the Laplacian and its inverse, the derivative
 // spectra of the stream function and the grid product that forms the advection term.
 #pragma once

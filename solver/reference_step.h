@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time step built directly from the public operators and transforms, one line at a time.
 // It is the yardstick the fast step is tested and measured against.
 #pragma once

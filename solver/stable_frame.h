@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One displayed frame: exactly TimeStep of simulated time, split into equal RK4 sub-steps when
 // the state is too fast (or too viscous) for one explicit step to stay stable.
 #pragma once

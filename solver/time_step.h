@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One classical fourth-order Runge-Kutta step of TimeStep for the vorticity equation
 //   d(omega)/dt + u*d(omega)/dx + v*d(omega)/dy = nu * laplacian(omega),  nu = 1/reynolds,
 // held as d(psi_hat)/dt = A_hat/K^2 - nu*K^2*psi_hat on the band less the mean entry.

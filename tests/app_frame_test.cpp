@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: menu, commands and their rules, keys, status bar, focus, close rule, about box.
 #include <QAction>
 #include <QLabel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading an initial field from the File menu: the file chooser, the loader's verdict and what
 // the window shows afterwards.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the view puts on screen: the 3x enlarged picture, centred over white, always of the
 // newest state.
 #include <QAction>

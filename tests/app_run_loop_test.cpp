@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calculation loop inside the Start command: stopping and resuming, commands that arrive in
 // its drain, and a run that diverges.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared pieces of the GUI tests: a shown main window guarded by a watchdog, ways to act at a
 // given frame of a run or on a modal box, and exact comparisons of states and pictures.
 #pragma once

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 find_package(Qt6 6.4 REQUIRED COMPONENTS Widgets Test)
 
 swirlon_add_test(app_tests

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Tests of the batch tool and of the files it reads and writes; Qt's PNG reader checks the pictures.
 set(batch_test_dir ${CMAKE_CURRENT_LIST_DIR})
 find_package(Qt6 6.4 REQUIRED COMPONENTS Gui)

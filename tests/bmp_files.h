@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test helper: builds 24-bit BMP files byte by byte, in any header variant (plain 40-byte
 // info header, V4, V5, with a colour table, top-down), and writes them into a temporary
 // directory that disappears with its owner. Header-only so any test program can include it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fast transforms and the fast step against the straightforward ones: equal bit for bit,
 // at every vector width the processor runs.
 #include <gtest/gtest.h>

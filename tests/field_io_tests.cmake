@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The BMP loader and the pictures; every build replays the loader's fuzz seed corpus too.
 
 swirlon_add_test(bmp_loader_tests

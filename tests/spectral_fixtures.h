@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the solver tests: fields sampled from integer phases, single Fourier
 // modes written straight into the packed layout, and random band-limited states.
 #pragma once

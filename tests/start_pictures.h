@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start pictures whose large one-colour areas make one plain step of 0.01 diverge within a few
 // frames, as grid vorticity through the loader's colour rule. Shared by the frame tests and the
 // stability benchmark.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of swirlon-batch, parsed into options that a run takes as they are.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One headless run: load, advance frame by frame exactly as the window does, write what the
 // options ask for.
 #pragma once
