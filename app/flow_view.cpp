@@ -17,8 +17,6 @@
 
 #include "app/texts.h"
 #include "field_io/presets.h"
-#include "solver/stable_frame.h"
-#include "solver/time_step.h"
 
 namespace swirlon {
 namespace {
@@ -44,22 +42,18 @@ void showWarning(QWidget* parent, const QString& message) {
     QMessageBox::warning(parent, texts::AppName.toString(), message, QMessageBox::Ok);
 }
 
-// Fills velX and velY from psi, so that the speed picture belongs to the state it is drawn
-// with; the other slots it touches are scratch that every step rebuilds.
-void refreshVelocities(FieldBank& bank) { beginStep(bank); }
-
 }  // namespace
 
 FlowView::FlowView(QWidget* parent)
     : QWidget(parent),
-      fieldBank(std::make_unique<FieldBank>()),
-      rollback(std::make_unique<PackedSpectrum>()),
+      flow(ReynoldsMedium),
       pictureBuffer(std::make_unique<PictureBuffer>()),
       screenImage(PictureSide, PictureSide, QImage::Format_RGB32),
       fileChooser(chooseBmpFile),
       messageReporter(showWarning) {
-    loadDefaultField(*fieldBank);
-    refreshVelocities(*fieldBank);
+    const auto start = std::make_unique<PackedSpectrum>();
+    loadDefaultField(*start);
+    flow.setState(*start);
     // Every pixel comes from paintEvent; the view reacts to no mouse input and binds no keys.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -82,8 +76,7 @@ void FlowView::runCalculation() {
     const qint64 presentInterval = presentIntervalNs();
     QElapsedTimer sincePresent;
     while (!stopRequested) {
-        const FrameOutcome outcome = advanceFrame(*fieldBank, reynolds, *rollback);
-        if (!outcome.finite) {
+        if (!flow.advanceFrame().finite) {
             // advanceFrame has put the last finite state back; the picture keeps showing it.
             diverged = true;
             break;
@@ -140,13 +133,15 @@ bool FlowView::loadFile(const QString& path) {
     if (runState != RunState::idle) {
         return false;
     }
+    const auto vorticity = std::make_unique<PackedSpectrum>();
     const std::optional<std::string> failure =
-        loadVorticityBmp(QFile::encodeName(path).toStdString(), *fieldBank, &bmpInfoHeader);
+        loadVorticityBmp(QFile::encodeName(path).toStdString(), *vorticity, &bmpInfoHeader);
     if (failure) {
         report(QString::fromStdString(*failure));
         return false;
     }
-    refreshVelocities(*fieldBank);
+    // The speed picture then shows the loaded field's own velocity at once.
+    flow.setStateFromVorticity(*vorticity);
     needsRedraw = true;
     update();
     return true;
@@ -156,7 +151,7 @@ void FlowView::setReynolds(int value) {
     if (value != ReynoldsLow && value != ReynoldsMedium && value != ReynoldsHigh) {
         return;
     }
-    reynolds = value;
+    flow.setReynolds(value);
     Q_EMIT stateChanged();
 }
 
@@ -168,7 +163,7 @@ void FlowView::setDisplayMode(DisplayMode mode) {
 }
 
 void FlowView::renderScreenImage() {
-    renderPicture(*fieldBank, displayMode, *pictureBuffer);
+    renderPicture(flow, displayMode, *pictureBuffer);
     // The enlargement goes straight into the painted image in its native pixel format: one
     // pass, and each screen line is built once and copied for the rest of its block.
     const std::size_t lineBytes = static_cast<std::size_t>(PictureSide) * sizeof(QRgb);

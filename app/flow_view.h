@@ -16,6 +16,7 @@
 #include "field_io/bmp_loader.h"
 #include "field_io/picture.h"
 #include "solver/grid.h"
+#include "solver/simulation.h"
 
 namespace swirlon {
 
@@ -39,7 +40,7 @@ public:
     ~FlowView() override;
 
     bool isRunning() const { return runState == RunState::running; }
-    int reynoldsNumber() const { return reynolds; }
+    int reynoldsNumber() const { return flow.reynolds(); }
     DisplayMode pictureMode() const { return displayMode; }
     bool redrawPending() const { return needsRedraw; }
     QPoint pictureOrigin() const { return drawOrigin; }
@@ -47,8 +48,8 @@ public:
     // Frames the run loop has computed since the view was made.
     long long framesComputed() const { return frameCount; }
 
-    FieldBank& bank() { return *fieldBank; }
-    const FieldBank& bank() const { return *fieldBank; }
+    Simulation& simulation() { return flow; }
+    const Simulation& simulation() const { return flow; }
     const PictureBuffer& picture() const { return *pictureBuffer; }
     const BmpInfoHeaderBytes& lastInfoHeader() const { return bmpInfoHeader; }
 
@@ -86,14 +87,12 @@ private:
     // Shortest time between two frames put on screen during a run: one refresh of the screen.
     qint64 presentIntervalNs() const;
 
-    std::unique_ptr<FieldBank> fieldBank;
-    // State at the start of the frame in progress, for advanceFrame to fall back on.
-    std::unique_ptr<PackedSpectrum> rollback;
+    // The state, the Reynolds number and the clock of the run.
+    Simulation flow;
     std::unique_ptr<PictureBuffer> pictureBuffer;
     // The picture 3x enlarged as painted: made once, refilled in place for every frame.
     QImage screenImage;
 
-    int reynolds = ReynoldsMedium;
     DisplayMode displayMode = DisplayMode::vorticity;
     BmpInfoHeaderBytes bmpInfoHeader{};
     RunState runState = RunState::idle;

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/flow_view.h"
-#include "solver/stable_frame.h"
+#include "solver/simulation.h"
 
 namespace swirlon {
 namespace {
@@ -25,13 +25,11 @@ FrameRateReport measureFrameRate(FlowView& view, std::chrono::milliseconds durat
     if (view.isRunning()) {
         return report;
     }
-    const int reynolds = view.reynoldsNumber();
-    const auto startState = std::make_unique<FieldBank>();
-    const auto rollback = std::make_unique<PackedSpectrum>();
+    Simulation solverAlone(view.reynoldsNumber());
     // Short alternating rounds, so that a change in the machine's load falls on both sides alike.
     const std::chrono::milliseconds round = duration / MeasureRounds;
     for (int r = 0; r < MeasureRounds; ++r) {
-        *startState = view.bank();
+        solverAlone.setState(view.simulation().psi());
         QTimer::singleShot(round, &view, [&view] { view.requestStop(); });
         const long long framesBefore = view.framesComputed();
         const Clock::time_point loopStart = Clock::now();
@@ -42,7 +40,7 @@ FrameRateReport measureFrameRate(FlowView& view, std::chrono::milliseconds durat
 
         const Clock::time_point solverStart = Clock::now();
         for (long long frame = 0; frame < frames; ++frame) {
-            advanceFrame(*startState, reynolds, *rollback);
+            solverAlone.advanceFrame();
         }
         report.solverSeconds += secondsSince(solverStart);
     }

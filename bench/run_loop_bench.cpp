@@ -11,7 +11,7 @@
 
 #include "app/flow_view.h"
 #include "app/main_frame.h"
-#include "solver/stable_frame.h"
+#include "solver/simulation.h"
 
 namespace swirlon {
 namespace {
@@ -27,7 +27,7 @@ void setFramesPerSecond(benchmark::State& state) {
 
 void BM_runLoopFrames(benchmark::State& state) {
     FlowView& view = frameWindow->view();
-    const auto startState = std::make_unique<FieldBank>(view.bank());
+    const auto startState = std::make_unique<PackedSpectrum>(view.simulation().psi());
     long long stopAt = 0;
     QObject::connect(&view, &FlowView::frameComputed, &view, [&view, &stopAt](long long frame) {
         if (frame >= stopAt) {
@@ -38,7 +38,7 @@ void BM_runLoopFrames(benchmark::State& state) {
         stopAt = view.framesComputed() + FramesPerRun;
         view.runCalculation();
         state.PauseTiming();
-        view.bank() = *startState;
+        view.simulation().setState(*startState);
         state.ResumeTiming();
     }
     QObject::disconnect(&view, &FlowView::frameComputed, &view, nullptr);
@@ -46,16 +46,14 @@ void BM_runLoopFrames(benchmark::State& state) {
 }
 
 void BM_solverFrames(benchmark::State& state) {
-    const auto startState = std::make_unique<FieldBank>(frameWindow->view().bank());
-    const auto bank = std::make_unique<FieldBank>();
-    const auto rollback = std::make_unique<PackedSpectrum>();
-    const int reynolds = frameWindow->view().reynoldsNumber();
+    const auto startState = std::make_unique<PackedSpectrum>(frameWindow->view().simulation().psi());
+    Simulation simulation(frameWindow->view().reynoldsNumber());
     for (auto _ : state) {
         state.PauseTiming();
-        *bank = *startState;
+        simulation.setState(*startState);
         state.ResumeTiming();
         for (long long frame = 0; frame < FramesPerRun; ++frame) {
-            advanceFrame(*bank, reynolds, *rollback);
+            simulation.advanceFrame();
         }
     }
     setFramesPerSecond(state);

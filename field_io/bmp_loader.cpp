@@ -10,7 +10,6 @@
 #include <system_error>
 #include <vector>
 
-#include "solver/operators.h"
 
 namespace swirlon {
 
@@ -147,7 +146,8 @@ double vorticityOfColour(std::uint8_t blue, std::uint8_t green, std::uint8_t red
     return -(static_cast<double>(green + blue) * ColourUnit) * VorticityPerColour;
 }
 
-std::optional<std::string> loadVorticityBmp(const std::string& path, FieldBank& bank, BmpInfoHeaderBytes* infoHeader) {
+std::optional<std::string> loadVorticityBmp(const std::string& path, PackedSpectrum& vorticity,
+                                            BmpInfoHeaderBytes* infoHeader) {
     if (path.empty()) {
         return std::string(MessageNoFileName);
     }
@@ -221,9 +221,7 @@ std::optional<std::string> loadVorticityBmp(const std::string& path, FieldBank& 
     }
     file.reset();
 
-    PackedSpectrum& psi = bank[Slot::psi];
-    resampleVorticity(pixels, layout, psi);
-    streamFunctionFromVorticity(psi);
+    resampleVorticity(pixels, layout, vorticity);
     return std::nullopt;
 }
 

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Initial vorticity from a 24-bit BMP file: colours become vorticity on the 128x128 grid, and
-// the stream function of that vorticity becomes the state.
+// Initial vorticity from a 24-bit BMP file: colours become vorticity on the 128x128 grid.
 #pragma once
 
 #include <array>
@@ -15,14 +14,14 @@ namespace swirlon {
 // The 40 bytes of the file's info header as read from the file (little-endian on disk).
 using BmpInfoHeaderBytes = std::array<std::uint8_t, 40>;
 
-// Reads the file at path and, on success, replaces psi with the stream-function spectrum of
-// its vorticity; returns std::nullopt. On any failure returns the message to show the user
-// (UTF-8, path included) and leaves the bank untouched. infoHeader, when given, receives the
+// Reads the file at path and, on success, fills vorticity with its grid vorticity (every
+// element written); returns std::nullopt. On any failure returns the message to show the user
+// (UTF-8, path included) and leaves vorticity untouched. infoHeader, when given, receives the
 // info-header bytes that were read, also when the load then fails.
 //
 // Accepted: uncompressed 24-bit files with any info header of at least 40 bytes (V4 and V5
 // included), pixels taken from the header's pixel-data offset, bottom-up or top-down rows.
-std::optional<std::string> loadVorticityBmp(const std::string& path, FieldBank& bank,
+std::optional<std::string> loadVorticityBmp(const std::string& path, PackedSpectrum& vorticity,
                                             BmpInfoHeaderBytes* infoHeader = nullptr);
 
 // Bytes of one 24-bit row of a picture width pixels wide (width > 0): 3 * width rounded up to

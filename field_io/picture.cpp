@@ -4,9 +4,6 @@
 #include <cmath>
 #include <cstddef>
 
-#include "solver/fast_step.h"
-#include "solver/operators.h"
-
 namespace swirlon {
 
 namespace {
@@ -67,34 +64,26 @@ Rgb mapVorticityColor(double value) {
                .blue = channel(NegativeBlueFactor * value)};
 }
 
-void renderSpeedImage(const FieldBank& bank, PictureBuffer& picture) {
-    const PackedSpectrum& velX = bank[Slot::velX];
-    const PackedSpectrum& velY = bank[Slot::velY];
+void renderSpeedImage(const PackedSpectrum& velX, const PackedSpectrum& velY, PictureBuffer& picture) {
     for (std::size_t k = 0; k < velX.size(); ++k) {
         const double squaredSpeed = (velX[k] * velX[k] + velY[k] * velY[k]) * SquaredSpeedGain;
         storePixel(picture, k, mapSpeedColor(squaredSpeed));
     }
 }
 
-void renderVorticityImage(FieldBank& bank, PictureBuffer& picture) {
-    PackedSpectrum& scratch = bank[Slot::psiBase];
-    copyBand(scratch, bank[Slot::psi]);
-    multiplyByMinusK2(scratch);
-    // The vector transform gives the line-by-line transform's values bit for bit, at a fraction
-    // of the cost of a picture drawn after every frame.
-    bestFastKernels().inverseRealFft2d(scratch.data());
-    for (std::size_t k = 0; k < scratch.size(); ++k) {
-        storePixel(picture, k, mapVorticityColor(scratch[k] * VorticityGain));
+void renderVorticityImage(const PackedSpectrum& gridVorticity, PictureBuffer& picture) {
+    for (std::size_t k = 0; k < gridVorticity.size(); ++k) {
+        storePixel(picture, k, mapVorticityColor(gridVorticity[k] * VorticityGain));
     }
 }
 
-void renderPicture(FieldBank& bank, DisplayMode mode, PictureBuffer& picture) {
+void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer& picture) {
     switch (mode) {
         case DisplayMode::vorticity:
-            renderVorticityImage(bank, picture);
+            renderVorticityImage(simulation.gridVorticity(), picture);
             return;
         case DisplayMode::speed:
-            renderSpeedImage(bank, picture);
+            renderSpeedImage(simulation.velocityX(), simulation.velocityY(), picture);
             return;
     }
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "solver/grid.h"
+#include "solver/simulation.h"
 
 namespace swirlon {
 
@@ -40,12 +41,12 @@ using StretchedPicture = std::array<std::uint8_t, PictureSide * PictureSide * 3>
 Rgb mapSpeedColor(double value);
 Rgb mapVorticityColor(double value);
 
-// From velX and velY as they stand.
-void renderSpeedImage(const FieldBank& bank, PictureBuffer& picture);
-// From psi; psiBase is overwritten as scratch and left holding grid vorticity.
-void renderVorticityImage(FieldBank& bank, PictureBuffer& picture);
-// The picture the display mode chooses.
-void renderPicture(FieldBank& bank, DisplayMode mode, PictureBuffer& picture);
+// From grid velocities.
+void renderSpeedImage(const PackedSpectrum& velX, const PackedSpectrum& velY, PictureBuffer& picture);
+// From grid vorticity.
+void renderVorticityImage(const PackedSpectrum& gridVorticity, PictureBuffer& picture);
+// The picture of the simulation's current state that the display mode chooses.
+void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer& picture);
 
 // Nearest-neighbour 3x enlargement, row 0 of the picture at the bottom.
 void stretchPicture(const PictureBuffer& picture, StretchedPicture& stretched);

@@ -69,8 +69,7 @@ double periodicOffset(double from, double to) {
 }
 
 template <typename Vorticity>
-void installGridVorticity(FieldBank& bank, Vorticity&& vorticityAt) {
-    PackedSpectrum& psi = bank[Slot::psi];
+void installGridVorticity(PackedSpectrum& psi, Vorticity&& vorticityAt) {
     for (int y = 0; y < GridSize; ++y) {
         for (int x = 0; x < GridSize; ++x) {
             psi[entryIndex(y, x)] = vorticityAt(coordinate(x), coordinate(y));
@@ -80,8 +79,8 @@ void installGridVorticity(FieldBank& bank, Vorticity&& vorticityAt) {
 }
 
 template <std::size_t Count>
-void installVortices(FieldBank& bank, const std::array<Vortex, Count>& vortices) {
-    installGridVorticity(bank, [&](double x, double y) {
+void installVortices(PackedSpectrum& psi, const std::array<Vortex, Count>& vortices) {
+    installGridVorticity(psi, [&](double x, double y) {
         double omega = 0.0;
         for (const Vortex& vortex : vortices) {
             const double dx = periodicOffset(vortex.centreX, x);
@@ -98,8 +97,8 @@ double squaredSech(double value) {
     return sech * sech;
 }
 
-void installShearLayer(FieldBank& bank) {
-    installGridVorticity(bank, [](double x, double y) {
+void installShearLayer(PackedSpectrum& psi) {
+    installGridVorticity(psi, [](double x, double y) {
         // u = tanh((y - pi/2)/rho) below the middle, tanh((3pi/2 - y)/rho) above; v = delta sin x.
         const double layer = y <= Pi ? -squaredSech((y - 0.5 * Pi) / ShearLayerThickness)
                                      : squaredSech((1.5 * Pi - y) / ShearLayerThickness);
@@ -109,8 +108,7 @@ void installShearLayer(FieldBank& bank) {
 
 // omega = 2 sin x sin y = cos(x - y) - cos(x + y), so psi = -sin x sin y: its two coefficients
 // are written exactly, with no transform error, since this field pins the decay tests.
-void installTaylorGreen(FieldBank& bank) {
-    PackedSpectrum& psi = bank[Slot::psi];
+void installTaylorGreen(PackedSpectrum& psi) {
     psi.fill(0.0);
     // Each cosine carries half the amplitude, a real-part entry v stands for 2 v cos(kx x + ky y),
     // and psi = omega / -K^2 with K^2 = 2.
@@ -131,8 +129,7 @@ double standardNormal(std::mt19937_64& generator) {
     return radius * std::cos(BoxLength * uniformOpenZero(generator));
 }
 
-void installRandomTurbulence(FieldBank& bank, std::uint32_t seed) {
-    PackedSpectrum& psi = bank[Slot::psi];
+void installRandomTurbulence(PackedSpectrum& psi, std::uint32_t seed) {
     psi.fill(0.0);
     std::mt19937_64 generator(seed);
     // Each band entry but the mean is one independent real part of a coefficient, so drawing
@@ -149,21 +146,21 @@ void installRandomTurbulence(FieldBank& bank, std::uint32_t seed) {
 
 }  // namespace
 
-void loadDefaultField(FieldBank& bank) { installVortices(bank, DefaultVortices); }
+void loadDefaultField(PackedSpectrum& psi) { installVortices(psi, DefaultVortices); }
 
 std::vector<std::string> presetNames() { return {PresetNames.begin(), PresetNames.end()}; }
 
-std::optional<std::string> loadPreset(std::string_view name, FieldBank& bank, std::uint32_t seed) {
+std::optional<std::string> loadPreset(std::string_view name, PackedSpectrum& psi, std::uint32_t seed) {
     if (name == "default") {
-        loadDefaultField(bank);
+        loadDefaultField(psi);
     } else if (name == "taylor-green") {
-        installTaylorGreen(bank);
+        installTaylorGreen(psi);
     } else if (name == "vortex-pair") {
-        installVortices(bank, DipoleVortices);
+        installVortices(psi, DipoleVortices);
     } else if (name == "shear-layer") {
-        installShearLayer(bank);
+        installShearLayer(psi);
     } else if (name == "mcwilliams") {
-        installRandomTurbulence(bank, seed);
+        installRandomTurbulence(psi, seed);
     } else {
         std::string message = "unknown preset '" + std::string(name) + "'; known presets:";
         for (const char* known : PresetNames) {

@@ -12,14 +12,16 @@
 
 namespace swirlon {
 
-// Replaces psi with the field the window starts with: a few vortices of both signs.
-void loadDefaultField(FieldBank& bank);
+// Fills psi (every entry) with the stream-function spectrum of the field the window starts
+// with: a few vortices of both signs.
+void loadDefaultField(PackedSpectrum& psi);
 
 // Names accepted by loadPreset, in the order a usage text lists them.
 std::vector<std::string> presetNames();
 
-// Replaces psi with the named preset (seed matters only for random ones); returns std::nullopt,
-// or a message naming the unknown preset and leaves the bank untouched.
-std::optional<std::string> loadPreset(std::string_view name, FieldBank& bank, std::uint32_t seed = 1);
+// Fills psi (every entry) with the stream-function spectrum of the named preset (seed matters
+// only for random ones); returns std::nullopt, or a message naming the unknown preset and
+// leaves psi untouched.
+std::optional<std::string> loadPreset(std::string_view name, PackedSpectrum& psi, std::uint32_t seed = 1);
 
 }  // namespace swirlon

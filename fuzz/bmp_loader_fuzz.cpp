@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the BMP loader: any byte string, written to a file, must load or be refused
-// with a message, and a refusal must leave every slot of the bank exactly as it was.
+// with a message, and a refusal must leave the caller's field exactly as it was.
 #include <unistd.h>
 
 #include <cmath>
@@ -17,27 +17,25 @@
 
 namespace {
 
-// Every slot starts with a pattern no load produces, so any stray write shows.
+// The field starts with a pattern no load produces, so any stray write shows.
 constexpr double SentinelBase = -1234.5;
 constexpr double SentinelStep = 0.25;
 
 struct FuzzState {
     std::string path;
-    std::unique_ptr<swirlon::FieldBank> bank = std::make_unique<swirlon::FieldBank>();
-    std::unique_ptr<swirlon::FieldBank> pristine = std::make_unique<swirlon::FieldBank>();
+    std::unique_ptr<swirlon::PackedSpectrum> vorticity = std::make_unique<swirlon::PackedSpectrum>();
+    std::unique_ptr<swirlon::PackedSpectrum> pristine = std::make_unique<swirlon::PackedSpectrum>();
 
     FuzzState() {
         const std::filesystem::path file =
             std::filesystem::temp_directory_path() / ("swirlon-bmp-fuzz-" + std::to_string(getpid()) + ".bmp");
         path = file.string();
         double value = SentinelBase;
-        for (auto& slot : pristine->slots) {
-            for (double& entry : slot) {
-                entry = value;
-                value += SentinelStep;
-            }
+        for (double& entry : *pristine) {
+            entry = value;
+            value += SentinelStep;
         }
-        *bank = *pristine;
+        *vorticity = *pristine;
     }
     FuzzState(const FuzzState&) = delete;
     FuzzState& operator=(const FuzzState&) = delete;
@@ -54,7 +52,7 @@ FuzzState& state() {
     std::abort();
 }
 
-bool slotEquals(const swirlon::PackedSpectrum& a, const swirlon::PackedSpectrum& b) {
+bool fieldEquals(const swirlon::PackedSpectrum& a, const swirlon::PackedSpectrum& b) {
     return std::memcmp(a.data(), b.data(), sizeof(swirlon::PackedSpectrum)) == 0;
 }
 
@@ -72,28 +70,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     swirlon::BmpInfoHeaderBytes infoHeader{};
-    const auto message = swirlon::loadVorticityBmp(fuzz.path, *fuzz.bank, &infoHeader);
-
-    const auto psi = static_cast<std::size_t>(swirlon::Slot::psi);
-    for (std::size_t slot = 0; slot < fuzz.bank->slots.size(); ++slot) {
-        if (slot != psi && !slotEquals(fuzz.bank->slots[slot], fuzz.pristine->slots[slot])) {
-            fail("a load wrote a slot other than psi");
-        }
-    }
+    const auto message = swirlon::loadVorticityBmp(fuzz.path, *fuzz.vorticity, &infoHeader);
     if (message) {
         if (message->empty()) {
             fail("a refusal came without a message");
         }
-        if (!slotEquals(fuzz.bank->slots[psi], fuzz.pristine->slots[psi])) {
-            fail("a refused load changed psi");
+        if (!fieldEquals(*fuzz.vorticity, *fuzz.pristine)) {
+            fail("a refused load changed the field");
         }
         return 0;
     }
-    for (const double entry : fuzz.bank->slots[psi]) {
+    for (const double entry : *fuzz.vorticity) {
         if (!std::isfinite(entry)) {
-            fail("a load left a non-finite value in psi");
+            fail("a load left a non-finite value in the field");
         }
     }
-    fuzz.bank->slots[psi] = fuzz.pristine->slots[psi];
+    *fuzz.vorticity = *fuzz.pristine;
     return 0;
 }

@@ -48,4 +48,16 @@ double viscousStabilityNumber(int reynolds) {
     return TimeStep * LargestKSquared / static_cast<double>(reynolds);
 }
 
+double stabilityNumber(const PackedSpectrum& velXGrid, const PackedSpectrum& velYGrid, int reynolds) {
+    return advectiveStabilityNumber(velXGrid, velYGrid) + viscousStabilityNumber(reynolds);
+}
+
+double largestMagnitude(const PackedSpectrum& field) {
+    double largest = 0.0;
+    for (const double value : field) {
+        largest = std::max(largest, std::fabs(value));
+    }
+    return largest;
+}
+
 }  // namespace swirlon

@@ -21,5 +21,11 @@ bool isBandFinite(const PackedSpectrum& psi);
 double advectiveStabilityNumber(const PackedSpectrum& velXGrid, const PackedSpectrum& velYGrid);
 // TimeStep * nu * largest K^2 of the band: the viscous stability number of one explicit step.
 double viscousStabilityNumber(int reynolds);
+// Advective plus viscous number. Advective eigenvalues lie on the imaginary axis and viscous
+// ones on the negative real axis; the sum bounds the size of any combined eigenvalue.
+double stabilityNumber(const PackedSpectrum& velXGrid, const PackedSpectrum& velYGrid, int reynolds);
+
+// max |value| over a grid field.
+double largestMagnitude(const PackedSpectrum& field);
 
 }  // namespace swirlon

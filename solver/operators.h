@@ -27,4 +27,8 @@ namespace swirlon {
 // Poisson solve. Outside the band the array keeps the transform's values, which nobody reads.
 void streamFunctionFromVorticity(PackedSpectrum& field);
 
+// Grid vorticity of the band of psi less its mean: the Laplacian and the inverse transform.
+// psi and vorticity must be distinct arrays.
+void vorticityFromStreamFunction(const PackedSpectrum& psi, PackedSpectrum& vorticity);
+
 }  // namespace swirlon

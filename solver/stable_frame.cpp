@@ -18,15 +18,15 @@ constexpr double SafeStabilityNumber = 2.0;
 // finiteness check below takes over.
 constexpr int MaxSubSteps = 1024;
 
-int subStepsFor(double stabilityNumber) {
-    if (!(stabilityNumber > SafeStabilityNumber)) {
+}  // namespace
+
+int subStepsFor(double number) {
+    if (!(number > SafeStabilityNumber)) {
         return 1;
     }
-    const double needed = std::ceil(stabilityNumber / SafeStabilityNumber);
+    const double needed = std::ceil(number / SafeStabilityNumber);
     return needed >= MaxSubSteps ? MaxSubSteps : static_cast<int>(needed);
 }
-
-}  // namespace
 
 FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback) {
     PackedSpectrum& psi = bank[Slot::psi];
@@ -38,10 +38,7 @@ FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollbac
     rollback = psi;
 
     beginStep(bank);
-    const double advective = advectiveStabilityNumber(bank[Slot::velX], bank[Slot::velY]);
-    // Advective eigenvalues lie on the imaginary axis and viscous ones on the negative real
-    // axis; the sum of the two numbers bounds the size of any combined eigenvalue.
-    outcome.stabilityNumber = advective + viscousStabilityNumber(reynolds);
+    outcome.stabilityNumber = stabilityNumber(bank[Slot::velX], bank[Slot::velY], reynolds);
     outcome.subSteps = subStepsFor(outcome.stabilityNumber);
 
     // With one sub-step dt is exactly TimeStep and the frame is one plain step.

@@ -17,6 +17,10 @@ struct FrameOutcome {
     bool finite = true;
 };
 
+// Equal sub-steps a frame takes at the given stability number (of one step of TimeStep): the
+// fewest that bring each sub-step's number to 2.0 or below, never more than 1024.
+int subStepsFor(double number);
+
 // Advances psi by TimeStep at viscosity 1/reynolds. rollback is caller-owned storage for the
 // state at the start of the frame. After the frame, velX and velY hold grid velocities of a
 // finite state. With subSteps == 1 the result is bit for bit one stepRk4(bank, reynolds).

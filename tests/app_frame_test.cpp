@@ -127,7 +127,7 @@ TEST(MainMenu, ChoiceItemsSetTheViewAndMoveTheOneCheckMarkOfTheirGroup) {
 
 TEST(AcceleratorKeys, TheTablesKeysChangeNothingAndItsCommandIdsAreNotCommands) {
     apptest::Window window;
-    const auto before = std::make_unique<FieldBank>(window.view().bank());
+    const auto before = std::make_unique<PackedSpectrum>(window.view().simulation().psi());
     const QList<QKeyCombination> keys{Qt::ControlModifier | Qt::Key_C, Qt::ControlModifier | Qt::Key_Insert,
                                       Qt::ControlModifier | Qt::Key_V, Qt::ShiftModifier | Qt::Key_Insert,
                                       Qt::ControlModifier | Qt::Key_X, Qt::ShiftModifier | Qt::Key_Delete,
@@ -144,7 +144,7 @@ TEST(AcceleratorKeys, TheTablesKeysChangeNothingAndItsCommandIdsAreNotCommands) 
     EXPECT_EQ(window.view().framesComputed(), 0);
     EXPECT_EQ(window.view().reynoldsNumber(), ReynoldsMedium);
     EXPECT_EQ(window.view().pictureMode(), DisplayMode::vorticity);
-    EXPECT_TRUE(apptest::samePsi(*before, window.view().bank()));
+    EXPECT_TRUE(apptest::samePsi(*before, window.view().simulation().psi()));
     EXPECT_TRUE(window.frame().isVisible());
     for (QAction* action : window.frame().findChildren<QAction*>()) {
         EXPECT_TRUE(action->shortcuts().isEmpty()) << action->text().toStdString();

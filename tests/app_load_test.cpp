@@ -11,7 +11,6 @@
 
 #include "app/command_ids.h"
 #include "field_io/bmp_loader.h"
-#include "solver/time_step.h"
 #include "tests/app_test_support.h"
 #include "tests/bmp_files.h"
 
@@ -49,16 +48,17 @@ TEST(LoadCommand, ALoadedFileBecomesTheStateAndTheSpeedPictureShowsItsVelocityAt
     ASSERT_FALSE(window.view().redrawPending());
     window.frame().action(ID_LOAD_INITIAL_VORTICITY)->trigger();
 
-    auto expected = std::make_unique<FieldBank>();
-    ASSERT_EQ(loadVorticityBmp(path, *expected), std::nullopt);
+    auto vorticity = std::make_unique<PackedSpectrum>();
+    ASSERT_EQ(loadVorticityBmp(path, *vorticity), std::nullopt);
+    Simulation expected(ReynoldsMedium);
+    expected.setStateFromVorticity(*vorticity);
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_TRUE(apptest::samePsi(window.view().bank(), *expected));
+    EXPECT_TRUE(apptest::samePsi(window.view().simulation().psi(), expected.psi()));
     EXPECT_TRUE(window.view().redrawPending());
     // Not the velocity of the frame computed before the load.
     window.frame().action(ID_VIEW_SPEED2)->trigger();
     window.view().grab();
-    beginStep(*expected);
-    EXPECT_EQ(window.view().picture(), *apptest::rendered(*expected, DisplayMode::speed));
+    EXPECT_EQ(window.view().picture(), *apptest::rendered(expected, DisplayMode::speed));
 }
 
 TEST(LoadCommand, CancelOrARefusedFileChangesNothingAndOnlyTheRefusalIsReportedAsAWarning) {
@@ -66,7 +66,7 @@ TEST(LoadCommand, CancelOrARefusedFileChangesNothingAndOnlyTheRefusalIsReportedA
     std::vector<std::uint8_t> bytes = halvesPicture();
     bmp::putLe16(bytes, bmp::BmpOffsetOfBitCount, EightBitsPerPixel);
     const std::string refused = dir.write("eight_bit.bmp", bytes);
-    auto scratch = std::make_unique<FieldBank>();
+    auto scratch = std::make_unique<PackedSpectrum>();
     const std::optional<std::string> refusal = loadVorticityBmp(refused, *scratch);
     ASSERT_TRUE(refusal.has_value());
     enum class Case { cancel, refusedToTheReporter, refusedToTheRealBox };
@@ -88,10 +88,10 @@ TEST(LoadCommand, CancelOrARefusedFileChangesNothingAndOnlyTheRefusalIsReportedA
             window.view().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
         }
         window.view().grab();
-        const auto before = std::make_unique<FieldBank>(window.view().bank());
+        const auto before = std::make_unique<PackedSpectrum>(window.view().simulation().psi());
         window.frame().action(ID_LOAD_INITIAL_VORTICITY)->trigger();
         EXPECT_EQ(messages, c == Case::cancel ? QStringList() : QStringList{QString::fromStdString(*refusal)});
-        EXPECT_TRUE(apptest::samePsi(window.view().bank(), *before));
+        EXPECT_TRUE(apptest::samePsi(window.view().simulation().psi(), *before));
         EXPECT_FALSE(window.view().redrawPending());
         if (c != Case::cancel) {
             EXPECT_EQ(window.view().lastInfoHeader()[bmp::BmpOffsetOfBitCount - bmp::BmpFileHeaderSize],

@@ -55,7 +55,7 @@ TEST(ViewPicture, TheStatesPictureIsCentredOverWhiteAndCutToANarrowWindow) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
         EXPECT_EQ(view.pictureOrigin(), origin);
         expectPictureOnScreen(view);
-        EXPECT_EQ(view.picture(), *apptest::rendered(view.bank(), DisplayMode::vorticity));
+        EXPECT_EQ(view.picture(), *apptest::rendered(view.simulation(), DisplayMode::vorticity));
     }
 }
 
@@ -68,7 +68,7 @@ TEST(ViewPicture, DisplaySwitchWhileIdleRepaintsFromTheCurrentStateAndAReynoldsC
     EXPECT_TRUE(window.view().redrawPending());
     expectPictureOnScreen(window.view());
     EXPECT_FALSE(window.view().redrawPending());
-    EXPECT_EQ(window.view().picture(), *apptest::rendered(window.view().bank(), DisplayMode::speed));
+    EXPECT_EQ(window.view().picture(), *apptest::rendered(window.view().simulation(), DisplayMode::speed));
 }
 
 TEST(ViewPicture, AfterARunTheScreenShowsTheLastFrameInTheModeChosenDuringIt) {
@@ -85,7 +85,7 @@ TEST(ViewPicture, AfterARunTheScreenShowsTheLastFrameInTheModeChosenDuringIt) {
         EXPECT_EQ(window.view().pictureMode(), mode);
         // The window repaints by itself, even when the last frame was computed but not drawn.
         EXPECT_TRUE(QTest::qWaitFor([&] { return !window.view().redrawPending(); }));
-        const auto latest = apptest::rendered(window.view().bank(), mode);
+        const auto latest = apptest::rendered(window.view().simulation(), mode);
         expectPictureOnScreen(window.view());
         EXPECT_EQ(window.view().picture(), *latest);
     }

@@ -11,21 +11,23 @@
 
 #include "app/command_ids.h"
 #include "app/texts.h"
-#include "solver/stable_frame.h"
+#include "solver/simulation.h"
 #include "tests/app_test_support.h"
 
 using namespace swirlon;
 
 namespace {
 
-// Advances a copy of bank frame by frame at the given Reynolds numbers, one entry per frame.
-std::unique_ptr<FieldBank> advancedCopy(const FieldBank& bank, std::initializer_list<int> reynoldsPerFrame) {
-    auto copy = std::make_unique<FieldBank>(bank);
-    auto rollback = std::make_unique<PackedSpectrum>();
+// psi after advancing a copy of the state frame by frame at the given Reynolds numbers, one
+// entry per frame.
+std::unique_ptr<PackedSpectrum> advancedCopy(const Simulation& simulation, std::initializer_list<int> reynoldsPerFrame) {
+    Simulation copy(simulation.reynolds());
+    copy.setState(simulation.psi());
     for (const int reynolds : reynoldsPerFrame) {
-        advanceFrame(*copy, reynolds, *rollback);
+        copy.setReynolds(reynolds);
+        copy.advanceFrame();
     }
-    return copy;
+    return std::make_unique<PackedSpectrum>(copy.psi());
 }
 
 }  // namespace
@@ -33,9 +35,10 @@ std::unique_ptr<FieldBank> advancedCopy(const FieldBank& bank, std::initializer_
 TEST(RunLoop, StopEndsTheRunAndStartContinuesFromTheStateReached) {
     apptest::Window window;
     CMainFrame& frame = window.frame();
-    const auto expected = advancedCopy(window.view().bank(), {ReynoldsMedium, ReynoldsMedium, ReynoldsMedium});
-    // A stop remembered from the idle state would end the next run early.
-    EXPECT_TRUE(frame.dispatchCommand(ID_CALC_STOP));
+    const auto expected = advancedCopy(window.view().simulation(), {ReynoldsMedium, ReynoldsMedium, ReynoldsMedium});
+    // A stop remembered from the idle state would end the next run early; the view itself
+    // must refuse it, whatever the menu's rules let through.
+    window.view().requestStop();
     EXPECT_EQ(apptest::runFrames(frame, 2), 2);
 
     apptest::atFrame(window.view(), 1, [&] {
@@ -45,7 +48,7 @@ TEST(RunLoop, StopEndsTheRunAndStartContinuesFromTheStateReached) {
     EXPECT_EQ(apptest::runFromStart(frame), 1);
     EXPECT_FALSE(window.view().isRunning());
     apptest::expectEnabledItemsOf(frame, false);
-    EXPECT_TRUE(apptest::samePsi(window.view().bank(), *expected));
+    EXPECT_TRUE(apptest::samePsi(window.view().simulation().psi(), *expected));
 }
 
 TEST(RunLoop, StartOrLoadArrivingInTheSameDrainAfterStopIsDropped) {
@@ -74,7 +77,7 @@ TEST(RunLoop, StartOrLoadArrivingInTheSameDrainAfterStopIsDropped) {
 TEST(RunLoop, ReynoldsChangedDuringARunAppliesFromTheNextFrame) {
     apptest::Window window;
     const auto expected =
-        advancedCopy(window.view().bank(), {ReynoldsMedium, ReynoldsMedium, ReynoldsLow, ReynoldsLow});
+        advancedCopy(window.view().simulation(), {ReynoldsMedium, ReynoldsMedium, ReynoldsLow, ReynoldsLow});
     apptest::atFrame(window.view(), 2, [&] {
         apptest::queueCommand(window.frame(), ID_RE_100);
         apptest::atFrame(window.view(), 2, [&] { apptest::queueCommand(window.frame(), ID_CALC_STOP); });
@@ -82,7 +85,7 @@ TEST(RunLoop, ReynoldsChangedDuringARunAppliesFromTheNextFrame) {
     EXPECT_EQ(apptest::runFromStart(window.frame()), 4);
     EXPECT_EQ(window.view().reynoldsNumber(), ReynoldsLow);
     EXPECT_TRUE(window.frame().action(ID_RE_100)->isChecked());
-    EXPECT_TRUE(apptest::samePsi(window.view().bank(), *expected));
+    EXPECT_TRUE(apptest::samePsi(window.view().simulation().psi(), *expected));
 }
 
 TEST(RunLoop, ADivergingRunStopsWithItsMessageAndPutsTheStateBack) {
@@ -94,11 +97,12 @@ TEST(RunLoop, ADivergingRunStopsWithItsMessageAndPutsTheStateBack) {
     });
     // One not-a-number band coefficient spreads to the whole state within the first frame.
     constexpr int LowModeIndex = 1;
-    window.view().bank()[Slot::psi][LowModeIndex] = std::numeric_limits<double>::quiet_NaN();
-    const auto before = std::make_unique<FieldBank>(window.view().bank());
+    const auto before = std::make_unique<PackedSpectrum>(window.view().simulation().psi());
+    (*before)[LowModeIndex] = std::numeric_limits<double>::quiet_NaN();
+    window.view().simulation().setState(*before);
     EXPECT_EQ(apptest::runFromStart(window.frame()), 0);
     EXPECT_FALSE(window.view().isRunning());
     EXPECT_EQ(messages, QStringList{texts::RunDiverged.toString()});
-    EXPECT_TRUE(apptest::samePsi(*before, window.view().bank()));
+    EXPECT_TRUE(apptest::samePsi(*before, window.view().simulation().psi()));
     EXPECT_TRUE(window.frame().action(ID_CALC_START)->isEnabled());
 }

@@ -89,14 +89,13 @@ long long runFrames(swirlon::CMainFrame& frame, long long frames) {
     return runFromStart(frame);
 }
 
-bool samePsi(const swirlon::FieldBank& a, const swirlon::FieldBank& b) {
-    const swirlon::PackedSpectrum& psiA = a[swirlon::Slot::psi];
-    return std::memcmp(psiA.data(), b[swirlon::Slot::psi].data(), sizeof(psiA)) == 0;
+bool samePsi(const swirlon::PackedSpectrum& a, const swirlon::PackedSpectrum& b) {
+    return std::memcmp(a.data(), b.data(), sizeof(a)) == 0;
 }
 
-std::unique_ptr<swirlon::PictureBuffer> rendered(swirlon::FieldBank& bank, swirlon::DisplayMode mode) {
+std::unique_ptr<swirlon::PictureBuffer> rendered(const swirlon::Simulation& simulation, swirlon::DisplayMode mode) {
     auto picture = std::make_unique<swirlon::PictureBuffer>();
-    swirlon::renderPicture(bank, mode, *picture);
+    swirlon::renderPicture(simulation, mode, *picture);
     return picture;
 }
 

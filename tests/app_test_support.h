@@ -17,6 +17,7 @@
 #include "app/main_frame.h"
 #include "field_io/picture.h"
 #include "solver/grid.h"
+#include "solver/simulation.h"
 
 namespace apptest {
 
@@ -80,9 +81,9 @@ long long runFromStart(swirlon::CMainFrame& frame);
 long long runFrames(swirlon::CMainFrame& frame, long long frames);
 
 // Bitwise, so that a restored not-a-number compares equal to itself.
-bool samePsi(const swirlon::FieldBank& a, const swirlon::FieldBank& b);
+bool samePsi(const swirlon::PackedSpectrum& a, const swirlon::PackedSpectrum& b);
 
-// The picture of bank in the given mode (its scratch slot is overwritten).
-std::unique_ptr<swirlon::PictureBuffer> rendered(swirlon::FieldBank& bank, swirlon::DisplayMode mode);
+// The picture of the simulation's state in the given mode.
+std::unique_ptr<swirlon::PictureBuffer> rendered(const swirlon::Simulation& simulation, swirlon::DisplayMode mode);
 
 }  // namespace apptest

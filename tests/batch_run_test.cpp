@@ -20,7 +20,7 @@
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
 #include "solver/diagnostics.h"
-#include "solver/stable_frame.h"
+#include "solver/simulation.h"
 #include "tests/bmp_files.h"
 #include "tools/batch_options.h"
 #include "tools/batch_run.h"
@@ -82,21 +82,21 @@ protected:
         return result;
     }
 
-    // A zeroed bank holding only the saved state, as the window would hold it.
-    std::unique_ptr<FieldBank> bankOf(std::string_view stateName) const {
-        auto bank = std::make_unique<FieldBank>();
-        (*bank)[Slot::psi] = *field(stateName);
-        return bank;
+    // A simulation of the saved state, as the window would hold it.
+    std::unique_ptr<Simulation> simulationOf(std::string_view stateName) const {
+        auto simulation = std::make_unique<Simulation>(DefaultReynolds);
+        simulation->setState(*field(stateName));
+        return simulation;
     }
 
     testing::TempDir dir;
 };
 
-// The PNG file of the bank's enlarged picture as the window would show it.
-std::vector<std::uint8_t> windowPicturePng(FieldBank& bank, DisplayMode mode) {
+// The PNG file of the state's enlarged picture as the window would show it.
+std::vector<std::uint8_t> windowPicturePng(const Simulation& simulation, DisplayMode mode) {
     auto picture = std::make_unique<PictureBuffer>();
     auto stretched = std::make_unique<StretchedPicture>();
-    renderPicture(bank, mode, *picture);
+    renderPicture(simulation, mode, *picture);
     stretchPicture(*picture, *stretched);
     return encodePng(PictureSide, PictureSide, *stretched);
 }
@@ -180,11 +180,13 @@ TEST_F(BatchRun, StartingStatesAreThoseOfTheWindowsLoaders) {
     const std::string bmp = dir.write("start.bmp", testing::encodeBmp(picture));
     run({"--input", bmp, "--steps", "0", "--save-state", at("from-bmp.npy")});
     run({"--preset", "shear-layer", "--steps", "0", "--save-state", at("from-preset.npy")});
-    auto bank = std::make_unique<FieldBank>();
-    ASSERT_FALSE(loadVorticityBmp(bmp, *bank).has_value());
-    EXPECT_EQ(*field("from-bmp.npy"), (*bank)[Slot::psi]);
-    ASSERT_FALSE(loadPreset("shear-layer", *bank).has_value());
-    EXPECT_EQ(*field("from-preset.npy"), (*bank)[Slot::psi]);
+    auto start = std::make_unique<PackedSpectrum>();
+    ASSERT_FALSE(loadVorticityBmp(bmp, *start).has_value());
+    Simulation window(DefaultReynolds);
+    window.setStateFromVorticity(*start);
+    EXPECT_EQ(*field("from-bmp.npy"), window.psi());
+    ASSERT_FALSE(loadPreset("shear-layer", *start).has_value());
+    EXPECT_EQ(*field("from-preset.npy"), *start);
 
     // Saved vorticity passes the forward transform, the Poisson solve and back unchanged but
     // for round-off.
@@ -224,23 +226,22 @@ TEST_F(BatchRun, DiagnosticsAndFramesDescribeTheStateEveryKFrames) {
     EXPECT_EQ(names, (std::vector<std::string>{"frame-000000.png", "frame-000002.png", "frame-000004.png"}));
     EXPECT_EQ(frameFileName(42, frameNumberWidth(12345678)), "frame-00000042.png");
     EXPECT_LT(frameFileName(999, frameNumberWidth(1000)), frameFileName(1000, frameNumberWidth(1000)));
-    auto bank = bankOf("s.npy");
-    EXPECT_EQ(readAll(at("frames/frame-000004.png")), windowPicturePng(*bank, DisplayMode::vorticity));
+    const auto saved = simulationOf("s.npy");
+    EXPECT_EQ(readAll(at("frames/frame-000004.png")), windowPicturePng(*saved, DisplayMode::vorticity));
     // An independent reader sees 384x384 pixels, grid element (row 0, column 0) at the bottom left.
     QImage image;
     ASSERT_TRUE(image.load(QString::fromStdString(at("frames/frame-000004.png")), "PNG"));
     EXPECT_EQ(image.size(), QSize(384, 384));
-    const Rgb corner = mapVorticityColor((*bank)[Slot::psiBase][0] * 8.0);
+    const Rgb corner = mapVorticityColor(saved->gridVorticity()[0] * 8.0);
     EXPECT_EQ(image.pixel(0, 383), qRgb(corner.red, corner.green, corner.blue));
 }
 
 TEST_F(BatchRun, SpeedPictureShowsTheVelocitiesTheFrameLeft) {
     run({"--preset", "vortex-pair", "--steps", "3", "--every", "3", "--picture", "speed", "--frames", at("frames")});
     run({"--preset", "vortex-pair", "--steps", "2", "--save-state", at("before.npy")});
-    auto bank = bankOf("before.npy");
-    auto rollback = std::make_unique<PackedSpectrum>();
-    ASSERT_TRUE(advanceFrame(*bank, DefaultReynolds, *rollback).finite);
-    EXPECT_EQ(readAll(at("frames/frame-000003.png")), windowPicturePng(*bank, DisplayMode::speed));
+    const auto before = simulationOf("before.npy");
+    ASSERT_TRUE(before->advanceFrame().finite);
+    EXPECT_EQ(readAll(at("frames/frame-000003.png")), windowPicturePng(*before, DisplayMode::speed));
 }
 
 TEST_F(BatchRun, FailedRunsNameTheCauseAndLeaveNoOutputBehind) {

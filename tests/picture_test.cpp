@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "solver/grid.h"
+#include "solver/simulation.h"
 
 namespace swirlon {
 namespace {
@@ -33,14 +34,6 @@ Colour colourOf(Rgb rgb) { return {rgb.red, rgb.green, rgb.blue}; }
 Colour pixelAt(const PictureBuffer& picture, int i, int j) {
     const std::size_t at = static_cast<std::size_t>(GridSize * i + j) * 3;
     return {picture[at + 2], picture[at + 1], picture[at]};
-}
-
-std::unique_ptr<FieldBank> bankFilledWith(double value) {
-    auto bank = std::make_unique<FieldBank>();
-    for (auto& slot : bank->slots) {
-        slot.fill(value);
-    }
-    return bank;
 }
 
 std::ptrdiff_t nonZeroBytes(const PictureBuffer& picture) { return std::ranges::count_if(picture, [](int byte) { return byte != 0; }); }
@@ -74,59 +67,54 @@ TEST(SpeedColour, SampleValuesGiveTheirColours) {
     }
 }
 
-// ---- Pictures of the bank ------------------------------------------------------------------
+// ---- Pictures of fields --------------------------------------------------------------------
 
-// (1.25^2 + 1.25^2) * 32 = 100 at one point; every other slot holds values that would show.
-TEST(SpeedPicture, ReadsVelXAndVelYAsTheyStandIntoBlueGreenRedPixels) {
+// (1.25^2 + 1.25^2) * 32 = 100 at one point, stored blue, green, red; every other pixel black.
+TEST(SpeedPicture, ShowsTheSquaredSpeedOfEachGridPoint) {
     constexpr int row = 3;
     constexpr int column = 5;
-    auto bank = bankFilledWith(1.0);
-    (*bank)[Slot::velX].fill(0.0);
-    (*bank)[Slot::velY].fill(0.0);
-    (*bank)[Slot::velX][entryIndex(row, column)] = 1.25;
-    (*bank)[Slot::velY][entryIndex(row, column)] = 1.25;
+    auto velX = std::make_unique<PackedSpectrum>();
+    auto velY = std::make_unique<PackedSpectrum>();
+    velX->fill(0.0);
+    velY->fill(0.0);
+    (*velX)[entryIndex(row, column)] = 1.25;
+    (*velY)[entryIndex(row, column)] = 1.25;
     PictureBuffer picture{};
-    renderSpeedImage(*bank, picture);
+    renderSpeedImage(*velX, *velY, picture);
     EXPECT_EQ(pixelAt(picture, row, column), (Colour{60, 75, 89}));
-    EXPECT_EQ(nonZeroBytes(picture), 3) << "every other pixel black";
+    EXPECT_EQ(nonZeroBytes(picture), 3);
 }
 
-// psi = -1.1 cos x has vorticity 1.1 cos x, shown as 8.8 at column 0 and -8.8 at column 64,
-// whatever lies in the mean and outside the band.
-TEST(VorticityPicture, ShowsTheBandLimitedLaplacianOfPsi) {
-    constexpr double amplitude = 1.1;
-    constexpr int oppositeColumn = GridSize / 2;
-    constexpr double gridTolerance = 1e-12;
-    auto bank = bankFilledWith(0.0);
+// Vorticity 1.1 at one point and -1.1 at another shows as 8.8 and -8.8: red 35.2, green 8.8,
+// blue 4.4, and 6.16, 12.32, 49.28.
+TEST(VorticityPicture, ShowsTheVorticityOfEachGridPoint) {
+    auto vorticity = std::make_unique<PackedSpectrum>();
+    vorticity->fill(0.0);
+    (*vorticity)[entryIndex(7, 0)] = 1.1;
+    (*vorticity)[entryIndex(7, 64)] = -1.1;
     PictureBuffer picture;
     picture.fill(Full);
-    renderVorticityImage(*bank, picture);
-    EXPECT_EQ(nonZeroBytes(picture), 0);
-
-    PackedSpectrum& psi = (*bank)[Slot::psi];
-    psi[0] = psi[entryIndex(0, BandLimit + 1)] = psi[entryIndex(BandLimit + 1, 0)] = 5.0;
-    psi[entryIndex(0, 1)] = -amplitude / 2.0;  // Re F(1, 0) contributes 2 Re F cos x
-    const PackedSpectrum psiBefore = psi;
-    renderVorticityImage(*bank, picture);
-    for (int i = 0; i < GridSize; ++i) {
-        // 8.8 gives red 35.2, green 8.8, blue 4.4; -8.8 gives 6.16, 12.32, 49.28.
-        ASSERT_EQ(pixelAt(picture, i, 0), (Colour{35, 8, 4})) << i;
-        ASSERT_EQ(pixelAt(picture, i, oppositeColumn), (Colour{6, 12, 49})) << i;
-    }
-    EXPECT_EQ(psi, psiBefore);
-    EXPECT_NEAR((*bank)[Slot::psiBase][entryIndex(7, 0)], amplitude, gridTolerance);
-    EXPECT_NEAR((*bank)[Slot::psiBase][entryIndex(7, oppositeColumn)], -amplitude, gridTolerance);
+    renderVorticityImage(*vorticity, picture);
+    EXPECT_EQ(pixelAt(picture, 7, 0), (Colour{35, 8, 4}));
+    EXPECT_EQ(pixelAt(picture, 7, 64), (Colour{6, 12, 49}));
+    EXPECT_EQ(nonZeroBytes(picture), 6);
 }
 
-TEST(Picture, DisplayModeChoosesTheQuantity) {
-    auto bank = bankFilledWith(0.0);
-    (*bank)[Slot::velX].fill(1.25);
-    (*bank)[Slot::velY].fill(1.25);
+// psi = -1.1 cos x: vorticity 1.1 cos x and velocity (0, 1.1 sin x). Column 0 has vorticity
+// 8.8 after the gain and no speed; column 32 has squared speed 1.21 * 32 and no vorticity.
+TEST(Picture, DisplayModeChoosesTheQuantityOfTheSimulationsState) {
+    auto psi = std::make_unique<PackedSpectrum>();
+    psi->fill(0.0);
+    (*psi)[entryIndex(0, 1)] = -0.55;  // Re F(1, 0) contributes 2 Re F cos x
+    Simulation simulation(1000);
+    simulation.setState(*psi);
     PictureBuffer picture{};
-    renderPicture(*bank, DisplayMode::speed, picture);
-    EXPECT_EQ(pixelAt(picture, 0, 0), (Colour{60, 75, 89}));
-    renderPicture(*bank, DisplayMode::vorticity, picture);
-    EXPECT_EQ(pixelAt(picture, 0, 0), Black);
+    renderPicture(simulation, DisplayMode::vorticity, picture);
+    EXPECT_EQ(pixelAt(picture, 5, 0), (Colour{35, 8, 4}));
+    EXPECT_EQ(pixelAt(picture, 5, 32), Black);
+    renderPicture(simulation, DisplayMode::speed, picture);
+    EXPECT_EQ(pixelAt(picture, 5, 0), Black);
+    EXPECT_EQ(pixelAt(picture, 5, 32), (Colour{23, 29, 34}));
 }
 
 // ---- Enlargement ---------------------------------------------------------------------------

@@ -10,7 +10,6 @@
 
 #include "field_io/presets.h"
 #include "solver/diagnostics.h"
-#include "solver/fft.h"
 #include "solver/operators.h"
 
 namespace swirlon {
@@ -20,30 +19,26 @@ constexpr double Sentinel = 777.0;
 // Transform round-off on fields of order one.
 constexpr double TransformTolerance = 1e-13;
 
-std::unique_ptr<FieldBank> sentinelBank() {
-    auto bank = std::make_unique<FieldBank>();
-    for (auto& slot : bank->slots) {
-        slot.fill(Sentinel);
-    }
-    return bank;
+std::unique_ptr<PackedSpectrum> sentinelField() {
+    auto field = std::make_unique<PackedSpectrum>();
+    field->fill(Sentinel);
+    return field;
 }
 
-std::unique_ptr<FieldBank> loaded(const std::string& name, std::uint32_t seed = 1) {
-    auto bank = sentinelBank();
-    const auto message = loadPreset(name, *bank, seed);
+std::unique_ptr<PackedSpectrum> loaded(const std::string& name, std::uint32_t seed = 1) {
+    auto psi = sentinelField();
+    const auto message = loadPreset(name, *psi, seed);
     EXPECT_FALSE(message.has_value()) << *message;
-    return bank;
+    return psi;
 }
 
-std::unique_ptr<PackedSpectrum> vorticityOf(const FieldBank& bank) {
+std::unique_ptr<PackedSpectrum> vorticityOf(const PackedSpectrum& psi) {
     auto omega = std::make_unique<PackedSpectrum>();
-    copyBand(*omega, bank[Slot::psi]);
-    multiplyByMinusK2(*omega);
-    inverseRealFft2d(GridSize, omega->data());
+    vorticityFromStreamFunction(psi, *omega);
     return omega;
 }
 
-TEST(Presets, EveryListedNameLoadsAFiniteNonTrivialZeroMeanStateIntoPsiOnly) {
+TEST(Presets, EveryListedNameLoadsAFiniteNonTrivialZeroMeanState) {
     const std::vector<std::string> names = presetNames();
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(names.front(), "default");
@@ -51,30 +46,28 @@ TEST(Presets, EveryListedNameLoadsAFiniteNonTrivialZeroMeanStateIntoPsiOnly) {
         EXPECT_EQ(std::count(names.begin(), names.end(), expected), 1) << expected;
     }
     for (const std::string& name : names) {
-        const auto bank = loaded(name);
-        const PackedSpectrum& psi = (*bank)[Slot::psi];
-        EXPECT_TRUE(isBandFinite(psi)) << name;
-        EXPECT_GT(energy(psi), 0.0) << name;
-        EXPECT_EQ(psi[0], 0.0) << name;
-        EXPECT_EQ((*bank)[Slot::psiBase][0], Sentinel) << name << " wrote outside psi";
+        const auto psi = loaded(name);
+        EXPECT_TRUE(isBandFinite(*psi)) << name;
+        EXPECT_GT(energy(*psi), 0.0) << name;
+        EXPECT_EQ((*psi)[0], 0.0) << name;
     }
 }
 
-TEST(Presets, UnknownNameIsRefusedWithTheKnownNamesAndTheBankUntouched) {
-    auto bank = sentinelBank();
-    const auto message = loadPreset("hurricane", *bank);
+TEST(Presets, UnknownNameIsRefusedWithTheKnownNamesAndPsiUntouched) {
+    auto psi = sentinelField();
+    const auto message = loadPreset("hurricane", *psi);
     ASSERT_TRUE(message.has_value());
     EXPECT_NE(message->find("hurricane"), std::string::npos);
     EXPECT_NE(message->find("taylor-green"), std::string::npos);
-    EXPECT_EQ((*bank)[Slot::psi], (*sentinelBank())[Slot::psi]);
+    EXPECT_EQ(*psi, *sentinelField());
 }
 
 // That the default field starts gently, without sub-steps, is pinned by batch_run_test.cpp.
 TEST(Presets, DefaultFieldIsTheDefaultPresetWithVorticesOfBothSigns) {
-    auto bank = sentinelBank();
-    loadDefaultField(*bank);
-    EXPECT_EQ((*bank)[Slot::psi], (*loaded("default"))[Slot::psi]);
-    const auto omega = vorticityOf(*bank);
+    auto psi = sentinelField();
+    loadDefaultField(*psi);
+    EXPECT_EQ(*psi, *loaded("default"));
+    const auto omega = vorticityOf(*psi);
     EXPECT_GT(*std::max_element(omega->begin(), omega->end()), 1.0);
     EXPECT_LT(*std::min_element(omega->begin(), omega->end()), -1.0);
 }
@@ -110,11 +103,11 @@ TEST(Presets, ShearLayersAreThinAndOppositeAndTheVortexPairIsAMirrorImage) {
 }
 
 TEST(Presets, RandomTurbulenceIsFixedBySeedWithUnitRmsSpeedAndAnEnergyPeakAtLowWaveNumbers) {
-    const auto bank = loaded("mcwilliams", 5);
-    EXPECT_EQ((*bank)[Slot::psi], (*loaded("mcwilliams", 5))[Slot::psi]);
-    EXPECT_NE((*bank)[Slot::psi], (*loaded("mcwilliams", 6))[Slot::psi]);
+    const auto random = loaded("mcwilliams", 5);
+    EXPECT_EQ(*random, *loaded("mcwilliams", 5));
+    EXPECT_NE(*random, *loaded("mcwilliams", 6));
 
-    const PackedSpectrum& psi = (*bank)[Slot::psi];
+    const PackedSpectrum& psi = *random;
     constexpr double MeanSquareSpeed = 1.0;
     EXPECT_NEAR(energy(psi), 0.5 * MeanSquareSpeed, 1e-12);
     // Energy in unit-wide shells of |K|; the spectrum rises as k^2 and falls as k^-2 around k0 = 6.

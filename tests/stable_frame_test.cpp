@@ -8,7 +8,6 @@
 #include <string>
 
 #include "solver/diagnostics.h"
-#include "solver/fft.h"
 #include "solver/operators.h"
 #include "solver/time_step.h"
 #include "spectral_fixtures.h"
@@ -29,6 +28,22 @@ constexpr double EnergyGrowthTolerance = 1e-12;
 constexpr double DiagnosticTolerance = 1e-12;
 
 double rk4Factor(double z) { return 1.0 + z + z * z / 2.0 + z * z * z / 6.0 + z * z * z * z / 24.0; }
+
+// Each sub-step's number must stay at or below 2.0 with as few sub-steps as that takes, up to
+// a cap of 1024. At Re 1 the viscous number alone is 0.01 * 2 * 42^2 = 35.28.
+TEST(StableFrame, SubStepsAreTheFewestThatKeepEachAtOrBelowTwo) {
+    const struct {
+        double number;
+        int subSteps;
+    } cases[] = {
+        {0.0, 1}, {2.0, 1}, {std::nextafter(2.0, 3.0), 2}, {2.5, 2}, {4.0, 2}, {4.01, 3},
+        {viscousStabilityNumber(1), 18}, {2048.0, 1024}, {1e9, 1024},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(subStepsFor(c.number), c.subSteps) << c.number;
+    }
+    EXPECT_DOUBLE_EQ(viscousStabilityNumber(1), 35.28);
+}
 
 TEST(StableFrame, GentleFrameIsOnePlainStepBitForBit) {
     auto framed = makeZeroBank();
@@ -59,23 +74,6 @@ TEST(StableFrame, ViscousLimitSplitsTheFrameIntoEqualRk4SubSteps) {
     EXPECT_GE(outcome.stabilityNumber, viscousStabilityNumber(Reynolds));
     const double expected = std::pow(rk4Factor(-25.0 * TimeStep / outcome.subSteps / Reynolds), outcome.subSteps);
     EXPECT_NEAR(modeOf((*bank)[Slot::psi], 4, -3).real() / start.real(), expected, SubStepDecayTolerance);
-}
-
-TEST(StableFrame, OverflowingStateIsRolledBackAndReported) {
-    auto bank = makeZeroBank();
-    addMode((*bank)[Slot::psi], 3, 1, {1e200, 0.0});
-    addMode((*bank)[Slot::psi], -2, 5, {0.0, 1e200});
-    const PackedSpectrum before = (*bank)[Slot::psi];
-    PackedSpectrum rollback;
-    const FrameOutcome outcome = advanceFrame(*bank, 1000, rollback);
-    EXPECT_FALSE(outcome.finite);
-    EXPECT_EQ((*bank)[Slot::psi], before);
-    // Nothing non-finite is left for the speed picture either.
-    for (const Slot slot : {Slot::velX, Slot::velY}) {
-        for (const double value : (*bank)[slot]) {
-            ASSERT_TRUE(std::isfinite(value));
-        }
-    }
 }
 
 TEST(StableFrame, NonFiniteStateIsNotSteppedAtAll) {
@@ -134,9 +132,7 @@ TEST(Diagnostics, SpectralSumsEqualGridAveragesOfTheSameField) {
     const PackedSpectrum& psi = (*bank)[Slot::psi];
     beginStep(*bank);  // velX, velY, gradX, gradY on the grid
     PackedSpectrum vorticity;
-    copyBand(vorticity, psi);
-    multiplyByMinusK2(vorticity);
-    inverseRealFft2d(GridSize, vorticity.data());
+    vorticityFromStreamFunction(psi, vorticity);
     double kinetic = 0.0;
     double squaredVorticity = 0.0;
     double squaredGradient = 0.0;

@@ -16,11 +16,7 @@
 #include "field_io/npy.h"
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
-#include "solver/diagnostics.h"
-#include "solver/fft.h"
-#include "solver/operators.h"
-#include "solver/stable_frame.h"
-#include "solver/time_step.h"
+#include "solver/simulation.h"
 
 namespace swirlon::batch {
 namespace {
@@ -59,40 +55,30 @@ std::string formatDuration(double seconds) {
     return buffer;
 }
 
-// The initial state into psi, or the message of the load that failed (bank untouched then).
-std::optional<std::string> loadInitialState(const BatchOptions& options, FieldBank& bank, PackedSpectrum& scratch) {
+// Reads the initial field into scratch and sets the simulation from it, or returns the message
+// of the load that failed (the simulation untouched then).
+std::optional<std::string> loadInitialState(const BatchOptions& options, Simulation& simulation,
+                                            PackedSpectrum& scratch) {
+    std::optional<std::string> failure;
     switch (options.inputKind) {
     case InputKind::preset:
-        return loadPreset(options.input, bank, options.seed);
+        failure = loadPreset(options.input, scratch, options.seed);
+        break;
     case InputKind::state:
-        return readNpyField(options.input, bank[Slot::psi]);
+        failure = readNpyField(options.input, scratch);
+        break;
     case InputKind::file:
-        if (!hasNpyExtension(options.input)) {
-            return loadVorticityBmp(options.input, bank);
+        failure = hasNpyExtension(options.input) ? readNpyField(options.input, scratch)
+                                                 : loadVorticityBmp(options.input, scratch);
+        if (!failure) {
+            simulation.setStateFromVorticity(scratch);
         }
-        if (auto message = readNpyField(options.input, scratch)) {
-            return message;
-        }
-        bank[Slot::psi] = scratch;
-        streamFunctionFromVorticity(bank[Slot::psi]);
-        return std::nullopt;
+        return failure;
     }
-    return std::string("no initial field");
-}
-
-// Grid vorticity of psi the way the vorticity picture computes it.
-void gridVorticity(const PackedSpectrum& psi, PackedSpectrum& vorticity) {
-    copyBand(vorticity, psi);
-    multiplyByMinusK2(vorticity);
-    inverseRealFft2d(GridSize, vorticity.data());
-}
-
-double largestMagnitude(const PackedSpectrum& field) {
-    double largest = 0.0;
-    for (const double value : field) {
-        largest = std::max(largest, std::fabs(value));
+    if (!failure) {
+        simulation.setState(scratch);
     }
-    return largest;
+    return failure;
 }
 
 class ProgressBar {
@@ -140,45 +126,33 @@ public:
     BatchRun(const BatchOptions& options, std::ostream& errors)
         : options_(options),
           errors_(errors),
-          bank_(std::make_unique<FieldBank>()),
-          rollback_(std::make_unique<PackedSpectrum>()),
+          simulation_(options.reynolds),
           scratch_(std::make_unique<PackedSpectrum>()),
           picture_(std::make_unique<PictureBuffer>()),
           stretched_(std::make_unique<StretchedPicture>()) {
-        for (PackedSpectrum& slot : bank_->slots) {
-            slot.fill(0.0);
-        }
         frameWidth_ = frameNumberWidth(options.steps);
     }
 
     int run(bool progressBar) {
-        if (auto message = loadInitialState(options_, *bank_, *scratch_)) {
+        if (auto message = loadInitialState(options_, simulation_, *scratch_)) {
             return fail(*message);
         }
         if (auto message = openOutputs()) {
             return fail(*message);
         }
-
-        // Velocities of the initial state, for its stability number and its speed picture.
-        beginStep(*bank_);
-        FrameOutcome initial;
-        initial.subSteps = 0;
-        initial.stabilityNumber = advectiveStabilityNumber((*bank_)[Slot::velX], (*bank_)[Slot::velY]) +
-                                  viscousStabilityNumber(options_.reynolds);
-        if (auto message = record(0, initial)) {
+        if (auto message = record()) {
             return fail(*message);
         }
 
         ProgressBar progress(errors_, progressBar && !options_.quiet, options_.steps);
         for (long long frame = 1; frame <= options_.steps; ++frame) {
-            const FrameOutcome outcome = advanceFrame(*bank_, options_.reynolds, *rollback_);
-            if (!outcome.finite) {
+            if (!simulation_.advanceFrame().finite) {
                 progress.finish(frame - 1);
                 return fail("frame " + std::to_string(frame) +
                             " produced non-finite values; the run is abandoned and no state is saved");
             }
             if (frame % options_.every == 0) {
-                if (auto message = record(frame, outcome)) {
+                if (auto message = record()) {
                     progress.finish(frame);
                     return fail(*message);
                 }
@@ -241,24 +215,25 @@ private:
         return std::nullopt;
     }
 
-    std::optional<std::string> record(long long frame, const FrameOutcome& outcome) {
+    // The diagnostics row and the picture of the state the simulation holds now.
+    std::optional<std::string> record() {
         if (diagnostics_.isOpen()) {
-            const PackedSpectrum& psi = (*bank_)[Slot::psi];
-            gridVorticity(psi, *scratch_);
-            const std::string row = std::to_string(frame) + ',' + formatNumber(static_cast<double>(frame) * TimeStep) +
-                                    ',' + formatNumber(energy(psi)) + ',' + formatNumber(enstrophy(psi)) + ',' +
-                                    formatNumber(palinstrophy(psi)) + ',' + formatNumber(largestMagnitude(*scratch_)) +
-                                    ',' + formatNumber(outcome.stabilityNumber) + ',' +
-                                    std::to_string(outcome.subSteps) + '\n';
+            const Diagnostics values = measureDiagnostics(simulation_);
+            const std::string row = std::to_string(simulation_.framesDone()) + ',' + formatNumber(simulation_.time()) +
+                                    ',' + formatNumber(values.energy) + ',' + formatNumber(values.enstrophy) + ',' +
+                                    formatNumber(values.palinstrophy) + ',' + formatNumber(values.maxVorticity) +
+                                    ',' + formatNumber(values.stabilityNumber) + ',' +
+                                    std::to_string(values.subSteps) + '\n';
             if (auto message = diagnostics_.write(row)) {
                 return message;
             }
         }
         if (!options_.framesFolder.empty()) {
-            renderPicture(*bank_, options_.picture, *picture_);
+            renderPicture(simulation_, options_.picture, *picture_);
             stretchPicture(*picture_, *stretched_);
-            const std::string path =
-                (std::filesystem::path(options_.framesFolder) / frameFileName(frame, frameWidth_)).string();
+            const std::string path = (std::filesystem::path(options_.framesFolder) /
+                                      frameFileName(simulation_.framesDone(), frameWidth_))
+                                         .string();
             if (auto message = writePng(path, PictureSide, PictureSide, *stretched_)) {
                 return message;
             }
@@ -268,13 +243,12 @@ private:
 
     std::optional<std::string> saveResults() {
         if (state_.isOpen()) {
-            if (auto message = state_.write(encodeNpyField((*bank_)[Slot::psi]))) {
+            if (auto message = state_.write(encodeNpyField(simulation_.psi()))) {
                 return message;
             }
         }
         if (vorticity_.isOpen()) {
-            gridVorticity((*bank_)[Slot::psi], *scratch_);
-            if (auto message = vorticity_.write(encodeNpyField(*scratch_))) {
+            if (auto message = vorticity_.write(encodeNpyField(simulation_.gridVorticity()))) {
                 return message;
             }
         }
@@ -290,8 +264,8 @@ private:
 
     const BatchOptions& options_;
     std::ostream& errors_;
-    std::unique_ptr<FieldBank> bank_;
-    std::unique_ptr<PackedSpectrum> rollback_;
+    Simulation simulation_;
+    // The initial field as read, before the simulation takes it.
     std::unique_ptr<PackedSpectrum> scratch_;
     std::unique_ptr<PictureBuffer> picture_;
     std::unique_ptr<StretchedPicture> stretched_;

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "solver/simulation.h"
+
+#include "solver/diagnostics.h"
+#include "solver/operators.h"
+#include "solver/time_step.h"
+
+namespace swirlon {
+
+Simulation::Simulation(int reynolds)
+    : bank_(std::make_unique<FieldBank>()),
+      rollback_(std::make_unique<PackedSpectrum>()),
+      vorticity_(std::make_unique<PackedSpectrum>()),
+      reynolds_(reynolds) {
+    stateChanged(0);
+}
+
+Simulation::~Simulation() = default;
+
+void Simulation::setStateFromVorticity(const PackedSpectrum& gridVorticity) {
+    PackedSpectrum& psi = (*bank_)[Slot::psi];
+    psi = gridVorticity;
+    streamFunctionFromVorticity(psi);
+    stateChanged(0);
+}
+
+void Simulation::setState(const PackedSpectrum& psi, std::int64_t frames) {
+    (*bank_)[Slot::psi] = psi;
+    stateChanged(frames);
+}
+
+void Simulation::stateChanged(std::int64_t frames) {
+    frames_ = frames;
+    vorticityCurrent_ = false;
+    // The first part of a step leaves the state's own grid velocities behind; the slots it
+    // writes besides are scratch that every step rebuilds.
+    beginStep(*bank_);
+    outcome_ = FrameOutcome{.subSteps = 0,
+                            .stabilityNumber = stabilityNumber(velocityX(), velocityY(), reynolds_),
+                            .finite = isBandFinite(psi())};
+}
+
+const FrameOutcome& Simulation::advanceFrame() {
+    outcome_ = swirlon::advanceFrame(*bank_, reynolds_, *rollback_);
+    if (outcome_.finite) {
+        ++frames_;
+        vorticityCurrent_ = false;
+    }
+    return outcome_;
+}
+
+const PackedSpectrum& Simulation::gridVorticity() const {
+    if (!vorticityCurrent_) {
+        vorticityFromStreamFunction(psi(), *vorticity_);
+        vorticityCurrent_ = true;
+    }
+    return *vorticity_;
+}
+
+Diagnostics measureDiagnostics(const Simulation& simulation) {
+    const PackedSpectrum& psi = simulation.psi();
+    return Diagnostics{.energy = energy(psi),
+                       .enstrophy = enstrophy(psi),
+                       .palinstrophy = palinstrophy(psi),
+                       .maxVorticity = largestMagnitude(simulation.gridVorticity()),
+                       .stabilityNumber = simulation.lastOutcome().stabilityNumber,
+                       .subSteps = simulation.lastOutcome().subSteps};
+}
+
+}  // namespace swirlon

@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One run of the flow: the solver's working memory, the state a failed frame falls back on,
+// the Reynolds number, the clock and the outcome of the last frame. The window and the batch
+// tool each hold one and advance it alike, so their results agree bit for bit.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "solver/grid.h"
+#include "solver/stable_frame.h"
+
+namespace swirlon {
+
+class Simulation {
+public:
+    // A state at rest (psi zero) at the given Reynolds number (> 0), clock at zero.
+    explicit Simulation(int reynolds);
+    ~Simulation();
+    Simulation(const Simulation&) = delete;
+    Simulation& operator=(const Simulation&) = delete;
+
+    // The state becomes the stream function of grid vorticity (its mean dropped) and the clock
+    // starts again from zero.
+    void setStateFromVorticity(const PackedSpectrum& gridVorticity);
+    // The state becomes psi, every entry as given, with frames already done on the clock (zero
+    // for a new run, more when a saved run continues).
+    void setState(const PackedSpectrum& psi, std::int64_t frames = 0);
+
+    // Advances by one frame of TimeStep and counts it. A frame that produces non-finite values
+    // is not counted: the state is put back as it was and the outcome says finite == false.
+    const FrameOutcome& advanceFrame();
+
+    // The stream-function spectrum; only its band less the mean entry carries the flow.
+    const PackedSpectrum& psi() const { return (*bank_)[Slot::psi]; }
+    // Grid vorticity of the current state, computed when first asked for after a change.
+    const PackedSpectrum& gridVorticity() const;
+    // Grid velocities u and v: of the state itself right after it was set; after a frame, of
+    // its last Runge-Kutta stage, which the speed picture shows as the state's speed.
+    const PackedSpectrum& velocityX() const { return (*bank_)[Slot::velX]; }
+    const PackedSpectrum& velocityY() const { return (*bank_)[Slot::velY]; }
+
+    // After a state is set: no sub-steps (0) and the stability number of that state.
+    const FrameOutcome& lastOutcome() const { return outcome_; }
+
+    std::int64_t framesDone() const { return frames_; }
+    // Computed from the frame count, so no rounding accumulates over a long run.
+    double time() const { return static_cast<double>(frames_) * TimeStep; }
+
+    int reynolds() const { return reynolds_; }
+    // Applies from the next frame on; reynolds > 0.
+    void setReynolds(int reynolds) { reynolds_ = reynolds; }
+
+private:
+    // Grid velocities and the stability number of the state just set.
+    void stateChanged(std::int64_t frames);
+
+    std::unique_ptr<FieldBank> bank_;
+    std::unique_ptr<PackedSpectrum> rollback_;
+    std::unique_ptr<PackedSpectrum> vorticity_;
+    mutable bool vorticityCurrent_ = false;
+    int reynolds_;
+    std::int64_t frames_ = 0;
+    FrameOutcome outcome_;
+};
+
+// What a run reports about its current state, one row of a diagnostics file.
+struct Diagnostics {
+    double energy = 0.0;
+    double enstrophy = 0.0;
+    double palinstrophy = 0.0;
+    // max |omega| over the grid.
+    double maxVorticity = 0.0;
+    // Of the last frame (or of the state just set, with sub-steps 0).
+    double stabilityNumber = 0.0;
+    int subSteps = 0;
+};
+
+Diagnostics measureDiagnostics(const Simulation& simulation);
+
+}  // namespace swirlon

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "solver/simulation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "solver/diagnostics.h"
+#include "spectral_fixtures.h"
+
+namespace swirlon {
+namespace {
+
+using testing::addMode;
+
+// psi = -sin x sin y: u = sin x cos y, v = -cos x sin y, omega = 2 sin x sin y, so E = 1/4,
+// Z = 1/2, P = 1, max |omega| = 2 and max(|u| + |v|) = 1.
+std::unique_ptr<PackedSpectrum> taylorGreen() {
+    auto psi = std::make_unique<PackedSpectrum>();
+    psi->fill(0.0);
+    addMode(*psi, 1, 1, 0.25);
+    addMode(*psi, 1, -1, -0.25);
+    return psi;
+}
+
+TEST(Simulation, DiagnosticsOfAKnownStateAndItsStabilityNumberBeforeAnyFrame) {
+    constexpr double Tolerance = 1e-13;
+    Simulation simulation(1000);
+    simulation.setState(*taylorGreen());
+    const Diagnostics values = measureDiagnostics(simulation);
+    EXPECT_NEAR(values.energy, 0.25, Tolerance);
+    EXPECT_NEAR(values.enstrophy, 0.5, Tolerance);
+    EXPECT_NEAR(values.palinstrophy, 1.0, Tolerance);
+    EXPECT_NEAR(values.maxVorticity, 2.0, Tolerance);
+    // 0.01 * 42 * 1 advective plus 0.01 * 2 * 42^2 / 1000 viscous.
+    EXPECT_NEAR(values.stabilityNumber, 0.42 + 0.03528, Tolerance);
+    EXPECT_EQ(values.subSteps, 0);
+}
+
+TEST(Simulation, ClockCountsFramesAndSettingAStateSetsIt) {
+    Simulation simulation(1000);
+    simulation.setState(*taylorGreen(), 10);
+    for (int frame = 0; frame < 10; ++frame) {
+        ASSERT_TRUE(simulation.advanceFrame().finite);
+    }
+    EXPECT_EQ(simulation.framesDone(), 20);
+    // Computed from the count: ten additions of 0.01 to 0.1 would overshoot 0.2 by rounding.
+    EXPECT_EQ(simulation.time(), 0.2);
+    simulation.setStateFromVorticity(*taylorGreen());
+    EXPECT_EQ(simulation.framesDone(), 0);
+    EXPECT_EQ(simulation.time(), 0.0);
+}
+
+TEST(Simulation, AnOverflowingFrameIsPutBackUncountedWithFiniteVelocities) {
+    auto psi = std::make_unique<PackedSpectrum>();
+    psi->fill(0.0);
+    addMode(*psi, 3, 1, {1e200, 0.0});
+    addMode(*psi, -2, 5, {0.0, 1e200});
+    Simulation simulation(1000);
+    simulation.setState(*psi, 7);
+    EXPECT_FALSE(simulation.advanceFrame().finite);
+    EXPECT_FALSE(simulation.lastOutcome().finite);
+    EXPECT_EQ(simulation.psi(), *psi);
+    EXPECT_EQ(simulation.framesDone(), 7);
+    // Nothing non-finite is left for the speed picture either.
+    for (const PackedSpectrum* velocity : {&simulation.velocityX(), &simulation.velocityY()}) {
+        for (const double value : *velocity) {
+            ASSERT_TRUE(std::isfinite(value));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace swirlon
