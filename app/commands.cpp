@@ -79,6 +79,14 @@ const CommandEntry* findCommand(int id) {
     return found == Commands.end() ? nullptr : &*found;
 }
 
+bool runIfEnabled(const CommandEntry& command, CMainFrame& frame) {
+    if (command.enabled != nullptr && !command.enabled(frame.view())) {
+        return false;
+    }
+    command.handler(frame);
+    return true;
+}
+
 std::span<const MenuEntry> menuLayout() { return Menus; }
 
 }  // namespace swirlon

@@ -32,6 +32,8 @@ struct MenuEntry {
 std::span<const CommandEntry> commandTable();
 // nullptr for an id the table does not hold.
 const CommandEntry* findCommand(int id);
+// Runs the command's handler if its enable rule allows it at this moment; false when dropped.
+bool runIfEnabled(const CommandEntry& command, CMainFrame& frame);
 // The menu bar, left to right, with each drop-down's items top to bottom.
 std::span<const MenuEntry> menuLayout();
 

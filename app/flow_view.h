@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The simulation view: owns the whole solver state and the picture, answers the view's commands
-// and runs the calculation loop.
+// The simulation view: owns the run (one Simulation) and its picture, answers the view's
+// commands and runs the calculation loop.
 #pragma once
 
 #include <QImage>

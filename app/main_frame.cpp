@@ -100,9 +100,7 @@ bool CMainFrame::dispatchCommand(int commandId) {
     }
     // The rule is evaluated again at the moment the command arrives: a command queued before a
     // state change (Start after Stop in the same drain) must not slip through.
-    if (command->enabled == nullptr || command->enabled(*flowView)) {
-        command->handler(*this);
-    }
+    runIfEnabled(*command, *this);
     updateActions();
     return true;
 }

@@ -18,6 +18,7 @@
 
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
+#include "app/commands.h"
 #include "tests/app_test_support.h"
 
 using namespace swirlon;
@@ -122,6 +123,20 @@ TEST(MainMenu, ChoiceItemsSetTheViewAndMoveTheOneCheckMarkOfTheirGroup) {
         EXPECT_EQ(window.view().reynoldsNumber(), reynoldsOf.at(reynoldsItem)) << id;
         EXPECT_EQ(window.view().pictureMode(),
                   displayItem == ID_VIEW_SPEED2 ? DisplayMode::speed : DisplayMode::vorticity);
+    }
+}
+
+// The menu's guard on its own, with a counting handler: the view's commands guard themselves
+// as well, which would hide a dispatch that ran a command its rule disables.
+TEST(MainMenu, ACommandRunsOnlyWhenItsEnableRuleAllowsIt) {
+    apptest::Window window;
+    static int handled;
+    for (const auto& [id, runs] : {std::pair{ID_CALC_STOP, false}, {ID_CALC_START, true}, {ID_APP_ABOUT, true}}) {
+        CommandEntry entry = *findCommand(id);
+        entry.handler = [](CMainFrame&) { ++handled; };
+        handled = 0;
+        EXPECT_EQ(runIfEnabled(entry, window.frame()), runs) << id;
+        EXPECT_EQ(handled, runs ? 1 : 0) << id;
     }
 }
 

@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "solver/fft.h"
 #include "solver/operators.h"
 #include "spectral_fixtures.h"
 
@@ -55,9 +54,7 @@ TEST(Rk4Step, FirstIncrementIsTheVorticityEquationsRightHandSide) {
     stepRk4(*bank, Reynolds);
 
     PackedSpectrum vorticityIncrement;
-    copyBand(vorticityIncrement, (*bank)[Slot::rk1]);
-    multiplyByMinusK2(vorticityIncrement);
-    inverseRealFft2d(GridSize, vorticityIncrement.data());
+    vorticityFromStreamFunction((*bank)[Slot::rk1], vorticityIncrement);
     const double nu = 1.0 / Reynolds;
     for (int y = 0; y < GridSize; ++y) {
         for (int x = 0; x < GridSize; ++x) {
