@@ -12,6 +12,7 @@
 #include "app/frame_rate.h"
 #include "app/main_frame.h"
 #include "app/texts.h"
+#include "swirlon_version.h"
 
 // The icons are compiled into a static library, whose resource registration no object refers
 // to; it must be pulled in by name, and the macro works only outside any namespace.
@@ -38,7 +39,7 @@ int& FlowApp::prepareDisplay(int& argc) {
 FlowApp::FlowApp(int& argc, char** argv) : QApplication(prepareDisplay(argc), argv) {
     setApplicationName(texts::AppName.toString());
     setOrganizationName(texts::OrganisationName.toString());
-    setApplicationVersion(texts::AppVersion.toString());
+    setApplicationVersion(QString::fromLatin1(SwirlonVersion));
     setDesktopFileName(texts::DesktopName.toString());
     registerIconResources();
 }

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "app/file_error_text.h"
 #include "app/texts.h"
 #include "field_io/presets.h"
 
@@ -134,10 +135,10 @@ bool FlowView::loadFile(const QString& path) {
         return false;
     }
     const auto vorticity = std::make_unique<PackedSpectrum>();
-    const std::optional<std::string> failure =
+    const std::optional<FileError> failure =
         loadVorticityBmp(QFile::encodeName(path).toStdString(), *vorticity, &bmpInfoHeader);
     if (failure) {
-        report(QString::fromStdString(*failure));
+        report(fileErrorText(*failure));
         return false;
     }
     // The speed picture then shows the loaded field's own velocity at once.

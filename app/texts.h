@@ -8,7 +8,6 @@ namespace swirlon::texts {
 
 inline constexpr QStringView AppName = u"Swirlon";
 inline constexpr QStringView OrganisationName = u"Local AppWizard-Generated Applications";
-inline constexpr QStringView AppVersion = u"1.0.0.1";
 // The name the desktop entry and the installed icon go by.
 inline constexpr QStringView DesktopName = u"swirlon";
 
@@ -41,6 +40,23 @@ inline constexpr QStringView PaneScroll = u"SCRL";
 
 inline constexpr QStringView CloseWhileRunning = u"計算中です";
 inline constexpr QStringView RunDiverged = u"計算が発散しました。\n計算を中断します。";
+
+// File errors; "%1" stands for the path.
+inline constexpr QStringView NoFileName = u"ファイル名がありません。";
+inline constexpr QStringView OpenFailed = u"%1 の\nオープンに失敗しました。";
+inline constexpr QStringView BmpFileHeaderShort = u"%1 の\nBITMAPFILEHEADER 読み込みに失敗しました。";
+inline constexpr QStringView BmpInfoHeaderShort = u"%1 の\nBITMAPINFOHEADER 読み込みに失敗しました。";
+inline constexpr QStringView BmpNot24Bit = u"%1 は\n24 bit でありません。";
+inline constexpr QStringView BmpDataCutShort = u"%1 は\nデータがきれています。";
+inline constexpr QStringView BmpNotBmp = u"%1 は\nBMP ファイルでありません。";
+inline constexpr QStringView BmpDamaged = u"%1 は\n壊れています。";
+inline constexpr QStringView BmpCompressed = u"%1 は\n圧縮されています。";
+inline constexpr QStringView BmpNegativeWidth = u"%1 は\n幅が負の値です。";
+inline constexpr QStringView BmpOutOfMemory = u"%1 の\n読み込みに必要なメモリが足りません。";
+// Errors of files the window does not read or write yet.
+inline constexpr QStringView ReadFailed = u"%1 の\n読み込みに失敗しました。";
+inline constexpr QStringView WriteFailed = u"%1 の\n書き込みに失敗しました。";
+inline constexpr QStringView NotNpyField = u"%1 は\n128x128 の float64 .npy ファイルでありません。";
 
 inline constexpr QStringView FilterBmp = u"24bit BMPファイル(*.bmp)";
 inline constexpr QStringView FilterAll = u"全てのファイル(*.*)";

@@ -21,11 +21,31 @@ constexpr int TemporaryNameAttempts = 100;
 
 std::atomic<unsigned> temporaryCounter{0};
 
-std::string temporaryNameFor(const std::string& path) {
+// The folder part of path with its trailing slash, or "" for a bare name.
+std::string folderPrefix(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string temporaryNameFor(const std::string& path) {
+    const std::string folder = folderPrefix(path);
+    const std::string name = path.substr(folder.size());
     return folder + "." + name + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(temporaryCounter++);
+}
+
+// Makes the folder's entries durable, so a rename in it survives a power cut. Returns 0 or the
+// error; a file system that cannot sync folders (EINVAL) has nothing more to offer and counts
+// as done.
+int syncFolderOf(const std::string& path) {
+    const std::string prefix = folderPrefix(path);
+    const std::string folder = prefix.empty() ? std::string(".") : prefix;
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) {
+        return errno;
+    }
+    const int error = ::fsync(descriptor) == 0 || errno == EINVAL ? 0 : errno;
+    ::close(descriptor);
+    return error;
 }
 
 }  // namespace
@@ -47,11 +67,11 @@ AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept {
     return *this;
 }
 
-std::string AtomicFile::failure(std::string_view action, int error) const {
-    return "cannot " + std::string(action) + " '" + path_ + "': " + std::strerror(error);
+FileError AtomicFile::failure(int error) const {
+    return FileError{FileErrorKind::writeFailed, path_, std::strerror(error)};
 }
 
-std::optional<std::string> AtomicFile::open(const std::string& path) {
+std::optional<FileError> AtomicFile::open(const std::string& path) {
     discard();
     path_ = path;
     for (int attempt = 0; attempt < TemporaryNameAttempts; ++attempt) {
@@ -66,12 +86,12 @@ std::optional<std::string> AtomicFile::open(const std::string& path) {
     }
     const int error = errno;
     temporaryPath_.clear();
-    return failure("write", error);
+    return failure(error);
 }
 
-std::optional<std::string> AtomicFile::write(std::span<const std::uint8_t> bytes) {
+std::optional<FileError> AtomicFile::write(std::span<const std::uint8_t> bytes) {
     if (descriptor_ < 0) {
-        return failure("write", EBADF);
+        return failure(EBADF);
     }
     while (!bytes.empty()) {
         const ssize_t written = ::write(descriptor_, bytes.data(), bytes.size());
@@ -79,35 +99,40 @@ std::optional<std::string> AtomicFile::write(std::span<const std::uint8_t> bytes
             if (errno == EINTR) {
                 continue;
             }
-            return failure("write", errno);
+            return failure(errno);
         }
         bytes = bytes.subspan(static_cast<std::size_t>(written));
     }
     return std::nullopt;
 }
 
-std::optional<std::string> AtomicFile::write(std::string_view text) {
+std::optional<FileError> AtomicFile::write(std::string_view text) {
     return write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
-std::optional<std::string> AtomicFile::commit() {
+std::optional<FileError> AtomicFile::commit() {
     if (descriptor_ < 0) {
-        return failure("write", EBADF);
+        return failure(EBADF);
     }
-    const int closed = ::close(std::exchange(descriptor_, -1));
-    if (closed != 0) {
-        const int error = errno;
+    // The bytes reach the disk before the name does: after a power cut the target is either
+    // the old file or the whole new one, never a new name over missing blocks.
+    const int synced = ::fsync(descriptor_) == 0 ? 0 : errno;
+    const int closed = ::close(std::exchange(descriptor_, -1)) == 0 ? 0 : errno;
+    if (synced != 0 || closed != 0) {
         std::remove(temporaryPath_.c_str());
         temporaryPath_.clear();
-        return failure("write", error);
+        return failure(synced != 0 ? synced : closed);
     }
     if (std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
         const int error = errno;
         std::remove(temporaryPath_.c_str());
         temporaryPath_.clear();
-        return failure("write", error);
+        return failure(error);
     }
     temporaryPath_.clear();
+    if (const int error = syncFolderOf(path_); error != 0) {
+        return failure(error);
+    }
     return std::nullopt;
 }
 
@@ -121,13 +146,13 @@ void AtomicFile::discard() {
     }
 }
 
-std::optional<std::string> writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+std::optional<FileError> writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
     AtomicFile file;
-    if (auto message = file.open(path)) {
-        return message;
+    if (auto error = file.open(path)) {
+        return error;
     }
-    if (auto message = file.write(bytes)) {
-        return message;
+    if (auto error = file.write(bytes)) {
+        return error;
     }
     return file.commit();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Output files that appear whole or not at all: everything goes to a temporary file beside the
-// target, which replaces the target only once the last byte is written.
+// Output files that appear whole or not at all, also after a power cut: everything goes to a
+// temporary file beside the target, which is flushed to disk and only then renamed over the
+// target; the folder is flushed after the rename.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +10,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "field_io/file_error.h"
 
 namespace swirlon {
 
@@ -22,12 +25,13 @@ public:
     AtomicFile(AtomicFile&& other) noexcept;
     AtomicFile& operator=(AtomicFile&& other) noexcept;
 
-    // Creates the temporary file in the target's folder; returns the message on failure.
-    std::optional<std::string> open(const std::string& path);
-    std::optional<std::string> write(std::span<const std::uint8_t> bytes);
-    std::optional<std::string> write(std::string_view text);
-    // Closes the temporary file and renames it over the target.
-    std::optional<std::string> commit();
+    // Creates the temporary file in the target's folder. Failures are writeFailed errors.
+    std::optional<FileError> open(const std::string& path);
+    std::optional<FileError> write(std::span<const std::uint8_t> bytes);
+    std::optional<FileError> write(std::string_view text);
+    // Flushes and closes the temporary file, renames it over the target and flushes the folder.
+    // A folder that cannot be flushed is reported, though the target has been replaced whole.
+    std::optional<FileError> commit();
     // Removes the temporary file; the target is left as it was.
     void discard();
 
@@ -35,14 +39,14 @@ public:
     const std::string& path() const { return path_; }
 
 private:
-    std::string failure(std::string_view action, int error) const;
+    FileError failure(int error) const;
 
     std::string path_;
     std::string temporaryPath_;
     int descriptor_ = -1;
 };
 
-// Writes the whole file atomically in one go; returns the message on failure.
-std::optional<std::string> writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+// Writes the whole file atomically in one go.
+std::optional<FileError> writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace swirlon

@@ -2,11 +2,12 @@
 #include "field_io/bmp_loader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <new>
-#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -14,21 +15,6 @@
 namespace swirlon {
 
 namespace {
-
-// Texts shown to the user; "%s" stands for the path.
-constexpr std::string_view MessageNoFileName = "ファイル名がありません。";
-constexpr std::string_view MessageOpenFailed = "%s の\nオープンに失敗しました。";
-constexpr std::string_view MessageFileHeaderShort = "%s の\nBITMAPFILEHEADER 読み込みに失敗しました。";
-constexpr std::string_view MessageInfoHeaderShort = "%s の\nBITMAPINFOHEADER 読み込みに失敗しました。";
-constexpr std::string_view MessageNot24Bit = "%s は\n24 bit でありません。";
-constexpr std::string_view MessageDataCutShort = "%s は\nデータがきれています。";
-constexpr std::string_view MessageNotBmp = "%s は\nBMP ファイルでありません。";
-constexpr std::string_view MessageDamaged = "%s は\n壊れています。";
-constexpr std::string_view MessageCompressed = "%s は\n圧縮されています。";
-constexpr std::string_view MessageNegativeWidth = "%s は\n幅が負の値です。";
-constexpr std::string_view MessageOutOfMemory = "%s の\n読み込みに必要なメモリが足りません。";
-
-constexpr std::string_view PathPlaceholder = "%s";
 
 constexpr std::size_t FileHeaderSize = 14;
 constexpr std::size_t InfoHeaderSize = std::tuple_size_v<BmpInfoHeaderBytes>;
@@ -61,14 +47,6 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string messageFor(std::string_view text, const std::string& path) {
-    std::string message(text);
-    if (const std::size_t at = message.find(PathPlaceholder); at != std::string::npos) {
-        message.replace(at, PathPlaceholder.size(), path);
-    }
-    return message;
-}
 
 std::uint16_t readLe16(const std::uint8_t* bytes) {
     return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
@@ -146,24 +124,24 @@ double vorticityOfColour(std::uint8_t blue, std::uint8_t green, std::uint8_t red
     return -(static_cast<double>(green + blue) * ColourUnit) * VorticityPerColour;
 }
 
-std::optional<std::string> loadVorticityBmp(const std::string& path, PackedSpectrum& vorticity,
-                                            BmpInfoHeaderBytes* infoHeader) {
+std::optional<FileError> loadVorticityBmp(const std::string& path, PackedSpectrum& vorticity,
+                                          BmpInfoHeaderBytes* infoHeader) {
     if (path.empty()) {
-        return std::string(MessageNoFileName);
+        return FileError{FileErrorKind::noFileName, path, {}};
     }
     // A directory opens as a stream on some systems but is no file to read.
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored)) {
-        return messageFor(MessageOpenFailed, path);
+        return FileError{FileErrorKind::openFailed, path, std::strerror(EISDIR)};
     }
     FileHandle file(std::fopen(path.c_str(), "rb"));
     if (!file) {
-        return messageFor(MessageOpenFailed, path);
+        return FileError{FileErrorKind::openFailed, path, std::strerror(errno)};
     }
 
     std::array<std::uint8_t, FileHeaderSize> fileHeader{};
     if (std::fread(fileHeader.data(), 1, fileHeader.size(), file.get()) != fileHeader.size()) {
-        return messageFor(MessageFileHeaderShort, path);
+        return FileError{FileErrorKind::bmpFileHeaderShort, path, {}};
     }
     BmpInfoHeaderBytes info{};
     const std::size_t infoRead = std::fread(info.data(), 1, info.size(), file.get());
@@ -171,30 +149,30 @@ std::optional<std::string> loadVorticityBmp(const std::string& path, PackedSpect
         std::copy_n(info.begin(), infoRead, infoHeader->begin());
     }
     if (infoRead != info.size()) {
-        return messageFor(MessageInfoHeaderShort, path);
+        return FileError{FileErrorKind::bmpInfoHeaderShort, path, {}};
     }
     if (readLe16(info.data() + BitCountAt) != RequiredBitCount) {
-        return messageFor(MessageNot24Bit, path);
+        return FileError{FileErrorKind::bmpNot24Bit, path, {}};
     }
 
-    // The checks above keep their order so that each of those files gets its own message.
+    // The checks above keep their order so that each of those files gets its own kind of error.
     // From here on the header is trusted only as far as it agrees with itself and with the
     // bytes the file really has.
     if (fileHeader[SignatureAt] != SignatureFirst || fileHeader[SignatureAt + 1] != SignatureSecond) {
-        return messageFor(MessageNotBmp, path);
+        return FileError{FileErrorKind::bmpNotBmp, path, {}};
     }
     const std::uint64_t infoSize = readLe32(info.data() + InfoSizeAt);
     const std::uint64_t pixelOffset = readLe32(fileHeader.data() + PixelOffsetAt);
     if (infoSize < InfoHeaderSize || pixelOffset < FileHeaderSize + infoSize) {
-        return messageFor(MessageDamaged, path);
+        return FileError{FileErrorKind::bmpDamaged, path, {}};
     }
     if (readLe32(info.data() + CompressionAt) != UncompressedRgb) {
-        return messageFor(MessageCompressed, path);
+        return FileError{FileErrorKind::bmpCompressed, path, {}};
     }
     const std::int64_t width = readLe32Signed(info.data() + WidthAt);
     const std::int64_t height = readLe32Signed(info.data() + HeightAt);
     if (width < 0) {
-        return messageFor(MessageNegativeWidth, path);
+        return FileError{FileErrorKind::bmpNegativeWidth, path, {}};
     }
     PixelLayout layout;
     layout.width = width;
@@ -204,20 +182,20 @@ std::optional<std::string> loadVorticityBmp(const std::string& path, PackedSpect
     // Both factors are below 2^33, so the size fits 64 bits; an empty array counts as cut short.
     const auto pixelBytes = static_cast<std::uint64_t>(layout.rows) * static_cast<std::uint64_t>(layout.stride);
     if (pixelBytes == 0) {
-        return messageFor(MessageDataCutShort, path);
+        return FileError{FileErrorKind::bmpDataCutShort, path, {}};
     }
 
     std::vector<std::uint8_t> pixels;
     try {
         if (!skipBytes(file.get(), pixelOffset - HeadersSize)) {
-            return messageFor(MessageDamaged, path);
+            return FileError{FileErrorKind::bmpDamaged, path, {}};
         }
         pixels = readUpTo(file.get(), pixelBytes);
     } catch (const std::bad_alloc&) {
-        return messageFor(MessageOutOfMemory, path);
+        return FileError{FileErrorKind::bmpOutOfMemory, path, {}};
     }
     if (pixels.size() != pixelBytes) {
-        return messageFor(MessageDataCutShort, path);
+        return FileError{FileErrorKind::bmpDataCutShort, path, {}};
     }
     file.reset();
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "field_io/file_error.h"
 #include "solver/grid.h"
 
 namespace swirlon {
@@ -15,14 +16,14 @@ namespace swirlon {
 using BmpInfoHeaderBytes = std::array<std::uint8_t, 40>;
 
 // Reads the file at path and, on success, fills vorticity with its grid vorticity (every
-// element written); returns std::nullopt. On any failure returns the message to show the user
-// (UTF-8, path included) and leaves vorticity untouched. infoHeader, when given, receives the
-// info-header bytes that were read, also when the load then fails.
+// element written); returns std::nullopt. On any failure returns what went wrong and leaves
+// vorticity untouched. infoHeader, when given, receives the info-header bytes that were read,
+// also when the load then fails.
 //
 // Accepted: uncompressed 24-bit files with any info header of at least 40 bytes (V4 and V5
 // included), pixels taken from the header's pixel-data offset, bottom-up or top-down rows.
-std::optional<std::string> loadVorticityBmp(const std::string& path, PackedSpectrum& vorticity,
-                                            BmpInfoHeaderBytes* infoHeader = nullptr);
+std::optional<FileError> loadVorticityBmp(const std::string& path, PackedSpectrum& vorticity,
+                                          BmpInfoHeaderBytes* infoHeader = nullptr);
 
 // Bytes of one 24-bit row of a picture width pixels wide (width > 0): 3 * width rounded up to
 // a multiple of four.

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "field_io/atomic_file.h"
 
@@ -44,67 +45,70 @@ void appendLittleEndian(std::vector<std::uint8_t>& out, std::uint64_t value, std
     }
 }
 
+// A problem of the bytes themselves; the file's path is added by whoever knows it.
+FileError problem(FileErrorKind kind, std::string detail = {}) { return FileError{kind, {}, std::move(detail)}; }
+
 // The header is a Python dict literal; this reads just enough of that grammar to check it:
 // strings, integers, True/False, tuples of integers, and punctuation.
 class HeaderParser {
 public:
     explicit HeaderParser(std::string_view text) : text_(text) {}
 
-    std::optional<std::string> parse() {
+    std::optional<FileError> parse() {
         std::optional<std::string> descr;
         std::optional<bool> fortranOrder;
         std::optional<std::vector<long long>> shape;
         if (!accept('{')) {
-            return "header is not a dictionary";
+            return problem(FileErrorKind::npyHeaderMalformed);
         }
         while (!accept('}')) {
             std::string key;
             if (!readString(key)) {
-                return "header has a malformed key";
+                return problem(FileErrorKind::npyHeaderMalformed);
             }
             if (!accept(':')) {
-                return "header lacks ':' after '" + key + "'";
+                return problem(FileErrorKind::npyHeaderMalformed, key);
             }
             if (key == "descr") {
                 std::string value;
                 if (descr || !readString(value)) {
-                    return "header has a malformed or repeated 'descr'";
+                    return problem(FileErrorKind::npyHeaderMalformed, key);
                 }
                 descr = value;
             } else if (key == "fortran_order") {
                 bool value = false;
                 if (fortranOrder || !readBool(value)) {
-                    return "header has a malformed or repeated 'fortran_order'";
+                    return problem(FileErrorKind::npyHeaderMalformed, key);
                 }
                 fortranOrder = value;
             } else if (key == "shape") {
                 std::vector<long long> value;
                 if (shape || !readTuple(value)) {
-                    return "header has a malformed or repeated 'shape'";
+                    return problem(FileErrorKind::npyHeaderMalformed, key);
                 }
                 shape = value;
             } else {
-                return "header has the unexpected key '" + key + "'";
+                return problem(FileErrorKind::npyHeaderUnexpectedKey, key);
             }
             if (!accept(',')) {
                 if (!accept('}')) {
-                    return "header dictionary is not closed";
+                    return problem(FileErrorKind::npyHeaderMalformed);
                 }
                 break;
             }
         }
         skipSpace();
         if (position_ != text_.size()) {
-            return "header has text after the dictionary";
+            return problem(FileErrorKind::npyHeaderMalformed);
         }
         if (!descr || !fortranOrder || !shape) {
-            return "header lacks one of 'descr', 'fortran_order', 'shape'";
+            return problem(FileErrorKind::npyHeaderMissingKey);
         }
         if (*descr != ExpectedDtype) {
-            return "dtype must be '<f8' (little-endian float64), found '" + *descr + "'";
+            return problem(FileErrorKind::npyWrongDtype, *descr);
         }
         if (*fortranOrder) {
-            return "array must be in C order (fortran_order False)";
+            return problem(FileErrorKind::npyFortranOrder);
         }
         if (shape->size() != 2 || (*shape)[0] != GridSize || (*shape)[1] != GridSize) {
             std::string found = "(";
@@ -112,7 +116,7 @@ public:
                 found += (i == 0 ? "" : ", ") + std::to_string((*shape)[i]);
             }
             found += shape->size() == 1 ? ",)" : ")";
-            return "shape must be (128, 128), found " + found;
+            return problem(FileErrorKind::npyWrongShape, found);
         }
         return std::nullopt;
     }
@@ -229,10 +233,10 @@ std::vector<std::uint8_t> encodeNpyField(const PackedSpectrum& field) {
     return out;
 }
 
-std::optional<std::string> decodeNpyField(std::span<const std::uint8_t> bytes, PackedSpectrum& field) {
+std::optional<FileError> decodeNpyField(std::span<const std::uint8_t> bytes, PackedSpectrum& field) {
     const std::size_t prefix = Magic.size() + VersionBytes;
     if (bytes.size() < prefix || !std::equal(Magic.begin(), Magic.end(), bytes.begin())) {
-        return std::string("not a .npy file (no NUMPY signature)");
+        return problem(FileErrorKind::npyNoSignature);
     }
     const int major = bytes[Magic.size()];
     std::size_t lengthBytes = 0;
@@ -241,34 +245,35 @@ std::optional<std::string> decodeNpyField(std::span<const std::uint8_t> bytes, P
     } else if (major == 2 || major == 3) {
         lengthBytes = LongLengthBytes;
     } else {
-        return "unsupported .npy format version " + std::to_string(major);
+        return problem(FileErrorKind::npyUnsupportedVersion, std::to_string(major));
     }
     if (bytes.size() < prefix + lengthBytes) {
-        return std::string("the .npy header is truncated");
+        return problem(FileErrorKind::npyHeaderTruncated);
     }
     const std::uint64_t headerLength = readLittleEndian(bytes.data() + prefix, lengthBytes);
     const std::size_t dataStart = prefix + lengthBytes;
     if (headerLength > MaxHeaderLength || bytes.size() - dataStart < headerLength) {
-        return std::string("the .npy header is truncated or too long");
+        return problem(FileErrorKind::npyHeaderTruncated);
     }
     std::string_view header(reinterpret_cast<const char*>(bytes.data() + dataStart), headerLength);
     if (header.empty() || header.back() != '\n') {
-        return std::string("the .npy header does not end in a newline");
+        return problem(FileErrorKind::npyHeaderUnterminated);
     }
-    if (auto problem = HeaderParser(header).parse()) {
-        return problem;
+    if (auto error = HeaderParser(header).parse()) {
+        return error;
     }
     const std::span<const std::uint8_t> data = bytes.subspan(dataStart + headerLength);
     if (data.size() != DataBytes) {
-        return "expected " + std::to_string(DataBytes) + " bytes of data, found " + std::to_string(data.size());
+        return problem(FileErrorKind::npyWrongDataSize, std::to_string(data.size()));
     }
 
     auto values = std::make_unique<PackedSpectrum>();
     for (int k = 0; k < GridPoints; ++k) {
         const double value = std::bit_cast<double>(readLittleEndian(data.data() + k * BytesPerValue, BytesPerValue));
         if (!std::isfinite(value)) {
-            return "non-finite value " + std::to_string(value) + " at row " + std::to_string(k / GridSize) +
-                   ", column " + std::to_string(k % GridSize);
+            const std::string index =
+                std::string("(").append(std::to_string(k / GridSize)).append(", ").append(std::to_string(k % GridSize));
+            return problem(FileErrorKind::npyNonFinite, index + ")");
         }
         (*values)[k] = value;
     }
@@ -276,28 +281,33 @@ std::optional<std::string> decodeNpyField(std::span<const std::uint8_t> bytes, P
     return std::nullopt;
 }
 
-std::optional<std::string> readNpyField(const std::string& path, PackedSpectrum& field) {
+std::optional<FileError> readNpyField(const std::string& path, PackedSpectrum& field) {
+    if (path.empty()) {
+        return FileError{FileErrorKind::noFileName, path, {}};
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return "cannot read '" + path + "': " + std::strerror(errno);
+        return FileError{FileErrorKind::openFailed, path, std::strerror(errno)};
     }
     // One byte past the largest acceptable file is enough to tell that a file is too long.
     std::vector<std::uint8_t> bytes(MaxFileBytes + 1);
+    errno = 0;
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (in.bad()) {
-        return "cannot read '" + path + "': read error";
+        return FileError{FileErrorKind::readFailed, path, errno != 0 ? std::strerror(errno) : std::string()};
     }
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     if (bytes.size() > MaxFileBytes) {
-        return "'" + path + "' is too large for a 128x128 float64 .npy array";
+        return FileError{FileErrorKind::npyTooLarge, path, {}};
     }
-    if (auto problem = decodeNpyField(bytes, field)) {
-        return "'" + path + "': " + *problem;
+    if (auto error = decodeNpyField(bytes, field)) {
+        error->path = path;
+        return error;
     }
     return std::nullopt;
 }
 
-std::optional<std::string> writeNpyField(const std::string& path, const PackedSpectrum& field) {
+std::optional<FileError> writeNpyField(const std::string& path, const PackedSpectrum& field) {
     return writeFileAtomically(path, encodeNpyField(field));
 }
 

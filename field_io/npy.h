@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "field_io/file_error.h"
 #include "solver/grid.h"
 
 namespace swirlon {
@@ -18,12 +19,13 @@ std::vector<std::uint8_t> encodeNpyField(const PackedSpectrum& field);
 
 // Checks the header strictly (magic, version, dtype '<f8', fortran_order False, shape
 // (128, 128), no extra keys, no bytes past the data) and every value for finiteness. On success
-// fills field and returns std::nullopt; otherwise returns the reason and leaves field untouched.
-std::optional<std::string> decodeNpyField(std::span<const std::uint8_t> bytes, PackedSpectrum& field);
+// fills field and returns std::nullopt; otherwise returns what is wrong (with an empty path) and
+// leaves field untouched.
+std::optional<FileError> decodeNpyField(std::span<const std::uint8_t> bytes, PackedSpectrum& field);
 
-// The same for a file; messages name the path. Nothing is written to field on failure.
-std::optional<std::string> readNpyField(const std::string& path, PackedSpectrum& field);
+// The same for a file. Nothing is written to field on failure.
+std::optional<FileError> readNpyField(const std::string& path, PackedSpectrum& field);
 // Writes atomically: the target is either replaced whole or left as it was.
-std::optional<std::string> writeNpyField(const std::string& path, const PackedSpectrum& field);
+std::optional<FileError> writeNpyField(const std::string& path, const PackedSpectrum& field);
 
 }  // namespace swirlon

@@ -230,10 +230,10 @@ std::vector<std::uint8_t> encodePng(int width, int height, std::span<const std::
     return png;
 }
 
-std::optional<std::string> writePng(const std::string& path, int width, int height, std::span<const std::uint8_t> rgb) {
+std::optional<FileError> writePng(const std::string& path, int width, int height, std::span<const std::uint8_t> rgb) {
     const std::vector<std::uint8_t> png = encodePng(width, height, rgb);
     if (png.empty()) {
-        return "cannot write '" + path + "': the picture size does not match its pixels";
+        return FileError{FileErrorKind::pictureSizeMismatch, path, {}};
     }
     return writeFileAtomically(path, png);
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "field_io/file_error.h"
+
 namespace swirlon {
 
 // Checksums of the PNG chunks and of the zlib stream.
@@ -22,7 +24,7 @@ std::vector<std::uint8_t> zlibCompress(std::span<const std::uint8_t> bytes, std:
 // vector when the sizes are not positive or do not match rgb.
 std::vector<std::uint8_t> encodePng(int width, int height, std::span<const std::uint8_t> rgb);
 
-// Writes the PNG atomically; returns the message on failure.
-std::optional<std::string> writePng(const std::string& path, int width, int height, std::span<const std::uint8_t> rgb);
+// Writes the PNG atomically.
+std::optional<FileError> writePng(const std::string& path, int width, int height, std::span<const std::uint8_t> rgb);
 
 }  // namespace swirlon

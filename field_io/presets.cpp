@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "field_io/presets.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -56,9 +57,6 @@ constexpr double TurbulencePeakWaveNumber = 6.0;
 constexpr double TurbulenceEnergy = 0.5;
 
 constexpr double TaylorGreenAmplitude = 2.0;
-
-constexpr std::array<const char*, 5> PresetNames{"default", "taylor-green", "vortex-pair", "shear-layer",
-                                                 "mcwilliams"};
 
 // Grid coordinate of row or column index i.
 double coordinate(int index) { return GridSpacing * index; }
@@ -144,32 +142,37 @@ void installRandomTurbulence(PackedSpectrum& psi, std::uint32_t seed) {
     forEachBandEntryButMean([&](int row, int column, int) { psi[entryIndex(row, column)] *= scale; });
 }
 
+// The built-ins in the order a usage text lists them.
+constexpr std::array<Preset, 5> Presets{{
+    {"default", "the window's start field: vortices of both signs",
+     [](PackedSpectrum& psi, std::uint32_t) { installVortices(psi, DefaultVortices); }},
+    {"taylor-green", "omega = 2 sin x sin y, decaying in place",
+     [](PackedSpectrum& psi, std::uint32_t) { installTaylorGreen(psi); }},
+    {"vortex-pair", "a dipole drifting along y",
+     [](PackedSpectrum& psi, std::uint32_t) { installVortices(psi, DipoleVortices); }},
+    {"shear-layer", "a double shear layer that rolls up into vortices",
+     [](PackedSpectrum& psi, std::uint32_t) { installShearLayer(psi); }},
+    {"mcwilliams", "random turbulence, drawn from the seed", installRandomTurbulence},
+}};
+
 }  // namespace
 
-void loadDefaultField(PackedSpectrum& psi) { installVortices(psi, DefaultVortices); }
+std::span<const Preset> presets() { return Presets; }
 
-std::vector<std::string> presetNames() { return {PresetNames.begin(), PresetNames.end()}; }
+const Preset* findPreset(std::string_view name) {
+    const auto found = std::find_if(Presets.begin(), Presets.end(), [&](const Preset& preset) { return preset.name == name; });
+    return found == Presets.end() ? nullptr : &*found;
+}
 
-std::optional<std::string> loadPreset(std::string_view name, PackedSpectrum& psi, std::uint32_t seed) {
-    if (name == "default") {
-        loadDefaultField(psi);
-    } else if (name == "taylor-green") {
-        installTaylorGreen(psi);
-    } else if (name == "vortex-pair") {
-        installVortices(psi, DipoleVortices);
-    } else if (name == "shear-layer") {
-        installShearLayer(psi);
-    } else if (name == "mcwilliams") {
-        installRandomTurbulence(psi, seed);
-    } else {
-        std::string message = "unknown preset '" + std::string(name) + "'; known presets:";
-        for (const char* known : PresetNames) {
-            message += ' ';
-            message += known;
-        }
-        return message;
+void loadDefaultField(PackedSpectrum& psi) { Presets.front().build(psi, 0); }
+
+bool loadPreset(std::string_view name, PackedSpectrum& psi, std::uint32_t seed) {
+    const Preset* preset = findPreset(name);
+    if (preset == nullptr) {
+        return false;
     }
-    return std::nullopt;
+    preset->build(psi, seed);
+    return true;
 }
 
 }  // namespace swirlon

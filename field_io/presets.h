@@ -3,25 +3,33 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
-#include <string>
+#include <span>
 #include <string_view>
-#include <vector>
 
 #include "solver/grid.h"
 
 namespace swirlon {
 
+// A built-in field: the name it goes by, a line saying what it looks like, and the builder that
+// fills psi (every entry) with its stream-function spectrum (the seed matters only for random
+// ones).
+struct Preset {
+    std::string_view name;
+    std::string_view description;
+    void (*build)(PackedSpectrum& psi, std::uint32_t seed);
+};
+
+// Every built-in field, in the order a usage text lists them; the first is the window's start.
+std::span<const Preset> presets();
+
+// The preset of that name, or nullptr.
+const Preset* findPreset(std::string_view name);
+
 // Fills psi (every entry) with the stream-function spectrum of the field the window starts
 // with: a few vortices of both signs.
 void loadDefaultField(PackedSpectrum& psi);
 
-// Names accepted by loadPreset, in the order a usage text lists them.
-std::vector<std::string> presetNames();
-
-// Fills psi (every entry) with the stream-function spectrum of the named preset (seed matters
-// only for random ones); returns std::nullopt, or a message naming the unknown preset and
-// leaves psi untouched.
-std::optional<std::string> loadPreset(std::string_view name, PackedSpectrum& psi, std::uint32_t seed = 1);
+// Fills psi with the named preset and returns true; an unknown name leaves psi untouched.
+bool loadPreset(std::string_view name, PackedSpectrum& psi, std::uint32_t seed = 1);
 
 }  // namespace swirlon

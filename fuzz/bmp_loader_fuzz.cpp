@@ -70,10 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     swirlon::BmpInfoHeaderBytes infoHeader{};
-    const auto message = swirlon::loadVorticityBmp(fuzz.path, *fuzz.vorticity, &infoHeader);
-    if (message) {
-        if (message->empty()) {
-            fail("a refusal came without a message");
+    const auto error = swirlon::loadVorticityBmp(fuzz.path, *fuzz.vorticity, &infoHeader);
+    if (error) {
+        if (error->path != fuzz.path) {
+            fail("a refusal did not name the file");
         }
         if (!fieldEquals(*fuzz.vorticity, *fuzz.pristine)) {
             fail("a refused load changed the field");

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/command_ids.h"
+#include "app/file_error_text.h"
 #include "field_io/bmp_loader.h"
 #include "tests/app_test_support.h"
 #include "tests/bmp_files.h"
@@ -67,7 +68,7 @@ TEST(LoadCommand, CancelOrARefusedFileChangesNothingAndOnlyTheRefusalIsReportedA
     bmp::putLe16(bytes, bmp::BmpOffsetOfBitCount, EightBitsPerPixel);
     const std::string refused = dir.write("eight_bit.bmp", bytes);
     auto scratch = std::make_unique<PackedSpectrum>();
-    const std::optional<std::string> refusal = loadVorticityBmp(refused, *scratch);
+    const std::optional<FileError> refusal = loadVorticityBmp(refused, *scratch);
     ASSERT_TRUE(refusal.has_value());
     enum class Case { cancel, refusedToTheReporter, refusedToTheRealBox };
     for (const Case c : {Case::cancel, Case::refusedToTheReporter, Case::refusedToTheRealBox}) {
@@ -90,7 +91,7 @@ TEST(LoadCommand, CancelOrARefusedFileChangesNothingAndOnlyTheRefusalIsReportedA
         window.view().grab();
         const auto before = std::make_unique<PackedSpectrum>(window.view().simulation().psi());
         window.frame().action(ID_LOAD_INITIAL_VORTICITY)->trigger();
-        EXPECT_EQ(messages, c == Case::cancel ? QStringList() : QStringList{QString::fromStdString(*refusal)});
+        EXPECT_EQ(messages, c == Case::cancel ? QStringList() : QStringList{fileErrorText(*refusal)});
         EXPECT_TRUE(apptest::samePsi(window.view().simulation().psi(), *before));
         EXPECT_FALSE(window.view().redrawPending());
         if (c != Case::cancel) {

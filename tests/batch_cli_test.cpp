@@ -11,6 +11,7 @@
 
 #include "field_io/npy.h"
 #include "tests/bmp_files.h"
+#include "swirlon_version.h"
 #include "tools/batch_options.h"
 
 namespace swirlon::batch {
@@ -58,12 +59,15 @@ std::vector<std::uint8_t> npyWithHeaderChange(const std::string& from, const std
     return bytes;
 }
 
-TEST(BatchProgram, HelpAndGoodRunsExitZeroAndOnlyLoudRunsPrintASummary) {
+TEST(BatchProgram, HelpVersionAndGoodRunsExitZeroAndOnlyLoudRunsPrintASummary) {
     testing::TempDir dir;
     const Outcome help = runProgram(dir, {"--help"});
     EXPECT_EQ(help.exitCode, ExitSuccess);
     EXPECT_NE(help.out.find("usage: swirlon-batch"), std::string::npos);
     EXPECT_TRUE(help.err.empty());
+    const Outcome version = runProgram(dir, {"--version"});
+    EXPECT_EQ(version.exitCode, ExitSuccess);
+    EXPECT_EQ(version.out + version.err, std::string("swirlon-batch ") + SwirlonVersion + "\n");
 
     const Outcome quiet = runProgram(dir, {"--preset", "taylor-green", "--steps", "2", "--frames", dir.pathOf("frames"),
                                            "--save-state", dir.pathOf("s.npy"), "--quiet"});
@@ -89,8 +93,8 @@ TEST(BatchProgram, BadArgumentsExitTwoAndBadFilesOneEachWithItsMessageAndWriting
     };
     const Case cases[] = {
         {{"--colour", "red"}, ExitBadArguments, "unknown option '--colour'"},
-        {{"--re", "fast"}, ExitBadArguments, "--re needs a positive integer, not 'fast'"},
-        {{"--input", missing}, ExitFailure, missing},
+        {{"--re", "fast"}, ExitBadArguments, "--re: needs a positive integer, not 'fast'"},
+        {{"--input", missing}, ExitFailure, "cannot read '" + missing + "': No such file or directory"},
         {{"--input", ints}, ExitFailure, "dtype must be '<f8'"},
         {{"--state", wide}, ExitFailure, "found (228, 128)"},
     };

@@ -3,7 +3,6 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "tools/batch_options.h"
@@ -11,59 +10,75 @@
 namespace swirlon::batch {
 namespace {
 
-ParsedCommandLine parse(const std::vector<std::string_view>& args) { return parseBatchArguments(args); }
+// One command line: what it must parse to (the defaults changed by expect), or a phrase of the
+// refusal it must get.
+struct Case {
+    std::vector<std::string_view> args;
+    void (*expect)(ParsedCommandLine& parsed) = nullptr;
+    std::string_view refusal = {};
+};
 
-TEST(BatchArguments, NoArgumentsRunTheDefaultFieldAsTheWindowStarts) {
-    const ParsedCommandLine parsed = parse({});
-    EXPECT_TRUE(parsed.error.empty());
-    EXPECT_FALSE(parsed.helpRequested);
-    EXPECT_EQ(parsed.options.inputKind, InputKind::preset);
-    EXPECT_EQ(parsed.options.input, "default");
-    EXPECT_EQ(parsed.options.reynolds, 1000);
-    EXPECT_EQ(parsed.options.steps, 1000);
-    EXPECT_EQ(parsed.options.every, 1);
-    EXPECT_EQ(parsed.options.picture, DisplayMode::vorticity);
-}
+// Each option's values at the edges of what it takes, its separate and its "=" form, and the
+// ways each is refused; the runs themselves pass options in their separate form.
+const Case Cases[] = {
+    {{}, [](ParsedCommandLine&) {}},
+    {{"--input", "flow.bmp"}, [](ParsedCommandLine& p) { p.options.inputKind = InputKind::file; p.options.input = "flow.bmp"; }},
+    {{"--preset=mcwilliams"}, [](ParsedCommandLine& p) { p.options.input = "mcwilliams"; }},
+    {{"--state=run.npy"}, [](ParsedCommandLine& p) { p.options.inputKind = InputKind::state; p.options.input = "run.npy"; }},
+    {{"--seed", "0"}, [](ParsedCommandLine& p) { p.options.seed = 0; }},
+    {{"--seed=4294967295"}, [](ParsedCommandLine& p) { p.options.seed = 4294967295u; }},
+    {{"--re", "1"}, [](ParsedCommandLine& p) { p.options.reynolds = 1; }},
+    {{"--re=2147483647"}, [](ParsedCommandLine& p) { p.options.reynolds = 2147483647; }},
+    {{"--steps", "0"}, [](ParsedCommandLine& p) { p.options.steps = 0; }},
+    {{"--every=7"}, [](ParsedCommandLine& p) { p.options.every = 7; }},
+    {{"--picture", "speed"}, [](ParsedCommandLine& p) { p.options.picture = DisplayMode::speed; }},
+    {{"--frames", "out"}, [](ParsedCommandLine& p) { p.options.framesFolder = "out"; }},
+    {{"--diagnostics=d.csv"}, [](ParsedCommandLine& p) { p.options.diagnosticsPath = "d.csv"; }},
+    {{"--save-state", "s.npy"}, [](ParsedCommandLine& p) { p.options.saveStatePath = "s.npy"; }},
+    {{"--save-vorticity", "w.npy"}, [](ParsedCommandLine& p) { p.options.saveVorticityPath = "w.npy"; }},
+    {{"--quiet", "--quiet"}, [](ParsedCommandLine& p) { p.options.quiet = true; }},
+    {{"--help", "--bogus"}, [](ParsedCommandLine& p) { p.helpRequested = true; }},
+    {{"-h"}, [](ParsedCommandLine& p) { p.helpRequested = true; }},
+    {{"--version"}, [](ParsedCommandLine& p) { p.versionRequested = true; }},
 
-// The runs of the batch tool pass every option in its separate form; see batch_run_test.cpp.
-TEST(BatchArguments, ValuesMayFollowAnEqualsSignAndTakeTheirWholeRange) {
-    const ParsedCommandLine parsed = parse({"--state=run.npy", "--seed=4294967295", "--re=2147483647", "--steps=0"});
-    ASSERT_TRUE(parsed.error.empty()) << parsed.error;
-    EXPECT_EQ(parsed.options.inputKind, InputKind::state);
-    EXPECT_EQ(parsed.options.input, "run.npy");
-    EXPECT_EQ(parsed.options.seed, 4294967295u);
-    EXPECT_EQ(parsed.options.reynolds, 2147483647);
-    EXPECT_EQ(parsed.options.steps, 0);
-    EXPECT_EQ(parse({"--re", "1", "--seed", "0"}).options.reynolds, 1);
-    EXPECT_EQ(parse({"--input=flow.bmp"}).options.inputKind, InputKind::file);
-    EXPECT_TRUE(parse({"--help"}).helpRequested);
-    EXPECT_TRUE(parse({"--re", "5", "-h"}).helpRequested);
-}
+    {{"--bogus", "--help"}, nullptr, "unknown option '--bogus'"},
+    {{"--re", "10", "fast"}, nullptr, "unexpected argument 'fast'"},
+    {{"--quiet=yes"}, nullptr, "--quiet takes no value"},
+    {{"--steps"}, nullptr, "--steps needs a value"},
+    {{"--frames="}, nullptr, "--frames needs a non-empty value"},
+    {{"--re", "10", "--re=20"}, nullptr, "--re given twice"},
+    {{"--preset", "taylor-green", "--input", "a.bmp"}, nullptr, "at most one of --input, --preset and --state"},
+    {{"--state", "a.npy", "--preset", "default"}, nullptr, "at most one of"},
+    {{"--preset", "storm"}, nullptr, "unknown preset 'storm'; known presets: default, taylor-green"},
+    {{"--seed", "4294967296"}, nullptr, "--seed: needs an integer from 0 to 4294967295"},
+    {{"--seed", "-1"}, nullptr, "not '-1'"},
+    {{"--re", "0"}, nullptr, "--re: needs a positive integer, not '0'"},
+    {{"--re", "1e3"}, nullptr, "not '1e3'"},
+    {{"--re", "2147483648"}, nullptr, "--re: needs a positive integer"},
+    {{"--steps", "-1"}, nullptr, "--steps: needs a non-negative integer"},
+    {{"--steps", "12x"}, nullptr, "not '12x'"},
+    {{"--every", "0"}, nullptr, "--every: needs a positive integer"},
+    {{"--picture", "pressure"}, nullptr, "--picture: needs vorticity or speed, not 'pressure'"},
+};
 
-TEST(BatchArguments, BadArgumentsAreRefusedWithWhatIsWrong) {
-    const std::pair<std::vector<std::string_view>, const char*> cases[] = {
-        {{"--speed"}, "unknown option '--speed'"},
-        {{"--re", "10", "fast"}, "unexpected argument 'fast'"},
-        {{"--quiet=yes"}, "--quiet takes no value"},
-        {{"--re", "0"}, "--re needs a positive integer, not '0'"},
-        {{"--re", "-5"}, "--re needs a positive integer"},
-        {{"--re", "1e3"}, "not '1e3'"},
-        {{"--re", "2147483648"}, "--re needs a positive integer"},
-        {{"--steps", "-1"}, "--steps needs a non-negative integer"},
-        {{"--steps", "12x"}, "not '12x'"},
-        {{"--every", "0"}, "--every needs a positive integer"},
-        {{"--seed", "4294967296"}, "--seed"},
-        {{"--steps"}, "--steps needs a value"},
-        {{"--frames="}, "non-empty value"},
-        {{"--re", "10", "--re", "20"}, "--re given twice"},
-        {{"--preset", "taylor-green", "--input", "a.bmp"}, "at most one of --input, --preset and --state"},
-        {{"--preset", "storm"}, "unknown preset 'storm'"},
-        {{"--picture", "pressure"}, "vorticity or speed"},
-    };
-    for (const auto& [args, expected] : cases) {
-        const ParsedCommandLine parsed = parse(args);
-        EXPECT_NE(parsed.error.find(expected), std::string::npos)
-            << "expected: " << expected << "; got: " << parsed.error;
+TEST(BatchArguments, EachOptionParsesItsWholeRangeAndRefusesTheRestByName) {
+    for (const Case& c : Cases) {
+        std::string line;
+        for (const std::string_view arg : c.args) {
+            line += std::string(arg) + ' ';
+        }
+        SCOPED_TRACE(line);
+        const ParsedCommandLine parsed = parseBatchArguments(c.args);
+        if (c.expect == nullptr) {
+            EXPECT_NE(parsed.error.find(c.refusal), std::string::npos) << parsed.error;
+            continue;
+        }
+        ParsedCommandLine expected;
+        c.expect(expected);
+        EXPECT_EQ(parsed.error, "");
+        EXPECT_EQ(parsed.options, expected.options);
+        EXPECT_EQ(parsed.helpRequested, expected.helpRequested);
+        EXPECT_EQ(parsed.versionRequested, expected.versionRequested);
     }
 }
 

@@ -24,6 +24,7 @@
 #include "tests/bmp_files.h"
 #include "tools/batch_options.h"
 #include "tools/batch_run.h"
+#include "tools/file_error_text.h"
 
 namespace swirlon::batch {
 namespace {
@@ -78,7 +79,7 @@ protected:
     std::unique_ptr<PackedSpectrum> field(std::string_view name) const {
         auto result = std::make_unique<PackedSpectrum>();
         const auto message = readNpyField(at(name), *result);
-        EXPECT_FALSE(message.has_value()) << *message;
+        EXPECT_FALSE(message.has_value()) << fileErrorText(*message);
         return result;
     }
 
@@ -185,7 +186,7 @@ TEST_F(BatchRun, StartingStatesAreThoseOfTheWindowsLoaders) {
     Simulation window(DefaultReynolds);
     window.setStateFromVorticity(*start);
     EXPECT_EQ(*field("from-bmp.npy"), window.psi());
-    ASSERT_FALSE(loadPreset("shear-layer", *start).has_value());
+    ASSERT_TRUE(loadPreset("shear-layer", *start));
     EXPECT_EQ(*field("from-preset.npy"), *start);
 
     // Saved vorticity passes the forward transform, the Poisson solve and back unchanged but
@@ -242,6 +243,19 @@ TEST_F(BatchRun, SpeedPictureShowsTheVelocitiesTheFrameLeft) {
     const auto before = simulationOf("before.npy");
     ASSERT_TRUE(before->advanceFrame().finite);
     EXPECT_EQ(readAll(at("frames/frame-000003.png")), windowPicturePng(*before, DisplayMode::speed));
+}
+
+// The progress bar is drawn only on a terminal, so the run is told it has one.
+TEST_F(BatchRun, QuietRunsPrintNothingEvenOnATerminalAndLoudOnesShowTheProgress) {
+    for (const bool quiet : {true, false}) {
+        BatchOptions options;
+        options.steps = 3;
+        options.quiet = quiet;
+        std::ostringstream messages;
+        EXPECT_EQ(runBatch(options, messages, true), ExitSuccess);
+        EXPECT_EQ(messages.str().empty(), quiet) << messages.str();
+        EXPECT_EQ(messages.str().find("3/3 frames") != std::string::npos, !quiet) << messages.str();
+    }
 }
 
 TEST_F(BatchRun, FailedRunsNameTheCauseAndLeaveNoOutputBehind) {

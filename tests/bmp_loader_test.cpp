@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <numeric>
@@ -96,14 +98,14 @@ protected:
         *vorticity = *pristine;
     }
 
-    std::optional<std::string> load(const std::string& path, BmpInfoHeaderBytes* infoHeader = nullptr) {
+    std::optional<FileError> load(const std::string& path, BmpInfoHeaderBytes* infoHeader = nullptr) {
         return loadVorticityBmp(path, *vorticity, infoHeader);
     }
 
     // Loads the file and returns its grid vorticity, failing the test when the load is refused.
     PackedSpectrum loaded(const Bytes& bytes) {
-        const auto message = load(dir.write("input.bmp", bytes));
-        EXPECT_FALSE(message) << *message;
+        const auto error = load(dir.write("input.bmp", bytes));
+        EXPECT_FALSE(error) << static_cast<int>(error->kind);
         return *vorticity;
     }
 
@@ -116,30 +118,30 @@ protected:
 
 // ---- Refusals ------------------------------------------------------------------------------
 
-TEST_F(BmpLoad, PathsThatOpenNoFileAreRefused) {
-    EXPECT_EQ(load(""), "ファイル名がありません。");
+TEST_F(BmpLoad, PathsThatOpenNoFileAreRefusedWithTheSystemsReason) {
+    EXPECT_EQ(load(""), (FileError{FileErrorKind::noFileName, "", ""}));
     const std::string missing = dir.pathOf("missing.bmp");
-    EXPECT_EQ(load(missing), missing + " の\nオープンに失敗しました。");
+    EXPECT_EQ(load(missing), (FileError{FileErrorKind::openFailed, missing, std::strerror(ENOENT)}));
     const std::string directory = dir.path().string();
-    EXPECT_EQ(load(directory), directory + " の\nオープンに失敗しました。");
+    EXPECT_EQ(load(directory), (FileError{FileErrorKind::openFailed, directory, std::strerror(EISDIR)}));
     expectUntouched();
 }
 
 struct Refusal {
     const char* what;
     Bytes bytes;
-    const char* message;  // follows the path
+    FileErrorKind kind;
 };
 
 // Files that fail two checks pin which check comes first. Every refusal leaves the field as it
 // was, allocates no more than a modest buffer, and hands back the info-header bytes it read.
-TEST_F(BmpLoad, EachDamagedFileGetsItsOwnMessageAndChangesNothing) {
-    constexpr const char* fileHeaderShort = " の\nBITMAPFILEHEADER 読み込みに失敗しました。";
-    constexpr const char* infoHeaderShort = " の\nBITMAPINFOHEADER 読み込みに失敗しました。";
-    constexpr const char* not24Bit = " は\n24 bit でありません。";
-    constexpr const char* damaged = " は\n壊れています。";
-    constexpr const char* compressed = " は\n圧縮されています。";
-    constexpr const char* cutShort = " は\nデータがきれています。";
+TEST_F(BmpLoad, EachDamagedFileGetsItsOwnKindOfErrorAndChangesNothing) {
+    constexpr FileErrorKind fileHeaderShort = FileErrorKind::bmpFileHeaderShort;
+    constexpr FileErrorKind infoHeaderShort = FileErrorKind::bmpInfoHeaderShort;
+    constexpr FileErrorKind not24Bit = FileErrorKind::bmpNot24Bit;
+    constexpr FileErrorKind damaged = FileErrorKind::bmpDamaged;
+    constexpr FileErrorKind compressed = FileErrorKind::bmpCompressed;
+    constexpr FileErrorKind cutShort = FileErrorKind::bmpDataCutShort;
     constexpr std::uint8_t untouchedMark = 0xEE;
     constexpr std::int32_t huge = 100000;
     const Refusal refusals[] = {
@@ -150,14 +152,14 @@ TEST_F(BmpLoad, EachDamagedFileGetsItsOwnMessageAndChangesNothing) {
         {"30 bytes, no signature", Bytes(30, 'x'), infoHeaderShort},
         {"8 bit, no signature", patched(smallFile({.bitCount = 8}), [](Bytes& b) { b[0] = 'P'; }), not24Bit},
         {"32 bit", smallFile({.bitCount = 32}), not24Bit},
-        {"MB", patched(smallFile(), [](Bytes& b) { std::swap(b[0], b[1]); }), " は\nBMP ファイルでありません。"},
+        {"MB", patched(smallFile(), [](Bytes& b) { std::swap(b[0], b[1]); }), FileErrorKind::bmpNotBmp},
         {"core header", withLe32(smallFile(), BmpOffsetOfInfoSize, 12), damaged},
         {"pixel offset inside the V5 header",
          withLe32(smallFile({.infoHeaderSize = BmpV5HeaderSize}), BmpOffsetOfPixelOffset, BmpPlainPixelOffset), damaged},
         {"pixel offset past the end", withLe32(smallFile(), BmpOffsetOfPixelOffset, smallFile().size() + 1), damaged},
         {"RLE8", smallFile({.compression = BmpCompressionRle8}), compressed},
         {"bitfields", smallFile({.compression = BmpCompressionBitfields}), compressed},
-        {"negative width", withLe32(smallFile(), BmpOffsetOfWidth, -4), " は\n幅が負の値です。"},
+        {"negative width", withLe32(smallFile(), BmpOffsetOfWidth, -4), FileErrorKind::bmpNegativeWidth},
         {"zero width", encodeBmpHeaders(0, 4), cutShort},
         {"zero height", encodeBmpHeaders(4, 0), cutShort},
         {"one byte short", patched(encodeBmp(patternedPicture(5, 3)), [](Bytes& b) { b.pop_back(); }), cutShort},
@@ -173,9 +175,9 @@ TEST_F(BmpLoad, EachDamagedFileGetsItsOwnMessageAndChangesNothing) {
         BmpInfoHeaderBytes infoHeader;
         infoHeader.fill(untouchedMark);
         largestAllocation = 0;
-        const auto message = load(path, &infoHeader);
+        const auto error = load(path, &infoHeader);
         EXPECT_LT(largestAllocation.load(), ModestAllocation);
-        EXPECT_EQ(message, path + refusal.message);
+        EXPECT_EQ(error, (FileError{refusal.kind, path, ""}));
         for (std::size_t at = 0; at < infoHeader.size(); ++at) {
             const std::size_t inFile = BmpFileHeaderSize + at;
             EXPECT_EQ(infoHeader[at], inFile < refusal.bytes.size() ? refusal.bytes[inFile] : untouchedMark) << at;

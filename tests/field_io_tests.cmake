@@ -1,5 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The BMP loader and the pictures; every build replays the loader's fuzz seed corpus too.
+# The files and pictures: the BMP loader, the pictures, PNG and .npy files and the presets;
+# every build replays the loader's fuzz seed corpus too. Qt's PNG reader checks the PNG writer.
+find_package(Qt6 6.4 REQUIRED COMPONENTS Gui)
 
 swirlon_add_test(bmp_loader_tests
   SOURCES bmp_loader_test.cpp
@@ -8,6 +10,12 @@ swirlon_add_test(bmp_loader_tests
 swirlon_add_test(picture_tests
   SOURCES picture_test.cpp
   LIBS swirlon_field_io)
+
+swirlon_add_test(file_format_tests
+  SOURCES png_writer_test.cpp npy_test.cpp presets_test.cpp
+  LIBS swirlon_field_io Qt6::Gui)
+# Qt's signal keywords would clash with the field bank's slots.
+target_compile_definitions(file_format_tests PRIVATE QT_NO_KEYWORDS)
 
 add_executable(bmp_loader_fuzz_replay
   ${PROJECT_SOURCE_DIR}/fuzz/bmp_loader_fuzz.cpp

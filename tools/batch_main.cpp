@@ -16,6 +16,10 @@ int main(int argc, char** argv) {
         std::cout << batchUsage();
         return ExitSuccess;
     }
+    if (parsed.versionRequested) {
+        std::cout << batchVersion() << '\n';
+        return ExitSuccess;
+    }
     if (!parsed.error.empty()) {
         std::cerr << "swirlon-batch: " << parsed.error << "\n\n" << batchUsage();
         return ExitBadArguments;

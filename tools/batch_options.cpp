@@ -1,177 +1,286 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/batch_options.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <limits>
+#include <optional>
 #include <set>
 #include <vector>
 
 #include "field_io/presets.h"
+#include "swirlon_version.h"
 
 namespace swirlon::batch {
 namespace {
 
+constexpr std::string_view ProgramName = "swirlon-batch";
+// Column where the usage text's option descriptions begin, and the widest synopsis line.
+constexpr std::size_t HelpColumn = 29;
+constexpr std::size_t SynopsisWidth = 100;
+
+// Reads an option's value into the parsed command line; returns why the value is refused, or
+// an empty string. Switches get an empty value.
+using Reader = std::string (*)(std::string_view value, ParsedCommandLine& parsed);
+
+enum class Role {
+    setting,
+    // A source of the initial field; at most one may be given.
+    startField,
+    // Asks for a text instead of a run (help, version); parsing stops there.
+    query,
+};
+
+struct Option {
+    std::string_view name;
+    // The value's placeholder in the usage text; empty for a switch, which takes no value.
+    std::string_view value;
+    // Lines of the usage text, separated by '\n'.
+    std::string_view help;
+    Reader read;
+    Role role = Role::setting;
+    // Another spelling of the same option.
+    std::string_view alias = {};
+};
+
+std::string refusal(std::string_view needs, std::string_view value) {
+    return "needs " + std::string(needs) + ", not '" + std::string(value) + "'";
+}
+
 // Parses a whole argument as an integer in [minimum, maximum]; nothing else is accepted.
 template <typename Integer>
-bool parseInteger(std::string_view text, Integer minimum, Integer maximum, Integer& out) {
+std::string readInteger(std::string_view text, Integer minimum, Integer maximum, Integer& out) {
     Integer value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < minimum || value > maximum) {
-        return false;
+    if (error == std::errc() && end == text.data() + text.size() && value >= minimum && value <= maximum) {
+        out = value;
+        return {};
     }
-    out = value;
-    return true;
+    // A signed type's own maximum goes without saying; other bounds are spelled out.
+    const bool openAbove = std::numeric_limits<Integer>::is_signed && maximum == std::numeric_limits<Integer>::max();
+    if (openAbove && minimum == 1) {
+        return refusal("a positive integer", text);
+    }
+    if (openAbove && minimum == 0) {
+        return refusal("a non-negative integer", text);
+    }
+    return refusal("an integer from " + std::to_string(minimum) + " to " + std::to_string(maximum), text);
 }
 
-bool isPresetName(std::string_view name) {
-    for (const std::string& known : presetNames()) {
-        if (known == name) {
-            return true;
+std::string readStartField(std::string_view value, InputKind kind, BatchOptions& options) {
+    if (kind == InputKind::preset && findPreset(value) == nullptr) {
+        return unknownPresetText(value);
+    }
+    options.inputKind = kind;
+    options.input = std::string(value);
+    return {};
+}
+
+std::string readText(std::string_view value, std::string& out) {
+    out = value;
+    return {};
+}
+
+std::string setSwitch(bool& on) {
+    on = true;
+    return {};
+}
+
+std::string readPicture(std::string_view value, DisplayMode& picture) {
+    if (value == "vorticity") {
+        picture = DisplayMode::vorticity;
+    } else if (value == "speed") {
+        picture = DisplayMode::speed;
+    } else {
+        return refusal("vorticity or speed", value);
+    }
+    return {};
+}
+
+constexpr long long LongMax = std::numeric_limits<long long>::max();
+
+// Every option in the order the usage text lists them.
+const std::array Options{
+    Option{"--input", "FILE", "initial vorticity: a 24-bit .bmp, or a .npy 128x128 float64 array [y][x]",
+           [](std::string_view v, ParsedCommandLine& p) { return readStartField(v, InputKind::file, p.options); },
+           Role::startField},
+    Option{"--preset", "NAME", "built-in initial field (default: default), one of those listed below",
+           [](std::string_view v, ParsedCommandLine& p) { return readStartField(v, InputKind::preset, p.options); },
+           Role::startField},
+    Option{"--state", "FILE.npy", "continue from a state written by --save-state",
+           [](std::string_view v, ParsedCommandLine& p) { return readStartField(v, InputKind::state, p.options); },
+           Role::startField},
+    Option{"--seed", "N", "seed of the random preset mcwilliams (default 1)",
+           [](std::string_view v, ParsedCommandLine& p) {
+               return readInteger<std::uint32_t>(v, 0, std::numeric_limits<std::uint32_t>::max(), p.options.seed);
+           }},
+    Option{"--re", "N", "Reynolds number, a positive integer (default 1000)",
+           [](std::string_view v, ParsedCommandLine& p) {
+               return readInteger(v, 1, std::numeric_limits<int>::max(), p.options.reynolds);
+           }},
+    Option{"--steps", "N", "frames to run (default 1000; 0 loads, saves and exits)",
+           [](std::string_view v, ParsedCommandLine& p) { return readInteger(v, 0LL, LongMax, p.options.steps); }},
+    Option{"--frames", "DIR", "PNG pictures as the window draws them (384x384), frame-NNNNNN.png",
+           [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.framesFolder); }},
+    Option{"--picture", "MODE", "vorticity (default) or speed",
+           [](std::string_view v, ParsedCommandLine& p) { return readPicture(v, p.options.picture); }},
+    Option{"--every", "K", "pictures and diagnostics every K frames, from frame 0 (default 1)",
+           [](std::string_view v, ParsedCommandLine& p) { return readInteger(v, 1LL, LongMax, p.options.every); }},
+    Option{"--diagnostics", "FILE.csv",
+           "step, time, energy, enstrophy, palinstrophy, max |vorticity|,\n"
+           "stability number and sub-steps of the frame",
+           [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.diagnosticsPath); }},
+    Option{"--save-state", "FILE.npy", "the final state (stream-function spectrum), for --state",
+           [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.saveStatePath); }},
+    Option{"--save-vorticity", "FILE.npy", "the final grid vorticity",
+           [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.saveVorticityPath); }},
+    Option{"--quiet", "", "print nothing but errors",
+           [](std::string_view, ParsedCommandLine& p) { return setSwitch(p.options.quiet); }},
+    Option{"--version", "", "show the version",
+           [](std::string_view, ParsedCommandLine& p) { return setSwitch(p.versionRequested); }, Role::query},
+    Option{"--help", "", "show this text",
+           [](std::string_view, ParsedCommandLine& p) { return setSwitch(p.helpRequested); }, Role::query, "-h"},
+};
+
+const Option* findOption(std::string_view name) {
+    const auto found = std::find_if(Options.begin(), Options.end(), [&](const Option& option) {
+        return option.name == name || (!option.alias.empty() && option.alias == name);
+    });
+    return found == Options.end() ? nullptr : &*found;
+}
+
+// "--input, --preset and --state"
+std::string startFieldNames() {
+    std::vector<std::string_view> names;
+    for (const Option& option : Options) {
+        if (option.role == Role::startField) {
+            names.push_back(option.name);
         }
     }
-    return false;
-}
-
-std::string knownPresets() {
     std::string list;
-    for (const std::string& known : presetNames()) {
-        list += (list.empty() ? "" : ", ") + known;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        list += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + std::string(names[i]);
     }
     return list;
 }
 
+std::string spelled(const Option& option) {
+    return std::string(option.name) + (option.value.empty() ? "" : " ") + std::string(option.value);
+}
+
+// "usage: swirlon-batch [--input FILE | ...] [--seed N] ...", wrapped under its first option.
+std::string synopsis() {
+    std::vector<std::string> items(1, "[");
+    for (const Option& option : Options) {
+        if (option.role == Role::startField) {
+            items.front().append(items.front().size() > 1 ? " | " : "").append(spelled(option));
+        } else if (option.role == Role::setting) {
+            items.emplace_back("[").append(spelled(option)).append("]");
+        }
+    }
+    items.front().append("]");
+    const std::string lead = "usage: " + std::string(ProgramName);
+    std::string text = lead;
+    std::size_t lineStart = 0;
+    for (const std::string& item : items) {
+        if (text.size() - lineStart + 1 + item.size() > SynopsisWidth) {
+            lineStart = text.size() + 1;
+            text += '\n' + std::string(lead.size(), ' ');
+        }
+        text += ' ' + item;
+    }
+    return text + '\n';
+}
+
+// The option's lines of the usage text: name and value, then the help from HelpColumn on.
+std::string describe(const Option& option) {
+    std::string head = "  " + std::string(option.name) + (option.value.empty() ? "" : " ") + std::string(option.value);
+    head.resize(std::max(HelpColumn, head.size() + 1), ' ');
+    std::string text;
+    std::string_view help = option.help;
+    for (std::size_t newline; (newline = help.find('\n')) != std::string_view::npos; help.remove_prefix(newline + 1)) {
+        text += head + std::string(help.substr(0, newline)) + '\n';
+        head.assign(HelpColumn, ' ');
+    }
+    return text + head + std::string(help) + '\n';
+}
+
 }  // namespace
 
+std::string unknownPresetText(std::string_view name) {
+    std::string known;
+    for (const Preset& preset : presets()) {
+        known += (known.empty() ? "" : ", ") + std::string(preset.name);
+    }
+    return "unknown preset '" + std::string(name) + "'; known presets: " + known;
+}
+
+std::string batchVersion() { return std::string(ProgramName) + " " + SwirlonVersion; }
+
 std::string batchUsage() {
-    return "usage: swirlon-batch [--input FILE | --preset NAME | --state FILE.npy] [--seed N] [--re N] [--steps N]\n"
-           "                     [--frames DIR] [--picture vorticity|speed] [--every K]\n"
-           "                     [--diagnostics FILE.csv] [--save-state FILE.npy] [--save-vorticity FILE.npy] [--quiet]\n"
-           "\n"
-           "Runs the flow without a window, frame by frame (0.01 of time each), as the window does.\n"
-           "\n"
-           "  --input FILE               initial vorticity: a 24-bit .bmp, or a .npy 128x128 float64 array [y][x]\n"
-           "  --preset NAME              built-in initial field (default: default), one of\n"
-           "                             " +
-           knownPresets() +
-           "\n"
-           "  --seed N                   seed of the random preset mcwilliams (default 1)\n"
-           "  --state FILE.npy           continue from a state written by --save-state\n"
-           "  --re N                     Reynolds number, a positive integer (default 1000)\n"
-           "  --steps N                  frames to run (default 1000; 0 loads, saves and exits)\n"
-           "  --frames DIR               PNG pictures as the window draws them (384x384), frame-NNNNNN.png\n"
-           "  --picture MODE             vorticity (default) or speed\n"
-           "  --every K                  pictures and diagnostics every K frames, from frame 0 (default 1)\n"
-           "  --diagnostics FILE.csv     step, time, energy, enstrophy, palinstrophy, max |vorticity|,\n"
-           "                             stability number and sub-steps of the frame\n"
-           "  --save-state FILE.npy      the final state (stream-function spectrum), for --state\n"
-           "  --save-vorticity FILE.npy  the final grid vorticity\n"
-           "  --quiet                    print nothing but errors\n"
-           "  --help                     show this text\n"
-           "\n"
-           "Exit status: 0 done, 1 a file could not be read or written or the run overflowed, 2 bad arguments.\n";
+    std::string text = synopsis() +
+                       "\nRuns the flow without a window, frame by frame (0.01 of time each), as the window does.\n\n";
+    for (const Option& option : Options) {
+        text += describe(option);
+    }
+    text += "\nPresets:\n";
+    for (const Preset& preset : presets()) {
+        std::string name = "  " + std::string(preset.name);
+        name.resize(std::max(HelpColumn, name.size() + 1), ' ');
+        text += name + std::string(preset.description) + '\n';
+    }
+    return text + "\nExit status: 0 done, 1 a file could not be read or written or the run overflowed, 2 bad arguments.\n";
 }
 
 ParsedCommandLine parseBatchArguments(std::span<const std::string_view> args) {
     ParsedCommandLine parsed;
-    BatchOptions& options = parsed.options;
-    std::set<std::string, std::less<>> seen;
-    int inputSources = 0;
-
+    std::set<std::string_view> seen;
+    int startFields = 0;
     auto fail = [&](std::string message) {
         parsed.error = std::move(message);
         return parsed;
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view option = args[i];
-        std::string_view inlineValue;
-        bool hasInlineValue = false;
-        if (const std::size_t equals = option.find('='); option.starts_with("--") && equals != std::string_view::npos) {
-            inlineValue = option.substr(equals + 1);
-            option = option.substr(0, equals);
-            hasInlineValue = true;
+        std::string_view name = args[i];
+        std::optional<std::string_view> value;
+        if (const std::size_t equals = name.find('='); name.starts_with("--") && equals != std::string_view::npos) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
         }
-
-        if (option == "--help" || option == "-h") {
-            parsed.helpRequested = true;
+        const Option* option = findOption(name);
+        if (option == nullptr) {
+            return fail((name.starts_with("-") ? "unknown option '" : "unexpected argument '") + std::string(args[i]) + "'");
+        }
+        if (option->value.empty()) {
+            if (value) {
+                return fail("option " + std::string(name) + " takes no value");
+            }
+        } else {
+            if (!seen.insert(option->name).second) {
+                return fail("option " + std::string(name) + " given twice");
+            }
+            if (!value) {
+                if (i + 1 >= args.size()) {
+                    return fail("option " + std::string(name) + " needs a value");
+                }
+                value = args[++i];
+            }
+            if (value->empty()) {
+                return fail("option " + std::string(name) + " needs a non-empty value");
+            }
+        }
+        startFields += option->role == Role::startField ? 1 : 0;
+        if (std::string refused = option->read(value.value_or(""), parsed); !refused.empty()) {
+            return fail(std::string(name) + ": " + refused);
+        }
+        if (option->role == Role::query) {
             return parsed;
         }
-        if (option == "--quiet") {
-            if (hasInlineValue) {
-                return fail("option --quiet takes no value");
-            }
-            options.quiet = true;
-            continue;
-        }
-
-        static const std::set<std::string, std::less<>> valued{
-            "--input", "--preset", "--state", "--seed",        "--re",         "--steps",
-            "--frames", "--picture", "--every", "--diagnostics", "--save-state", "--save-vorticity"};
-        if (!option.starts_with("-")) {
-            return fail("unexpected argument '" + std::string(args[i]) + "'");
-        }
-        if (!valued.contains(option)) {
-            return fail("unknown option '" + std::string(args[i]) + "'");
-        }
-        if (!seen.insert(std::string(option)).second) {
-            return fail("option " + std::string(option) + " given twice");
-        }
-        std::string_view value = inlineValue;
-        if (!hasInlineValue) {
-            if (i + 1 >= args.size()) {
-                return fail("option " + std::string(option) + " needs a value");
-            }
-            value = args[++i];
-        }
-        if (value.empty()) {
-            return fail("option " + std::string(option) + " needs a non-empty value");
-        }
-
-        if (option == "--input" || option == "--preset" || option == "--state") {
-            ++inputSources;
-            options.input = std::string(value);
-            options.inputKind = option == "--input" ? InputKind::file
-                                : option == "--state" ? InputKind::state
-                                                      : InputKind::preset;
-            if (option == "--preset" && !isPresetName(value)) {
-                return fail("unknown preset '" + std::string(value) + "'; known presets: " + knownPresets());
-            }
-        } else if (option == "--seed") {
-            if (!parseInteger<std::uint32_t>(value, 0, std::numeric_limits<std::uint32_t>::max(), options.seed)) {
-                return fail("--seed needs an integer from 0 to 4294967295, not '" + std::string(value) + "'");
-            }
-        } else if (option == "--re") {
-            if (!parseInteger(value, 1, std::numeric_limits<int>::max(), options.reynolds)) {
-                return fail("--re needs a positive integer, not '" + std::string(value) + "'");
-            }
-        } else if (option == "--steps") {
-            if (!parseInteger<long long>(value, 0, std::numeric_limits<long long>::max(), options.steps)) {
-                return fail("--steps needs a non-negative integer, not '" + std::string(value) + "'");
-            }
-        } else if (option == "--every") {
-            if (!parseInteger<long long>(value, 1, std::numeric_limits<long long>::max(), options.every)) {
-                return fail("--every needs a positive integer, not '" + std::string(value) + "'");
-            }
-        } else if (option == "--picture") {
-            if (value == "vorticity") {
-                options.picture = DisplayMode::vorticity;
-            } else if (value == "speed") {
-                options.picture = DisplayMode::speed;
-            } else {
-                return fail("--picture needs vorticity or speed, not '" + std::string(value) + "'");
-            }
-        } else if (option == "--frames") {
-            options.framesFolder = std::string(value);
-        } else if (option == "--diagnostics") {
-            options.diagnosticsPath = std::string(value);
-        } else if (option == "--save-state") {
-            options.saveStatePath = std::string(value);
-        } else {
-            options.saveVorticityPath = std::string(value);
-        }
     }
-    if (inputSources > 1) {
-        return fail("give at most one of --input, --preset and --state");
+    if (startFields > 1) {
+        return fail("give at most one of " + startFieldNames());
     }
     return parsed;
 }

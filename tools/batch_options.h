@@ -35,11 +35,14 @@ struct BatchOptions {
     std::string saveStatePath;
     std::string saveVorticityPath;
     bool quiet = false;
+
+    bool operator==(const BatchOptions&) const = default;
 };
 
 struct ParsedCommandLine {
     BatchOptions options;
     bool helpRequested = false;
+    bool versionRequested = false;
     // Empty when the arguments are good; otherwise what is wrong with them.
     std::string error;
 };
@@ -48,5 +51,11 @@ struct ParsedCommandLine {
 ParsedCommandLine parseBatchArguments(std::span<const std::string_view> args);
 
 std::string batchUsage();
+
+// The line --version prints, without the line end.
+std::string batchVersion();
+
+// Why name is refused as a preset, listing the known ones.
+std::string unknownPresetText(std::string_view name);
 
 }  // namespace swirlon::batch

@@ -17,6 +17,7 @@
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
 #include "solver/simulation.h"
+#include "tools/file_error_text.h"
 
 namespace swirlon::batch {
 namespace {
@@ -55,6 +56,11 @@ std::string formatDuration(double seconds) {
     return buffer;
 }
 
+// The English message of a file error, if there is one.
+std::optional<std::string> worded(const std::optional<FileError>& error) {
+    return error ? std::optional(fileErrorText(*error)) : std::nullopt;
+}
+
 // Reads the initial field into scratch and sets the simulation from it, or returns the message
 // of the load that failed (the simulation untouched then).
 std::optional<std::string> loadInitialState(const BatchOptions& options, Simulation& simulation,
@@ -62,14 +68,16 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
     std::optional<std::string> failure;
     switch (options.inputKind) {
     case InputKind::preset:
-        failure = loadPreset(options.input, scratch, options.seed);
+        if (!loadPreset(options.input, scratch, options.seed)) {
+            failure = unknownPresetText(options.input);
+        }
         break;
     case InputKind::state:
-        failure = readNpyField(options.input, scratch);
+        failure = worded(readNpyField(options.input, scratch));
         break;
     case InputKind::file:
-        failure = hasNpyExtension(options.input) ? readNpyField(options.input, scratch)
-                                                 : loadVorticityBmp(options.input, scratch);
+        failure = worded(hasNpyExtension(options.input) ? readNpyField(options.input, scratch)
+                                                        : loadVorticityBmp(options.input, scratch));
         if (!failure) {
             simulation.setStateFromVorticity(scratch);
         }
@@ -187,20 +195,20 @@ private:
     // the run at once instead of after it.
     std::optional<std::string> openOutputs() {
         if (!options_.diagnosticsPath.empty()) {
-            if (auto message = diagnostics_.open(options_.diagnosticsPath)) {
+            if (auto message = worded(diagnostics_.open(options_.diagnosticsPath))) {
                 return message;
             }
-            if (auto message = diagnostics_.write(std::string(DiagnosticsHeader) + '\n')) {
+            if (auto message = worded(diagnostics_.write(std::string(DiagnosticsHeader) + '\n'))) {
                 return message;
             }
         }
         if (!options_.saveStatePath.empty()) {
-            if (auto message = state_.open(options_.saveStatePath)) {
+            if (auto message = worded(state_.open(options_.saveStatePath))) {
                 return message;
             }
         }
         if (!options_.saveVorticityPath.empty()) {
-            if (auto message = vorticity_.open(options_.saveVorticityPath)) {
+            if (auto message = worded(vorticity_.open(options_.saveVorticityPath))) {
                 return message;
             }
         }
@@ -224,7 +232,7 @@ private:
                                     formatNumber(values.palinstrophy) + ',' + formatNumber(values.maxVorticity) +
                                     ',' + formatNumber(values.stabilityNumber) + ',' +
                                     std::to_string(values.subSteps) + '\n';
-            if (auto message = diagnostics_.write(row)) {
+            if (auto message = worded(diagnostics_.write(row))) {
                 return message;
             }
         }
@@ -234,7 +242,7 @@ private:
             const std::string path = (std::filesystem::path(options_.framesFolder) /
                                       frameFileName(simulation_.framesDone(), frameWidth_))
                                          .string();
-            if (auto message = writePng(path, PictureSide, PictureSide, *stretched_)) {
+            if (auto message = worded(writePng(path, PictureSide, PictureSide, *stretched_))) {
                 return message;
             }
         }
@@ -243,18 +251,18 @@ private:
 
     std::optional<std::string> saveResults() {
         if (state_.isOpen()) {
-            if (auto message = state_.write(encodeNpyField(simulation_.psi()))) {
+            if (auto message = worded(state_.write(encodeNpyField(simulation_.psi())))) {
                 return message;
             }
         }
         if (vorticity_.isOpen()) {
-            if (auto message = vorticity_.write(encodeNpyField(simulation_.gridVorticity()))) {
+            if (auto message = worded(vorticity_.write(encodeNpyField(simulation_.gridVorticity())))) {
                 return message;
             }
         }
         for (AtomicFile* file : {&diagnostics_, &state_, &vorticity_}) {
             if (file->isOpen()) {
-                if (auto message = file->commit()) {
+                if (auto message = worded(file->commit())) {
                     return message;
                 }
             }

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/file_error_text.h"
+
+#include <QFile>
+
+#include "app/texts.h"
+
+namespace swirlon {
+namespace {
+
+QStringView textOf(FileErrorKind kind) {
+    switch (kind) {
+    case FileErrorKind::noFileName:
+        return texts::NoFileName;
+    case FileErrorKind::openFailed:
+        return texts::OpenFailed;
+    case FileErrorKind::readFailed:
+        return texts::ReadFailed;
+    case FileErrorKind::writeFailed:
+    case FileErrorKind::pictureSizeMismatch:
+        return texts::WriteFailed;
+    case FileErrorKind::bmpFileHeaderShort:
+        return texts::BmpFileHeaderShort;
+    case FileErrorKind::bmpInfoHeaderShort:
+        return texts::BmpInfoHeaderShort;
+    case FileErrorKind::bmpNot24Bit:
+        return texts::BmpNot24Bit;
+    case FileErrorKind::bmpNotBmp:
+        return texts::BmpNotBmp;
+    case FileErrorKind::bmpDamaged:
+        return texts::BmpDamaged;
+    case FileErrorKind::bmpCompressed:
+        return texts::BmpCompressed;
+    case FileErrorKind::bmpNegativeWidth:
+        return texts::BmpNegativeWidth;
+    case FileErrorKind::bmpDataCutShort:
+        return texts::BmpDataCutShort;
+    case FileErrorKind::bmpOutOfMemory:
+        return texts::BmpOutOfMemory;
+    case FileErrorKind::npyTooLarge:
+    case FileErrorKind::npyNoSignature:
+    case FileErrorKind::npyUnsupportedVersion:
+    case FileErrorKind::npyHeaderTruncated:
+    case FileErrorKind::npyHeaderUnterminated:
+    case FileErrorKind::npyHeaderMalformed:
+    case FileErrorKind::npyHeaderUnexpectedKey:
+    case FileErrorKind::npyHeaderMissingKey:
+    case FileErrorKind::npyWrongDtype:
+    case FileErrorKind::npyFortranOrder:
+    case FileErrorKind::npyWrongShape:
+    case FileErrorKind::npyWrongDataSize:
+    case FileErrorKind::npyNonFinite:
+        return texts::NotNpyField;
+    }
+    return texts::ReadFailed;
+}
+
+}  // namespace
+
+QString fileErrorText(const FileError& error) {
+    const QString text = textOf(error.kind).toString();
+    // The path's bytes as the file system holds them, shown as the file chooser names them.
+    return text.contains(u"%1") ? text.arg(QFile::decodeName(QByteArray::fromStdString(error.path))) : text;
+}
+
+}  // namespace swirlon

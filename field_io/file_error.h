@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What went wrong with a file, as data: a kind, the path and the datum the kind refers to.
+// Each front end words these for its own users; nothing here is meant to be shown as it is.
+#pragma once
+
+#include <string>
+
+namespace swirlon {
+
+enum class FileErrorKind {
+    noFileName,    // the path is empty
+    openFailed,    // detail: the system's reason
+    readFailed,    // detail: the system's reason
+    writeFailed,   // detail: the system's reason
+    // 24-bit BMP pictures, in the order the loader checks them.
+    bmpFileHeaderShort,
+    bmpInfoHeaderShort,
+    bmpNot24Bit,
+    bmpNotBmp,
+    bmpDamaged,
+    bmpCompressed,
+    bmpNegativeWidth,
+    bmpDataCutShort,
+    bmpOutOfMemory,
+    // 128x128 float64 .npy fields.
+    npyTooLarge,
+    npyNoSignature,
+    npyUnsupportedVersion,   // detail: the major version found
+    npyHeaderTruncated,
+    npyHeaderUnterminated,   // the header does not end in a newline
+    npyHeaderMalformed,      // detail: the key whose entry is malformed or repeated, if any
+    npyHeaderUnexpectedKey,  // detail: the key
+    npyHeaderMissingKey,
+    npyWrongDtype,           // detail: the dtype found
+    npyFortranOrder,
+    npyWrongShape,           // detail: the shape found, as a tuple
+    npyWrongDataSize,        // detail: the number of data bytes found
+    npyNonFinite,            // detail: the element's index, as a tuple (row, column)
+    // Pictures written out.
+    pictureSizeMismatch,
+};
+
+struct FileError {
+    FileErrorKind kind;
+    std::string path;
+    std::string detail;
+
+    bool operator==(const FileError&) const = default;
+};
+
+}  // namespace swirlon

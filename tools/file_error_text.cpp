@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tools/file_error_text.h"
+
+#include "solver/grid.h"
+
+namespace swirlon::batch {
+namespace {
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+// "text: detail", or the text alone when there is no detail.
+std::string withDetail(const std::string& text, const std::string& detail) {
+    return detail.empty() ? text : text + ": " + detail;
+}
+
+}  // namespace
+
+std::string fileErrorText(const FileError& error) {
+    const std::string& detail = error.detail;
+    const std::string about = quoted(error.path) + ": ";
+    switch (error.kind) {
+    case FileErrorKind::noFileName:
+        return "no file name given";
+    case FileErrorKind::openFailed:
+    case FileErrorKind::readFailed:
+        return withDetail("cannot read " + quoted(error.path), detail);
+    case FileErrorKind::writeFailed:
+        return withDetail("cannot write " + quoted(error.path), detail);
+    case FileErrorKind::bmpFileHeaderShort:
+        return about + "the file header (BITMAPFILEHEADER) is cut short";
+    case FileErrorKind::bmpInfoHeaderShort:
+        return about + "the info header (BITMAPINFOHEADER) is cut short";
+    case FileErrorKind::bmpNot24Bit:
+        return about + "not a 24-bit picture";
+    case FileErrorKind::bmpNotBmp:
+        return about + "not a BMP file";
+    case FileErrorKind::bmpDamaged:
+        return about + "the BMP file is damaged";
+    case FileErrorKind::bmpCompressed:
+        return about + "the picture is compressed";
+    case FileErrorKind::bmpNegativeWidth:
+        return about + "the picture's width is negative";
+    case FileErrorKind::bmpDataCutShort:
+        return about + "the pixel data is cut short";
+    case FileErrorKind::bmpOutOfMemory:
+        return about + "not enough memory to read it";
+    case FileErrorKind::npyTooLarge:
+        return about + "too large for a 128x128 float64 .npy array";
+    case FileErrorKind::npyNoSignature:
+        return about + "not a .npy file (no NUMPY signature)";
+    case FileErrorKind::npyUnsupportedVersion:
+        return about + "unsupported .npy format version " + detail;
+    case FileErrorKind::npyHeaderTruncated:
+        return about + "the .npy header is truncated or too long";
+    case FileErrorKind::npyHeaderUnterminated:
+        return about + "the .npy header does not end in a newline";
+    case FileErrorKind::npyHeaderMalformed:
+        return about + (detail.empty() ? "the .npy header is not a well-formed dictionary"
+                                       : "the .npy header has a malformed or repeated " + quoted(detail));
+    case FileErrorKind::npyHeaderUnexpectedKey:
+        return about + "the .npy header has the unexpected key " + quoted(detail);
+    case FileErrorKind::npyHeaderMissingKey:
+        return about + "the .npy header lacks one of 'descr', 'fortran_order', 'shape'";
+    case FileErrorKind::npyWrongDtype:
+        return about + "dtype must be '<f8' (little-endian float64), found " + quoted(detail);
+    case FileErrorKind::npyFortranOrder:
+        return about + "array must be in C order (fortran_order False)";
+    case FileErrorKind::npyWrongShape:
+        return about + "shape must be (128, 128), found " + detail;
+    case FileErrorKind::npyWrongDataSize:
+        return about + "expected " + std::to_string(GridPoints * sizeof(double)) + " bytes of data, found " + detail;
+    case FileErrorKind::npyNonFinite:
+        return about + "non-finite value at (row, column) " + detail;
+    case FileErrorKind::pictureSizeMismatch:
+        return "cannot write " + quoted(error.path) + ": the picture size does not match its pixels";
+    }
+    return about + "unreadable";
+}
+
+}  // namespace swirlon::batch
