@@ -19,6 +19,7 @@
 #include "solver/fft.h"
 #include "solver/grid.h"
 #include "solver/reference_step.h"
+#include "solver/spectral_filter.h"
 #include "solver/time_step.h"
 
 namespace swirlon {
@@ -144,6 +145,36 @@ void BM_stepRk4AtLevel(benchmark::State& state) {
     state.SetLabel(simdLevelName(level));
 }
 BENCHMARK(BM_stepRk4AtLevel)->DenseRange(0, SimdLevelCount - 1);
+
+// The small-scale filter on its own. Repeated filtering drives the outer modes towards the
+// subnormal range, so the state is put back every few passes.
+void BM_spectralFilter(benchmark::State& state) {
+    constexpr int PassesBeforeRestart = 4;
+    auto start = bench::turbulentBank();
+    PackedSpectrum psi = (*start)[Slot::psi];
+    int passes = 0;
+    for (auto _ : state) {
+        if (passes == PassesBeforeRestart) {
+            state.PauseTiming();
+            psi = (*start)[Slot::psi];
+            passes = 0;
+            state.ResumeTiming();
+        }
+        applySpectralFilter(psi);
+        ++passes;
+        benchmark::DoNotOptimize(psi.data());
+    }
+}
+BENCHMARK(BM_spectralFilter);
+
+// A step followed by the filter, as a frame with the filter on takes it: set against BM_stepRk4.
+void BM_filteredStepRk4(benchmark::State& state) {
+    runSteps(state, [](FieldBank& bank) {
+        stepRk4(bank, BenchReynolds);
+        applySpectralFilter(bank[Slot::psi]);
+    });
+}
+BENCHMARK(BM_filteredStepRk4);
 
 
 #if defined(SWIRLON_BENCH_WITH_FFTW)

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "solver/spectra.h"
+
+#include <cmath>
+
+namespace swirlon {
+
+// Each stored entry stands for itself and its conjugate partner, so, as in the diagnostics,
+// a mode's energy is K^2 * entry^2 and its enstrophy K^4 * entry^2 (no factor 1/2 left over).
+ShellSpectra shellSpectra(const PackedSpectrum& psi) {
+    ShellSpectra spectra;
+    forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        const double value = psi[entryIndex(row, column)];
+        const double k2 = static_cast<double>(kSquared);
+        const auto shell = static_cast<std::size_t>(std::lround(std::sqrt(k2)));
+        spectra.energy[shell] += k2 * value * value;
+        spectra.enstrophy[shell] += k2 * k2 * value * value;
+    });
+    return spectra;
+}
+
+double edgeEnstrophyShare(const PackedSpectrum& psi) {
+    constexpr int EdgeKSquared = EdgeWaveNumber * EdgeWaveNumber;
+    double edge = 0.0;
+    double total = 0.0;
+    forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        const double value = psi[entryIndex(row, column)];
+        const double k2 = static_cast<double>(kSquared);
+        const double modeEnstrophy = k2 * k2 * value * value;
+        total += modeEnstrophy;
+        if (kSquared > EdgeKSquared) {
+            edge += modeEnstrophy;
+        }
+    });
+    return total == 0.0 ? 0.0 : edge / total;
+}
+
+}  // namespace swirlon
