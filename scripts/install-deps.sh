@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libx11-dev
   libfftw3-dev
+  libpng-dev zlib1g-dev
   fonts-ipafont-gothic
 )
 
