@@ -8,8 +8,8 @@ namespace swirlon::texts {
 
 inline constexpr QStringView AppName = u"Swirlon";
 inline constexpr QStringView OrganisationName = u"Local AppWizard-Generated Applications";
-// The name the desktop entry and the installed icon go by.
-inline constexpr QStringView DesktopName = u"swirlon";
+// The desktop entry's file name without ".desktop", by which desktops match the window to it.
+inline constexpr QStringView DesktopName = u"io.github.swirlon.Swirlon";
 
 inline constexpr QStringView MenuFile = u"ﾌｧｲﾙ(&F)";
 inline constexpr QStringView MenuCalculation = u"計算(&C)";

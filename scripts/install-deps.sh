@@ -11,6 +11,7 @@ packages=(
   libfftw3-dev
   libpng-dev zlib1g-dev
   fonts-ipafont-gothic
+  dpkg-dev file help2man appstream desktop-file-utils
 )
 
 missing=()

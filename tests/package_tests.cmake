@@ -1,0 +1,18 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The desktop metadata through the validators desktops and software centres use. A missing
+# validator skips its test with a message.
+function(swirlon_add_tool_test name tool)
+  find_program(SWIRLON_TOOL_${tool} ${tool})
+  if(SWIRLON_TOOL_${tool})
+    add_test(NAME ${name} COMMAND ${SWIRLON_TOOL_${tool}} ${ARGN})
+  else()
+    add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E echo "${tool} is not installed: skipped")
+  endif()
+  set_tests_properties(${name} PROPERTIES SKIP_REGULAR_EXPRESSION "is not installed: skipped")
+endfunction()
+
+# desktop-file-validate is silent on a clean file and exits 0 even after hints: any output fails.
+swirlon_add_tool_test(desktop_entry_passes_validation_without_hints desktop-file-validate ${SWIRLON_DESKTOP_FILE})
+set_property(TEST desktop_entry_passes_validation_without_hints APPEND PROPERTY FAIL_REGULAR_EXPRESSION ".")
+# --strict fails on infos and warnings as well as errors; pedantic remarks are left out.
+swirlon_add_tool_test(metainfo_passes_appstream_validation appstreamcli validate --no-net --strict ${SWIRLON_METAINFO_FILE})
