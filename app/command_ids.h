@@ -16,4 +16,8 @@ inline constexpr int ID_VIEW_SPEED2 = 32799;
 inline constexpr int ID_APP_ABOUT = 57664;
 inline constexpr int ID_APP_EXIT = 57665;
 
+// Picture commands added below the established ones.
+inline constexpr int ID_VIEW_AUTO_RANGE = 32900;
+inline constexpr int ID_VIEW_LEGEND = 32901;
+
 }  // namespace swirlon

@@ -36,7 +36,10 @@ void chooseDisplay(CMainFrame& frame) {
     frame.view().setDisplayMode(Mode);
 }
 
-const std::array<CommandEntry, 10> Commands{{
+bool autoRangeOn(const FlowView& view) { return view.autoRangeOn(); }
+bool legendShown(const FlowView& view) { return view.legendShown(); }
+
+const std::array<CommandEntry, 12> Commands{{
     {ID_LOAD_INITIAL_VORTICITY, texts::ItemLoad, {},
      [](CMainFrame& frame) { frame.view().loadInitialVorticity(); }, idle, nullptr},
     {ID_APP_EXIT, texts::ItemExit, texts::PromptExit, [](CMainFrame& frame) { frame.close(); }, nullptr,
@@ -54,11 +57,17 @@ const std::array<CommandEntry, 10> Commands{{
      displayIs<DisplayMode::speed>},
     {ID_APP_ABOUT, texts::ItemAbout, texts::PromptAbout, [](CMainFrame& frame) { AboutDialog::showModal(&frame); },
      nullptr, nullptr},
+    // Picture commands.
+    {ID_VIEW_AUTO_RANGE, texts::ItemAutoRange, texts::PromptAutoRange,
+     [](CMainFrame& frame) { frame.view().setAutoRange(!frame.view().autoRangeOn()); }, nullptr, autoRangeOn},
+    {ID_VIEW_LEGEND, texts::ItemLegend, texts::PromptLegend,
+     [](CMainFrame& frame) { frame.view().setLegendShown(!frame.view().legendShown()); }, nullptr, legendShown},
 }};
 
 constexpr std::array FileItems{ID_LOAD_INITIAL_VORTICITY, ID_APP_EXIT};
 constexpr std::array CalculationItems{ID_CALC_START, ID_CALC_STOP, ID_RE_100, ID_RE_1000, ID_RE_10000};
-constexpr std::array DisplayItems{ID_VIEW_VORTICITY, ID_VIEW_SPEED2};
+constexpr std::array DisplayItems{ID_VIEW_VORTICITY, ID_VIEW_SPEED2, MenuSeparator, ID_VIEW_AUTO_RANGE,
+                                  ID_VIEW_LEGEND};
 constexpr std::array HelpItems{ID_APP_ABOUT};
 
 const std::array<MenuEntry, 4> Menus{{

@@ -24,6 +24,9 @@ struct CommandEntry {
     bool (*checked)(const FlowView& view) = nullptr;
 };
 
+// In a drop-down's list of command ids: a separator line.
+inline constexpr int MenuSeparator = 0;
+
 struct MenuEntry {
     QStringView title;
     std::span<const int> commandIds;

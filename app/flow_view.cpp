@@ -12,9 +12,11 @@
 #include <QResizeEvent>
 #include <QScreen>
 
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 
+#include "app/colour_legend.h"
 #include "app/file_error_text.h"
 #include "app/texts.h"
 #include "field_io/presets.h"
@@ -50,6 +52,7 @@ FlowView::FlowView(QWidget* parent)
       flow(ReynoldsMedium),
       pictureBuffer(std::make_unique<PictureBuffer>()),
       screenImage(PictureSide, PictureSide, QImage::Format_RGB32),
+      pictureLayout(layoutPicture(QSize(), 1.0, StartZoom, 0)),
       fileChooser(chooseBmpFile),
       messageReporter(showWarning) {
     const auto start = std::make_unique<PackedSpectrum>();
@@ -64,7 +67,12 @@ FlowView::~FlowView() = default;
 
 QSize FlowView::sizeHint() const { return {PictureSide, PictureSide}; }
 
-QRect FlowView::pictureRect() const { return {drawOrigin, QSize(PictureSide, PictureSide)}; }
+QRect FlowView::pictureRect() const { return pictureLayout.pictureRect().toAlignedRect(); }
+
+QRect FlowView::drawnRect() const {
+    const QRectF picture = pictureLayout.pictureRect();
+    return legendOn ? picture.united(legendArea(picture, fontMetrics())).toAlignedRect() : picture.toAlignedRect();
+}
 
 void FlowView::runCalculation() {
     if (runState != RunState::idle) {
@@ -89,7 +97,7 @@ void FlowView::runCalculation() {
         if (!sincePresent.isValid() || sincePresent.nsecsElapsed() >= presentInterval) {
             sincePresent.start();
             renderScreenImage();
-            repaint(pictureRect());
+            repaint(drawnRect());
         }
         Q_EMIT frameComputed(frameCount);
         QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -163,22 +171,57 @@ void FlowView::setDisplayMode(DisplayMode mode) {
     Q_EMIT stateChanged();
 }
 
+void FlowView::setAutoRange(bool on) {
+    autoRange = on;
+    needsRedraw = true;
+    update();
+    Q_EMIT stateChanged();
+}
+
+void FlowView::setLegendShown(bool on) {
+    legendOn = on;
+    updateLayout();
+    update();
+    Q_EMIT stateChanged();
+}
+
+void FlowView::setZoom(PictureZoom choice) {
+    zoomChoice = choice;
+    updateLayout();
+    update();
+    Q_EMIT stateChanged();
+}
+
+int FlowView::legendRoom() const { return legendOn ? legendWidth(fontMetrics()) : 0; }
+
+void FlowView::updateLayout() {
+    pictureLayout = layoutPicture(size(), devicePixelRatioF(), zoomChoice, legendRoom());
+    needsRedraw = true;
+}
+
 void FlowView::renderScreenImage() {
-    renderPicture(flow, displayMode, *pictureBuffer);
+    scale = autoRange ? fittedScale(displayMode, picturePeak(flow, displayMode)) : fixedScale(displayMode);
+    renderPicture(flow, displayMode, *pictureBuffer, scale.gain);
+    const int block = pictureLayout.block;
+    const int side = pictureLayout.sideDevicePixels();
+    if (screenImage.width() != side) {
+        screenImage = QImage(side, side, QImage::Format_RGB32);
+    }
+    screenImage.setDevicePixelRatio(pictureLayout.ratio);
     // The enlargement goes straight into the painted image in its native pixel format: one
     // pass, and each screen line is built once and copied for the rest of its block.
-    const std::size_t lineBytes = static_cast<std::size_t>(PictureSide) * sizeof(QRgb);
+    const std::size_t lineBytes = static_cast<std::size_t>(side) * sizeof(QRgb);
     for (int gridRow = 0; gridRow < GridSize; ++gridRow) {
-        const int firstLine = (GridSize - 1 - gridRow) * PictureScale;
+        const int firstLine = (GridSize - 1 - gridRow) * block;
         auto* line = reinterpret_cast<QRgb*>(screenImage.scanLine(firstLine));
         const std::uint8_t* source = pictureBuffer->data() + static_cast<std::size_t>(gridRow) * GridSize * PictureBytesPerPixel;
         for (int column = 0; column < GridSize; ++column, source += PictureBytesPerPixel) {
             const QRgb colour = qRgb(source[PictureRedByte], source[PictureGreenByte], source[PictureBlueByte]);
-            for (int repeat = 0; repeat < PictureScale; ++repeat) {
+            for (int repeat = 0; repeat < block; ++repeat) {
                 *line++ = colour;
             }
         }
-        for (int copy = 1; copy < PictureScale; ++copy) {
+        for (int copy = 1; copy < block; ++copy) {
             std::memcpy(screenImage.scanLine(firstLine + copy), screenImage.constScanLine(firstLine), lineBytes);
         }
     }
@@ -187,27 +230,36 @@ void FlowView::renderScreenImage() {
 }
 
 void FlowView::paintEvent(QPaintEvent* event) {
+    if (devicePixelRatioF() != pictureLayout.ratio) {
+        // The window has moved to a screen of another scale factor.
+        updateLayout();
+    }
     if (needsRedraw) {
         renderScreenImage();
     }
     QPainter painter(this);
-    const QRect square = pictureRect();
-    for (const QRect& part : event->region().subtracted(QRegion(square))) {
+    const QRectF picture = pictureLayout.pictureRect();
+    // The whole logical pixels the picture covers; at a fractional scale factor the pixels it
+    // covers in part are filled white first and then partly painted over.
+    const QRect covered(QPoint(static_cast<int>(std::ceil(picture.left())), static_cast<int>(std::ceil(picture.top()))),
+                        QPoint(static_cast<int>(std::floor(picture.right())) - 1,
+                               static_cast<int>(std::floor(picture.bottom())) - 1));
+    for (const QRect& part : event->region().subtracted(QRegion(covered))) {
         painter.fillRect(part, Qt::white);
     }
-    if (event->region().intersects(square)) {
-        painter.drawImage(square.topLeft(), screenImage);
+    if (event->region().intersects(picture.toAlignedRect())) {
+        painter.drawImage(picture.topLeft(), screenImage);
+    }
+    if (legendOn) {
+        paintLegend(painter, picture, scale);
     }
 }
 
 void FlowView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    clientWidth = event->size().width();
-    clientHeight = event->size().height();
-    // Integer division truncates toward zero, so a window narrower than the picture gets a
-    // negative origin and the picture hangs off both edges evenly.
-    drawOrigin = QPoint((clientWidth - PictureSide) / 2, (clientHeight - PictureSide) / 2);
-    needsRedraw = true;
+    // A view smaller than the picture gets a negative origin, and the picture hangs off both
+    // edges evenly.
+    updateLayout();
 }
 
 void FlowView::report(const QString& message) {

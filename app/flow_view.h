@@ -13,7 +13,9 @@
 #include <memory>
 #include <optional>
 
+#include "app/picture_zoom.h"
 #include "field_io/bmp_loader.h"
+#include "field_io/colour_scale.h"
 #include "field_io/picture.h"
 #include "solver/grid.h"
 #include "solver/simulation.h"
@@ -43,8 +45,11 @@ public:
     int reynoldsNumber() const { return flow.reynolds(); }
     DisplayMode pictureMode() const { return displayMode; }
     bool redrawPending() const { return needsRedraw; }
-    QPoint pictureOrigin() const { return drawOrigin; }
+    // The picture's top-left corner and square, in logical pixels.
+    QPoint pictureOrigin() const { return pictureRect().topLeft(); }
     QRect pictureRect() const;
+    // Everything a new frame changes on screen: the picture and the legend beside it, if shown.
+    QRect drawnRect() const;
     // Frames the run loop has computed since the view was made.
     long long framesComputed() const { return frameCount; }
 
@@ -59,6 +64,18 @@ public:
     void loadInitialVorticity();
     void setReynolds(int value);
     void setDisplayMode(DisplayMode mode);
+    void setAutoRange(bool on);
+    void setLegendShown(bool on);
+    void setZoom(PictureZoom choice);
+
+    bool autoRangeOn() const { return autoRange; }
+    bool legendShown() const { return legendOn; }
+    PictureZoom zoom() const { return zoomChoice; }
+    const PictureLayout& layout() const { return pictureLayout; }
+    // The scale of the picture on screen.
+    const ColourScale& colourScale() const { return scale; }
+    // The picture as painted: device pixels, blocks of layout().block.
+    const QImage& shownImage() const { return screenImage; }
 
     // Loads path through the BMP loader; failures go to the message reporter. Also the way a
     // file named on the command line comes in.
@@ -83,6 +100,9 @@ protected:
 private:
     // Recomputes the picture of the current state in the current mode into screenImage.
     void renderScreenImage();
+    // Places the picture for the view's size, zoom, legend and screen; the next paint renders.
+    void updateLayout();
+    int legendRoom() const;
     void report(const QString& message);
     // Shortest time between two frames put on screen during a run: one refresh of the screen.
     qint64 presentIntervalNs() const;
@@ -90,8 +110,13 @@ private:
     // The state, the Reynolds number and the clock of the run.
     Simulation flow;
     std::unique_ptr<PictureBuffer> pictureBuffer;
-    // The picture 3x enlarged as painted: made once, refilled in place for every frame.
+    // The picture enlarged as painted: made for each layout, refilled in place for every frame.
     QImage screenImage;
+    PictureLayout pictureLayout;
+    ColourScale scale;
+    PictureZoom zoomChoice = StartZoom;
+    bool autoRange = false;
+    bool legendOn = false;
 
     DisplayMode displayMode = DisplayMode::vorticity;
     BmpInfoHeaderBytes bmpInfoHeader{};
@@ -99,9 +124,6 @@ private:
     bool stopRequested = false;
     // screenImage no longer shows the current state in the current mode.
     bool needsRedraw = true;
-    QPoint drawOrigin{0, 0};
-    int clientWidth = 0;
-    int clientHeight = 0;
     long long frameCount = 0;
 
     FileChooser fileChooser;

@@ -54,6 +54,10 @@ void CMainFrame::createActions() {
         QMenu* menu = menuBar()->addMenu(menuEntry.title.toString());
         menu->menuAction()->setStatusTip(BlankPrompt);
         for (const int id : menuEntry.commandIds) {
+            if (id == MenuSeparator) {
+                menu->addSeparator();
+                continue;
+            }
             const CommandEntry* command = findCommand(id);
             auto* item = new QAction(command->text.toString(), this);
             item->setStatusTip(command->prompt.isEmpty() ? BlankPrompt : command->prompt.toString());

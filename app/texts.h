@@ -67,6 +67,12 @@ inline constexpr QStringView AboutVersion = u"Swirlon Version 1.0";
 inline constexpr QStringView AboutDescription = u"二次元の渦の流れを見るシミュレータ";
 inline constexpr QStringView AboutOk = u"OK";
 
+// Picture commands: items and their prompts.
+inline constexpr QStringView ItemAutoRange = u"色の範囲を自動調整(&A)";
+inline constexpr QStringView PromptAutoRange = u"色の範囲を今の場の最大値に合わせる";
+inline constexpr QStringView ItemLegend = u"色の凡例(&L)";
+inline constexpr QStringView PromptLegend = u"絵の横に色と値の対応を表示";
+
 // Command line.
 inline constexpr QStringView CliDescription = u"Two-dimensional incompressible viscous flow, live.";
 inline constexpr QStringView CliFileArgument = u"file";

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "field_io/picture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -19,10 +20,6 @@ constexpr double PositiveBlueFactor = 0.5;
 constexpr double NegativeRedFactor = -0.7;
 constexpr double NegativeGreenFactor = -1.4;
 constexpr double NegativeBlueFactor = -5.6;
-
-// Gains from the physical quantity to the colour maps' input.
-constexpr double VorticityGain = 8.0;
-constexpr double SquaredSpeedGain = 32.0;
 
 constexpr double ChannelMax = 255.0;
 
@@ -64,26 +61,42 @@ Rgb mapVorticityColor(double value) {
                .blue = channel(NegativeBlueFactor * value)};
 }
 
-void renderSpeedImage(const PackedSpectrum& velX, const PackedSpectrum& velY, PictureBuffer& picture) {
+double fixedGain(DisplayMode mode) { return mode == DisplayMode::speed ? SquaredSpeedGain : VorticityGain; }
+
+double whiteInput(DisplayMode mode) {
+    if (mode == DisplayMode::speed) {
+        return ChannelMax / std::min({SpeedRedFactor, SpeedGreenFactor, SpeedBlueFactor});
+    }
+    // The channel that saturates last on either side.
+    const double positive = ChannelMax / std::min({PositiveRedFactor, PositiveGreenFactor, PositiveBlueFactor});
+    const double negative = ChannelMax / -std::max({NegativeRedFactor, NegativeGreenFactor, NegativeBlueFactor});
+    return std::max(positive, negative);
+}
+
+void renderSpeedImage(const PackedSpectrum& velX, const PackedSpectrum& velY, PictureBuffer& picture, double gain) {
     for (std::size_t k = 0; k < velX.size(); ++k) {
-        const double squaredSpeed = (velX[k] * velX[k] + velY[k] * velY[k]) * SquaredSpeedGain;
+        const double squaredSpeed = (velX[k] * velX[k] + velY[k] * velY[k]) * gain;
         storePixel(picture, k, mapSpeedColor(squaredSpeed));
     }
 }
 
-void renderVorticityImage(const PackedSpectrum& gridVorticity, PictureBuffer& picture) {
+void renderVorticityImage(const PackedSpectrum& gridVorticity, PictureBuffer& picture, double gain) {
     for (std::size_t k = 0; k < gridVorticity.size(); ++k) {
-        storePixel(picture, k, mapVorticityColor(gridVorticity[k] * VorticityGain));
+        storePixel(picture, k, mapVorticityColor(gridVorticity[k] * gain));
     }
 }
 
 void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer& picture) {
+    renderPicture(simulation, mode, picture, fixedGain(mode));
+}
+
+void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer& picture, double gain) {
     switch (mode) {
         case DisplayMode::vorticity:
-            renderVorticityImage(simulation.gridVorticity(), picture);
+            renderVorticityImage(simulation.gridVorticity(), picture, gain);
             return;
         case DisplayMode::speed:
-            renderSpeedImage(simulation.velocityX(), simulation.velocityY(), picture);
+            renderSpeedImage(simulation.velocityX(), simulation.velocityY(), picture, gain);
             return;
     }
 }

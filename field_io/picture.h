@@ -38,15 +38,29 @@ inline constexpr int PictureSide = GridSize * PictureScale;
 // The enlarged picture: 384x384 pixels of red, green, blue, rows top-down (screen order).
 using StretchedPicture = std::array<std::uint8_t, PictureSide * PictureSide * 3>;
 
+// Gains from the physical quantity to the colour map's input in the fixed mapping the window
+// starts with: vorticity times 8, squared speed times 32.
+inline constexpr double VorticityGain = 8.0;
+inline constexpr double SquaredSpeedGain = 32.0;
+
 Rgb mapSpeedColor(double value);
 Rgb mapVorticityColor(double value);
 
-// From grid velocities.
-void renderSpeedImage(const PackedSpectrum& velX, const PackedSpectrum& velY, PictureBuffer& picture);
-// From grid vorticity.
-void renderVorticityImage(const PackedSpectrum& gridVorticity, PictureBuffer& picture);
-// The picture of the simulation's current state that the display mode chooses.
+// The fixed mapping's gain of the mode's quantity.
+double fixedGain(DisplayMode mode);
+// The smallest colour-map input at which the mode's map is white on both signs: the top of
+// its colour range.
+double whiteInput(DisplayMode mode);
+
+// From grid velocities; each squared speed is multiplied by gain before the map.
+void renderSpeedImage(const PackedSpectrum& velX, const PackedSpectrum& velY, PictureBuffer& picture,
+                      double gain = SquaredSpeedGain);
+// From grid vorticity; each value is multiplied by gain before the map.
+void renderVorticityImage(const PackedSpectrum& gridVorticity, PictureBuffer& picture, double gain = VorticityGain);
+// The picture of the simulation's current state that the display mode chooses, in the fixed
+// mapping or with the gain given.
 void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer& picture);
+void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer& picture, double gain);
 
 // Nearest-neighbour 3x enlargement, row 0 of the picture at the bottom.
 void stretchPicture(const PictureBuffer& picture, StretchedPicture& stretched);

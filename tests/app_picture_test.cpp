@@ -10,6 +10,9 @@
 #include <memory>
 
 #include "app/command_ids.h"
+#include "app/colour_legend.h"
+#include "app/picture_zoom.h"
+#include "field_io/colour_scale.h"
 #include "tests/app_test_support.h"
 
 using namespace swirlon;
@@ -19,29 +22,35 @@ namespace {
 constexpr int BytesPerPixel = 3;
 
 // Grabs the view and checks every screen pixel: grid point (row, column) of the view's picture
-// as a PictureScale-square block, row 0 at the bottom, placed at the view's origin; white
-// elsewhere.
+// as a square block of the layout's size, row 0 at the bottom, placed at the view's origin;
+// white elsewhere, except in the legend's columns when it is shown.
 void expectPictureOnScreen(FlowView& view) {
     const QImage screen = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(screen.size(), view.size());
     const PictureBuffer& picture = view.picture();
     const QPoint origin = view.pictureOrigin();
+    const int block = view.layout().block;
+    const int side = GridSize * block;
     int mismatches = 0;
     for (int y = 0; y < screen.height(); ++y) {
         for (int x = 0; x < screen.width(); ++x) {
             const int px = x - origin.x();
             const int py = y - origin.y();
             QRgb expected = qRgb(255, 255, 255);
-            if (px >= 0 && px < PictureSide && py >= 0 && py < PictureSide) {
-                const int row = GridSize - 1 - py / PictureScale;
-                const std::size_t at = (static_cast<std::size_t>(row) * GridSize + px / PictureScale) * BytesPerPixel;
+            if (px >= 0 && px < side && py >= 0 && py < side) {
+                const int row = GridSize - 1 - py / block;
+                const std::size_t at = (static_cast<std::size_t>(row) * GridSize + px / block) * BytesPerPixel;
                 expected = qRgb(picture[at + 2], picture[at + 1], picture[at]);
+            } else if (view.legendShown() && px >= side) {
+                continue;
             }
             mismatches += screen.pixel(x, y) == expected ? 0 : 1;
         }
     }
     EXPECT_EQ(mismatches, 0);
 }
+
+QRgb qtColour(Rgb colour) { return qRgb(colour.red, colour.green, colour.blue); }
 
 }  // namespace
 
@@ -89,4 +98,69 @@ TEST(ViewPicture, AfterARunTheScreenShowsTheLastFrameInTheModeChosenDuringIt) {
         expectPictureOnScreen(window.view());
         EXPECT_EQ(window.view().picture(), *latest);
     }
+}
+
+// Sizes worked out by hand. A fractional scale factor still gives whole device pixels per grid
+// point (3 x 1.5 rounds to 5); the window-filling choice counts device pixels (900 / 128 = 7)
+// and leaves the legend its room; a whole factor puts the picture where a logical layout would.
+TEST(PictureLayout, BlocksAreWholeDevicePixelsCentredWithTheLegend) {
+    struct Case {
+        QSize client;
+        double ratio;
+        PictureZoom zoom;
+        int legend;
+        int block;
+        QPoint origin;
+    };
+    const Case cases[] = {
+        {{800, 600}, 1.0, PictureZoom::times3, 0, 3, {208, 108}},
+        {{801, 600}, 2.0, PictureZoom::times3, 0, 6, {416, 216}},
+        {{800, 600}, 1.0, PictureZoom::times2, 0, 2, {272, 172}},
+        {{800, 600}, 1.0, PictureZoom::times4, 100, 4, {94, 44}},
+        {{800, 600}, 1.5, PictureZoom::times3, 0, 5, {279, 129}},
+        {{800, 600}, 1.5, PictureZoom::fitWindow, 0, 7, {152, 2}},
+        {{800, 600}, 1.0, PictureZoom::fitWindow, 100, 4, {94, 44}},
+        {{100, 100}, 1.0, PictureZoom::fitWindow, 0, 1, {-14, -14}},
+    };
+    for (const Case& c : cases) {
+        const PictureLayout layout = layoutPicture(c.client, c.ratio, c.zoom, c.legend);
+        EXPECT_EQ(layout.block, c.block) << c.client.width() << " at " << c.ratio;
+        EXPECT_EQ(layout.origin, c.origin) << c.client.width() << " at " << c.ratio;
+    }
+}
+
+// Through the menu: the fitted range colours the picture and the legend's bar runs through the
+// colours of that range, top value at the picture's top; the legend and a larger zoom leave the
+// picture whole.
+TEST(ViewPicture, AutoRangeLegendAndZoomChangeThePictureAsChosen) {
+    apptest::Window window;
+    FlowView& view = window.view();
+    window.frame().action(ID_VIEW_AUTO_RANGE)->trigger();
+    window.frame().action(ID_VIEW_LEGEND)->trigger();
+    view.setZoom(PictureZoom::fitWindow);
+    expectPictureOnScreen(view);
+    const ColourScale fitted = fittedScale(DisplayMode::vorticity, picturePeak(view.simulation(), DisplayMode::vorticity));
+    EXPECT_EQ(view.colourScale().gain, fitted.gain);
+    PictureBuffer expected;
+    renderPicture(view.simulation(), DisplayMode::vorticity, expected, fitted.gain);
+    EXPECT_EQ(view.picture(), expected);
+    const QRect picture = view.pictureRect();
+    EXPECT_GE(view.layout().block, 4);
+    EXPECT_LE(picture.right() + legendWidth(view.fontMetrics()), view.width());
+
+    const QImage screen = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // The bar's first column: past the white ground and the grey outline.
+    const int middle = picture.center().y();
+    int barColumn = picture.right() + 1;
+    while (barColumn < screen.width() && (screen.pixel(barColumn, middle) == qRgb(255, 255, 255) ||
+                                          screen.pixel(barColumn, middle) == qRgb(128, 128, 128))) {
+        ++barColumn;
+    }
+    const ValueRange range = colourRange(fitted);
+    int mismatches = 0;
+    for (int y = picture.top(); y <= picture.bottom(); ++y) {
+        const double value = range.high - (y - picture.top() + 0.5) / picture.height() * (range.high - range.low);
+        mismatches += screen.pixel(barColumn, y) == qtColour(colourOfValue(fitted, value)) ? 0 : 1;
+    }
+    EXPECT_EQ(mismatches, 0);
 }

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// How strongly a picture colours its quantity: the fixed gain the window starts with, or one
+// fitted to the state so that its peak just reaches the top of the colour map; and the values a
+// colour legend shows for either.
+#pragma once
+
+#include <vector>
+
+#include "field_io/picture.h"
+#include "solver/simulation.h"
+
+namespace swirlon {
+
+struct ColourScale {
+    DisplayMode mode = DisplayMode::vorticity;
+    // Multiplies the quantity (vorticity, or squared speed) before the colour map.
+    double gain = VorticityGain;
+};
+
+ColourScale fixedScale(DisplayMode mode);
+// The scale under which peak (largest |vorticity| or largest squared speed) maps to white and
+// so does -peak for vorticity: one scale for both signs. A peak that is zero, negative or not
+// finite leaves no range to fit and gives the fixed scale.
+ColourScale fittedScale(DisplayMode mode, double peak);
+// Largest |vorticity|, or largest squared speed u^2 + v^2, of the state's picture.
+double picturePeak(const Simulation& simulation, DisplayMode mode);
+
+// The values the colour map spans under a scale: [-top, top] for vorticity, [0, top] for
+// squared speed, top being where the colours reach white.
+struct ValueRange {
+    double low = 0.0;
+    double high = 0.0;
+};
+ValueRange colourRange(const ColourScale& scale);
+// The colour a value of the quantity gets in the picture.
+Rgb colourOfValue(const ColourScale& scale, double value);
+
+// Round values (1, 2 or 5 times a power of ten apart) inside range, ascending, at most
+// maxTicks of them (maxTicks >= 2); zero is among them whenever the range holds it.
+std::vector<double> legendTicks(ValueRange range, int maxTicks);
+
+}  // namespace swirlon
