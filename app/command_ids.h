@@ -20,4 +20,18 @@ inline constexpr int ID_APP_EXIT = 57665;
 inline constexpr int ID_VIEW_AUTO_RANGE = 32900;
 inline constexpr int ID_VIEW_LEGEND = 32901;
 
+// Watching a run: single frames, reset, pace and the built-in fields (a range of their own).
+inline constexpr int ID_CALC_STEP = 33000;
+inline constexpr int ID_CALC_RESET = 33001;
+inline constexpr int ID_PACE_0_1 = 33002;
+inline constexpr int ID_PACE_0_5 = 33003;
+inline constexpr int ID_PACE_2 = 33004;
+inline constexpr int ID_PACE_10 = 33005;
+inline constexpr int ID_PACE_MAX = 33006;
+inline constexpr int ID_FIELD_DEFAULT = 33010;
+inline constexpr int ID_FIELD_TAYLOR_GREEN = 33011;
+inline constexpr int ID_FIELD_VORTEX_PAIR = 33012;
+inline constexpr int ID_FIELD_SHEAR_LAYER = 33013;
+inline constexpr int ID_FIELD_RANDOM_TURBULENCE = 33014;
+
 }  // namespace swirlon

@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
 #include "app/flow_view.h"
 #include "app/main_frame.h"
+#include "app/run_pace.h"
 #include "app/texts.h"
 
 namespace swirlon {
@@ -39,7 +41,47 @@ void chooseDisplay(CMainFrame& frame) {
 bool autoRangeOn(const FlowView& view) { return view.autoRangeOn(); }
 bool legendShown(const FlowView& view) { return view.legendShown(); }
 
-const std::array<CommandEntry, 12> Commands{{
+// Pace choices of the Calculation menu, in simulated time per second of wall time.
+struct PaceChoice {
+    int id;
+    Pace pace;
+};
+constexpr std::array PaceChoices{PaceChoice{ID_PACE_0_1, PacedChoices[0]}, PaceChoice{ID_PACE_0_5, PacedChoices[1]},
+                                 PaceChoice{ID_PACE_2, PacedChoices[2]}, PaceChoice{ID_PACE_10, PacedChoices[3]},
+                                 PaceChoice{ID_PACE_MAX, MaxPace}};
+
+constexpr Pace paceOf(int id) {
+    return std::find_if(PaceChoices.begin(), PaceChoices.end(), [id](const PaceChoice& c) { return c.id == id; })->pace;
+}
+
+template <int Id>
+bool paceIs(const FlowView& view) {
+    return view.pace() == paceOf(Id);
+}
+
+template <int Id>
+void choosePace(CMainFrame& frame) {
+    frame.view().setPace(paceOf(Id));
+}
+
+// The built-in fields of the File menu, by their preset names.
+struct BuiltInField {
+    int id;
+    std::string_view preset;
+};
+constexpr std::array BuiltInFields{
+    BuiltInField{ID_FIELD_DEFAULT, "default"}, BuiltInField{ID_FIELD_TAYLOR_GREEN, "taylor-green"},
+    BuiltInField{ID_FIELD_VORTEX_PAIR, "vortex-pair"}, BuiltInField{ID_FIELD_SHEAR_LAYER, "shear-layer"},
+    BuiltInField{ID_FIELD_RANDOM_TURBULENCE, "mcwilliams"}};
+
+template <int Id>
+void chooseField(CMainFrame& frame) {
+    const auto field =
+        std::find_if(BuiltInFields.begin(), BuiltInFields.end(), [](const BuiltInField& f) { return f.id == Id; });
+    frame.view().chooseBuiltInField(field->preset);
+}
+
+const CommandEntry Commands[]{
     {ID_LOAD_INITIAL_VORTICITY, texts::ItemLoad, {},
      [](CMainFrame& frame) { frame.view().loadInitialVorticity(); }, idle, nullptr},
     {ID_APP_EXIT, texts::ItemExit, texts::PromptExit, [](CMainFrame& frame) { frame.close(); }, nullptr,
@@ -62,30 +104,69 @@ const std::array<CommandEntry, 12> Commands{{
      [](CMainFrame& frame) { frame.view().setAutoRange(!frame.view().autoRangeOn()); }, nullptr, autoRangeOn},
     {ID_VIEW_LEGEND, texts::ItemLegend, texts::PromptLegend,
      [](CMainFrame& frame) { frame.view().setLegendShown(!frame.view().legendShown()); }, nullptr, legendShown},
-}};
+    // Watching a run.
+    {ID_CALC_STEP, texts::ItemStep, texts::PromptStep, [](CMainFrame& frame) { frame.view().stepFrame(); }, idle,
+     nullptr},
+    {ID_CALC_RESET, texts::ItemReset, texts::PromptReset, [](CMainFrame& frame) { frame.view().resetToStart(); },
+     idle, nullptr},
+    {ID_PACE_0_1, texts::ItemPace0_1, texts::PromptPace0_1, choosePace<ID_PACE_0_1>, nullptr, paceIs<ID_PACE_0_1>},
+    {ID_PACE_0_5, texts::ItemPace0_5, texts::PromptPace0_5, choosePace<ID_PACE_0_5>, nullptr, paceIs<ID_PACE_0_5>},
+    {ID_PACE_2, texts::ItemPace2, texts::PromptPace2, choosePace<ID_PACE_2>, nullptr, paceIs<ID_PACE_2>},
+    {ID_PACE_10, texts::ItemPace10, texts::PromptPace10, choosePace<ID_PACE_10>, nullptr, paceIs<ID_PACE_10>},
+    {ID_PACE_MAX, texts::ItemPaceMax, texts::PromptPaceMax, choosePace<ID_PACE_MAX>, nullptr, paceIs<ID_PACE_MAX>},
+    {ID_FIELD_DEFAULT, texts::FieldDefault, texts::PromptFieldDefault, chooseField<ID_FIELD_DEFAULT>, idle, nullptr},
+    {ID_FIELD_TAYLOR_GREEN, texts::FieldTaylorGreen, texts::PromptFieldTaylorGreen,
+     chooseField<ID_FIELD_TAYLOR_GREEN>, idle, nullptr},
+    {ID_FIELD_VORTEX_PAIR, texts::FieldVortexPair, texts::PromptFieldVortexPair, chooseField<ID_FIELD_VORTEX_PAIR>,
+     idle, nullptr},
+    {ID_FIELD_SHEAR_LAYER, texts::FieldShearLayer, texts::PromptFieldShearLayer, chooseField<ID_FIELD_SHEAR_LAYER>,
+     idle, nullptr},
+    {ID_FIELD_RANDOM_TURBULENCE, texts::FieldRandomTurbulence, texts::PromptFieldRandomTurbulence,
+     chooseField<ID_FIELD_RANDOM_TURBULENCE>, idle, nullptr},
+};
 
-constexpr std::array FileItems{ID_LOAD_INITIAL_VORTICITY, ID_APP_EXIT};
-constexpr std::array CalculationItems{ID_CALC_START, ID_CALC_STOP, ID_RE_100, ID_RE_1000, ID_RE_10000};
-constexpr std::array DisplayItems{ID_VIEW_VORTICITY, ID_VIEW_SPEED2, MenuSeparator, ID_VIEW_AUTO_RANGE,
-                                  ID_VIEW_LEGEND};
-constexpr std::array HelpItems{ID_APP_ABOUT};
+constexpr MenuEntry BuiltInFieldItems[]{
+    menuCommand(ID_FIELD_DEFAULT),     menuCommand(ID_FIELD_TAYLOR_GREEN),      menuCommand(ID_FIELD_VORTEX_PAIR),
+    menuCommand(ID_FIELD_SHEAR_LAYER), menuCommand(ID_FIELD_RANDOM_TURBULENCE),
+};
+constexpr MenuEntry PaceItems[]{
+    menuCommand(ID_PACE_0_1), menuCommand(ID_PACE_0_5), menuCommand(ID_PACE_2),
+    menuCommand(ID_PACE_10),  menuCommand(ID_PACE_MAX),
+};
 
-const std::array<MenuEntry, 4> Menus{{
-    {texts::MenuFile, FileItems},
-    {texts::MenuCalculation, CalculationItems},
-    {texts::MenuDisplay, DisplayItems},
-    {texts::MenuHelp, HelpItems},
-}};
+// Each drop-down keeps its established items at the top; what was added follows below a
+// separator (in the File menu, before the exit item).
+constexpr MenuEntry FileItems[]{
+    menuCommand(ID_LOAD_INITIAL_VORTICITY),
+    menuSeparator(),
+    submenu(texts::MenuBuiltInFields, texts::PromptBuiltInFields, BuiltInFieldItems),
+    menuSeparator(),
+    menuCommand(ID_APP_EXIT),
+};
+constexpr MenuEntry CalculationItems[]{
+    menuCommand(ID_CALC_START), menuCommand(ID_CALC_STOP),  menuCommand(ID_RE_100),
+    menuCommand(ID_RE_1000),    menuCommand(ID_RE_10000),   menuSeparator(),
+    menuCommand(ID_CALC_STEP),  menuCommand(ID_CALC_RESET), submenu(texts::MenuPace, texts::PromptPace, PaceItems),
+};
+constexpr MenuEntry DisplayItems[]{menuCommand(ID_VIEW_VORTICITY), menuCommand(ID_VIEW_SPEED2), menuSeparator(),
+                                   menuCommand(ID_VIEW_AUTO_RANGE), menuCommand(ID_VIEW_LEGEND)};
+constexpr MenuEntry HelpItems[]{menuCommand(ID_APP_ABOUT)};
+
+// The drop-downs' titles carry no prompt: the pane goes blank while one is highlighted.
+constexpr MenuEntry Menus[]{
+    submenu(texts::MenuFile, {}, FileItems),
+    submenu(texts::MenuCalculation, {}, CalculationItems),
+    submenu(texts::MenuDisplay, {}, DisplayItems),
+    submenu(texts::MenuHelp, {}, HelpItems),
+};
 
 }  // namespace
 
 std::span<const CommandEntry> commandTable() { return Commands; }
 
 const CommandEntry* findCommand(int id) {
-    const auto found = std::find_if(Commands.begin(), Commands.end(), [id](const CommandEntry& entry) {
-        return entry.id == id;
-    });
-    return found == Commands.end() ? nullptr : &*found;
+    const auto found = std::ranges::find_if(Commands, [id](const CommandEntry& entry) { return entry.id == id; });
+    return found == std::ranges::end(Commands) ? nullptr : &*found;
 }
 
 bool runIfEnabled(const CommandEntry& command, CMainFrame& frame) {

@@ -24,20 +24,44 @@ struct CommandEntry {
     bool (*checked)(const FlowView& view) = nullptr;
 };
 
-// In a drop-down's list of command ids: a separator line.
-inline constexpr int MenuSeparator = 0;
-
+// One line of a menu: a command, a separator, or a submenu with lines of its own.
 struct MenuEntry {
+    enum class Kind { command, separator, submenu };
+    Kind kind = Kind::command;
+    // Kind::command.
+    int commandId = 0;
+    // Kind::submenu: its title, its message-pane text while the title is highlighted (empty for
+    // none) and its lines, top to bottom.
     QStringView title;
-    std::span<const int> commandIds;
+    QStringView prompt;
+    std::span<const MenuEntry> entries;
 };
+
+constexpr MenuEntry menuCommand(int id) {
+    MenuEntry entry;
+    entry.commandId = id;
+    return entry;
+}
+constexpr MenuEntry menuSeparator() {
+    MenuEntry entry;
+    entry.kind = MenuEntry::Kind::separator;
+    return entry;
+}
+constexpr MenuEntry submenu(QStringView title, QStringView prompt, std::span<const MenuEntry> entries) {
+    MenuEntry entry;
+    entry.kind = MenuEntry::Kind::submenu;
+    entry.title = title;
+    entry.prompt = prompt;
+    entry.entries = entries;
+    return entry;
+}
 
 std::span<const CommandEntry> commandTable();
 // nullptr for an id the table does not hold.
 const CommandEntry* findCommand(int id);
 // Runs the command's handler if its enable rule allows it at this moment; false when dropped.
 bool runIfEnabled(const CommandEntry& command, CMainFrame& frame);
-// The menu bar, left to right, with each drop-down's items top to bottom.
+// The menu bar: its drop-downs (submenus) left to right.
 std::span<const MenuEntry> menuLayout();
 
 }  // namespace swirlon

@@ -7,10 +7,12 @@
 #include <QTimer>
 
 #include <chrono>
+#include <vector>
 
 #include "app/flow_view.h"
 #include "app/frame_rate.h"
 #include "app/main_frame.h"
+#include "app/run_pace.h"
 #include "app/texts.h"
 #include "swirlon_version.h"
 
@@ -25,8 +27,12 @@ namespace {
 // second beside the solver's alone, and exit.
 const QString MeasureOption = QStringLiteral("measure-frame-rate");
 const QString MeasureValueName = QStringLiteral("seconds");
+// Hidden option: run for the given seconds at each pace the menu offers and print the simulated
+// time per second of wall time and the processor share of each, then exit.
+const QString MeasurePaceOption = QStringLiteral("measure-pace");
 constexpr int MillisecondsPerSecond = 1000;
 constexpr int ExitUsage = 2;
+constexpr double PercentScale = 100.0;
 
 }  // namespace
 
@@ -61,6 +67,9 @@ int FlowApp::run() {
     QCommandLineOption measure(MeasureOption, QString(), MeasureValueName);
     measure.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(measure);
+    QCommandLineOption measurePaceOption(MeasurePaceOption, QString(), MeasureValueName);
+    measurePaceOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(measurePaceOption);
     parser.process(*this);
 
     const QStringList files = parser.positionalArguments();
@@ -70,7 +79,9 @@ int FlowApp::run() {
     }
     bool measureValid = true;
     const double measureSeconds = parser.isSet(measure) ? parser.value(measure).toDouble(&measureValid) : 0.0;
-    if (!measureValid || measureSeconds < 0.0) {
+    const double measurePaceSeconds =
+        parser.isSet(measurePaceOption) ? parser.value(measurePaceOption).toDouble(&measureValid) : 0.0;
+    if (!measureValid || measureSeconds < 0.0 || measurePaceSeconds < 0.0) {
         QTextStream(stderr) << parser.helpText();
         return ExitUsage;
     }
@@ -90,6 +101,28 @@ int FlowApp::run() {
                                 << "\nsolver alone frames/s: " << report.solverFramesPerSecond()
                                 << "\nratio: " << report.loopFramesPerSecond() / report.solverFramesPerSecond()
                                 << '\n';
+            quit();
+        });
+    }
+    if (parser.isSet(measurePaceOption)) {
+        QTimer::singleShot(0, frame.get(), [this, measurePaceSeconds] {
+            const auto duration =
+                std::chrono::milliseconds(static_cast<long long>(measurePaceSeconds * MillisecondsPerSecond));
+            FlowView& view = frame->view();
+            std::vector<Pace> paces(PacedChoices.begin(), PacedChoices.end());
+            paces.push_back(MaxPace);
+            for (const Pace pace : paces) {
+                view.setPace(pace);
+                const PaceReport report = measurePace(view, duration);
+                QTextStream out(stdout);
+                out << "pace " << (pace.unlimited() ? QStringLiteral("max") : QString::number(pace.timePerSecond))
+                    << ": simulated time per second " << report.timePerSecond();
+                if (!pace.unlimited()) {
+                    out << " (ratio " << report.timePerSecond() / pace.timePerSecond << ')';
+                }
+                out << ", processor " << QString::number(PercentScale * report.processorShare(), 'f', 1) << "%\n";
+                out.flush();
+            }
             quit();
         });
     }

@@ -27,6 +27,7 @@ namespace {
 // Assumed when the screen does not tell its refresh rate.
 constexpr double FallbackRefreshRate = 60.0;
 constexpr double NanosecondsPerSecond = 1e9;
+constexpr qint64 NanosecondsPerMillisecond = 1'000'000;
 
 std::optional<QString> chooseBmpFile(QWidget* parent) {
     QFileDialog dialog(parent);
@@ -53,11 +54,13 @@ FlowView::FlowView(QWidget* parent)
       pictureBuffer(std::make_unique<PictureBuffer>()),
       screenImage(PictureSide, PictureSide, QImage::Format_RGB32),
       pictureLayout(layoutPicture(QSize(), 1.0, StartZoom, 0)),
+      startField(std::make_unique<PackedSpectrum>()),
       fileChooser(chooseBmpFile),
       messageReporter(showWarning) {
-    const auto start = std::make_unique<PackedSpectrum>();
-    loadDefaultField(*start);
-    flow.setState(*start);
+    loadDefaultField(*startField);
+    flow.setState(*startField);
+    paceWake.setSingleShot(true);
+    paceWake.setTimerType(Qt::PreciseTimer);
     // Every pixel comes from paintEvent; the view reacts to no mouse input and binds no keys.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -84,14 +87,30 @@ void FlowView::runCalculation() {
     bool diverged = false;
     const qint64 presentInterval = presentIntervalNs();
     QElapsedTimer sincePresent;
+    QElapsedTimer wallClock;
+    wallClock.start();
+    PaceSchedule schedule;
+    paceChanged = true;
     while (!stopRequested) {
-        if (!flow.advanceFrame().finite) {
-            // advanceFrame has put the last finite state back; the picture keeps showing it.
+        if (!runPace.unlimited()) {
+            // Only the frames due by now are computed; until the next falls due the loop waits
+            // for events, so the window answers at once and the processor rests.
+            const qint64 now = wallClock.nsecsElapsed();
+            if (paceChanged) {
+                schedule.restart(runPace, frameCount, now);
+                paceChanged = false;
+            }
+            schedule.forgiveLag(frameCount, now);
+            if (frameCount >= schedule.framesDue(now)) {
+                waitForEvents(schedule.dueAtNs(frameCount + 1) - now);
+                continue;
+            }
+        }
+        if (!advanceOneFrame()) {
+            // The last finite state is back; the picture keeps showing it.
             diverged = true;
             break;
         }
-        ++frameCount;
-        needsRedraw = true;
         // A frame the screen could not show before the next refresh is not drawn: drawing
         // costs a good part of a frame, and the loop would spend it on pictures nobody sees.
         if (!sincePresent.isValid() || sincePresent.nsecsElapsed() >= presentInterval) {
@@ -113,6 +132,21 @@ void FlowView::runCalculation() {
     if (diverged) {
         report(texts::RunDiverged.toString());
     }
+}
+
+bool FlowView::advanceOneFrame() {
+    if (!flow.advanceFrame().finite) {
+        return false;
+    }
+    ++frameCount;
+    needsRedraw = true;
+    return true;
+}
+
+void FlowView::waitForEvents(qint64 waitNs) {
+    // Rounded up, so the loop wakes when the frame is due rather than just before it.
+    paceWake.start(static_cast<int>((waitNs + NanosecondsPerMillisecond - 1) / NanosecondsPerMillisecond));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 qint64 FlowView::presentIntervalNs() const {
@@ -151,8 +185,7 @@ bool FlowView::loadFile(const QString& path) {
     }
     // The speed picture then shows the loaded field's own velocity at once.
     flow.setStateFromVorticity(*vorticity);
-    needsRedraw = true;
-    update();
+    adoptAsStart();
     return true;
 }
 
@@ -266,6 +299,56 @@ void FlowView::report(const QString& message) {
     if (messageReporter) {
         messageReporter(this, message);
     }
+}
+
+void FlowView::setPace(Pace pace) {
+    runPace = pace;
+    paceChanged = true;
+    Q_EMIT stateChanged();
+}
+
+void FlowView::stepFrame() {
+    if (runState != RunState::idle) {
+        return;
+    }
+    if (!advanceOneFrame()) {
+        report(texts::RunDiverged.toString());
+        return;
+    }
+    update();
+    Q_EMIT frameComputed(frameCount);
+}
+
+void FlowView::resetToStart() {
+    if (runState != RunState::idle) {
+        return;
+    }
+    flow.setState(*startField);
+    stateWasReplaced();
+}
+
+bool FlowView::chooseBuiltInField(std::string_view presetName) {
+    if (runState != RunState::idle) {
+        return false;
+    }
+    const auto psi = std::make_unique<PackedSpectrum>();
+    if (!loadPreset(presetName, *psi)) {
+        return false;
+    }
+    flow.setState(*psi);
+    adoptAsStart();
+    return true;
+}
+
+void FlowView::adoptAsStart() {
+    *startField = flow.psi();
+    stateWasReplaced();
+}
+
+void FlowView::stateWasReplaced() {
+    needsRedraw = true;
+    update();
+    Q_EMIT stateReplaced();
 }
 
 }  // namespace swirlon

@@ -7,13 +7,16 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "app/picture_zoom.h"
+#include "app/run_pace.h"
 #include "field_io/bmp_loader.h"
 #include "field_io/colour_scale.h"
 #include "field_io/picture.h"
@@ -76,6 +79,15 @@ public:
     const ColourScale& colourScale() const { return scale; }
     // The picture as painted: device pixels, blocks of layout().block.
     const QImage& shownImage() const { return screenImage; }
+    // Applies at once, also during a run; the results stay those of a run at full speed.
+    void setPace(Pace pace);
+    Pace pace() const { return runPace; }
+    // Idle only: one frame, sub-steps as in a run.
+    void stepFrame();
+    // Idle only: the field most recently loaded or chosen (the start field if none), clock at zero.
+    void resetToStart();
+    // Idle only: the built-in field of that preset name becomes the state, as a load does.
+    bool chooseBuiltInField(std::string_view presetName);
 
     // Loads path through the BMP loader; failures go to the message reporter. Also the way a
     // file named on the command line comes in.
@@ -92,6 +104,8 @@ Q_SIGNALS:
     // A frame has been computed (and drawn, unless the screen could not show it yet); the
     // drain follows.
     void frameComputed(long long frameNumber);
+    // A load, a built-in field or a reset replaced the state; the clock is back at zero.
+    void stateReplaced();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -106,6 +120,14 @@ private:
     void report(const QString& message);
     // Shortest time between two frames put on screen during a run: one refresh of the screen.
     qint64 presentIntervalNs() const;
+    // Advances the state by one frame and counts it; false when the frame diverged (the state
+    // is then put back as it was).
+    bool advanceOneFrame();
+    // Lets the event loop run until an event arrives or waitNs have passed, without spinning.
+    void waitForEvents(qint64 waitNs);
+    // The state just set is the one a reset returns to.
+    void adoptAsStart();
+    void stateWasReplaced();
 
     // The state, the Reynolds number and the clock of the run.
     Simulation flow;
@@ -125,6 +147,12 @@ private:
     // screenImage no longer shows the current state in the current mode.
     bool needsRedraw = true;
     long long frameCount = 0;
+
+    Pace runPace = MaxPace;
+    // The run loop starts its pace schedule afresh.
+    bool paceChanged = false;
+    QTimer paceWake;
+    std::unique_ptr<PackedSpectrum> startField;
 
     FileChooser fileChooser;
     MessageReporter messageReporter;

@@ -3,9 +3,11 @@
 
 #include <QTimer>
 
+#include <ctime>
 #include <memory>
 
 #include "app/flow_view.h"
+#include "solver/grid.h"
 #include "solver/simulation.h"
 
 namespace swirlon {
@@ -44,6 +46,22 @@ FrameRateReport measureFrameRate(FlowView& view, std::chrono::milliseconds durat
         }
         report.solverSeconds += secondsSince(solverStart);
     }
+    return report;
+}
+
+PaceReport measurePace(FlowView& view, std::chrono::milliseconds duration) {
+    PaceReport report;
+    if (view.isRunning()) {
+        return report;
+    }
+    QTimer::singleShot(duration, &view, [&view] { view.requestStop(); });
+    const long long framesBefore = view.framesComputed();
+    const std::clock_t processorStart = std::clock();
+    const Clock::time_point start = Clock::now();
+    view.runCalculation();
+    report.wallSeconds = secondsSince(start);
+    report.processorSeconds = static_cast<double>(std::clock() - processorStart) / CLOCKS_PER_SEC;
+    report.simulatedTime = static_cast<double>(view.framesComputed() - framesBefore) * TimeStep;
     return report;
 }
 

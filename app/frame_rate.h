@@ -23,4 +23,17 @@ struct FrameRateReport {
 // or the loop's repaints cost nothing.
 FrameRateReport measureFrameRate(FlowView& view, std::chrono::milliseconds duration);
 
+struct PaceReport {
+    double wallSeconds = 0.0;
+    double simulatedTime = 0.0;
+    // Processor time of the whole process over the run.
+    double processorSeconds = 0.0;
+
+    double timePerSecond() const { return wallSeconds > 0.0 ? simulatedTime / wallSeconds : 0.0; }
+    double processorShare() const { return wallSeconds > 0.0 ? processorSeconds / wallSeconds : 0.0; }
+};
+
+// Runs the view's calculation at its current pace for duration. The view must be idle.
+PaceReport measurePace(FlowView& view, std::chrono::milliseconds duration);
+
 }  // namespace swirlon

@@ -12,6 +12,8 @@
 
 #include "app/commands.h"
 #include "app/flow_view.h"
+#include "app/key_bindings.h"
+#include "app/status_panes.h"
 #include "app/texts.h"
 
 namespace swirlon {
@@ -29,6 +31,8 @@ constexpr int InitialHeight = 600;
 // the pane instead, so its tip must not be empty.
 const QString BlankPrompt = QStringLiteral(" ");
 
+QString promptTip(QStringView prompt) { return prompt.isEmpty() ? BlankPrompt : prompt.toString(); }
+
 constexpr std::array<QStringView, LockKeyCount> KeyPaneTexts{texts::PaneKana, texts::PaneCaps, texts::PaneNum,
                                                               texts::PaneScroll};
 
@@ -42,6 +46,8 @@ CMainFrame::CMainFrame() {
     createActions();
     createStatusBar();
     connect(flowView, &FlowView::stateChanged, this, &CMainFrame::updateActions);
+    statusPanes = new StatusPanes(*flowView, *statusBar());
+    installKeyBindings(*this);
     updateActions();
     resize(InitialWidth, InitialHeight);
     flowView->setFocus();
@@ -52,19 +58,34 @@ CMainFrame::~CMainFrame() = default;
 void CMainFrame::createActions() {
     for (const MenuEntry& menuEntry : menuLayout()) {
         QMenu* menu = menuBar()->addMenu(menuEntry.title.toString());
-        menu->menuAction()->setStatusTip(BlankPrompt);
-        for (const int id : menuEntry.commandIds) {
-            if (id == MenuSeparator) {
-                menu->addSeparator();
-                continue;
-            }
+        menu->menuAction()->setStatusTip(promptTip(menuEntry.prompt));
+        addMenuEntries(*menu, menuEntry.entries);
+    }
+}
+
+void CMainFrame::addMenuEntries(QMenu& menu, std::span<const MenuEntry> entries) {
+    for (const MenuEntry& entry : entries) {
+        switch (entry.kind) {
+        case MenuEntry::Kind::separator:
+            menu.addSeparator();
+            break;
+        case MenuEntry::Kind::submenu: {
+            QMenu* inner = menu.addMenu(entry.title.toString());
+            inner->menuAction()->setStatusTip(promptTip(entry.prompt));
+            addMenuEntries(*inner, entry.entries);
+            break;
+        }
+        case MenuEntry::Kind::command: {
+            const int id = entry.commandId;
             const CommandEntry* command = findCommand(id);
             auto* item = new QAction(command->text.toString(), this);
-            item->setStatusTip(command->prompt.isEmpty() ? BlankPrompt : command->prompt.toString());
+            item->setStatusTip(promptTip(command->prompt));
             item->setCheckable(command->checked != nullptr);
             connect(item, &QAction::triggered, this, [this, id] { dispatchCommand(id); });
-            menu->addAction(item);
+            menu.addAction(item);
             actions.emplace(id, item);
+            break;
+        }
         }
     }
 }

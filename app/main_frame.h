@@ -8,15 +8,19 @@
 
 #include <array>
 #include <map>
+#include <span>
 
 #include "app/lock_keys.h"
 
 class QAction;
 class QLabel;
+class QMenu;
 
 namespace swirlon {
 
 class FlowView;
+class StatusPanes;
+struct MenuEntry;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -38,6 +42,7 @@ public:
     QString keyPaneText(LockKey key) const;
     // Reads the lock keys into the key panes (the idle poll does this a few times a second).
     void refreshKeyPanes();
+    const StatusPanes& panes() const { return *statusPanes; }
 
 protected:
     bool event(QEvent* event) override;
@@ -45,6 +50,7 @@ protected:
 
 private:
     void createActions();
+    void addMenuEntries(QMenu& menu, std::span<const MenuEntry> entries);
     void createStatusBar();
 
     FlowView* flowView = nullptr;
@@ -52,6 +58,7 @@ private:
     std::array<QLabel*, LockKeyCount> keyPanes{};
     LockKeyIndicators lockKeys;
     QTimer keyPoll;
+    StatusPanes* statusPanes = nullptr;
 };
 
 }  // namespace swirlon

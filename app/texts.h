@@ -79,4 +79,42 @@ inline constexpr QStringView CliFileArgument = u"file";
 inline constexpr QStringView CliFileHelp = u"24-bit BMP file whose colours give the initial vorticity.";
 inline constexpr QStringView CliFileSyntax = u"[FILE.bmp]";
 
+// Watching a run: the Calculation menu below its separator.
+inline constexpr QStringView ItemStep = u"1コマ進める(&T)";
+inline constexpr QStringView ItemReset = u"最初に戻す(&R)";
+inline constexpr QStringView MenuPace = u"速さ(&P)";
+inline constexpr QStringView ItemPace0_1 = u"毎秒 0.1";
+inline constexpr QStringView ItemPace0_5 = u"毎秒 0.5";
+inline constexpr QStringView ItemPace2 = u"毎秒 2";
+inline constexpr QStringView ItemPace10 = u"毎秒 10";
+inline constexpr QStringView ItemPaceMax = u"最大(&M)";
+inline constexpr QStringView PromptStep = u"計算を1コマ(時間0.01)だけ進める";
+inline constexpr QStringView PromptReset = u"最後に選んだ初期渦度場に戻し、時刻を0にする";
+inline constexpr QStringView PromptPace = u"計算の速さを選ぶ";
+inline constexpr QStringView PromptPace0_1 = u"1秒間に時間を0.1だけ進める";
+inline constexpr QStringView PromptPace0_5 = u"1秒間に時間を0.5だけ進める";
+inline constexpr QStringView PromptPace2 = u"1秒間に時間を2だけ進める";
+inline constexpr QStringView PromptPace10 = u"1秒間に時間を10だけ進める";
+inline constexpr QStringView PromptPaceMax = u"できるだけ速く計算する";
+
+// The File menu's built-in fields.
+inline constexpr QStringView MenuBuiltInFields = u"組み込みの初期渦度場(&B)";
+inline constexpr QStringView PromptBuiltInFields = u"ﾌﾟﾛｸﾞﾗﾑに組み込まれた初期渦度場を選ぶ";
+inline constexpr QStringView FieldDefault = u"起動時の渦(&D)";
+inline constexpr QStringView FieldTaylorGreen = u"テイラー・グリーン渦(&T)";
+inline constexpr QStringView FieldVortexPair = u"渦対(&P)";
+inline constexpr QStringView FieldShearLayer = u"二重せん断層(&S)";
+inline constexpr QStringView FieldRandomTurbulence = u"ランダムな乱流(&R)";
+inline constexpr QStringView PromptFieldDefault = u"起動時と同じ渦の配置を初期渦度場にする";
+inline constexpr QStringView PromptFieldTaylorGreen = u"正弦波の渦が格子状に並んだ場を初期渦度場にする";
+inline constexpr QStringView PromptFieldVortexPair = u"回転の向きが逆の2つの渦が並んで進む場を初期渦度場にする";
+inline constexpr QStringView PromptFieldShearLayer = u"2つのせん断層が巻き上がって渦になる場を初期渦度場にする";
+inline constexpr QStringView PromptFieldRandomTurbulence = u"乱数で作った乱流を初期渦度場にする";
+
+// Status panes beside the prompt; %1 is the value.
+inline constexpr QStringView PaneTime = u"t = %1";
+inline constexpr QStringView PaneReynolds = u"Re = %1";
+inline constexpr QStringView PaneFrameRate = u"%1 コマ/秒";
+inline constexpr QStringView PaneSubSteps = u"サブステップ %1";
+
 }  // namespace swirlon::texts

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSet>
 #include <QStatusTipEvent>
 #include <QTest>
 
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -25,8 +27,9 @@ using namespace swirlon;
 
 namespace {
 
-const std::vector<int> CheckableItems{ID_RE_100,      ID_RE_1000,         ID_RE_10000,
-                                      ID_VIEW_VORTICITY, ID_VIEW_SPEED2, ID_VIEW_AUTO_RANGE, ID_VIEW_LEGEND};
+const std::vector<int> CheckableItems{ID_RE_100,   ID_RE_1000,  ID_RE_10000, ID_VIEW_VORTICITY, ID_VIEW_SPEED2,
+                                      ID_PACE_0_1, ID_PACE_0_5, ID_PACE_2,   ID_PACE_10,        ID_PACE_MAX,
+                                      ID_VIEW_AUTO_RANGE, ID_VIEW_LEGEND};
 
 std::vector<int> checkedItems(const CMainFrame& frame) {
     std::vector<int> checked;
@@ -60,55 +63,87 @@ void expectBoxThatHoldsTheRun(apptest::Window& window, const std::function<void(
     EXPECT_EQ(framesAtClose, framesAtOpen) << "the box holds the calculation";
 }
 
+// One line of the menu bar: the path of titles down to the item ("-" for a separator), the
+// command it runs (0 for none) and whether it carries a check mark.
+struct MenuLine {
+    QString path;
+    int id = 0;
+    bool checkable = false;
+    bool operator==(const MenuLine&) const = default;
+};
+
+void collectMenuLines(const CMainFrame& frame, const QMenu& menu, const QString& prefix, std::vector<MenuLine>& lines) {
+    for (QAction* item : menu.actions()) {
+        if (item->menu() != nullptr) {
+            collectMenuLines(frame, *item->menu(), prefix + item->text() + u'/', lines);
+            continue;
+        }
+        const auto id = std::ranges::find_if(apptest::AllCommands, [&](int c) { return frame.action(c) == item; });
+        lines.push_back({prefix + (item->isSeparator() ? QStringLiteral("-") : item->text()),
+                         id == apptest::AllCommands.end() ? 0 : *id, item->isCheckable()});
+    }
+}
+
 }  // namespace
 
-// The established items stand at the top of each menu exactly as they were; additions follow
-// below a separator (MenuSeparator in the table).
-TEST(MainMenu, FourMenusHoldTheEstablishedItemsOnTopAndTheAdditionsBelowASeparator) {
+TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSubmenus) {
     apptest::Window window;
-    const std::vector<std::pair<QString, std::vector<std::pair<int, QString>>>> expected{
-        {QStringLiteral("ﾌｧｲﾙ(&F)"),
-         {{ID_LOAD_INITIAL_VORTICITY, QStringLiteral("初期渦度場の読み込み")},
-          {ID_APP_EXIT, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)")}}},
-        {QStringLiteral("計算(&C)"),
-         {{ID_CALC_START, QStringLiteral("開始(&G)")},
-          {ID_CALC_STOP, QStringLiteral("中断(&S)")},
-          {ID_RE_100, QStringLiteral("レイノルズ数＝100")},
-          {ID_RE_1000, QStringLiteral("レイノルズ数＝1000")},
-          {ID_RE_10000, QStringLiteral("レイノルズ数＝10000")}}},
-        {QStringLiteral("表示(&D)"),
-         {{ID_VIEW_VORTICITY, QStringLiteral("渦度(&X)")},
-          {ID_VIEW_SPEED2, QStringLiteral("速度の２乗(&V)")},
-          {MenuSeparator, QString()},
-          {ID_VIEW_AUTO_RANGE, QStringLiteral("色の範囲を自動調整(&A)")},
-          {ID_VIEW_LEGEND, QStringLiteral("色の凡例(&L)")}}},
-        {QStringLiteral("ﾍﾙﾌﾟ(&H)"), {{ID_APP_ABOUT, QStringLiteral("test のﾊﾞｰｼﾞｮﾝ情報(&A)...")}}},
+    const QString file = QStringLiteral("ﾌｧｲﾙ(&F)/");
+    const QString fields = file + QStringLiteral("組み込みの初期渦度場(&B)/");
+    const QString calc = QStringLiteral("計算(&C)/");
+    const QString pace = calc + QStringLiteral("速さ(&P)/");
+    const QString display = QStringLiteral("表示(&D)/");
+    const std::vector<MenuLine> expected{
+        {file + QStringLiteral("初期渦度場の読み込み"), ID_LOAD_INITIAL_VORTICITY},
+        {file + u'-'},
+        {fields + QStringLiteral("起動時の渦(&D)"), ID_FIELD_DEFAULT},
+        {fields + QStringLiteral("テイラー・グリーン渦(&T)"), ID_FIELD_TAYLOR_GREEN},
+        {fields + QStringLiteral("渦対(&P)"), ID_FIELD_VORTEX_PAIR},
+        {fields + QStringLiteral("二重せん断層(&S)"), ID_FIELD_SHEAR_LAYER},
+        {fields + QStringLiteral("ランダムな乱流(&R)"), ID_FIELD_RANDOM_TURBULENCE},
+        {file + u'-'},
+        {file + QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), ID_APP_EXIT},
+        {calc + QStringLiteral("開始(&G)"), ID_CALC_START},
+        {calc + QStringLiteral("中断(&S)"), ID_CALC_STOP},
+        {calc + QStringLiteral("レイノルズ数＝100"), ID_RE_100, true},
+        {calc + QStringLiteral("レイノルズ数＝1000"), ID_RE_1000, true},
+        {calc + QStringLiteral("レイノルズ数＝10000"), ID_RE_10000, true},
+        {calc + u'-'},
+        {calc + QStringLiteral("1コマ進める(&T)"), ID_CALC_STEP},
+        {calc + QStringLiteral("最初に戻す(&R)"), ID_CALC_RESET},
+        {pace + QStringLiteral("毎秒 0.1"), ID_PACE_0_1, true},
+        {pace + QStringLiteral("毎秒 0.5"), ID_PACE_0_5, true},
+        {pace + QStringLiteral("毎秒 2"), ID_PACE_2, true},
+        {pace + QStringLiteral("毎秒 10"), ID_PACE_10, true},
+        {pace + QStringLiteral("最大(&M)"), ID_PACE_MAX, true},
+        {display + QStringLiteral("渦度(&X)"), ID_VIEW_VORTICITY, true},
+        {display + QStringLiteral("速度の２乗(&V)"), ID_VIEW_SPEED2, true},
+        {display + u'-'},
+        {display + QStringLiteral("色の範囲を自動調整(&A)"), ID_VIEW_AUTO_RANGE, true},
+        {display + QStringLiteral("色の凡例(&L)"), ID_VIEW_LEGEND, true},
+        {QStringLiteral("ﾍﾙﾌﾟ(&H)/test のﾊﾞｰｼﾞｮﾝ情報(&A)..."), ID_APP_ABOUT},
     };
-    const QList<QAction*> titles = window.frame().menuBar()->actions();
-    ASSERT_EQ(titles.size(), static_cast<qsizetype>(expected.size()));
-    for (std::size_t m = 0; m < expected.size(); ++m) {
-        const auto& [title, items] = expected[m];
-        EXPECT_EQ(titles[static_cast<qsizetype>(m)]->text(), title);
-        const QList<QAction*> actions = titles[static_cast<qsizetype>(m)]->menu()->actions();
-        ASSERT_EQ(actions.size(), static_cast<qsizetype>(items.size())) << title.toStdString();
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            QAction* item = actions[static_cast<qsizetype>(i)];
-            const auto& [id, text] = items[i];
-            EXPECT_EQ(item->isSeparator(), id == MenuSeparator) << title.toStdString() << ' ' << i;
-            if (id != MenuSeparator) {
-                EXPECT_EQ(item, window.frame().action(id));
-                EXPECT_EQ(item->text(), text);
-                EXPECT_EQ(item->isCheckable(), std::ranges::count(CheckableItems, id) == 1) << id;
-            }
-        }
+    std::vector<MenuLine> lines;
+    for (QAction* title : window.frame().menuBar()->actions()) {
+        collectMenuLines(window.frame(), *title->menu(), title->text() + u'/', lines);
     }
+    ASSERT_EQ(lines.size(), expected.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i], expected[i]) << lines[i].path.toStdString() << " / " << expected[i].path.toStdString();
+    }
+    // Every command of the table has an id of its own and is reachable from the menu once.
+    std::set<int> ids;
+    for (const CommandEntry& command : commandTable()) {
+        EXPECT_TRUE(ids.insert(command.id).second) << "id " << command.id << " used twice";
+    }
+    EXPECT_EQ(ids, std::set<int>(apptest::AllCommands.begin(), apptest::AllCommands.end()));
 }
 
 TEST(MainMenu, StartsTitledSwirlonIdleWithReynolds1000AndVorticityCheckedAndTheViewFocused) {
     apptest::Window window;
     EXPECT_EQ(window.frame().windowTitle(), QStringLiteral("Swirlon"));
     apptest::expectEnabledItemsOf(window.frame(), false);
-    EXPECT_EQ(checkedItems(window.frame()), (std::vector<int>{ID_RE_1000, ID_VIEW_VORTICITY}));
+    EXPECT_EQ(checkedItems(window.frame()), (std::vector<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX}));
     EXPECT_EQ(window.view().reynoldsNumber(), ReynoldsMedium);
     EXPECT_EQ(window.view().pictureMode(), DisplayMode::vorticity);
     // The frame hands the keyboard focus on to the view.
@@ -122,16 +157,20 @@ TEST(MainMenu, ChoiceItemsSetTheViewAndMoveTheOneCheckMarkOfTheirGroup) {
     apptest::Window window;
     const std::map<int, int> reynoldsOf{
         {ID_RE_100, ReynoldsLow}, {ID_RE_1000, ReynoldsMedium}, {ID_RE_10000, ReynoldsHigh}};
+    const std::map<int, double> paceOf{
+        {ID_PACE_0_1, 0.1}, {ID_PACE_0_5, 0.5}, {ID_PACE_2, 2.0}, {ID_PACE_10, 10.0}, {ID_PACE_MAX, 0.0}};
     int reynoldsItem = ID_RE_1000;
     int displayItem = ID_VIEW_VORTICITY;
-    for (const int id :
-         {ID_RE_100, ID_RE_10000, ID_RE_10000, ID_VIEW_SPEED2, ID_VIEW_SPEED2, ID_RE_1000, ID_VIEW_VORTICITY}) {
+    int paceItem = ID_PACE_MAX;
+    for (const int id : {ID_RE_100, ID_PACE_2, ID_RE_10000, ID_RE_10000, ID_PACE_0_1, ID_VIEW_SPEED2, ID_VIEW_SPEED2,
+                         ID_PACE_10, ID_PACE_MAX, ID_RE_1000, ID_PACE_0_5, ID_VIEW_VORTICITY}) {
         window.frame().action(id)->trigger();
-        (reynoldsOf.contains(id) ? reynoldsItem : displayItem) = id;
-        EXPECT_EQ(checkedItems(window.frame()), (std::vector<int>{reynoldsItem, displayItem})) << id;
+        (reynoldsOf.contains(id) ? reynoldsItem : paceOf.contains(id) ? paceItem : displayItem) = id;
+        EXPECT_EQ(checkedItems(window.frame()), (std::vector<int>{reynoldsItem, displayItem, paceItem})) << id;
         EXPECT_EQ(window.view().reynoldsNumber(), reynoldsOf.at(reynoldsItem)) << id;
         EXPECT_EQ(window.view().pictureMode(),
                   displayItem == ID_VIEW_SPEED2 ? DisplayMode::speed : DisplayMode::vorticity);
+        EXPECT_EQ(window.view().pace().timePerSecond, paceOf.at(paceItem)) << id;
     }
 }
 
@@ -175,18 +214,30 @@ TEST(AcceleratorKeys, TheTablesKeysChangeNothingAndItsCommandIdsAreNotCommands) 
     }
 }
 
-TEST(StatusBar, ReadyWhenNothingIsHighlightedPromptsForAboutAndExitBlankForTheRest) {
+TEST(StatusBar, ReadyWhenNothingIsHighlightedPromptsForAboutExitAndAddedItemsBlankForTheRest) {
     apptest::Window window;
     CMainFrame& frame = window.frame();
     const QString ready = QStringLiteral("ﾚﾃﾞｨ");
     EXPECT_EQ(frame.messagePaneText(), ready);
     const std::map<int, QString> prompts{{ID_APP_ABOUT, QStringLiteral("ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示")},
                                          {ID_APP_EXIT, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示")}};
+    // The established items of the program's own have no prompt; every added one has its own.
+    constexpr int LastEstablishedId = ID_VIEW_SPEED2;
+    QSet<QString> addedPrompts;
+    qsizetype added = 0;
     for (const int id : apptest::AllCommands) {
         frame.action(id)->showStatusText(&frame);
-        const QString prompt = prompts.contains(id) ? prompts.at(id) : QString();
-        EXPECT_EQ(prompt.isEmpty() ? frame.messagePaneText().trimmed() : frame.messagePaneText(), prompt) << id;
+        if (prompts.contains(id)) {
+            EXPECT_EQ(frame.messagePaneText(), prompts.at(id)) << id;
+        } else if (id <= LastEstablishedId) {
+            EXPECT_TRUE(frame.messagePaneText().trimmed().isEmpty()) << id;
+        } else {
+            EXPECT_FALSE(frame.messagePaneText().trimmed().isEmpty()) << id;
+            addedPrompts.insert(frame.messagePaneText());
+            ++added;
+        }
     }
+    EXPECT_EQ(addedPrompts.size(), added) << "each added item has a prompt of its own";
     for (QAction* title : frame.menuBar()->actions()) {
         title->showStatusText(&frame);
         EXPECT_TRUE(frame.messagePaneText().trimmed().isEmpty()) << title->text().toStdString();

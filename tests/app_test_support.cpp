@@ -54,7 +54,9 @@ Window::~Window() = default;
 
 void expectEnabledItemsOf(const swirlon::CMainFrame& frame, bool running) {
     for (const int id : AllCommands) {
-        const bool idleOnly = id == swirlon::ID_CALC_START || id == swirlon::ID_LOAD_INITIAL_VORTICITY;
+        const bool idleOnly = id == swirlon::ID_CALC_START || id == swirlon::ID_LOAD_INITIAL_VORTICITY ||
+                              id == swirlon::ID_CALC_STEP || id == swirlon::ID_CALC_RESET ||
+                              (id >= swirlon::ID_FIELD_DEFAULT && id <= swirlon::ID_FIELD_RANDOM_TURBULENCE);
         const bool runOnly = id == swirlon::ID_CALC_STOP;
         EXPECT_EQ(frame.action(id)->isEnabled(), running ? !idleOnly : !runOnly)
             << id << (running ? " running" : " idle");

@@ -50,9 +50,24 @@ inline const std::vector<int> AllCommands{swirlon::ID_LOAD_INITIAL_VORTICITY,
                                           swirlon::ID_RE_10000,
                                           swirlon::ID_VIEW_VORTICITY,
                                           swirlon::ID_VIEW_SPEED2,
-                                          swirlon::ID_APP_ABOUT};
+                                          swirlon::ID_APP_ABOUT,
+                                          swirlon::ID_VIEW_AUTO_RANGE,
+                                          swirlon::ID_VIEW_LEGEND,
+                                          swirlon::ID_CALC_STEP,
+                                          swirlon::ID_CALC_RESET,
+                                          swirlon::ID_PACE_0_1,
+                                          swirlon::ID_PACE_0_5,
+                                          swirlon::ID_PACE_2,
+                                          swirlon::ID_PACE_10,
+                                          swirlon::ID_PACE_MAX,
+                                          swirlon::ID_FIELD_DEFAULT,
+                                          swirlon::ID_FIELD_TAYLOR_GREEN,
+                                          swirlon::ID_FIELD_VORTEX_PAIR,
+                                          swirlon::ID_FIELD_SHEAR_LAYER,
+                                          swirlon::ID_FIELD_RANDOM_TURBULENCE};
 
-// Start and Load are offered only while idle, Stop only during a run, the rest always.
+// Commands that replace or advance the state (Start, Load, a single frame, reset, the built-in
+// fields) are offered only while idle, Stop only during a run, the rest always.
 void expectEnabledItemsOf(const swirlon::CMainFrame& frame, bool running);
 
 // Calls action once, right after the run loop has computed the given number of further frames.

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/key_bindings.h"
+
+#include <QKeySequence>
+#include <QShortcut>
+
+#include <algorithm>
+#include <vector>
+
+#include "app/command_ids.h"
+#include "app/commands.h"
+#include "app/main_frame.h"
+
+namespace swirlon {
+namespace {
+
+// Only the single frame repeats: a repeated Space would start and stop in turn.
+const KeyBinding Bindings[]{
+    {Qt::Key_Space, ID_CALC_START, false},
+    {Qt::Key_Space, ID_CALC_STOP, false},
+    {Qt::Key_Right, ID_CALC_STEP, true},
+    {Qt::ControlModifier | Qt::Key_O, ID_LOAD_INITIAL_VORTICITY, false},
+    {Qt::ControlModifier | Qt::Key_R, ID_CALC_RESET, false},
+};
+
+void runFirstEnabled(CMainFrame& frame, QKeyCombination keys) {
+    for (const KeyBinding& binding : Bindings) {
+        const CommandEntry* command = findCommand(binding.commandId);
+        if (binding.keys == keys && (command->enabled == nullptr || command->enabled(frame.view()))) {
+            frame.dispatchCommand(binding.commandId);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+std::span<const KeyBinding> keyBindings() { return Bindings; }
+
+void installKeyBindings(CMainFrame& frame) {
+    std::vector<QKeyCombination> done;
+    for (const KeyBinding& binding : Bindings) {
+        if (std::find(done.begin(), done.end(), binding.keys) != done.end()) {
+            continue;
+        }
+        done.push_back(binding.keys);
+        auto* shortcut = new QShortcut(QKeySequence(binding.keys), &frame);
+        shortcut->setAutoRepeat(binding.autoRepeat);
+        QObject::connect(shortcut, &QShortcut::activated, &frame,
+                         [&frame, keys = binding.keys] { runFirstEnabled(frame, keys); });
+    }
+}
+
+}  // namespace swirlon

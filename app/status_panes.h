@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The status bar's panes beside the prompt and the lock keys: the simulated time, the Reynolds
+// number in use, frames per second during a run, and the numerical health of the last frame.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <span>
+
+class QLabel;
+class QStatusBar;
+
+namespace swirlon {
+
+class FlowView;
+
+enum class StatusPane : int { health = 0, time, reynolds, frameRate };
+inline constexpr std::size_t StatusPaneCount = 4;
+
+QString timePaneText(double time);
+QString reynoldsPaneText(int reynolds);
+QString frameRatePaneText(double framesPerSecond);
+// Notes on the last frame worth a look, each empty when all is well; the pane shows those that
+// are not, side by side.
+QString healthPaneText(std::span<const QString> notes);
+// Empty for a frame of one step.
+QString subStepsNote(int subSteps);
+
+class StatusPanes : public QObject {
+    Q_OBJECT
+
+public:
+    // Puts the panes onto bar, to the left of any permanent panes it already has, and follows
+    // the view from then on.
+    StatusPanes(FlowView& view, QStatusBar& bar);
+
+    QString text(StatusPane pane) const;
+    // Sets every pane from the view now.
+    void refresh();
+
+private:
+    // During a run the panes follow on a timer: a pane set at every frame would cost the run
+    // more than it shows.
+    void runStateChanged();
+    void tick();
+
+    struct Sample {
+        std::int64_t ns;
+        long long frames;
+    };
+
+    FlowView& view_;
+    std::array<QLabel*, StatusPaneCount> labels_{};
+    QTimer ticker_;
+    QElapsedTimer runClock_;
+    // Frame counts of the last second of the run, oldest first, for frames per second.
+    std::deque<Sample> samples_;
+    double framesPerSecond_ = 0.0;
+};
+
+}  // namespace swirlon

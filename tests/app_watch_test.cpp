@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Watching a run: single frames, reset, pace, the built-in fields, the status panes and the
+// keys, through the real widgets.
+#include <QAction>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "app/command_ids.h"
+#include "app/run_pace.h"
+#include "app/status_panes.h"
+#include "field_io/presets.h"
+#include "tests/app_test_support.h"
+#include "tests/bmp_files.h"
+
+using namespace swirlon;
+namespace bmp = swirlon::testing;
+
+namespace {
+
+constexpr std::int64_t Second = 1'000'000'000;
+
+void expectClock(const FlowView& view, std::int64_t frames) {
+    EXPECT_EQ(view.simulation().framesDone(), frames);
+    EXPECT_EQ(view.simulation().time(), static_cast<double>(frames) * TimeStep);
+}
+
+// Every way the field a reset returns to can be set: the start-up field, a built-in field, a
+// loaded picture.
+enum class StartField { startUp, builtIn, loaded };
+
+}  // namespace
+
+TEST(PaceSchedule, FramesFallDueAtFloorOfElapsedTimesPaceOverTheStepAndAWaitEndsOnTheDueFrame) {
+    struct Row {
+        double pace;
+        std::int64_t framesAtRestart;
+        std::int64_t elapsedNs;
+        std::int64_t due;
+    };
+    for (const Row& row : {Row{0.1, 0, 0, 0}, Row{0.1, 0, Second / 10 - 1, 0}, Row{0.1, 0, Second / 10, 1},
+                           Row{0.5, 7, Second, 57}, Row{2.0, 0, 5 * Second / 2, 500}, Row{10.0, 3, Second, 1003}}) {
+        PaceSchedule schedule;
+        constexpr std::int64_t RestartNs = 123'456'789;
+        schedule.restart(Pace{row.pace}, row.framesAtRestart, RestartNs);
+        EXPECT_EQ(schedule.framesDue(RestartNs + row.elapsedNs), row.due) << row.pace << ' ' << row.elapsedNs;
+        for (std::int64_t frames = row.framesAtRestart + 1; frames < row.framesAtRestart + 5; ++frames) {
+            const std::int64_t at = schedule.dueAtNs(frames);
+            EXPECT_EQ(schedule.framesDue(at), frames) << row.pace;
+            EXPECT_EQ(schedule.framesDue(at - 1), frames - 1) << row.pace;
+        }
+    }
+    // A quarter of a second behind is caught up; more than that starts the count afresh.
+    PaceSchedule schedule;
+    schedule.restart(Pace{2.0}, 0, 0);
+    EXPECT_FALSE(schedule.forgiveLag(0, Second / 4));
+    EXPECT_TRUE(schedule.forgiveLag(0, Second / 4 + Second / 100));
+    EXPECT_EQ(schedule.framesDue(Second / 4 + Second / 100), 0);
+}
+
+TEST(WatchCommands, OneFrameAdvancesTheClockBy001AndEqualsAFrameOfARun) {
+    apptest::Window stepped;
+    apptest::Window run;
+    for (std::int64_t frames = 1; frames <= 3; ++frames) {
+        stepped.frame().action(ID_CALC_STEP)->trigger();
+        expectClock(stepped.view(), frames);
+    }
+    EXPECT_EQ(apptest::runFrames(run.frame(), 3), 3);
+    EXPECT_TRUE(apptest::samePsi(stepped.view().simulation().psi(), run.view().simulation().psi()));
+    EXPECT_EQ(stepped.frame().panes().text(StatusPane::time), QStringLiteral("t = 0.03"));
+}
+
+TEST(WatchCommands, ResetRestoresTheFieldLastLoadedOrChosenExactlyWithTheClockAtZero) {
+    bmp::TempDir dir;
+    bmp::BmpPicture picture(16, 16, {.blue = 200, .green = 40, .red = 0});
+    picture.at(3, 5) = {.blue = 0, .green = 60, .red = 255};
+    const QString path = QString::fromStdString(dir.write("spot.bmp", bmp::encodeBmp(picture)));
+    for (const StartField kind : {StartField::startUp, StartField::builtIn, StartField::loaded}) {
+        apptest::Window window;
+        apptest::runFrames(window.frame(), 2);
+        if (kind == StartField::builtIn) {
+            window.frame().action(ID_FIELD_VORTEX_PAIR)->trigger();
+        } else if (kind == StartField::loaded) {
+            window.view().setFileChooser([&](QWidget*) { return std::optional(path); });
+            window.frame().action(ID_LOAD_INITIAL_VORTICITY)->trigger();
+        }
+        const auto start = std::make_unique<PackedSpectrum>(window.view().simulation().psi());
+        if (kind == StartField::startUp) {
+            loadDefaultField(*start);
+        }
+        apptest::runFrames(window.frame(), 3);
+        window.frame().action(ID_CALC_STEP)->trigger();
+        window.view().grab();
+        window.frame().action(ID_CALC_RESET)->trigger();
+        EXPECT_TRUE(apptest::samePsi(window.view().simulation().psi(), *start)) << static_cast<int>(kind);
+        expectClock(window.view(), 0);
+        EXPECT_TRUE(window.view().redrawPending());
+        EXPECT_EQ(window.frame().panes().text(StatusPane::time), QStringLiteral("t = 0.00"));
+    }
+}
+
+TEST(WatchCommands, TheBuiltInFieldsMenuOffersEveryPresetOnceAndChoosingOneStartsTheClockAgain) {
+    apptest::Window window;
+    auto* fields = qobject_cast<QMenu*>(window.frame().action(ID_FIELD_DEFAULT)->associatedObjects().value(0));
+    ASSERT_NE(fields, nullptr);
+    std::set<std::string> offered;
+    for (QAction* item : fields->actions()) {
+        window.frame().action(ID_CALC_STEP)->trigger();
+        item->trigger();
+        expectClock(window.view(), 0);
+        for (const Preset& preset : presets()) {
+            const auto psi = std::make_unique<PackedSpectrum>();
+            ASSERT_TRUE(loadPreset(preset.name, *psi));
+            if (apptest::samePsi(*psi, window.view().simulation().psi())) {
+                EXPECT_TRUE(offered.emplace(preset.name).second) << preset.name << " offered twice";
+            }
+        }
+    }
+    std::set<std::string> all;
+    for (const Preset& preset : presets()) {
+        all.emplace(preset.name);
+    }
+    EXPECT_EQ(offered, all);
+}
+
+TEST(Pace, APacedRunReachesFrameForFrameTheStatesOfAFullSpeedRun) {
+    apptest::Window paced;
+    apptest::Window full;
+    paced.frame().action(ID_PACE_2)->trigger();
+    constexpr long long Frames = 12;
+    EXPECT_EQ(apptest::runFrames(paced.frame(), Frames), Frames);
+    EXPECT_EQ(apptest::runFrames(full.frame(), Frames), Frames);
+    EXPECT_TRUE(apptest::samePsi(paced.view().simulation().psi(), full.view().simulation().psi()));
+}
+
+TEST(Pace, AChangeDuringARunAppliesAtOnceBothWays) {
+    // To the slowest pace: no further frame falls due before the stop 50 ms later.
+    {
+        apptest::Window window;
+        apptest::atFrame(window.view(), 2, [&] {
+            apptest::queueCommand(window.frame(), ID_PACE_0_1);
+            QTimer::singleShot(50, &window.view(), [&] { window.frame().dispatchCommand(ID_CALC_STOP); });
+        });
+        EXPECT_EQ(apptest::runFromStart(window.frame()), 2);
+    }
+    // From the slowest pace to full speed: 30 more frames arrive long before the slow pace
+    // would have reached them (3 s).
+    {
+        apptest::Window window;
+        window.frame().action(ID_PACE_0_1)->trigger();
+        apptest::atFrame(window.view(), 1, [&] {
+            apptest::queueCommand(window.frame(), ID_PACE_MAX);
+            apptest::atFrame(window.view(), 30, [&] { apptest::queueCommand(window.frame(), ID_CALC_STOP); });
+            QTimer::singleShot(2000, &window.view(), [&] { window.view().requestStop(); });
+        });
+        EXPECT_EQ(apptest::runFromStart(window.frame()), 31);
+    }
+}
+
+TEST(StatusPanes, TimeReynoldsFrameRateDuringARunAndSubStepsOnlyWhenAFrameNeededMoreThanOne) {
+    apptest::Window window;
+    const StatusPanes& panes = window.frame().panes();
+    EXPECT_EQ(panes.text(StatusPane::time), QStringLiteral("t = 0.00"));
+    EXPECT_EQ(panes.text(StatusPane::reynolds), QStringLiteral("Re = 1000"));
+    EXPECT_EQ(panes.text(StatusPane::frameRate), QString());
+    EXPECT_EQ(panes.text(StatusPane::health), QString());
+    window.frame().action(ID_RE_100)->trigger();
+    EXPECT_EQ(panes.text(StatusPane::reynolds), QStringLiteral("Re = 100"));
+
+    QString rateDuringRun;
+    QTimer::singleShot(400, &window.view(), [&] {
+        rateDuringRun = panes.text(StatusPane::frameRate);
+        window.frame().dispatchCommand(ID_CALC_STOP);
+    });
+    apptest::runFromStart(window.frame());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[1-9][0-9]* コマ/秒$")).match(rateDuringRun).hasMatch())
+        << rateDuringRun.toStdString();
+    EXPECT_EQ(panes.text(StatusPane::frameRate), QString()) << "shown only during a run";
+    EXPECT_EQ(panes.text(StatusPane::time), timePaneText(window.view().simulation().time()));
+
+    // A Taylor-Green field with velocities of 12: stability number 0.42 * 12 plus the viscous
+    // part, between 4 and 6, so each frame takes three sub-steps.
+    auto fast = std::make_unique<PackedSpectrum>();
+    ASSERT_TRUE(loadPreset("taylor-green", *fast));
+    for (double& entry : *fast) {
+        entry *= 12.0;
+    }
+    window.view().simulation().setState(*fast, 123456);
+    window.frame().action(ID_CALC_STEP)->trigger();
+    EXPECT_EQ(panes.text(StatusPane::health), QStringLiteral("サブステップ 3"));
+    EXPECT_EQ(panes.text(StatusPane::time), QStringLiteral("t = 1234.57"));
+    window.frame().action(ID_CALC_RESET)->trigger();
+    EXPECT_EQ(panes.text(StatusPane::health), QString());
+}
+
+TEST(Keys, SpaceStartsAndStopsRightTakesOneFrameCtrlRResetsAndCtrlOLoads) {
+    apptest::Window window;
+    FlowView& view = window.view();
+    int chooserCalls = 0;
+    view.setFileChooser([&](QWidget*) {
+        ++chooserCalls;
+        return std::optional<QString>();
+    });
+    apptest::atFrame(view, 3, [&] { QTest::keyClick(&view, Qt::Key_Space); });
+    QTest::keyClick(&view, Qt::Key_Space);
+    EXPECT_FALSE(view.isRunning());
+    expectClock(view, 3);
+    QTest::keyClick(&view, Qt::Key_Right);
+    expectClock(view, 4);
+    QTest::keyClick(&view, Qt::Key_R, Qt::ControlModifier);
+    expectClock(view, 0);
+    QTest::keyClick(&view, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(chooserCalls, 1);
+}
