@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
         return ExitSuccess;
     }
     if (!parsed.error.empty()) {
-        std::cerr << "swirlon-batch: " << parsed.error << "\n\n" << batchUsage();
+        std::cerr << ProgramName << ": " << parsed.error << "\n\n" << batchUsage();
         return ExitBadArguments;
     }
     return runBatch(parsed.options, std::cerr, ::isatty(STDERR_FILENO) != 0);

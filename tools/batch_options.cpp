@@ -15,7 +15,6 @@
 namespace swirlon::batch {
 namespace {
 
-constexpr std::string_view ProgramName = "swirlon-batch";
 // Column where the usage text's option descriptions begin, and the widest synopsis line.
 constexpr std::size_t HelpColumn = 29;
 constexpr std::size_t SynopsisWidth = 100;

@@ -11,6 +11,9 @@
 
 namespace swirlon::batch {
 
+// The name every message of the tool starts with.
+inline constexpr const char* ProgramName = "swirlon-batch";
+
 inline constexpr int ExitSuccess = 0;
 // A file that cannot be read or written, or a run that produced non-finite values.
 inline constexpr int ExitFailure = 1;

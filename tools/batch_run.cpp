@@ -24,7 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* ProgramName = "swirlon-batch";
 // Frame numbers get at least this many digits, so short runs still name files alike.
 constexpr int MinFrameNumberWidth = 6;
 constexpr int ProgressBarWidth = 30;
