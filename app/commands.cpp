@@ -15,17 +15,17 @@
 namespace swirlon {
 namespace {
 
-bool idle(const FlowView& view) { return !view.isRunning(); }
-bool running(const FlowView& view) { return view.isRunning(); }
+bool idle(const CMainFrame& frame) { return !frame.view().isRunning(); }
+bool running(const CMainFrame& frame) { return frame.view().isRunning(); }
 
 template <int Reynolds>
-bool reynoldsIs(const FlowView& view) {
-    return view.reynoldsNumber() == Reynolds;
+bool reynoldsIs(const CMainFrame& frame) {
+    return frame.view().reynoldsNumber() == Reynolds;
 }
 
 template <DisplayMode Mode>
-bool displayIs(const FlowView& view) {
-    return view.pictureMode() == Mode;
+bool displayIs(const CMainFrame& frame) {
+    return frame.view().pictureMode() == Mode;
 }
 
 template <int Reynolds>
@@ -38,8 +38,8 @@ void chooseDisplay(CMainFrame& frame) {
     frame.view().setDisplayMode(Mode);
 }
 
-bool autoRangeOn(const FlowView& view) { return view.autoRangeOn(); }
-bool legendShown(const FlowView& view) { return view.legendShown(); }
+bool autoRangeOn(const CMainFrame& frame) { return frame.view().autoRangeOn(); }
+bool legendShown(const CMainFrame& frame) { return frame.view().legendShown(); }
 
 // Pace choices of the Calculation menu, in simulated time per second of wall time.
 struct PaceChoice {
@@ -55,8 +55,8 @@ constexpr Pace paceOf(int id) {
 }
 
 template <int Id>
-bool paceIs(const FlowView& view) {
-    return view.pace() == paceOf(Id);
+bool paceIs(const CMainFrame& frame) {
+    return frame.view().pace() == paceOf(Id);
 }
 
 template <int Id>
@@ -169,8 +169,12 @@ const CommandEntry* findCommand(int id) {
     return found == std::ranges::end(Commands) ? nullptr : &*found;
 }
 
+bool commandEnabled(const CommandEntry& command, const CMainFrame& frame) {
+    return command.enabled == nullptr || command.enabled(frame);
+}
+
 bool runIfEnabled(const CommandEntry& command, CMainFrame& frame) {
-    if (command.enabled != nullptr && !command.enabled(frame.view())) {
+    if (!commandEnabled(command, frame)) {
         return false;
     }
     command.handler(frame);

@@ -10,7 +10,6 @@
 namespace swirlon {
 
 class CMainFrame;
-class FlowView;
 
 struct CommandEntry {
     int id = 0;
@@ -18,10 +17,10 @@ struct CommandEntry {
     // Message-pane text while the item is highlighted; empty for none (the pane goes blank).
     QStringView prompt;
     void (*handler)(CMainFrame& frame) = nullptr;
-    // nullptr: always enabled.
-    bool (*enabled)(const FlowView& view) = nullptr;
+    // Rules read the window (the view's state, the window's own panels). nullptr: always enabled.
+    bool (*enabled)(const CMainFrame& frame) = nullptr;
     // nullptr: never carries a check mark.
-    bool (*checked)(const FlowView& view) = nullptr;
+    bool (*checked)(const CMainFrame& frame) = nullptr;
 };
 
 // One line of a menu: a command, a separator, or a submenu with lines of its own.
@@ -59,6 +58,8 @@ constexpr MenuEntry submenu(QStringView title, QStringView prompt, std::span<con
 std::span<const CommandEntry> commandTable();
 // nullptr for an id the table does not hold.
 const CommandEntry* findCommand(int id);
+// The enable rule at this moment.
+bool commandEnabled(const CommandEntry& command, const CMainFrame& frame);
 // Runs the command's handler if its enable rule allows it at this moment; false when dropped.
 bool runIfEnabled(const CommandEntry& command, CMainFrame& frame);
 // The menu bar: its drop-downs (submenus) left to right.

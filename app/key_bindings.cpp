@@ -26,7 +26,7 @@ const KeyBinding Bindings[]{
 void runFirstEnabled(CMainFrame& frame, QKeyCombination keys) {
     for (const KeyBinding& binding : Bindings) {
         const CommandEntry* command = findCommand(binding.commandId);
-        if (binding.keys == keys && (command->enabled == nullptr || command->enabled(frame.view()))) {
+        if (binding.keys == keys && commandEnabled(*command, frame)) {
             frame.dispatchCommand(binding.commandId);
             return;
         }

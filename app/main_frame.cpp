@@ -133,9 +133,9 @@ bool CMainFrame::dispatchCommand(int commandId) {
 void CMainFrame::updateActions() {
     for (const CommandEntry& command : commandTable()) {
         QAction* item = actions.at(command.id);
-        item->setEnabled(command.enabled == nullptr || command.enabled(*flowView));
+        item->setEnabled(commandEnabled(command, *this));
         if (command.checked != nullptr) {
-            item->setChecked(command.checked(*flowView));
+            item->setChecked(command.checked(*this));
         }
     }
 }

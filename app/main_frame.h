@@ -30,6 +30,7 @@ public:
     ~CMainFrame() override;
 
     FlowView& view() { return *flowView; }
+    const FlowView& view() const { return *flowView; }
     QAction* action(int commandId) const;
 
     // Runs the command's handler if its enable rule allows it at this moment and drops it
