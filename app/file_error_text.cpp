@@ -51,6 +51,11 @@ QStringView textOf(FileErrorKind kind) {
     case FileErrorKind::npyWrongDataSize:
     case FileErrorKind::npyNonFinite:
         return texts::NotNpyField;
+    case FileErrorKind::stateNotAState:
+    case FileErrorKind::stateTooLarge:
+        return texts::NotStateFile;
+    case FileErrorKind::stateDamaged:
+        return texts::StateDamaged;
     }
     return texts::ReadFailed;
 }

@@ -57,6 +57,8 @@ inline constexpr QStringView BmpOutOfMemory = u"%1 の\n読み込みに必要な
 inline constexpr QStringView ReadFailed = u"%1 の\n読み込みに失敗しました。";
 inline constexpr QStringView WriteFailed = u"%1 の\n書き込みに失敗しました。";
 inline constexpr QStringView NotNpyField = u"%1 は\n128x128 の float64 .npy ファイルでありません。";
+inline constexpr QStringView NotStateFile = u"%1 は\nSwirlon の状態ファイルでありません。";
+inline constexpr QStringView StateDamaged = u"%1 は\n壊れています。";
 
 inline constexpr QStringView FilterBmp = u"24bit BMPファイル(*.bmp)";
 inline constexpr QStringView FilterAll = u"全てのファイル(*.*)";

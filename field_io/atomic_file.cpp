@@ -10,6 +10,8 @@
 #include <cstring>
 #include <utility>
 
+#include "field_io/output_target.h"
+
 namespace swirlon {
 namespace {
 
@@ -18,6 +20,13 @@ constexpr mode_t NewFileMode = 0666;
 // Attempts at a fresh temporary name before giving up; a clash needs a stale file of the same
 // process id and counter, so more than a handful means something else is wrong.
 constexpr int TemporaryNameAttempts = 100;
+// Temporary names are ".sw", the process id and a counter in base 36, at most 14 characters:
+// the shortest name length POSIX lets a file system limit names to, so whatever name the
+// target has, its temporary fits beside it.
+constexpr std::string_view TemporaryPrefix = ".sw";
+constexpr unsigned NameDigitBase = 36;
+// Five digits for the counter; a process id takes at most five too (ids stay below 2^22).
+constexpr unsigned CounterRange = NameDigitBase * NameDigitBase * NameDigitBase * NameDigitBase * NameDigitBase;
 
 std::atomic<unsigned> temporaryCounter{0};
 
@@ -27,10 +36,19 @@ std::string folderPrefix(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string temporaryNameFor(const std::string& path) {
-    const std::string folder = folderPrefix(path);
-    const std::string name = path.substr(folder.size());
-    return folder + "." + name + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(temporaryCounter++);
+std::string base36(unsigned long value) {
+    constexpr std::string_view Digits = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::string text;
+    do {
+        text.insert(text.begin(), Digits[value % NameDigitBase]);
+        value /= NameDigitBase;
+    } while (value != 0);
+    return text;
+}
+
+std::string temporaryNameFor(const std::string& targetPath) {
+    return folderPrefix(targetPath) + std::string(TemporaryPrefix) + base36(static_cast<unsigned long>(::getpid())) +
+           "." + base36(temporaryCounter++ % CounterRange);
 }
 
 // Makes the folder's entries durable, so a rename in it survives a power cut. Returns 0 or the
@@ -54,6 +72,7 @@ AtomicFile::~AtomicFile() { discard(); }
 
 AtomicFile::AtomicFile(AtomicFile&& other) noexcept
     : path_(std::move(other.path_)),
+      targetPath_(std::move(other.targetPath_)),
       temporaryPath_(std::move(other.temporaryPath_)),
       descriptor_(std::exchange(other.descriptor_, -1)) {}
 
@@ -61,6 +80,7 @@ AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept {
     if (this != &other) {
         discard();
         path_ = std::move(other.path_);
+        targetPath_ = std::move(other.targetPath_);
         temporaryPath_ = std::move(other.temporaryPath_);
         descriptor_ = std::exchange(other.descriptor_, -1);
     }
@@ -74,8 +94,18 @@ FileError AtomicFile::failure(int error) const {
 std::optional<FileError> AtomicFile::open(const std::string& path) {
     discard();
     path_ = path;
+    OutputTarget target;
+    if (auto error = inspectOutputFile(path, target)) {
+        return error;
+    }
+    targetPath_ = target.resolved;
+    if (target.direct) {
+        // Appending leaves alone what the shell or others wrote to the same file before.
+        descriptor_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
+        return descriptor_ >= 0 ? std::nullopt : std::optional(failure(errno));
+    }
     for (int attempt = 0; attempt < TemporaryNameAttempts; ++attempt) {
-        temporaryPath_ = temporaryNameFor(path);
+        temporaryPath_ = temporaryNameFor(targetPath_);
         descriptor_ = ::open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, NewFileMode);
         if (descriptor_ >= 0) {
             return std::nullopt;
@@ -87,6 +117,14 @@ std::optional<FileError> AtomicFile::open(const std::string& path) {
     const int error = errno;
     temporaryPath_.clear();
     return failure(error);
+}
+
+std::optional<FileError> AtomicFile::openStandardOutput(const std::string& name) {
+    discard();
+    path_ = name;
+    targetPath_ = name;
+    descriptor_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+    return descriptor_ >= 0 ? std::nullopt : std::optional(failure(errno));
 }
 
 std::optional<FileError> AtomicFile::write(std::span<const std::uint8_t> bytes) {
@@ -110,30 +148,43 @@ std::optional<FileError> AtomicFile::write(std::string_view text) {
     return write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
-std::optional<FileError> AtomicFile::commit() {
+std::optional<FileError> AtomicFile::finishWriting() {
     if (descriptor_ < 0) {
         return failure(EBADF);
     }
     // The bytes reach the disk before the name does: after a power cut the target is either
-    // the old file or the whole new one, never a new name over missing blocks.
-    const int synced = ::fsync(descriptor_) == 0 ? 0 : errno;
+    // the old file or the whole new one, never a new name over missing blocks. A device or
+    // pipe has nothing to flush.
+    const int synced = temporaryPath_.empty() || ::fsync(descriptor_) == 0 ? 0 : errno;
     const int closed = ::close(std::exchange(descriptor_, -1)) == 0 ? 0 : errno;
     if (synced != 0 || closed != 0) {
-        std::remove(temporaryPath_.c_str());
-        temporaryPath_.clear();
+        discard();
         return failure(synced != 0 ? synced : closed);
     }
-    if (std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
+    return std::nullopt;
+}
+
+std::optional<FileError> AtomicFile::publish() {
+    if (temporaryPath_.empty()) {
+        return std::nullopt;
+    }
+    if (std::rename(temporaryPath_.c_str(), targetPath_.c_str()) != 0) {
         const int error = errno;
-        std::remove(temporaryPath_.c_str());
-        temporaryPath_.clear();
+        discard();
         return failure(error);
     }
     temporaryPath_.clear();
-    if (const int error = syncFolderOf(path_); error != 0) {
+    if (const int error = syncFolderOf(targetPath_); error != 0) {
         return failure(error);
     }
     return std::nullopt;
+}
+
+std::optional<FileError> AtomicFile::commit() {
+    if (auto error = finishWriting()) {
+        return error;
+    }
+    return publish();
 }
 
 void AtomicFile::discard() {
@@ -144,6 +195,23 @@ void AtomicFile::discard() {
         std::remove(temporaryPath_.c_str());
         temporaryPath_.clear();
     }
+}
+
+std::optional<FileError> commitTogether(std::span<AtomicFile* const> files) {
+    std::optional<FileError> failed;
+    for (AtomicFile* file : files) {
+        if (file->isOpen() && !failed) {
+            failed = file->finishWriting();
+        }
+    }
+    for (AtomicFile* file : files) {
+        if (failed) {
+            file->discard();
+        } else if (auto error = file->publish()) {
+            failed = error;
+        }
+    }
+    return failed;
 }
 
 std::optional<FileError> writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {

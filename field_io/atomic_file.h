@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Output files that appear whole or not at all, also after a power cut: everything goes to a
-// temporary file beside the target, which is flushed to disk and only then renamed over the
-// target; the folder is flushed after the rename.
+// short-named temporary file beside the target, which is flushed to disk and only then renamed
+// over the target; the folder is flushed after the rename. A symlink is written through: the
+// file it names is replaced and the link stays. A device or pipe (or standard output) cannot be
+// replaced and is written in place as the bytes come.
 #pragma once
 
 #include <cstddef>
@@ -25,8 +27,11 @@ public:
     AtomicFile(AtomicFile&& other) noexcept;
     AtomicFile& operator=(AtomicFile&& other) noexcept;
 
-    // Creates the temporary file in the target's folder. Failures are writeFailed errors.
+    // Creates the temporary file beside the target, or opens a device or pipe. Failures are
+    // writeFailed errors.
     std::optional<FileError> open(const std::string& path);
+    // Writes to the program's standard output, named name in errors.
+    std::optional<FileError> openStandardOutput(const std::string& name);
     std::optional<FileError> write(std::span<const std::uint8_t> bytes);
     std::optional<FileError> write(std::string_view text);
     // Flushes and closes the temporary file, renames it over the target and flushes the folder.
@@ -39,12 +44,26 @@ public:
     const std::string& path() const { return path_; }
 
 private:
+    friend std::optional<FileError> commitTogether(std::span<AtomicFile* const> files);
+
+    // The first half of a commit: the bytes on disk, the temporary file closed.
+    std::optional<FileError> finishWriting();
+    // The second half: the temporary file renamed over the target.
+    std::optional<FileError> publish();
     FileError failure(int error) const;
 
     std::string path_;
+    // Where the temporary file goes when renamed: the target with its symlinks followed.
+    std::string targetPath_;
+    // Empty for a target written in place.
     std::string temporaryPath_;
     int descriptor_ = -1;
 };
+
+// Commits the open files as one: each is renamed into place only once all of them are written
+// and flushed; if any is not, every temporary file is removed and no target changes. Files not
+// open are skipped.
+std::optional<FileError> commitTogether(std::span<AtomicFile* const> files);
 
 // Writes the whole file atomically in one go.
 std::optional<FileError> writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);

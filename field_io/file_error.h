@@ -36,6 +36,10 @@ enum class FileErrorKind {
     npyWrongShape,           // detail: the shape found, as a tuple
     npyWrongDataSize,        // detail: the number of data bytes found
     npyNonFinite,            // detail: the element's index, as a tuple (row, column)
+    // Saved runs (.npz, or a bare .npy spectrum).
+    stateNotAState,  // detail: the .npz member that is missing or malformed, if one is
+    stateDamaged,    // detail: the .npz member whose data fails its check, if one does
+    stateTooLarge,
     // Pictures written out.
     pictureSizeMismatch,
 };

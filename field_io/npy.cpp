@@ -4,32 +4,38 @@
 #include <array>
 #include <bit>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <fstream>
+#include <functional>
 #include <memory>
+#include <type_traits>
 #include <string_view>
 #include <utility>
 
 #include "field_io/atomic_file.h"
+#include "field_io/file_bytes.h"
 
 namespace swirlon {
 namespace {
 
-constexpr std::array<std::uint8_t, 6> Magic{0x93, 'N', 'U', 'M', 'P', 'Y'};
+constexpr auto& Magic = NpyMagic;
 constexpr std::size_t VersionBytes = 2;
 constexpr std::size_t ShortLengthBytes = 2;  // header length field of version 1.0
 constexpr std::size_t LongLengthBytes = 4;   // header length field of versions 2.0 and 3.0
 constexpr std::size_t HeaderAlignment = 64;
 constexpr std::size_t BytesPerValue = sizeof(double);
 constexpr std::size_t DataBytes = GridPoints * BytesPerValue;
-// Far more than any header this format needs; a larger one is not a 128x128 array of ours.
-constexpr std::size_t MaxHeaderLength = 4096;
-constexpr std::size_t MaxFileBytes = Magic.size() + VersionBytes + LongLengthBytes + MaxHeaderLength + DataBytes;
+constexpr std::size_t MaxHeaderLength = NpyMaxHeaderLength;
+static_assert(NpyMaxFieldFileBytes == Magic.size() + VersionBytes + LongLengthBytes + MaxHeaderLength + DataBytes);
 
 constexpr std::string_view ExpectedDtype = "<f8";
-constexpr std::string_view HeaderDict = "{'descr': '<f8', 'fortran_order': False, 'shape': (128, 128), }";
+constexpr std::string_view FieldHeader = "{'descr': '<f8', 'fortran_order': False, 'shape': (128, 128), }";
+
+// What a header says about the array that follows it.
+struct ArrayHeader {
+    std::string descr;
+    bool fortranOrder = false;
+    std::vector<long long> shape;
+};
 
 std::uint64_t readLittleEndian(const std::uint8_t* bytes, std::size_t count) {
     std::uint64_t value = 0;
@@ -54,7 +60,7 @@ class HeaderParser {
 public:
     explicit HeaderParser(std::string_view text) : text_(text) {}
 
-    std::optional<FileError> parse() {
+    std::optional<FileError> parse(ArrayHeader& out) {
         std::optional<std::string> descr;
         std::optional<bool> fortranOrder;
         std::optional<std::vector<long long>> shape;
@@ -104,20 +110,7 @@ public:
         if (!descr || !fortranOrder || !shape) {
             return problem(FileErrorKind::npyHeaderMissingKey);
         }
-        if (*descr != ExpectedDtype) {
-            return problem(FileErrorKind::npyWrongDtype, *descr);
-        }
-        if (*fortranOrder) {
-            return problem(FileErrorKind::npyFortranOrder);
-        }
-        if (shape->size() != 2 || (*shape)[0] != GridSize || (*shape)[1] != GridSize) {
-            std::string found = "(";
-            for (std::size_t i = 0; i < shape->size(); ++i) {
-                found += (i == 0 ? "" : ", ") + std::to_string((*shape)[i]);
-            }
-            found += shape->size() == 1 ? ",)" : ")";
-            return problem(FileErrorKind::npyWrongShape, found);
-        }
+        out = ArrayHeader{*descr, *fortranOrder, *shape};
         return std::nullopt;
     }
 
@@ -211,29 +204,9 @@ private:
     std::size_t position_ = 0;
 };
 
-}  // namespace
-
-std::vector<std::uint8_t> encodeNpyField(const PackedSpectrum& field) {
-    const std::size_t unpadded = Magic.size() + VersionBytes + ShortLengthBytes + HeaderDict.size() + 1;
-    const std::size_t padding = (HeaderAlignment - unpadded % HeaderAlignment) % HeaderAlignment;
-    const std::size_t headerLength = HeaderDict.size() + padding + 1;
-
-    std::vector<std::uint8_t> out;
-    out.reserve(unpadded + padding + DataBytes);
-    out.insert(out.end(), Magic.begin(), Magic.end());
-    out.push_back(1);  // format version 1.0
-    out.push_back(0);
-    appendLittleEndian(out, headerLength, ShortLengthBytes);
-    out.insert(out.end(), HeaderDict.begin(), HeaderDict.end());
-    out.insert(out.end(), padding, ' ');
-    out.push_back('\n');
-    for (const double value : field) {
-        appendLittleEndian(out, std::bit_cast<std::uint64_t>(value), BytesPerValue);
-    }
-    return out;
-}
-
-std::optional<FileError> decodeNpyField(std::span<const std::uint8_t> bytes, PackedSpectrum& field) {
+// Signature, version and header, checked and parsed; data is what follows the header.
+std::optional<FileError> splitNpy(std::span<const std::uint8_t> bytes, ArrayHeader& header,
+                                  std::span<const std::uint8_t>& data) {
     const std::size_t prefix = Magic.size() + VersionBytes;
     if (bytes.size() < prefix || !std::equal(Magic.begin(), Magic.end(), bytes.begin())) {
         return problem(FileErrorKind::npyNoSignature);
@@ -255,14 +228,97 @@ std::optional<FileError> decodeNpyField(std::span<const std::uint8_t> bytes, Pac
     if (headerLength > MaxHeaderLength || bytes.size() - dataStart < headerLength) {
         return problem(FileErrorKind::npyHeaderTruncated);
     }
-    std::string_view header(reinterpret_cast<const char*>(bytes.data() + dataStart), headerLength);
-    if (header.empty() || header.back() != '\n') {
+    std::string_view text(reinterpret_cast<const char*>(bytes.data() + dataStart), headerLength);
+    if (text.empty() || text.back() != '\n') {
         return problem(FileErrorKind::npyHeaderUnterminated);
     }
-    if (auto error = HeaderParser(header).parse()) {
+    if (auto error = HeaderParser(text).parse(header)) {
         return error;
     }
-    const std::span<const std::uint8_t> data = bytes.subspan(dataStart + headerLength);
+    data = bytes.subspan(dataStart + headerLength);
+    return std::nullopt;
+}
+
+// Version 1.0 bytes of an array: the header dictionary padded so the data starts aligned.
+std::vector<std::uint8_t> encodeNpy(std::string_view dictionary, std::size_t dataBytes,
+                                    const std::function<void(std::vector<std::uint8_t>&)>& appendData) {
+    const std::size_t unpadded = Magic.size() + VersionBytes + ShortLengthBytes + dictionary.size() + 1;
+    const std::size_t padding = (HeaderAlignment - unpadded % HeaderAlignment) % HeaderAlignment;
+    const std::size_t headerLength = dictionary.size() + padding + 1;
+
+    std::vector<std::uint8_t> out(Magic.begin(), Magic.end());
+    out.reserve(unpadded + padding + dataBytes);
+    out.push_back(1);  // format version 1.0
+    out.push_back(0);
+    appendLittleEndian(out, headerLength, ShortLengthBytes);
+    out.insert(out.end(), dictionary.begin(), dictionary.end());
+    out.insert(out.end(), padding, ' ');
+    out.push_back('\n');
+    appendData(out);
+    return out;
+}
+
+std::string scalarHeader(std::string_view dtype) {
+    return "{'descr': '" + std::string(dtype) + "', 'fortran_order': False, 'shape': (), }";
+}
+
+// Scalars of the types state files hold: dtype and width.
+template <typename Value>
+struct ScalarType;
+template <>
+struct ScalarType<double> {
+    static constexpr std::string_view dtype = "<f8";
+    static constexpr std::size_t bytes = 8;
+};
+template <>
+struct ScalarType<std::int64_t> {
+    static constexpr std::string_view dtype = "<i8";
+    static constexpr std::size_t bytes = 8;
+};
+template <>
+struct ScalarType<bool> {
+    static constexpr std::string_view dtype = "|b1";
+    static constexpr std::size_t bytes = 1;
+};
+
+template <typename Value>
+std::vector<std::uint8_t> encodeScalar(std::uint64_t bits) {
+    using Type = ScalarType<Value>;
+    return encodeNpy(scalarHeader(Type::dtype), Type::bytes,
+                     [&](std::vector<std::uint8_t>& out) { appendLittleEndian(out, bits, Type::bytes); });
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> encodeNpyField(const PackedSpectrum& field) {
+    return encodeNpy(FieldHeader, DataBytes, [&](std::vector<std::uint8_t>& out) {
+        for (const double value : field) {
+            appendLittleEndian(out, std::bit_cast<std::uint64_t>(value), BytesPerValue);
+        }
+    });
+}
+
+std::optional<FileError> decodeNpyField(std::span<const std::uint8_t> bytes, PackedSpectrum& field) {
+    ArrayHeader header;
+    std::span<const std::uint8_t> data;
+    if (auto error = splitNpy(bytes, header, data)) {
+        return error;
+    }
+    if (header.descr != ExpectedDtype) {
+        return problem(FileErrorKind::npyWrongDtype, header.descr);
+    }
+    if (header.fortranOrder) {
+        return problem(FileErrorKind::npyFortranOrder);
+    }
+    const std::vector<long long>& shape = header.shape;
+    if (shape.size() != 2 || shape[0] != GridSize || shape[1] != GridSize) {
+        std::string found = "(";
+        for (std::size_t i = 0; i < shape.size(); ++i) {
+            found += (i == 0 ? "" : ", ") + std::to_string(shape[i]);
+        }
+        found += shape.size() == 1 ? ",)" : ")";
+        return problem(FileErrorKind::npyWrongShape, found);
+    }
     if (data.size() != DataBytes) {
         return problem(FileErrorKind::npyWrongDataSize, std::to_string(data.size()));
     }
@@ -281,24 +337,44 @@ std::optional<FileError> decodeNpyField(std::span<const std::uint8_t> bytes, Pac
     return std::nullopt;
 }
 
+std::vector<std::uint8_t> encodeNpyScalar(double value) {
+    return encodeScalar<double>(std::bit_cast<std::uint64_t>(value));
+}
+
+std::vector<std::uint8_t> encodeNpyScalar(std::int64_t value) {
+    return encodeScalar<std::int64_t>(static_cast<std::uint64_t>(value));
+}
+
+std::vector<std::uint8_t> encodeNpyScalar(bool value) { return encodeScalar<bool>(value ? 1 : 0); }
+
+template <typename Value>
+std::optional<Value> decodeNpyScalar(std::span<const std::uint8_t> bytes) {
+    using Type = ScalarType<Value>;
+    ArrayHeader header;
+    std::span<const std::uint8_t> data;
+    if (splitNpy(bytes, header, data) || header.descr != Type::dtype || !header.shape.empty() ||
+        data.size() != Type::bytes) {
+        return std::nullopt;
+    }
+    const std::uint64_t bits = readLittleEndian(data.data(), Type::bytes);
+    if constexpr (std::is_same_v<Value, double>) {
+        const double value = std::bit_cast<double>(bits);
+        return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+    } else if constexpr (std::is_same_v<Value, bool>) {
+        return bits <= 1 ? std::optional<bool>(bits == 1) : std::nullopt;
+    } else {
+        return static_cast<Value>(bits);
+    }
+}
+
+template std::optional<double> decodeNpyScalar<double>(std::span<const std::uint8_t>);
+template std::optional<std::int64_t> decodeNpyScalar<std::int64_t>(std::span<const std::uint8_t>);
+template std::optional<bool> decodeNpyScalar<bool>(std::span<const std::uint8_t>);
+
 std::optional<FileError> readNpyField(const std::string& path, PackedSpectrum& field) {
-    if (path.empty()) {
-        return FileError{FileErrorKind::noFileName, path, {}};
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return FileError{FileErrorKind::openFailed, path, std::strerror(errno)};
-    }
-    // One byte past the largest acceptable file is enough to tell that a file is too long.
-    std::vector<std::uint8_t> bytes(MaxFileBytes + 1);
-    errno = 0;
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
-        return FileError{FileErrorKind::readFailed, path, errno != 0 ? std::strerror(errno) : std::string()};
-    }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    if (bytes.size() > MaxFileBytes) {
-        return FileError{FileErrorKind::npyTooLarge, path, {}};
+    std::vector<std::uint8_t> bytes;
+    if (auto error = readFileBytes(path, NpyMaxFieldFileBytes, FileErrorKind::npyTooLarge, bytes)) {
+        return error;
     }
     if (auto error = decodeNpyField(bytes, field)) {
         error->path = path;

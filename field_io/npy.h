@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // 128x128 float64 arrays in NumPy's .npy format (C order, element [y][x] at GridSize*y + x):
-// the exchange format for grid vorticity and for saved solver states.
+// the exchange format for grid vorticity and for saved solver states; and the scalars that
+// state files keep beside the spectrum.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -14,6 +17,14 @@
 
 namespace swirlon {
 
+inline constexpr std::array<std::uint8_t, 6> NpyMagic{0x93, 'N', 'U', 'M', 'P', 'Y'};
+// Far more than any header these arrays need; a larger one is not an array of ours.
+inline constexpr std::size_t NpyMaxHeaderLength = 4096;
+// The largest file a 128x128 float64 array can take: signature, version 2.0 header length,
+// the longest header and the data.
+inline constexpr std::size_t NpyMaxFieldFileBytes =
+    NpyMagic.size() + 2 + 4 + NpyMaxHeaderLength + GridPoints * sizeof(double);
+
 // The file's bytes for field: format version 1.0, dtype '<f8', shape (128, 128), C order.
 std::vector<std::uint8_t> encodeNpyField(const PackedSpectrum& field);
 
@@ -22,6 +33,15 @@ std::vector<std::uint8_t> encodeNpyField(const PackedSpectrum& field);
 // fills field and returns std::nullopt; otherwise returns what is wrong (with an empty path) and
 // leaves field untouched.
 std::optional<FileError> decodeNpyField(std::span<const std::uint8_t> bytes, PackedSpectrum& field);
+
+// One value of shape (): dtype '<f8', '<i8' or '|b1'.
+std::vector<std::uint8_t> encodeNpyScalar(double value);
+std::vector<std::uint8_t> encodeNpyScalar(std::int64_t value);
+std::vector<std::uint8_t> encodeNpyScalar(bool value);
+// The value of a shape () array of exactly that dtype (a finite one for float64, 0 or 1 for
+// bool); nothing for any other bytes. Defined for double, std::int64_t and bool.
+template <typename Value>
+std::optional<Value> decodeNpyScalar(std::span<const std::uint8_t> bytes);
 
 // The same for a file. Nothing is written to field on failure.
 std::optional<FileError> readNpyField(const std::string& path, PackedSpectrum& field);

@@ -9,7 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libx11-dev
   libfftw3-dev
-  libpng-dev zlib1g-dev
+  libpng-dev zlib1g-dev libzip-dev
+  python3-numpy
   fonts-ipafont-gothic
   dpkg-dev file help2man appstream desktop-file-utils
 )

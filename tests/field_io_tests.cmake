@@ -12,7 +12,7 @@ swirlon_add_test(picture_tests
   LIBS swirlon_field_io)
 
 swirlon_add_test(file_format_tests
-  SOURCES png_writer_test.cpp npy_test.cpp presets_test.cpp
+  SOURCES png_writer_test.cpp npy_test.cpp state_file_test.cpp presets_test.cpp
   LIBS swirlon_field_io Qt6::Gui)
 # Qt's signal keywords would clash with the field bank's slots.
 target_compile_definitions(file_format_tests PRIVATE QT_NO_KEYWORDS)
@@ -23,6 +23,16 @@ add_executable(bmp_loader_fuzz_replay
 target_link_libraries(bmp_loader_fuzz_replay PRIVATE swirlon_field_io swirlon_options)
 
 find_package(Python3 COMPONENTS Interpreter)
+# Where python3 has numpy (python3-numpy), the state files are also read by numpy itself.
+if(Python3_Interpreter_FOUND)
+  execute_process(COMMAND ${Python3_EXECUTABLE} -c "import numpy" RESULT_VARIABLE swirlon_numpy_missing
+                  OUTPUT_QUIET ERROR_QUIET)
+  if(swirlon_numpy_missing EQUAL 0)
+    target_compile_definitions(file_format_tests PRIVATE SWIRLON_NUMPY_PYTHON="${Python3_EXECUTABLE}")
+  else()
+    message(STATUS "numpy not found for ${Python3_EXECUTABLE}: state files are not checked with numpy")
+  endif()
+endif()
 if(Python3_Interpreter_FOUND)
   set(bmp_seed_corpus ${CMAKE_CURRENT_BINARY_DIR}/bmp_seed_corpus)
   add_test(NAME bmp_loader_seed_corpus_written

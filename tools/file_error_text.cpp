@@ -71,6 +71,12 @@ std::string fileErrorText(const FileError& error) {
         return about + "expected " + std::to_string(GridPoints * sizeof(double)) + " bytes of data, found " + detail;
     case FileErrorKind::npyNonFinite:
         return about + "non-finite value at (row, column) " + detail;
+    case FileErrorKind::stateNotAState:
+        return about + "not a Swirlon state file" + (detail.empty() ? "" : " (no valid member " + quoted(detail) + ")");
+    case FileErrorKind::stateDamaged:
+        return about + "the state file is damaged" + (detail.empty() ? "" : " (member " + quoted(detail) + ")");
+    case FileErrorKind::stateTooLarge:
+        return about + "too large for a Swirlon state file";
     case FileErrorKind::pictureSizeMismatch:
         return "cannot write " + quoted(error.path) + ": the picture size does not match its pixels";
     }

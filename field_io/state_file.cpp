@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "field_io/state_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <filesystem>
+#include <limits>
+#include <memory>
+
+#include "field_io/file_bytes.h"
+#include "field_io/npy.h"
+#include "field_io/zip_archive.h"
+
+namespace swirlon {
+namespace {
+
+constexpr std::array<std::uint8_t, 4> ZipSignature{'P', 'K', 3, 4};
+// Room for the members this program writes, stored or deflated, and a few more: far beyond
+// any state file, far below what would strain memory.
+constexpr std::size_t MaxStateFileBytes = 4 * NpyMaxFieldFileBytes;
+constexpr std::size_t MaxScalarMemberBytes = 1024;
+
+bool startsWith(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> prefix) {
+    return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
+}
+
+std::string memberFile(std::string_view member) { return std::string(member) + ".npy"; }
+
+FileError notAState(std::string_view member = {}) {
+    return FileError{FileErrorKind::stateNotAState, {}, std::string(member)};
+}
+
+// A member's bytes, or the error that makes the archive unusable as a state.
+std::optional<FileError> readMember(const ZipReader& zip, std::string_view member, std::size_t maxBytes,
+                                    std::vector<std::uint8_t>& out) {
+    switch (zip.read(memberFile(member), maxBytes, out)) {
+    case ZipReadStatus::ok:
+        return std::nullopt;
+    case ZipReadStatus::damaged:
+        return FileError{FileErrorKind::stateDamaged, {}, std::string(member)};
+    case ZipReadStatus::notZip:
+    case ZipReadStatus::missing:
+    case ZipReadStatus::tooLarge:
+        break;
+    }
+    return notAState(member);
+}
+
+template <typename Value>
+std::optional<FileError> readScalar(const ZipReader& zip, std::string_view member, Value& value) {
+    std::vector<std::uint8_t> bytes;
+    if (auto error = readMember(zip, member, MaxScalarMemberBytes, bytes)) {
+        return error;
+    }
+    const std::optional<Value> decoded = decodeNpyScalar<Value>(bytes);
+    if (!decoded) {
+        return notAState(member);
+    }
+    value = *decoded;
+    return std::nullopt;
+}
+
+std::optional<FileError> decodeNpz(std::span<const std::uint8_t> bytes, PackedSpectrum& psi, RunClock& clock) {
+    const ZipReader zip(bytes);
+    if (zip.status() == ZipReadStatus::damaged) {
+        return FileError{FileErrorKind::stateDamaged, {}, {}};
+    }
+    if (zip.status() != ZipReadStatus::ok) {
+        return notAState();
+    }
+    std::vector<std::uint8_t> spectrumBytes;
+    if (auto error = readMember(zip, state_member::psi, NpyMaxFieldFileBytes, spectrumBytes)) {
+        return error;
+    }
+    auto spectrum = std::make_unique<PackedSpectrum>();
+    if (decodeNpyField(spectrumBytes, *spectrum)) {
+        return notAState(state_member::psi);
+    }
+    std::int64_t frames = 0;
+    double time = 0.0;
+    std::int64_t reynolds = 0;
+    bool filter = false;
+    if (auto error = readScalar(zip, state_member::frames, frames)) {
+        return error;
+    }
+    if (auto error = readScalar(zip, state_member::time, time)) {
+        return error;
+    }
+    if (auto error = readScalar(zip, state_member::reynolds, reynolds)) {
+        return error;
+    }
+    // The filter came later than the others; an archive without it ran unfiltered.
+    std::vector<std::uint8_t> unused;
+    if (zip.read(memberFile(state_member::filter), MaxScalarMemberBytes, unused) != ZipReadStatus::missing) {
+        if (auto error = readScalar(zip, state_member::filter, filter)) {
+            return error;
+        }
+    }
+    if (frames < 0) {
+        return notAState(state_member::frames);
+    }
+    // The clock is the frame count; the time is there for readers of the file and must agree.
+    if (time != static_cast<double>(frames) * TimeStep) {
+        return notAState(state_member::time);
+    }
+    if (reynolds < 1 || reynolds > std::numeric_limits<int>::max()) {
+        return notAState(state_member::reynolds);
+    }
+    psi = *spectrum;
+    clock = RunClock{.frames = frames, .reynolds = static_cast<int>(reynolds), .filter = filter};
+    return std::nullopt;
+}
+
+// A bare spectrum is a 128x128 array like any grid field, such as saved vorticity. What marks a
+// state is its mean entry: every way this program makes a state zeroes it (the Poisson solve,
+// the built-in spectra) and no step writes it, while a grid field holds the vorticity at the
+// origin there, which is zero only by coincidence.
+std::optional<FileError> decodeBareSpectrum(std::span<const std::uint8_t> bytes, PackedSpectrum& psi, RunClock& clock) {
+    auto spectrum = std::make_unique<PackedSpectrum>();
+    if (auto error = decodeNpyField(bytes, *spectrum)) {
+        return error;
+    }
+    if ((*spectrum)[0] != 0.0) {
+        return notAState();
+    }
+    psi = *spectrum;
+    clock = RunClock{};
+    return std::nullopt;
+}
+
+std::vector<std::uint8_t> encodeNpz(const PackedSpectrum& psi, const RunClock& clock) {
+    const ZipMember members[] = {
+        {memberFile(state_member::psi), encodeNpyField(psi)},
+        {memberFile(state_member::time), encodeNpyScalar(static_cast<double>(clock.frames) * TimeStep)},
+        {memberFile(state_member::frames), encodeNpyScalar(clock.frames)},
+        {memberFile(state_member::reynolds), encodeNpyScalar(static_cast<std::int64_t>(clock.reynolds))},
+        {memberFile(state_member::filter), encodeNpyScalar(clock.filter)},
+    };
+    return makeZip(members);
+}
+
+}  // namespace
+
+StateFormat stateFormatFor(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".npy" ? StateFormat::bareSpectrum : StateFormat::npz;
+}
+
+std::vector<std::uint8_t> encodeState(StateFormat format, const PackedSpectrum& psi, const RunClock& clock) {
+    return format == StateFormat::npz ? encodeNpz(psi, clock) : encodeNpyField(psi);
+}
+
+std::optional<FileError> decodeState(std::span<const std::uint8_t> bytes, PackedSpectrum& psi, RunClock& clock) {
+    if (startsWith(bytes, ZipSignature)) {
+        return decodeNpz(bytes, psi, clock);
+    }
+    if (startsWith(bytes, NpyMagic)) {
+        return decodeBareSpectrum(bytes, psi, clock);
+    }
+    return notAState();
+}
+
+std::optional<FileError> readStateFile(const std::string& path, PackedSpectrum& psi, RunClock& clock) {
+    std::vector<std::uint8_t> bytes;
+    if (auto error = readFileBytes(path, MaxStateFileBytes, FileErrorKind::stateTooLarge, bytes)) {
+        return error;
+    }
+    if (auto error = decodeState(bytes, psi, clock)) {
+        error->path = path;
+        return error;
+    }
+    return std::nullopt;
+}
+
+}  // namespace swirlon

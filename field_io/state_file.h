@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Saved runs: the stream-function spectrum together with the clock and the settings it ran
+// with, so that a run continued from the file carries on exactly where it stopped. Written as
+// NumPy's .npz (a zip of .npy members, readable by numpy.load); the bare .npy spectrum that
+// earlier versions wrote is still read, with the clock at zero.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "field_io/file_error.h"
+#include "solver/grid.h"
+
+namespace swirlon {
+
+struct RunClock {
+    // Frames done; the simulated time is frames x TimeStep.
+    std::int64_t frames = 0;
+    // Zero when the file does not say (a bare .npy spectrum).
+    int reynolds = 0;
+    // Whether the small-scale filter was on; files that predate it did not use it.
+    bool filter = false;
+};
+
+// Names of the .npz members, as numpy.load lists them.
+namespace state_member {
+inline constexpr std::string_view psi = "psi_spectrum";
+inline constexpr std::string_view time = "time";
+inline constexpr std::string_view frames = "frames";
+inline constexpr std::string_view reynolds = "reynolds";
+inline constexpr std::string_view filter = "filter";
+}  // namespace state_member
+
+enum class StateFormat {
+    npz,
+    // The spectrum alone as a 128x128 float64 .npy, as earlier versions saved states.
+    bareSpectrum,
+};
+
+// A .npy name keeps the bare spectrum that older readers expect; any other name gets the .npz.
+StateFormat stateFormatFor(const std::string& path);
+
+// The file's bytes; clock.reynolds must be positive for npz. Empty if the archive could not be
+// made.
+std::vector<std::uint8_t> encodeState(StateFormat format, const PackedSpectrum& psi, const RunClock& clock);
+
+// Reads either format, told apart by content. On success fills psi and clock; otherwise returns
+// what is wrong (with an empty path) and leaves both untouched.
+std::optional<FileError> decodeState(std::span<const std::uint8_t> bytes, PackedSpectrum& psi, RunClock& clock);
+
+// The same for a file, errors naming the path.
+std::optional<FileError> readStateFile(const std::string& path, PackedSpectrum& psi, RunClock& clock);
+
+}  // namespace swirlon

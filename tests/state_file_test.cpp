@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "field_io/npy.h"
+#include "field_io/state_file.h"
+#include "field_io/zip_archive.h"
+#include "tests/bmp_files.h"
+
+namespace swirlon {
+namespace {
+
+// Distinct values everywhere but the mean entry, which every state holds at zero.
+std::unique_ptr<PackedSpectrum> sampleState() {
+    auto psi = std::make_unique<PackedSpectrum>();
+    for (int k = 0; k < GridPoints; ++k) {
+        (*psi)[k] = 1e-3 * (k % 97) - 0.01 * (k % 13) + 1e-9 * k;
+    }
+    (*psi)[0] = 0.0;
+    return psi;
+}
+
+bool sameBits(const PackedSpectrum& a, const PackedSpectrum& b) { return std::memcmp(a.data(), b.data(), sizeof a) == 0; }
+
+constexpr RunClock SampleClock{.frames = 1234, .reynolds = 10000, .filter = true};
+
+TEST(StateFile, NpzKeepsSpectrumAndClockBitForBitAndTheSameStateGivesTheSameBytes) {
+    const auto psi = sampleState();
+    const std::vector<std::uint8_t> bytes = encodeState(StateFormat::npz, *psi, SampleClock);
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(encodeState(StateFormat::npz, *psi, SampleClock), bytes);
+    testing::TempDir dir;
+    auto back = std::make_unique<PackedSpectrum>();
+    RunClock clock;
+    const auto error = readStateFile(dir.write("s.npz", bytes), *back, clock);
+    ASSERT_FALSE(error.has_value()) << static_cast<int>(error->kind) << error->detail;
+    EXPECT_TRUE(sameBits(*back, *psi));
+    EXPECT_EQ(clock.frames, SampleClock.frames);
+    EXPECT_EQ(clock.reynolds, SampleClock.reynolds);
+    EXPECT_EQ(clock.filter, SampleClock.filter);
+}
+
+TEST(StateFile, NumpyLoadsTheNpzMembers) {
+#ifndef SWIRLON_NUMPY_PYTHON
+    GTEST_SKIP() << "no python3 with numpy";
+#else
+    testing::TempDir dir;
+    const auto psi = sampleState();
+    const std::string npz = dir.write("s.npz", encodeState(StateFormat::npz, *psi, SampleClock));
+    // numpy saves the spectrum it read as a plain .npy and prints the scalars.
+    const std::string script =
+        "import numpy as np, sys\n"
+        "d = np.load(sys.argv[1])\n"
+        "np.save(sys.argv[2], d['psi_spectrum'])\n"
+        "print(int(d['frames']), repr(float(d['time'])), int(d['reynolds']), bool(d['filter']))\n";
+    const std::string scriptPath = dir.write("load.py", {script.begin(), script.end()});
+    const std::string command = std::string(SWIRLON_NUMPY_PYTHON) + " " + scriptPath + " " + npz + " " +
+                                dir.pathOf("psi.npy") + " >" + dir.pathOf("out.txt");
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream out(dir.pathOf("out.txt"));
+    const std::string printed{std::istreambuf_iterator<char>(out), {}};
+    EXPECT_EQ(printed, "1234 12.34 10000 True\n");
+    auto back = std::make_unique<PackedSpectrum>();
+    ASSERT_FALSE(readNpyField(dir.pathOf("psi.npy"), *back).has_value());
+    EXPECT_TRUE(sameBits(*back, *psi));
+#endif
+}
+
+TEST(StateFile, BareSpectrumIsTodaysNpyAndReadsBackWithTheClockAtZero) {
+    const auto psi = sampleState();
+    const std::vector<std::uint8_t> bytes = encodeState(StateFormat::bareSpectrum, *psi, SampleClock);
+    EXPECT_EQ(bytes, encodeNpyField(*psi));
+    auto back = std::make_unique<PackedSpectrum>();
+    RunClock clock = SampleClock;
+    ASSERT_FALSE(decodeState(bytes, *back, clock).has_value());
+    EXPECT_TRUE(sameBits(*back, *psi));
+    EXPECT_EQ(clock.frames, 0);
+    EXPECT_EQ(clock.reynolds, 0) << "unknown";
+    EXPECT_FALSE(clock.filter);
+    EXPECT_EQ(stateFormatFor("dir.npz/state.NPY"), StateFormat::bareSpectrum);
+    EXPECT_EQ(stateFormatFor("state.npz"), StateFormat::npz);
+}
+
+// The members a good archive holds, by file name, for cases to spoil one at a time.
+std::map<std::string, std::vector<std::uint8_t>> goodMembers(const PackedSpectrum& psi) {
+    return {{"psi_spectrum.npy", encodeNpyField(psi)},
+            {"frames.npy", encodeNpyScalar(std::int64_t{1234})},
+            {"time.npy", encodeNpyScalar(12.34)},
+            {"reynolds.npy", encodeNpyScalar(std::int64_t{10000})},
+            {"filter.npy", encodeNpyScalar(true)}};
+}
+
+std::vector<std::uint8_t> zipOf(const std::map<std::string, std::vector<std::uint8_t>>& members) {
+    std::vector<ZipMember> list;
+    for (const auto& [name, bytes] : members) {
+        list.push_back({name, bytes});
+    }
+    return makeZip(list);
+}
+
+TEST(StateFile, FilesThatAreNotStatesAreRefusedByKindAndLeaveTheTargetsAlone) {
+    const auto psi = sampleState();
+    auto vorticity = sampleState();
+    (*vorticity)[0] = 0.75;  // a grid field's value at the origin
+    const auto spoiled = [&](const std::string& name, std::vector<std::uint8_t> bytes) {
+        auto members = goodMembers(*psi);
+        if (bytes.empty()) {
+            members.erase(name);
+        } else {
+            members[name] = bytes;
+        }
+        return zipOf(members);
+    };
+    std::vector<std::uint8_t> corrupted = encodeState(StateFormat::npz, *psi, SampleClock);
+    corrupted[1000] ^= 0x40;  // inside the spectrum's data, which its checksum covers
+    const std::string text = "step,time\n";
+    const std::vector<std::uint8_t> bare = encodeNpyField(*psi);
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        FileErrorKind kind;
+        std::string detail;
+    };
+    const Case cases[] = {
+        {"grid vorticity", encodeNpyField(*vorticity), FileErrorKind::stateNotAState, ""},
+        {"text", {text.begin(), text.end()}, FileErrorKind::stateNotAState, ""},
+        {"empty", {}, FileErrorKind::stateNotAState, ""},
+        {"bare spectrum cut short", {bare.begin(), bare.begin() + 1000}, FileErrorKind::npyWrongDataSize, "872"},
+        {"no spectrum", spoiled("psi_spectrum.npy", {}), FileErrorKind::stateNotAState, "psi_spectrum"},
+        {"scalar spectrum", spoiled("psi_spectrum.npy", encodeNpyScalar(1.0)), FileErrorKind::stateNotAState,
+         "psi_spectrum"},
+        {"no frames", spoiled("frames.npy", {}), FileErrorKind::stateNotAState, "frames"},
+        {"negative frames", spoiled("frames.npy", encodeNpyScalar(std::int64_t{-1})), FileErrorKind::stateNotAState,
+         "frames"},
+        {"frames as float", spoiled("frames.npy", encodeNpyScalar(1234.0)), FileErrorKind::stateNotAState, "frames"},
+        {"time off the clock", spoiled("time.npy", encodeNpyScalar(12.35)), FileErrorKind::stateNotAState, "time"},
+        {"zero reynolds", spoiled("reynolds.npy", encodeNpyScalar(std::int64_t{0})), FileErrorKind::stateNotAState,
+         "reynolds"},
+        {"filter not bool", spoiled("filter.npy", encodeNpyScalar(std::int64_t{1})), FileErrorKind::stateNotAState,
+         "filter"},
+        {"corrupted", corrupted, FileErrorKind::stateDamaged, "psi_spectrum"},
+        {"cut short", {corrupted.begin(), corrupted.begin() + 3000}, FileErrorKind::stateNotAState, ""},
+    };
+    for (const Case& c : cases) {
+        auto out = std::make_unique<PackedSpectrum>();
+        out->fill(-7.0);
+        RunClock clock{.frames = 5};
+        const auto error = decodeState(c.bytes, *out, clock);
+        ASSERT_TRUE(error.has_value()) << c.name;
+        EXPECT_EQ(error->kind, c.kind) << c.name;
+        EXPECT_EQ(error->detail, c.detail) << c.name;
+        EXPECT_EQ((*out)[1], -7.0) << c.name;
+        EXPECT_EQ(clock.frames, 5) << c.name;
+    }
+    // An archive from before the filter existed ran without it.
+    auto out = std::make_unique<PackedSpectrum>();
+    RunClock clock{.filter = true};
+    ASSERT_FALSE(decodeState(spoiled("filter.npy", {}), *out, clock).has_value());
+    EXPECT_FALSE(clock.filter);
+}
+
+}  // namespace
+}  // namespace swirlon
