@@ -157,7 +157,8 @@ constexpr std::array<Preset, 5> Presets{{
      [](PackedSpectrum& psi, std::uint32_t) { installVortices(psi, DipoleVortices); }},
     {"shear-layer", "a double shear layer that rolls up into vortices",
      [](PackedSpectrum& psi, std::uint32_t) { installShearLayer(psi); }},
-    {"mcwilliams", "random turbulence, drawn from the seed", installRandomTurbulence},
+    {"mcwilliams", "random turbulence, energy peak near k = 5 and a k^-6 tail, drawn from the seed",
+     installRandomTurbulence},
 }};
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "solver/diagnostics.h"
 #include "solver/operators.h"
+#include "solver/spectra.h"
+#include "solver/spectral_filter.h"
 #include "solver/time_step.h"
 
 namespace swirlon {
@@ -21,6 +23,9 @@ void Simulation::setStateFromVorticity(const PackedSpectrum& gridVorticity) {
     PackedSpectrum& psi = (*bank_)[Slot::psi];
     psi = gridVorticity;
     streamFunctionFromVorticity(psi);
+    if (settings_.filter) {
+        applySpectralFilter(psi);
+    }
     stateChanged(0);
 }
 
@@ -41,7 +46,7 @@ void Simulation::stateChanged(std::int64_t frames) {
 }
 
 const FrameOutcome& Simulation::advanceFrame() {
-    outcome_ = swirlon::advanceFrame(*bank_, reynolds_, *rollback_);
+    outcome_ = swirlon::advanceFrame(*bank_, reynolds_, *rollback_, settings_);
     if (outcome_.finite) {
         ++frames_;
         vorticityCurrent_ = false;
@@ -64,7 +69,8 @@ Diagnostics measureDiagnostics(const Simulation& simulation) {
                        .palinstrophy = palinstrophy(psi),
                        .maxVorticity = largestMagnitude(simulation.gridVorticity()),
                        .stabilityNumber = simulation.lastOutcome().stabilityNumber,
-                       .subSteps = simulation.lastOutcome().subSteps};
+                       .subSteps = simulation.lastOutcome().subSteps,
+                       .edgeEnstrophyShare = edgeEnstrophyShare(psi)};
 }
 
 }  // namespace swirlon

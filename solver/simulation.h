@@ -21,7 +21,8 @@ public:
     Simulation& operator=(const Simulation&) = delete;
 
     // The state becomes the stream function of grid vorticity (its mean dropped) and the clock
-    // starts again from zero.
+    // starts again from zero. With the filter on, the state is filtered once, so a picture's
+    // sharp edges start without ringing.
     void setStateFromVorticity(const PackedSpectrum& gridVorticity);
     // The state becomes psi, every entry as given, with frames already done on the clock (zero
     // for a new run, more when a saved run continues).
@@ -51,6 +52,11 @@ public:
     // Applies from the next frame on; reynolds > 0.
     void setReynolds(int reynolds) { reynolds_ = reynolds; }
 
+    // The stability limit of the sub-steps and whether the small-scale filter is on; the
+    // defaults are the plain rule without the filter. Apply from the next frame on.
+    const FrameSettings& frameSettings() const { return settings_; }
+    void setFrameSettings(const FrameSettings& settings) { settings_ = settings; }
+
 private:
     // Grid velocities and the stability number of the state just set.
     void stateChanged(std::int64_t frames);
@@ -60,6 +66,7 @@ private:
     std::unique_ptr<PackedSpectrum> vorticity_;
     mutable bool vorticityCurrent_ = false;
     int reynolds_;
+    FrameSettings settings_;
     std::int64_t frames_ = 0;
     FrameOutcome outcome_;
 };
@@ -74,6 +81,9 @@ struct Diagnostics {
     // Of the last frame (or of the state just set, with sub-steps 0).
     double stabilityNumber = 0.0;
     int subSteps = 0;
+    // Share of the enstrophy near the band edge (solver/spectra.h): above 1% the grid no longer
+    // resolves the flow.
+    double edgeEnstrophyShare = 0.0;
 };
 
 Diagnostics measureDiagnostics(const Simulation& simulation);

@@ -4,31 +4,27 @@
 #include <cmath>
 
 #include "solver/diagnostics.h"
+#include "solver/spectral_filter.h"
 #include "solver/time_step.h"
 
 namespace swirlon {
 namespace {
 
-// Largest stability number a sub-step may have. RK4 is stable on the imaginary axis up to
-// 2.83; the estimate dt*42*max(|u| + |v|) bounds |k.u| from above, and on the five hardest
-// start pictures we tried (discs and half planes of full-strength colour) energy first grew
-// with a bound between 3.2 and 4. Half of that leaves room for the speed to grow inside a frame.
-constexpr double SafeStabilityNumber = 2.0;
 // A frame never splits further than this: a state that needs more is beyond rescue, and the
 // finiteness check below takes over.
 constexpr int MaxSubSteps = 1024;
 
 }  // namespace
 
-int subStepsFor(double number) {
-    if (!(number > SafeStabilityNumber)) {
+int subStepsFor(double number, double limit) {
+    if (!(number > limit)) {
         return 1;
     }
-    const double needed = std::ceil(number / SafeStabilityNumber);
+    const double needed = std::ceil(number / limit);
     return needed >= MaxSubSteps ? MaxSubSteps : static_cast<int>(needed);
 }
 
-FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback) {
+FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback, const FrameSettings& settings) {
     PackedSpectrum& psi = bank[Slot::psi];
     FrameOutcome outcome;
     if (!isBandFinite(psi)) {
@@ -39,13 +35,19 @@ FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollbac
 
     beginStep(bank);
     outcome.stabilityNumber = stabilityNumber(bank[Slot::velX], bank[Slot::velY], reynolds);
-    outcome.subSteps = subStepsFor(outcome.stabilityNumber);
+    outcome.subSteps = subStepsFor(outcome.stabilityNumber, settings.stabilityLimit);
 
     // With one sub-step dt is exactly TimeStep and the frame is one plain step.
     const double dt = TimeStep / outcome.subSteps;
     finishStep(bank, reynolds, dt);
+    if (settings.filter) {
+        applySpectralFilter(psi);
+    }
     for (int subStep = 1; subStep < outcome.subSteps && isBandFinite(psi); ++subStep) {
         stepRk4(bank, reynolds, dt);
+        if (settings.filter) {
+            applySpectralFilter(psi);
+        }
     }
 
     if (!isBandFinite(psi)) {

@@ -17,13 +17,34 @@ struct FrameOutcome {
     bool finite = true;
 };
 
+// Largest stability number a sub-step may have by default. RK4 is stable on the imaginary
+// axis up to 2.83; the estimate dt*42*max(|u| + |v|) bounds |k.u| from above, and on the five
+// hardest start pictures we tried (discs and half planes of full-strength colour) energy first
+// grew with a bound between 3.2 and 4. Half of that leaves room for the speed to grow inside a
+// frame.
+inline constexpr double SafeStabilityNumber = 2.0;
+// The highest limit a run may ask for: just inside RK4's interval on the imaginary axis.
+inline constexpr double MaxStabilityLimit = 2.8;
+
+// How frames are taken. The defaults give the plain rule.
+struct FrameSettings {
+    // Largest stability number of a sub-step, 0 < limit <= MaxStabilityLimit. Lower limits take
+    // more, shorter sub-steps, for accuracy rather than mere stability.
+    double stabilityLimit = SafeStabilityNumber;
+    // Whether the small-scale filter (solver/spectral_filter.h) follows every sub-step.
+    bool filter = false;
+
+    bool operator==(const FrameSettings&) const = default;
+};
+
 // Equal sub-steps a frame takes at the given stability number (of one step of TimeStep): the
-// fewest that bring each sub-step's number to 2.0 or below, never more than 1024.
-int subStepsFor(double number);
+// fewest that bring each sub-step's number to limit or below, never more than 1024.
+int subStepsFor(double number, double limit = SafeStabilityNumber);
 
 // Advances psi by TimeStep at viscosity 1/reynolds. rollback is caller-owned storage for the
 // state at the start of the frame. After the frame, velX and velY hold grid velocities of a
-// finite state. With subSteps == 1 the result is bit for bit one stepRk4(bank, reynolds).
-FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback);
+// finite state. With subSteps == 1 and no filter the result is bit for bit one
+// stepRk4(bank, reynolds).
+FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback, const FrameSettings& settings = {});
 
 }  // namespace swirlon

@@ -34,6 +34,10 @@ const Case Cases[] = {
     {{"--picture", "speed"}, [](ParsedCommandLine& p) { p.options.picture = DisplayMode::speed; }},
     {{"--frames", "out"}, [](ParsedCommandLine& p) { p.options.framesFolder = "out"; }},
     {{"--diagnostics=d.csv"}, [](ParsedCommandLine& p) { p.options.diagnosticsPath = "d.csv"; }},
+    {{"--spectra", "k.csv"}, [](ParsedCommandLine& p) { p.options.spectraPath = "k.csv"; }},
+    {{"--filter"}, [](ParsedCommandLine& p) { p.options.frame.filter = true; }},
+    {{"--stability-limit", "0.05"}, [](ParsedCommandLine& p) { p.options.frame.stabilityLimit = 0.05; }},
+    {{"--stability-limit=2.8"}, [](ParsedCommandLine& p) { p.options.frame.stabilityLimit = 2.8; }},
     {{"--save-state", "s.npy"}, [](ParsedCommandLine& p) { p.options.saveStatePath = "s.npy"; }},
     {{"--save-vorticity", "w.npy"}, [](ParsedCommandLine& p) { p.options.saveVorticityPath = "w.npy"; }},
     {{"--quiet", "--quiet"}, [](ParsedCommandLine& p) { p.options.quiet = true; }},
@@ -59,6 +63,11 @@ const Case Cases[] = {
     {{"--steps", "12x"}, nullptr, "not '12x'"},
     {{"--every", "0"}, nullptr, "--every: needs a positive integer"},
     {{"--picture", "pressure"}, nullptr, "--picture: needs vorticity or speed, not 'pressure'"},
+    {{"--stability-limit", "0"}, nullptr, "--stability-limit: needs a number above 0 and at most 2.8, not '0'"},
+    {{"--stability-limit", "2.81"}, nullptr, "not '2.81'"},
+    {{"--stability-limit", "nan"}, nullptr, "not 'nan'"},
+    {{"--stability-limit", "1.5x"}, nullptr, "not '1.5x'"},
+    {{"--filter=on"}, nullptr, "--filter takes no value"},
 };
 
 TEST(BatchArguments, EachOptionParsesItsWholeRangeAndRefusesTheRestByName) {

@@ -12,3 +12,7 @@ target_compile_definitions(batch_tool_tests PRIVATE SWIRLON_BATCH_EXECUTABLE="$<
 add_dependencies(batch_tool_tests swirlon-batch)
 # Qt's signal keywords would clash with the field bank's slots.
 target_compile_definitions(batch_tool_tests PRIVATE QT_NO_KEYWORDS)
+# Sanitized builds run a flow some twenty times slower; the long runs are shortened there.
+if(SWIRLON_SANITIZE)
+  target_compile_definitions(batch_tool_tests PRIVATE SWIRLON_SANITIZED_BUILD)
+endif()

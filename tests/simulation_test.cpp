@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "solver/diagnostics.h"
+#include "solver/spectral_filter.h"
+#include "solver/time_step.h"
 #include "spectral_fixtures.h"
 
 namespace swirlon {
@@ -69,6 +71,43 @@ TEST(Simulation, AnOverflowingFrameIsPutBackUncountedWithFiniteVelocities) {
             ASSERT_TRUE(std::isfinite(value));
         }
     }
+}
+
+TEST(Simulation, WithTheFilterOnEverySubStepIsFilteredAndAVorticityLoadOnceButASetStateIsTakenAsIs) {
+    constexpr int Reynolds = 10000;
+    auto psi = std::make_unique<PackedSpectrum>();
+    testing::fillRandomBand(*psi, 17);
+    Simulation simulation(Reynolds);
+    simulation.setFrameSettings({.filter = true});
+    simulation.setState(*psi);
+    EXPECT_EQ(simulation.psi(), *psi);
+
+    const int subSteps = simulation.advanceFrame().subSteps;
+    ASSERT_GT(subSteps, 1) << "the field should need sub-steps";
+    auto bank = testing::makeZeroBank();
+    (*bank)[Slot::psi] = *psi;
+    for (int subStep = 0; subStep < subSteps; ++subStep) {
+        stepRk4(*bank, Reynolds, TimeStep / subSteps);
+        applySpectralFilter((*bank)[Slot::psi]);
+    }
+    EXPECT_EQ(simulation.psi(), (*bank)[Slot::psi]);
+
+    const PackedSpectrum grid = testing::randomField(18);
+    simulation.setStateFromVorticity(grid);
+    Simulation unfiltered(Reynolds);
+    unfiltered.setStateFromVorticity(grid);
+    auto expected = std::make_unique<PackedSpectrum>(unfiltered.psi());
+    applySpectralFilter(*expected);
+    EXPECT_EQ(simulation.psi(), *expected);
+}
+
+TEST(Simulation, ALowerStabilityLimitSplitsFramesIntoMoreSubSteps) {
+    Simulation simulation(1000);
+    simulation.setState(*taylorGreen());
+    // The state's number is 0.455: one sub-step at the default limit, five at 0.1.
+    EXPECT_EQ(simulation.advanceFrame().subSteps, 1);
+    simulation.setFrameSettings({.stabilityLimit = 0.1});
+    EXPECT_EQ(simulation.advanceFrame().subSteps, 5);
 }
 
 }  // namespace

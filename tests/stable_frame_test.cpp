@@ -29,18 +29,21 @@ constexpr double DiagnosticTolerance = 1e-12;
 
 double rk4Factor(double z) { return 1.0 + z + z * z / 2.0 + z * z * z / 6.0 + z * z * z * z / 24.0; }
 
-// Each sub-step's number must stay at or below 2.0 with as few sub-steps as that takes, up to
-// a cap of 1024. At Re 1 the viscous number alone is 0.01 * 2 * 42^2 = 35.28.
-TEST(StableFrame, SubStepsAreTheFewestThatKeepEachAtOrBelowTwo) {
+// Each sub-step's number must stay at or below the limit (2.0 unless a run asks for another)
+// with as few sub-steps as that takes, up to a cap of 1024. At Re 1 the viscous number alone is
+// 0.01 * 2 * 42^2 = 35.28.
+TEST(StableFrame, SubStepsAreTheFewestThatKeepEachAtOrBelowTheLimit) {
     const struct {
         double number;
         int subSteps;
+        double limit = SafeStabilityNumber;
     } cases[] = {
         {0.0, 1}, {2.0, 1}, {std::nextafter(2.0, 3.0), 2}, {2.5, 2}, {4.0, 2}, {4.01, 3},
         {viscousStabilityNumber(1), 18}, {2048.0, 1024}, {1e9, 1024},
+        {0.5, 1, 0.5}, {2.0, 4, 0.5}, {2.01, 5, 0.5}, {2.8, 1, MaxStabilityLimit}, {2.81, 2, MaxStabilityLimit},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(subStepsFor(c.number), c.subSteps) << c.number;
+        EXPECT_EQ(subStepsFor(c.number, c.limit), c.subSteps) << c.number << " at limit " << c.limit;
     }
     EXPECT_DOUBLE_EQ(viscousStabilityNumber(1), 35.28);
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <limits>
 #include <optional>
 #include <set>
@@ -86,6 +87,19 @@ std::string setSwitch(bool& on) {
     return {};
 }
 
+// Parses a whole argument as a finite number above 0 and at most maximum.
+std::string readPositiveNumber(std::string_view text, double maximum, double& out) {
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error == std::errc() && end == text.data() + text.size() && value > 0.0 && value <= maximum) {
+        out = value;
+        return {};
+    }
+    char bound[32];
+    std::snprintf(bound, sizeof bound, "%g", maximum);
+    return refusal("a number above 0 and at most " + std::string(bound), text);
+}
+
 std::string readPicture(std::string_view value, DisplayMode& picture) {
     if (value == "vorticity") {
         picture = DisplayMode::vorticity;
@@ -124,12 +138,26 @@ const std::array Options{
            [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.framesFolder); }},
     Option{"--picture", "MODE", "vorticity (default) or speed",
            [](std::string_view v, ParsedCommandLine& p) { return readPicture(v, p.options.picture); }},
-    Option{"--every", "K", "pictures and diagnostics every K frames, from frame 0 (default 1)",
+    Option{"--every", "K", "pictures, diagnostics and spectra every K frames, from frame 0 (default 1)",
            [](std::string_view v, ParsedCommandLine& p) { return readInteger(v, 1LL, LongMax, p.options.every); }},
     Option{"--diagnostics", "FILE.csv",
            "step, time, energy, enstrophy, palinstrophy, max |vorticity|,\n"
-           "stability number and sub-steps of the frame",
+           "stability number and sub-steps of the frame, edge enstrophy share",
            [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.diagnosticsPath); }},
+    Option{"--spectra", "FILE.csv",
+           "energy and enstrophy by shell k = round(|k|), every K frames:\n"
+           "step, time, k, energy, enstrophy",
+           [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.spectraPath); }},
+    Option{"--filter", "",
+           "damp the smallest scales (|k| > 28) after every sub-step; a loaded\n"
+           "picture is filtered once",
+           [](std::string_view, ParsedCommandLine& p) { return setSwitch(p.options.frame.filter); }},
+    Option{"--stability-limit", "X",
+           "largest stability number of a sub-step, 0 < X <= 2.8 (default 2);\n"
+           "lower values take more sub-steps for accuracy",
+           [](std::string_view v, ParsedCommandLine& p) {
+               return readPositiveNumber(v, MaxStabilityLimit, p.options.frame.stabilityLimit);
+           }},
     Option{"--save-state", "FILE.npy", "the final state (stream-function spectrum), for --state",
            [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.saveStatePath); }},
     Option{"--save-vorticity", "FILE.npy", "the final grid vorticity",

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "field_io/picture.h"
+#include "solver/stable_frame.h"
 
 namespace swirlon::batch {
 
@@ -35,6 +36,9 @@ struct BatchOptions {
     DisplayMode picture = DisplayMode::vorticity;
     long long every = 1;
     std::string diagnosticsPath;
+    std::string spectraPath;
+    // The solver's stability limit and small-scale filter.
+    FrameSettings frame;
     std::string saveStatePath;
     std::string saveVorticityPath;
     bool quiet = false;

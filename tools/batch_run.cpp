@@ -17,6 +17,7 @@
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
 #include "solver/simulation.h"
+#include "solver/spectra.h"
 #include "tools/file_error_text.h"
 
 namespace swirlon::batch {
@@ -138,6 +139,7 @@ public:
           picture_(std::make_unique<PictureBuffer>()),
           stretched_(std::make_unique<StretchedPicture>()) {
         frameWidth_ = frameNumberWidth(options.steps);
+        simulation_.setFrameSettings(options.frame);
     }
 
     int run(bool progressBar) {
@@ -184,6 +186,7 @@ public:
 private:
     int fail(const std::string& message) {
         diagnostics_.discard();
+        spectra_.discard();
         state_.discard();
         vorticity_.discard();
         errors_ << ProgramName << ": " << message << '\n';
@@ -198,6 +201,14 @@ private:
                 return message;
             }
             if (auto message = worded(diagnostics_.write(std::string(DiagnosticsHeader) + '\n'))) {
+                return message;
+            }
+        }
+        if (!options_.spectraPath.empty()) {
+            if (auto message = worded(spectra_.open(options_.spectraPath))) {
+                return message;
+            }
+            if (auto message = worded(spectra_.write(std::string(SpectraHeader) + '\n'))) {
                 return message;
             }
         }
@@ -230,8 +241,21 @@ private:
                                     ',' + formatNumber(values.energy) + ',' + formatNumber(values.enstrophy) + ',' +
                                     formatNumber(values.palinstrophy) + ',' + formatNumber(values.maxVorticity) +
                                     ',' + formatNumber(values.stabilityNumber) + ',' +
-                                    std::to_string(values.subSteps) + '\n';
+                                    std::to_string(values.subSteps) + ',' + formatNumber(values.edgeEnstrophyShare) + '\n';
             if (auto message = worded(diagnostics_.write(row))) {
+                return message;
+            }
+        }
+        if (spectra_.isOpen()) {
+            const ShellSpectra spectra = shellSpectra(simulation_.psi());
+            const std::string stamp = std::to_string(simulation_.framesDone()) + ',' + formatNumber(simulation_.time());
+            std::string rows;
+            for (int shell = 1; shell <= LargestShell; ++shell) {
+                const auto k = static_cast<std::size_t>(shell);
+                rows += stamp + ',' + std::to_string(shell) + ',' + formatNumber(spectra.energy[k]) + ',' +
+                        formatNumber(spectra.enstrophy[k]) + '\n';
+            }
+            if (auto message = worded(spectra_.write(rows))) {
                 return message;
             }
         }
@@ -259,7 +283,7 @@ private:
                 return message;
             }
         }
-        for (AtomicFile* file : {&diagnostics_, &state_, &vorticity_}) {
+        for (AtomicFile* file : {&diagnostics_, &spectra_, &state_, &vorticity_}) {
             if (file->isOpen()) {
                 if (auto message = worded(file->commit())) {
                     return message;
@@ -277,6 +301,7 @@ private:
     std::unique_ptr<PictureBuffer> picture_;
     std::unique_ptr<StretchedPicture> stretched_;
     AtomicFile diagnostics_;
+    AtomicFile spectra_;
     AtomicFile state_;
     AtomicFile vorticity_;
     int frameWidth_ = MinFrameNumberWidth;
