@@ -34,4 +34,7 @@ inline constexpr int ID_FIELD_VORTEX_PAIR = 33012;
 inline constexpr int ID_FIELD_SHEAR_LAYER = 33013;
 inline constexpr int ID_FIELD_RANDOM_TURBULENCE = 33014;
 
+// The small-scale filter (a range of its own).
+inline constexpr int ID_CALC_FILTER = 33100;
+
 }  // namespace swirlon

@@ -123,6 +123,10 @@ const CommandEntry Commands[]{
      idle, nullptr},
     {ID_FIELD_RANDOM_TURBULENCE, texts::FieldRandomTurbulence, texts::PromptFieldRandomTurbulence,
      chooseField<ID_FIELD_RANDOM_TURBULENCE>, idle, nullptr},
+    // The small-scale filter.
+    {ID_CALC_FILTER, texts::ItemFilter, texts::PromptFilter,
+     [](CMainFrame& frame) { frame.view().setFilter(!frame.view().filterOn()); }, nullptr,
+     [](const CMainFrame& frame) { return frame.view().filterOn(); }},
 };
 
 constexpr MenuEntry BuiltInFieldItems[]{
@@ -147,6 +151,8 @@ constexpr MenuEntry CalculationItems[]{
     menuCommand(ID_CALC_START), menuCommand(ID_CALC_STOP),  menuCommand(ID_RE_100),
     menuCommand(ID_RE_1000),    menuCommand(ID_RE_10000),   menuSeparator(),
     menuCommand(ID_CALC_STEP),  menuCommand(ID_CALC_RESET), submenu(texts::MenuPace, texts::PromptPace, PaceItems),
+    menuSeparator(),
+    menuCommand(ID_CALC_FILTER),
 };
 constexpr MenuEntry DisplayItems[]{menuCommand(ID_VIEW_VORTICITY), menuCommand(ID_VIEW_SPEED2), menuSeparator(),
                                    menuCommand(ID_VIEW_AUTO_RANGE), menuCommand(ID_VIEW_LEGEND)};

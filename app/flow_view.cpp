@@ -211,6 +211,13 @@ void FlowView::setAutoRange(bool on) {
     Q_EMIT stateChanged();
 }
 
+void FlowView::setFilter(bool on) {
+    FrameSettings settings = flow.frameSettings();
+    settings.filter = on;
+    flow.setFrameSettings(settings);
+    Q_EMIT stateChanged();
+}
+
 void FlowView::setLegendShown(bool on) {
     legendOn = on;
     updateLayout();

@@ -68,10 +68,14 @@ public:
     void setReynolds(int value);
     void setDisplayMode(DisplayMode mode);
     void setAutoRange(bool on);
+    // The small-scale filter after every sub-step, from the next frame on; a file loaded while
+    // it is on is filtered once. Off at start-up.
+    void setFilter(bool on);
     void setLegendShown(bool on);
     void setZoom(PictureZoom choice);
 
     bool autoRangeOn() const { return autoRange; }
+    bool filterOn() const { return flow.frameSettings().filter; }
     bool legendShown() const { return legendOn; }
     PictureZoom zoom() const { return zoomChoice; }
     const PictureLayout& layout() const { return pictureLayout; }

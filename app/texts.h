@@ -92,6 +92,9 @@ inline constexpr QStringView ItemPace10 = u"毎秒 10";
 inline constexpr QStringView ItemPaceMax = u"最大(&M)";
 inline constexpr QStringView PromptStep = u"計算を1コマ(時間0.01)だけ進める";
 inline constexpr QStringView PromptReset = u"最後に選んだ初期渦度場に戻し、時刻を0にする";
+// The small-scale filter of the Calculation menu.
+inline constexpr QStringView ItemFilter = u"小さな渦の減衰フィルタ(&F)";
+inline constexpr QStringView PromptFilter = u"格子で表せない小さな渦を毎ステップ後に滑らかに減衰させる";
 inline constexpr QStringView PromptPace = u"計算の速さを選ぶ";
 inline constexpr QStringView PromptPace0_1 = u"1秒間に時間を0.1だけ進める";
 inline constexpr QStringView PromptPace0_5 = u"1秒間に時間を0.5だけ進める";

@@ -116,6 +116,8 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {pace + QStringLiteral("毎秒 2"), ID_PACE_2, true},
         {pace + QStringLiteral("毎秒 10"), ID_PACE_10, true},
         {pace + QStringLiteral("最大(&M)"), ID_PACE_MAX, true},
+        {calc + u'-'},
+        {calc + QStringLiteral("小さな渦の減衰フィルタ(&F)"), ID_CALC_FILTER, true},
         {display + QStringLiteral("渦度(&X)"), ID_VIEW_VORTICITY, true},
         {display + QStringLiteral("速度の２乗(&V)"), ID_VIEW_SPEED2, true},
         {display + u'-'},

@@ -37,7 +37,7 @@ std::vector<std::uint8_t> halvesPicture() {
 
 }  // namespace
 
-TEST(LoadCommand, ALoadedFileBecomesTheStateAndTheSpeedPictureShowsItsVelocityAtOnce) {
+TEST(LoadCommand, ALoadedFileBecomesTheStateFilteredWhenTheFilterIsOnAndTheSpeedPictureShowsItsVelocityAtOnce) {
     apptest::Window window;
     EXPECT_EQ(apptest::runFrames(window.frame(), 1), 1);
     bmp::TempDir dir;
@@ -60,6 +60,15 @@ TEST(LoadCommand, ALoadedFileBecomesTheStateAndTheSpeedPictureShowsItsVelocityAt
     window.frame().action(ID_VIEW_SPEED2)->trigger();
     window.view().grab();
     EXPECT_EQ(window.view().picture(), *apptest::rendered(expected, DisplayMode::speed));
+
+    // With the small-scale filter checked, frames are filtered and the next load comes in
+    // filtered once.
+    window.frame().action(ID_CALC_FILTER)->trigger();
+    EXPECT_TRUE(window.view().simulation().frameSettings().filter);
+    window.frame().action(ID_LOAD_INITIAL_VORTICITY)->trigger();
+    expected.setFrameSettings({.filter = true});
+    expected.setStateFromVorticity(*vorticity);
+    EXPECT_TRUE(apptest::samePsi(window.view().simulation().psi(), expected.psi()));
 }
 
 TEST(LoadCommand, CancelOrARefusedFileChangesNothingAndOnlyTheRefusalIsReportedAsAWarning) {

@@ -64,7 +64,8 @@ inline const std::vector<int> AllCommands{swirlon::ID_LOAD_INITIAL_VORTICITY,
                                           swirlon::ID_FIELD_TAYLOR_GREEN,
                                           swirlon::ID_FIELD_VORTEX_PAIR,
                                           swirlon::ID_FIELD_SHEAR_LAYER,
-                                          swirlon::ID_FIELD_RANDOM_TURBULENCE};
+                                          swirlon::ID_FIELD_RANDOM_TURBULENCE,
+                                          swirlon::ID_CALC_FILTER};
 
 // Commands that replace or advance the state (Start, Load, a single frame, reset, the built-in
 // fields) are offered only while idle, Stop only during a run, the rest always.
