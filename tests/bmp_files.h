@@ -9,13 +9,13 @@
 //   const std::string path = dir.write("red_corner.bmp", encodeBmp(picture, {.infoHeaderSize = 124}));
 #pragma once
 
+#include <stdlib.h>
+
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -26,10 +26,9 @@ namespace swirlon::testing {
 
 // Sizes, and byte offsets of the fields a test may want to patch after encoding.
 inline constexpr std::size_t BmpFileHeaderSize = 14;
-inline constexpr std::size_t BmpInfoHeaderSize = 40;
 inline constexpr std::size_t BmpV4HeaderSize = 108;
 inline constexpr std::size_t BmpV5HeaderSize = 124;
-inline constexpr std::size_t BmpPlainPixelOffset = BmpFileHeaderSize + BmpInfoHeaderSize;
+inline constexpr std::size_t BmpPlainPixelOffset = BmpFileHeaderSize + 40;
 inline constexpr std::size_t BmpOffsetOfPixelOffset = 10;
 inline constexpr std::size_t BmpOffsetOfInfoSize = 14;
 inline constexpr std::size_t BmpOffsetOfWidth = 18;
@@ -64,7 +63,7 @@ constexpr std::size_t bmpRowStride(int width) { return (static_cast<std::size_t>
 
 // How the file is laid out; the defaults give the plain 54-byte-header bottom-up file.
 struct BmpLayout {
-    std::uint32_t infoHeaderSize = BmpInfoHeaderSize;  // 40, 108 (V4) or 124 (V5)
+    std::uint32_t infoHeaderSize = 40;  // 40, 108 (V4) or 124 (V5)
     bool topDown = false;                              // negative height, first row on top
     std::uint16_t bitCount = 24;                       // written as is; pixels stay 3 bytes
     std::uint32_t compression = 0;
@@ -80,10 +79,6 @@ inline void putLe16(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint1
 inline void putLe32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
     putLe16(bytes, at, static_cast<std::uint16_t>(value & 0xFFFFu));
     putLe16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
-}
-
-inline void putLe32Signed(std::vector<std::uint8_t>& bytes, std::size_t at, std::int32_t value) {
-    putLe32(bytes, at, static_cast<std::uint32_t>(value));
 }
 
 // File header, info header (padded to its declared size) and colour table, declaring a
@@ -103,8 +98,8 @@ inline std::vector<std::uint8_t> encodeBmpHeaders(std::int32_t width, std::int32
     putLe32(bytes, 2, static_cast<std::uint32_t>(pixelOffset + imageSize));  // file size
     putLe32(bytes, BmpOffsetOfPixelOffset, static_cast<std::uint32_t>(pixelOffset));
     putLe32(bytes, BmpOffsetOfInfoSize, layout.infoHeaderSize);
-    putLe32Signed(bytes, BmpOffsetOfWidth, width);
-    putLe32Signed(bytes, BmpOffsetOfHeight, layout.topDown ? -height : height);
+    putLe32(bytes, BmpOffsetOfWidth, static_cast<std::uint32_t>(width));
+    putLe32(bytes, BmpOffsetOfHeight, static_cast<std::uint32_t>(layout.topDown ? -height : height));
     putLe16(bytes, 26, 1);  // planes
     putLe16(bytes, BmpOffsetOfBitCount, layout.bitCount);
     putLe32(bytes, 30, layout.compression);
@@ -136,18 +131,11 @@ inline std::vector<std::uint8_t> encodeBmp(const BmpPicture& picture, const BmpL
 class TempDir {
 public:
     TempDir() {
-        static std::atomic<unsigned> counter{0};
-        constexpr int maxAttempts = 16;
-        for (int attempt = 0; attempt < maxAttempts && root_.empty(); ++attempt) {
-            const std::filesystem::path candidate = std::filesystem::temp_directory_path() /
-                ("swirlon-test-" + std::to_string(std::random_device{}()) + "-" + std::to_string(counter++));
-            if (std::filesystem::create_directory(candidate)) {
-                root_ = candidate;
-            }
-        }
-        if (root_.empty()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "swirlon-test-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::runtime_error("no fresh temporary directory");
         }
+        root_ = pattern;
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

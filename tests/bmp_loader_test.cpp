@@ -188,13 +188,6 @@ TEST_F(BmpLoad, EachDamagedFileGetsItsOwnKindOfErrorAndChangesNothing) {
 
 // ---- Strides, resampling and the pixels that are read ---------------------------------------
 
-TEST(BmpRowStride, IsThreeBytesAPixelRoundedUpToFour) {
-    EXPECT_EQ(bmpRowStride(1), 4);
-    EXPECT_EQ(bmpRowStride(5), 16);
-    EXPECT_EQ(bmpRowStride(6), 20);
-    EXPECT_EQ(bmpRowStride(128), 384);
-}
-
 // Grid point (i, j) takes picture pixel (i * height / 128, j * width / 128), truncated: 128
 // maps pixel for pixel, 256 takes every second pixel, 64 repeats each over 2x2 points, and
 // 5x3 gives grid rows 0..42, 43..85 and 86..127 from picture rows 0, 1 and 2. Loud padding

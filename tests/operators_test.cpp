@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <random>
 
 #include "solver/diagnostics.h"
 #include "solver/fft.h"
@@ -90,58 +89,6 @@ TEST(Derivatives, GiveVelocityAndVorticityGradientOfAnAnalyticStreamFunction) {
         return AnalyticStream::u(x, y) * AnalyticStream::omegaX(x, y) + AnalyticStream::v(x, y) * AnalyticStream::omegaY(x, y);
     });
     expectGridMatches((*bank)[Slot::advection], expected, "advection");
-}
-
-TEST(Derivatives, OfAFieldOfOneCoordinateVanishAlongTheOther) {
-    auto bank = makeZeroBank();
-    (*bank)[Slot::psi] = sampleGrid([](int, int y) { return std::cos(phaseAngle(4L * y)) + std::sin(phaseAngle(9L * y)); });
-    forwardRealFft2d(GridSize, (*bank)[Slot::psi].data());
-    computeDerivatives(*bank);
-    EXPECT_EQ(largestMagnitude((*bank)[Slot::velY]), 0.0);
-    EXPECT_EQ(largestMagnitude((*bank)[Slot::gradX]), 0.0);
-    EXPECT_GT(largestMagnitude((*bank)[Slot::velX]), 1.0);
-
-    (*bank)[Slot::psi] = sampleGrid([](int x, int) { return std::cos(phaseAngle(4L * x)) + std::sin(phaseAngle(9L * x)); });
-    forwardRealFft2d(GridSize, (*bank)[Slot::psi].data());
-    computeDerivatives(*bank);
-    EXPECT_EQ(largestMagnitude((*bank)[Slot::velX]), 0.0);
-    EXPECT_EQ(largestMagnitude((*bank)[Slot::gradY]), 0.0);
-    EXPECT_GT(largestMagnitude((*bank)[Slot::velY]), 1.0);
-}
-
-TEST(Derivatives, IgnoreTheMeanAndEverythingOutsideTheBand) {
-    auto clean = makeZeroBank();
-    testing::fillRandomBand((*clean)[Slot::psi], 11);
-    auto dirty = makeZeroBank();
-    (*dirty)[Slot::psi] = (*clean)[Slot::psi];
-    (*dirty)[Slot::psi][0] = 123.0;
-    for (int row = 0; row < GridSize; ++row) {
-        for (int column = 0; column < GridSize; ++column) {
-            if (!isBandIndex(row) || !isBandIndex(column)) {
-                (*dirty)[Slot::psi][entryIndex(row, column)] = row + 0.5 * column;
-            }
-        }
-    }
-    computeDerivatives(*clean);
-    computeDerivatives(*dirty);
-    for (const Slot slot : {Slot::velX, Slot::velY, Slot::gradX, Slot::gradY}) {
-        EXPECT_EQ((*clean)[slot], (*dirty)[slot]);
-    }
-}
-
-TEST(Advection, OfASingleModeVanishes) {
-    auto bank = makeZeroBank();
-    (*bank)[Slot::psi] = sampleGrid([](int x, int y) { return std::cos(phaseAngle(4L * x - 3L * y) + 0.7); });
-    forwardRealFft2d(GridSize, (*bank)[Slot::psi].data());
-    computeDerivatives(*bank);
-    for (const Slot slot : {Slot::velX, Slot::velY, Slot::gradX, Slot::gradY}) {
-        inverseRealFft2d(GridSize, (*bank)[slot].data());
-    }
-    formAdvection(*bank);
-    // u*domega/dx and v*domega/dy cancel to the rounding of each product.
-    const double productSize = largestMagnitude((*bank)[Slot::velX]) * largestMagnitude((*bank)[Slot::gradX]) +
-                               largestMagnitude((*bank)[Slot::velY]) * largestMagnitude((*bank)[Slot::gradY]);
-    EXPECT_LT(largestMagnitude((*bank)[Slot::advection]), RelativeGridTolerance * productSize);
 }
 
 TEST(PoissonSolve, RecoversTheStreamFunctionAndDropsTheConstantAndBackGivesTheVorticity) {

@@ -42,6 +42,9 @@ inline PackedSpectrum randomField(unsigned seed) {
     return field;
 }
 
+// One classical RK4 step of dpsi/dt = lambda*psi multiplies psi by R(lambda*dt).
+inline double rk4Factor(double z) { return 1.0 + z + z * z / 2.0 + z * z * z / 6.0 + z * z * z * z / 24.0; }
+
 inline std::unique_ptr<FieldBank> makeZeroBank() {
     auto bank = std::make_unique<FieldBank>();
     for (auto& slot : bank->slots) {

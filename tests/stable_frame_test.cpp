@@ -19,6 +19,7 @@ namespace {
 using testing::addMode;
 using testing::makeZeroBank;
 using testing::modeOf;
+using testing::rk4Factor;
 
 // Rounding of a decay factor accumulated over a frame's sub-steps.
 constexpr double SubStepDecayTolerance = 1e-14;
@@ -26,8 +27,6 @@ constexpr double GentleAmplitude = 0.05;
 // Energy may not grow from one frame to the next by more than rounding.
 constexpr double EnergyGrowthTolerance = 1e-12;
 constexpr double DiagnosticTolerance = 1e-12;
-
-double rk4Factor(double z) { return 1.0 + z + z * z / 2.0 + z * z * z / 6.0 + z * z * z * z / 24.0; }
 
 // Each sub-step's number must stay at or below the limit (2.0 unless a run asks for another)
 // with as few sub-steps as that takes, up to a cap of 1024. At Re 1 the viscous number alone is
