@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "app/commands.h"
 #include "app/flow_app.h"
 
 namespace apptest {
@@ -53,7 +54,8 @@ Window::Window() : mainFrame(std::make_unique<swirlon::CMainFrame>()) {
 Window::~Window() = default;
 
 void expectEnabledItemsOf(const swirlon::CMainFrame& frame, bool running) {
-    for (const int id : AllCommands) {
+    for (const swirlon::CommandEntry& command : swirlon::commandTable()) {
+        const int id = command.id;
         const bool idleOnly = id == swirlon::ID_CALC_START || id == swirlon::ID_LOAD_INITIAL_VORTICITY ||
                               id == swirlon::ID_CALC_STEP || id == swirlon::ID_CALC_RESET ||
                               (id >= swirlon::ID_FIELD_DEFAULT && id <= swirlon::ID_FIELD_RANDOM_TURBULENCE);

@@ -10,7 +10,6 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 #include "app/command_ids.h"
 #include "app/flow_view.h"
@@ -39,33 +38,6 @@ class Window {
     std::unique_ptr<swirlon::CMainFrame> mainFrame;
     QTimer watchdog;
 };
-
-// Every command of the menu, in menu order.
-inline const std::vector<int> AllCommands{swirlon::ID_LOAD_INITIAL_VORTICITY,
-                                          swirlon::ID_APP_EXIT,
-                                          swirlon::ID_CALC_START,
-                                          swirlon::ID_CALC_STOP,
-                                          swirlon::ID_RE_100,
-                                          swirlon::ID_RE_1000,
-                                          swirlon::ID_RE_10000,
-                                          swirlon::ID_VIEW_VORTICITY,
-                                          swirlon::ID_VIEW_SPEED2,
-                                          swirlon::ID_APP_ABOUT,
-                                          swirlon::ID_VIEW_AUTO_RANGE,
-                                          swirlon::ID_VIEW_LEGEND,
-                                          swirlon::ID_CALC_STEP,
-                                          swirlon::ID_CALC_RESET,
-                                          swirlon::ID_PACE_0_1,
-                                          swirlon::ID_PACE_0_5,
-                                          swirlon::ID_PACE_2,
-                                          swirlon::ID_PACE_10,
-                                          swirlon::ID_PACE_MAX,
-                                          swirlon::ID_FIELD_DEFAULT,
-                                          swirlon::ID_FIELD_TAYLOR_GREEN,
-                                          swirlon::ID_FIELD_VORTEX_PAIR,
-                                          swirlon::ID_FIELD_SHEAR_LAYER,
-                                          swirlon::ID_FIELD_RANDOM_TURBULENCE,
-                                          swirlon::ID_CALC_FILTER};
 
 // Commands that replace or advance the state (Start, Load, a single frame, reset, the built-in
 // fields) are offered only while idle, Stop only during a run, the rest always.

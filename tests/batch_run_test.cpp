@@ -104,27 +104,6 @@ std::vector<std::uint8_t> windowPicturePng(const Simulation& simulation, Display
     return encodePng(PictureSide, PictureSide, *stretched);
 }
 
-TEST_F(BatchRun, TaylorGreenEnergyFallsByTheRungeKuttaFactor) {
-    constexpr int Reynolds = 100;
-    constexpr int Frames = 1000;
-    const auto rows = diagnosticsOf({"--preset", "taylor-green", "--re", "100", "--steps", "1000", "--every", "1000"});
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[1].step, Frames);
-    EXPECT_DOUBLE_EQ(rows[1].time, Frames * TimeStep);
-    EXPECT_EQ(rows[1].subSteps, 1);
-
-    // psi decays as exp(z) per step with z = -nu K^2 dt, K^2 = 2; RK4 turns exp(z) into its
-    // Taylor polynomial R(z), and energy goes as the square of psi.
-    const double z = -2.0 * TimeStep / Reynolds;
-    const double stepFactor = 1.0 + z + z * z / 2.0 + z * z * z / 6.0 + z * z * z * z / 24.0;
-    const double ratio = rows[1].energy / rows[0].energy;
-    constexpr double RoundOffTolerance = 1e-13;
-    EXPECT_NEAR(ratio, std::pow(stepFactor, 2 * Frames), RoundOffTolerance);
-    // The local error of RK4 is |z|^5 / 120 per step.
-    const double truncationBound = 2.0 * Frames * std::pow(std::fabs(z), 5) / 120.0;
-    EXPECT_NEAR(ratio, std::exp(-0.4), RoundOffTolerance + truncationBound);
-}
-
 // Advection neither makes nor destroys energy or enstrophy on the band, so dE/dt = -2 nu Z and
 // dZ/dt = -2 nu P. Over one frame of length h, E(n+1) - E(n) = -2 nu times the integral of Z,
 // which the trapezoid rule gives to O(h^3) and the trapezoid rule with its end correction

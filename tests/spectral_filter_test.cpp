@@ -6,14 +6,10 @@
 #include <cstring>
 #include <limits>
 
-#include "solver/diagnostics.h"
-#include "solver/time_step.h"
 #include "spectral_fixtures.h"
 
 namespace swirlon {
 namespace {
-
-using testing::makeZeroBank;
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -65,36 +61,6 @@ TEST(SpectralFilter, FactorIsOneToTheCutoffThenFallsSmoothlyToMachineEpsilonOnTh
     }
     for (int kSquared = FilterCutoff * FilterCutoff; kSquared < 2 * BandLimit * BandLimit; ++kSquared) {
         ASSERT_LE(spectralFilterFactor(kSquared + 1), spectralFilterFactor(kSquared)) << kSquared;
-    }
-}
-
-TEST(SpectralFilter, FilteredTaylorGreenRunIsTheUnfilteredOneBitForBit) {
-    // psi = -sin x sin y
-    auto plain = makeZeroBank();
-    testing::addMode((*plain)[Slot::psi], 1, 1, {0.25, 0.0});
-    testing::addMode((*plain)[Slot::psi], 1, -1, {-0.25, 0.0});
-    auto filtered = makeZeroBank();
-    *filtered = *plain;
-    for (int step = 0; step < 10; ++step) {
-        stepRk4(*plain, 10000);
-        stepRk4(*filtered, 10000);
-        applySpectralFilter((*filtered)[Slot::psi]);
-    }
-    EXPECT_EQ((*filtered)[Slot::psi], (*plain)[Slot::psi]);
-}
-
-TEST(SpectralFilter, EnergyNeverRisesStepByStepInAFilteredTurbulentRun) {
-    constexpr double TurbulentAmplitude = 0.3;
-    auto bank = makeZeroBank();
-    PackedSpectrum& psi = (*bank)[Slot::psi];
-    testing::fillRandomBand(psi, 12, 3.0, TurbulentAmplitude);
-    double previous = energy(psi);
-    for (int step = 0; step < 40; ++step) {
-        stepRk4(*bank, 10000);
-        applySpectralFilter(psi);
-        const double now = energy(psi);
-        ASSERT_LE(now, previous) << "step " << step;
-        previous = now;
     }
 }
 
