@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 #include "solver/operators.h"
@@ -15,10 +16,27 @@
 namespace swirlon {
 namespace {
 
+using testing::StartPicture;
+
+constexpr std::array<StartPicture, 5> AllStartPictures = {StartPicture::yellowDisc16, StartPicture::yellowDisc24,
+                                                          StartPicture::yellowDisc32, StartPicture::redDiscOnGrey,
+                                                          StartPicture::yellowWhiteHalves};
+
+const char* startPictureName(StartPicture picture) {
+    switch (picture) {
+        case StartPicture::yellowDisc16: return "YellowDisc16OnWhite";
+        case StartPicture::yellowDisc24: return "YellowDisc24OnWhite";
+        case StartPicture::yellowDisc32: return "YellowDisc32OnWhite";
+        case StartPicture::redDiscOnGrey: return "RedDisc16OnGrey";
+        case StartPicture::yellowWhiteHalves: break;
+    }
+    return "YellowWhiteHalvesWithOddPixel";
+}
+
 constexpr int FramesPerRun = 3000;
 constexpr int FramesPerTimeUnit = 100;
 
-std::unique_ptr<FieldBank> bankWith(testing::StartPicture picture) {
+std::unique_ptr<FieldBank> bankWith(StartPicture picture) {
     auto bank = std::make_unique<FieldBank>();
     for (auto& slot : bank->slots) {
         slot.fill(0.0);
@@ -29,7 +47,7 @@ std::unique_ptr<FieldBank> bankWith(testing::StartPicture picture) {
 }
 
 void BM_stableFrames(benchmark::State& state) {
-    const auto picture = testing::AllStartPictures[static_cast<std::size_t>(state.range(0))];
+    const auto picture = AllStartPictures[static_cast<std::size_t>(state.range(0))];
     const int reynolds = static_cast<int>(state.range(1));
     auto bank = bankWith(picture);
     PackedSpectrum rollback;
@@ -47,7 +65,7 @@ void BM_stableFrames(benchmark::State& state) {
             }
         }
     }
-    state.SetLabel(testing::startPictureName(picture));
+    state.SetLabel(startPictureName(picture));
     state.counters["max_m"] = largestSplit;
     state.counters["mean_m"] = static_cast<double>(subStepTotal) / (FramesPerRun * state.iterations());
     state.counters["diverged_at"] = divergedAt;

@@ -27,19 +27,15 @@ using namespace swirlon;
 
 namespace {
 
-const std::vector<int> CheckableItems{ID_RE_100,   ID_RE_1000,  ID_RE_10000, ID_VIEW_VORTICITY, ID_VIEW_SPEED2,
-                                      ID_PACE_0_1, ID_PACE_0_5, ID_PACE_2,   ID_PACE_10,        ID_PACE_MAX,
-                                      ID_VIEW_AUTO_RANGE, ID_VIEW_LEGEND};
-
-std::vector<int> checkedItems(const CMainFrame& frame) {
-    std::vector<int> checked;
-    std::copy_if(CheckableItems.begin(), CheckableItems.end(), std::back_inserter(checked),
-                 [&frame](int id) { return frame.action(id)->isChecked(); });
+std::set<int> checkedItems(const CMainFrame& frame) {
+    std::set<int> checked;
+    for (const CommandEntry& command : commandTable()) {
+        if (frame.action(command.id)->isChecked()) {
+            checked.insert(command.id);
+        }
+    }
     return checked;
 }
-
-const std::vector<std::function<void(CMainFrame&)>> CloseRequests{
-    [](CMainFrame& frame) { frame.close(); }, [](CMainFrame& frame) { frame.action(ID_APP_EXIT)->trigger(); }};
 
 // Makes request once a run has computed one frame, hands the modal box of type T it raises to
 // inspect (which must close it) and stops the run one frame after the box has gone.
@@ -150,7 +146,7 @@ TEST(MainMenu, StartsTitledSwirlonIdleWithReynolds1000AndVorticityCheckedAndTheV
     apptest::Window window;
     EXPECT_EQ(window.frame().windowTitle(), QStringLiteral("Swirlon"));
     apptest::expectEnabledItemsOf(window.frame(), false);
-    EXPECT_EQ(checkedItems(window.frame()), (std::vector<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX}));
+    EXPECT_EQ(checkedItems(window.frame()), (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX}));
     EXPECT_EQ(window.view().reynoldsNumber(), ReynoldsMedium);
     EXPECT_EQ(window.view().pictureMode(), DisplayMode::vorticity);
     // The frame hands the keyboard focus on to the view.
@@ -173,7 +169,7 @@ TEST(MainMenu, ChoiceItemsSetTheViewAndMoveTheOneCheckMarkOfTheirGroup) {
                          ID_PACE_10, ID_PACE_MAX, ID_RE_1000, ID_PACE_0_5, ID_VIEW_VORTICITY}) {
         window.frame().action(id)->trigger();
         (reynoldsOf.contains(id) ? reynoldsItem : paceOf.contains(id) ? paceItem : displayItem) = id;
-        EXPECT_EQ(checkedItems(window.frame()), (std::vector<int>{reynoldsItem, displayItem, paceItem})) << id;
+        EXPECT_EQ(checkedItems(window.frame()), (std::set<int>{reynoldsItem, displayItem, paceItem})) << id;
         EXPECT_EQ(window.view().reynoldsNumber(), reynoldsOf.at(reynoldsItem)) << id;
         EXPECT_EQ(window.view().pictureMode(),
                   displayItem == ID_VIEW_SPEED2 ? DisplayMode::speed : DisplayMode::vorticity);
@@ -256,7 +252,8 @@ TEST(StatusBar, ReadyWhenNothingIsHighlightedPromptsForAboutExitAndAddedItemsBla
 }
 
 TEST(CloseRule, CloseAndExitAreRefusedWithAWarningBoxDuringARunAndCloseAtOnceWhenIdle) {
-    for (const auto& request : CloseRequests) {
+    for (const auto& request : std::initializer_list<std::function<void(CMainFrame&)>>{
+             [](CMainFrame& frame) { frame.close(); }, [](CMainFrame& frame) { frame.action(ID_APP_EXIT)->trigger(); }}) {
         apptest::Window window;
         expectBoxThatHoldsTheRun<QMessageBox>(
             window, [&] { request(window.frame()); },

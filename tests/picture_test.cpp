@@ -69,32 +69,27 @@ TEST(SpeedColour, SampleValuesGiveTheirColours) {
 
 // ---- Pictures of fields --------------------------------------------------------------------
 
-// (1.25^2 + 1.25^2) * 32 = 100 at one point, stored blue, green, red; every other pixel black.
-TEST(SpeedPicture, ShowsTheSquaredSpeedOfEachGridPoint) {
-    constexpr int row = 3;
-    constexpr int column = 5;
-    auto velX = std::make_unique<PackedSpectrum>();
-    auto velY = std::make_unique<PackedSpectrum>();
-    velX->fill(0.0);
-    velY->fill(0.0);
-    (*velX)[entryIndex(row, column)] = 1.25;
-    (*velY)[entryIndex(row, column)] = 1.25;
-    PictureBuffer picture{};
-    renderSpeedImage(*velX, *velY, picture);
-    EXPECT_EQ(pixelAt(picture, row, column), (Colour{60, 75, 89}));
-    EXPECT_EQ(nonZeroBytes(picture), 3);
-}
-
-// Vorticity 1.1 at one point and -1.1 at another shows as 8.8 and -8.8: red 35.2, green 8.8,
-// blue 4.4, and 6.16, 12.32, 49.28.
-TEST(VorticityPicture, ShowsTheVorticityOfEachGridPoint) {
-    auto vorticity = std::make_unique<PackedSpectrum>();
-    vorticity->fill(0.0);
-    (*vorticity)[entryIndex(7, 0)] = 1.1;
-    (*vorticity)[entryIndex(7, 64)] = -1.1;
+// Squared speed (1.25^2 + 1.25^2) * 32 = 100 at one point; vorticity 1.1 at another and -1.1 at
+// a third show as 8.8 and -8.8: red 35.2, green 8.8, blue 4.4, and 6.16, 12.32, 49.28. Stored
+// blue, green, red; every other pixel black.
+TEST(FieldPictures, ShowEachGridPointsValueAtItsOwnPixel) {
+    auto a = std::make_unique<PackedSpectrum>();
+    auto b = std::make_unique<PackedSpectrum>();
+    a->fill(0.0);
+    b->fill(0.0);
+    (*a)[entryIndex(3, 5)] = 1.25;
+    (*b)[entryIndex(3, 5)] = 1.25;
     PictureBuffer picture;
     picture.fill(Full);
-    renderVorticityImage(*vorticity, picture);
+    renderSpeedImage(*a, *b, picture);
+    EXPECT_EQ(pixelAt(picture, 3, 5), (Colour{60, 75, 89}));
+    EXPECT_EQ(nonZeroBytes(picture), 3);
+
+    a->fill(0.0);
+    (*a)[entryIndex(7, 0)] = 1.1;
+    (*a)[entryIndex(7, 64)] = -1.1;
+    picture.fill(Full);
+    renderVorticityImage(*a, picture);
     EXPECT_EQ(pixelAt(picture, 7, 0), (Colour{35, 8, 4}));
     EXPECT_EQ(pixelAt(picture, 7, 64), (Colour{6, 12, 49}));
     EXPECT_EQ(nonZeroBytes(picture), 6);

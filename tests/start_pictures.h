@@ -4,8 +4,6 @@
 // stability benchmark.
 #pragma once
 
-#include <array>
-
 #include "solver/grid.h"
 
 namespace swirlon::testing {
@@ -17,21 +15,6 @@ inline constexpr double RedVorticity = 9.9609375;
 inline constexpr double GreyVorticity = -10.0;
 
 enum class StartPicture { yellowDisc16, yellowDisc24, yellowDisc32, redDiscOnGrey, yellowWhiteHalves };
-
-inline constexpr std::array<StartPicture, 5> AllStartPictures = {
-    StartPicture::yellowDisc16, StartPicture::yellowDisc24, StartPicture::yellowDisc32, StartPicture::redDiscOnGrey,
-    StartPicture::yellowWhiteHalves};
-
-inline const char* startPictureName(StartPicture picture) {
-    switch (picture) {
-        case StartPicture::yellowDisc16: return "YellowDisc16OnWhite";
-        case StartPicture::yellowDisc24: return "YellowDisc24OnWhite";
-        case StartPicture::yellowDisc32: return "YellowDisc32OnWhite";
-        case StartPicture::redDiscOnGrey: return "RedDisc16OnGrey";
-        case StartPicture::yellowWhiteHalves: break;
-    }
-    return "YellowWhiteHalvesWithOddPixel";
-}
 
 // Grid vorticity of the picture (not yet transformed).
 inline PackedSpectrum startPictureVorticity(StartPicture picture) {
