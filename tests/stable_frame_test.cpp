@@ -45,6 +45,13 @@ TEST(StableFrame, SubStepsAreTheFewestThatKeepEachAtOrBelowTheLimit) {
         EXPECT_EQ(subStepsFor(c.number, c.limit), c.subSteps) << c.number << " at limit " << c.limit;
     }
     EXPECT_DOUBLE_EQ(viscousStabilityNumber(1), 35.28);
+    // The advective part bounds |k.u| by 42 max(|u| + |v|) over the grid, not by the larger speed.
+    PackedSpectrum u{};
+    PackedSpectrum v{};
+    u[5] = 0.5;
+    v[5] = -0.5;
+    u[9] = 0.9;
+    EXPECT_DOUBLE_EQ(advectiveStabilityNumber(u, v), TimeStep * BandLimit);
 }
 
 TEST(StableFrame, GentleFrameIsOnePlainStepBitForBit) {
