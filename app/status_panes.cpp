@@ -9,6 +9,7 @@
 
 #include "app/flow_view.h"
 #include "app/texts.h"
+#include "solver/spectra.h"
 
 namespace swirlon {
 namespace {
@@ -39,7 +40,7 @@ QString widestText(StatusPane pane) {
     constexpr int HighFrameRate = 9999;
     switch (pane) {
     case StatusPane::health:
-        return subStepsNote(ManySubSteps);
+        return healthPaneText(std::array{subStepsNote(ManySubSteps), resolutionNote(1.0)});
     case StatusPane::time:
         return timePaneText(LongTime);
     case StatusPane::reynolds:
@@ -63,6 +64,10 @@ QString frameRatePaneText(double framesPerSecond) {
 QString healthPaneText(std::span<const QString> notes) { return join(notes); }
 
 QString subStepsNote(int subSteps) { return subSteps > 1 ? texts::PaneSubSteps.toString().arg(subSteps) : QString(); }
+
+QString resolutionNote(double edgeEnstrophyShare) {
+    return isUnderResolved(edgeEnstrophyShare) ? texts::PaneUnderResolved.toString() : QString();
+}
 
 StatusPanes::StatusPanes(FlowView& view, QStatusBar& bar) : QObject(&bar), view_(view) {
     for (std::size_t pane = 0; pane < StatusPaneCount; ++pane) {
@@ -91,7 +96,7 @@ QString StatusPanes::text(StatusPane pane) const { return labels_[static_cast<st
 
 void StatusPanes::refresh() {
     const Simulation& flow = view_.simulation();
-    const std::array notes{subStepsNote(flow.lastOutcome().subSteps)};
+    const std::array notes{subStepsNote(flow.lastOutcome().subSteps), resolutionNote(edgeEnstrophyShare(flow.psi()))};
     QLabel* health = labels_[static_cast<std::size_t>(StatusPane::health)];
     health->setText(healthPaneText(notes));
     // Shown only while there is something to say; the panes to its right keep their places.

@@ -31,6 +31,8 @@ QString frameRatePaneText(double framesPerSecond);
 QString healthPaneText(std::span<const QString> notes);
 // Empty for a frame of one step.
 QString subStepsNote(int subSteps);
+// Empty while the grid resolves the flow (solver/spectra.h).
+QString resolutionNote(double edgeEnstrophyShare);
 
 class StatusPanes : public QObject {
     Q_OBJECT

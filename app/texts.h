@@ -121,5 +121,7 @@ inline constexpr QStringView PaneTime = u"t = %1";
 inline constexpr QStringView PaneReynolds = u"Re = %1";
 inline constexpr QStringView PaneFrameRate = u"%1 コマ/秒";
 inline constexpr QStringView PaneSubSteps = u"サブステップ %1";
+// Health pane: enstrophy has piled up at the band edge, finer than the grid can show.
+inline constexpr QStringView PaneUnderResolved = u"解像度不足";
 
 }  // namespace swirlon::texts

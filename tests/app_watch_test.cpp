@@ -158,7 +158,7 @@ TEST(Pace, AChangeDuringARunAppliesAtOnceBothWays) {
     }
 }
 
-TEST(StatusPanes, TimeReynoldsFrameRateDuringARunAndSubStepsOnlyWhenAFrameNeededMoreThanOne) {
+TEST(StatusPanes, TimeReynoldsFrameRateDuringARunAndHealthNotesOnlyForSubStepsOrAnUnresolvedFlow) {
     apptest::Window window;
     const StatusPanes& panes = window.frame().panes();
     EXPECT_EQ(panes.text(StatusPane::time), QStringLiteral("t = 0.00"));
@@ -192,6 +192,13 @@ TEST(StatusPanes, TimeReynoldsFrameRateDuringARunAndSubStepsOnlyWhenAFrameNeeded
     EXPECT_EQ(panes.text(StatusPane::time), QStringLiteral("t = 1234.57"));
     window.frame().action(ID_CALC_RESET)->trigger();
     EXPECT_EQ(panes.text(StatusPane::health), QString());
+
+    // Enstrophy at the band edge (a mode at |k| = 40) is more than the grid resolves.
+    fast->fill(0.0);
+    (*fast)[entryIndex(0, 40)] = 1e-4;
+    window.view().simulation().setState(*fast);
+    window.frame().action(ID_CALC_STEP)->trigger();
+    EXPECT_EQ(panes.text(StatusPane::health), QStringLiteral("解像度不足"));
 }
 
 TEST(Keys, SpaceStartsAndStopsRightTakesOneFrameCtrlRResetsAndCtrlOLoads) {
