@@ -11,12 +11,46 @@
 #include "solver/operators.h"
 #include "solver/stable_frame.h"
 #include "solver/time_step.h"
-#include "tests/start_pictures.h"
 
 namespace swirlon {
 namespace {
 
-using testing::StartPicture;
+// Vorticity of the loader's colours: yellow, white, red and mid grey.
+constexpr double YellowVorticity = 19.921875;
+constexpr double WhiteVorticity = -19.921875;
+constexpr double RedVorticity = 9.9609375;
+constexpr double GreyVorticity = -10.0;
+
+// Start pictures whose large one-colour areas make one plain step of 0.01 diverge within a few
+// frames.
+
+enum class StartPicture { yellowDisc16, yellowDisc24, yellowDisc32, redDiscOnGrey, yellowWhiteHalves };
+
+// Grid vorticity of the picture (not yet transformed).
+PackedSpectrum startPictureVorticity(StartPicture picture) {
+    constexpr double Centre = GridSize / 2 - 0.5;
+    constexpr int OddPixelX = 100;
+    constexpr int OddPixelY = 30;
+    PackedSpectrum grid{};
+    for (int y = 0; y < GridSize; ++y) {
+        for (int x = 0; x < GridSize; ++x) {
+            const double r2 = (x - Centre) * (x - Centre) + (y - Centre) * (y - Centre);
+            double value = 0.0;
+            switch (picture) {
+                case StartPicture::yellowDisc16: value = r2 <= 16 * 16 ? YellowVorticity : WhiteVorticity; break;
+                case StartPicture::yellowDisc24: value = r2 <= 24 * 24 ? YellowVorticity : WhiteVorticity; break;
+                case StartPicture::yellowDisc32: value = r2 <= 32 * 32 ? YellowVorticity : WhiteVorticity; break;
+                case StartPicture::redDiscOnGrey: value = r2 <= 16 * 16 ? RedVorticity : GreyVorticity; break;
+                case StartPicture::yellowWhiteHalves:
+                    value = (x == OddPixelX && y == OddPixelY) ? RedVorticity
+                                                               : (x < GridSize / 2 ? YellowVorticity : WhiteVorticity);
+                    break;
+            }
+            grid[entryIndex(y, x)] = value;
+        }
+    }
+    return grid;
+}
 
 constexpr std::array<StartPicture, 5> AllStartPictures = {StartPicture::yellowDisc16, StartPicture::yellowDisc24,
                                                           StartPicture::yellowDisc32, StartPicture::redDiscOnGrey,
@@ -41,7 +75,7 @@ std::unique_ptr<FieldBank> bankWith(StartPicture picture) {
     for (auto& slot : bank->slots) {
         slot.fill(0.0);
     }
-    (*bank)[Slot::psi] = testing::startPictureVorticity(picture);
+    (*bank)[Slot::psi] = startPictureVorticity(picture);
     streamFunctionFromVorticity((*bank)[Slot::psi]);
     return bank;
 }
@@ -76,8 +110,8 @@ void BM_stableFrames(benchmark::State& state) {
 
 // One sub-step per frame: the cost per time unit that a stable run would have without splits.
 void BM_plainSteps(benchmark::State& state) {
-    const auto start = bankWith(testing::StartPicture::redDiscOnGrey);
-    auto bank = bankWith(testing::StartPicture::redDiscOnGrey);
+    const auto start = bankWith(StartPicture::redDiscOnGrey);
+    auto bank = bankWith(StartPicture::redDiscOnGrey);
     // Plain steps of this picture stay finite for well over this many steps.
     constexpr int StepsBeforeRestart = 8;
     int stepsSinceRestart = 0;

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <complex>
-#include <numbers>
 #include <random>
 #include <vector>
 
@@ -20,45 +18,6 @@ using testing::sampleGrid;
 // Rounding of one 2-D transform of values of order one.
 constexpr double TransformTolerance = 1e-15;
 constexpr double RoundTripTolerance = 4e-15;
-
-std::vector<std::complex<double>> directDft(const std::vector<std::complex<double>>& z, double sign) {
-    const int n = static_cast<int>(z.size());
-    std::vector<std::complex<double>> out(n);
-    for (int k = 0; k < n; ++k) {
-        for (int j = 0; j < n; ++j) {
-            const double angle = sign * 2.0 * std::numbers::pi * ((static_cast<long>(j) * k) % n) / n;
-            out[k] += z[j] * std::polar(1.0, angle);
-        }
-    }
-    return out;
-}
-
-TEST(LineTransform, MatchesTheDirectSumInNaturalOrderForEveryLength) {
-    // A wrong bit-reversal order or twiddle index shows up as a permuted or rotated output.
-    std::mt19937 generator(7);
-    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
-    for (int n = 2; n <= GridSize; n *= 2) {
-        const FftTables& tables = fftTables(n);
-        for (const bool forward : {true, false}) {
-            std::vector<std::complex<double>> z(n);
-            std::vector<double> re(n);
-            std::vector<double> im(n);
-            for (int j = 0; j < n; ++j) {
-                z[j] = {uniform(generator), uniform(generator)};
-                re[j] = z[j].real();
-                im[j] = z[j].imag();
-            }
-            const double scale = 0.25;
-            fft1d(n, scale, re.data(), im.data(),
-                  forward ? tables.forwardSinTable.data() : tables.inverseSinTable.data(), tables.cosTable.data());
-            const auto expected = directDft(z, forward ? -1.0 : 1.0);
-            for (int k = 0; k < n; ++k) {
-                EXPECT_NEAR(re[k], scale * expected[k].real(), 1e-13) << "n = " << n << ", k = " << k;
-                EXPECT_NEAR(im[k], scale * expected[k].imag(), 1e-13) << "n = " << n << ", k = " << k;
-            }
-        }
-    }
-}
 
 // Each mode lands in one packed entry; the round trip below then pins the inverse transform.
 TEST(ForwardTransform, SingleModesLandInTheirPackedEntries) {

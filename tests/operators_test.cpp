@@ -33,26 +33,6 @@ TEST(CopyBand, KeepsTheBandLessItsMeanAndClearsTheRest) {
     EXPECT_EQ(std::count(source.begin(), source.end(), 1.0), GridPoints);
 }
 
-TEST(Laplacian, DivideUndoesMultiplyOnTheBandAndNeitherTouchesTheRest) {
-    const PackedSpectrum original = testing::randomField(3);
-    PackedSpectrum a = original;
-    multiplyByMinusK2(a);
-    EXPECT_EQ(a[entryIndex(3, 4)], -25.0 * original[entryIndex(3, 4)]);
-    divideByMinusK2(a);
-    for (int row = 0; row < GridSize; ++row) {
-        for (int column = 0; column < GridSize; ++column) {
-            const int at = entryIndex(row, column);
-            if (at == 0) {
-                EXPECT_EQ(a[at], 0.0);
-            } else if (isBandIndex(row) && isBandIndex(column)) {
-                EXPECT_NEAR(a[at], original[at], 1e-15);
-            } else {
-                EXPECT_EQ(a[at], original[at]) << "outside the band at (" << row << ", " << column << ")";
-            }
-        }
-    }
-}
-
 // psi = sin(3x + 2y + 0.3) + 0.5 cos(-5x + 7y); omega = -13 sin(...) - 37 cos(...).
 struct AnalyticStream {
     static double theta1(int x, int y) { return phaseAngle(3L * x + 2L * y) + 0.3; }

@@ -5,13 +5,11 @@
 
 #include <cmath>
 #include <limits>
-#include <string>
 
 #include "solver/diagnostics.h"
 #include "solver/operators.h"
 #include "solver/time_step.h"
 #include "spectral_fixtures.h"
-#include "start_pictures.h"
 
 namespace swirlon {
 namespace {
@@ -24,8 +22,6 @@ using testing::rk4Factor;
 // Rounding of a decay factor accumulated over a frame's sub-steps.
 constexpr double SubStepDecayTolerance = 1e-14;
 constexpr double GentleAmplitude = 0.05;
-// Energy may not grow from one frame to the next by more than rounding.
-constexpr double EnergyGrowthTolerance = 1e-12;
 constexpr double DiagnosticTolerance = 1e-12;
 
 // Each sub-step's number must stay at or below the limit (2.0 unless a run asks for another)
@@ -95,45 +91,6 @@ TEST(StableFrame, NonFiniteStateIsNotSteppedAtAll) {
     EXPECT_TRUE(std::isnan((*bank)[Slot::psi][entryIndex(3, 7)]));
     EXPECT_EQ((*bank)[Slot::rk1][entryIndex(3, 7)], 2.0);
 }
-
-using testing::StartPicture;
-
-struct PictureRun {
-    StartPicture picture;
-    int reynolds;
-    const char* name;
-};
-
-class StartPictureRun : public ::testing::TestWithParam<PictureRun> {};
-
-TEST_P(StartPictureRun, StaysFiniteAndNeverGainsEnergy) {
-    constexpr int Frames = 300;
-    auto bank = makeZeroBank();
-    (*bank)[Slot::psi] = testing::startPictureVorticity(GetParam().picture);
-    streamFunctionFromVorticity((*bank)[Slot::psi]);
-    PackedSpectrum rollback;
-    double previousEnergy = energy((*bank)[Slot::psi]);
-    int largestSplit = 1;
-    for (int frame = 0; frame < Frames; ++frame) {
-        const FrameOutcome outcome = advanceFrame(*bank, GetParam().reynolds, rollback);
-        ASSERT_TRUE(outcome.finite) << "frame " << frame;
-        const double nowEnergy = energy((*bank)[Slot::psi]);
-        ASSERT_LE(nowEnergy, previousEnergy * (1.0 + EnergyGrowthTolerance)) << "frame " << frame;
-        previousEnergy = nowEnergy;
-        largestSplit = std::max(largestSplit, outcome.subSteps);
-    }
-    EXPECT_GT(largestSplit, 1) << "the picture should have needed sub-steps";
-}
-
-// Each picture at one Reynolds number, every Reynolds number covered: the split hardly depends
-// on it, and the full sweep of 3000 frames each lives in the stability benchmark.
-INSTANTIATE_TEST_SUITE_P(Pictures, StartPictureRun,
-                         ::testing::Values(PictureRun{StartPicture::yellowDisc16, 100, "YellowDisc16AtRe100"},
-                                           PictureRun{StartPicture::yellowDisc24, 1000, "YellowDisc24AtRe1000"},
-                                           PictureRun{StartPicture::yellowDisc32, 10000, "YellowDisc32AtRe10000"},
-                                           PictureRun{StartPicture::redDiscOnGrey, 100, "RedDiscOnGreyAtRe100"},
-                                           PictureRun{StartPicture::yellowWhiteHalves, 10000, "HalvesAtRe10000"}),
-                         [](const ::testing::TestParamInfo<PictureRun>& run) { return std::string(run.param.name); });
 
 TEST(Diagnostics, SpectralSumsEqualGridAveragesOfTheSameField) {
     auto bank = makeZeroBank();
