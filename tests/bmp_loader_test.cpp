@@ -234,14 +234,10 @@ TEST(BmpColourRule, SampleColoursGiveTheirVorticity) {
     } samples[] = {
         {"black", {.blue = 0, .green = 0, .red = 0}, 0.0},
         {"white", {.blue = 255, .green = 255, .red = 255}, -19.921875},
-        {"mid grey", {.blue = 128, .green = 128, .red = 128}, -10.0},
         {"red", {.blue = 0, .green = 0, .red = 255}, 9.9609375},
-        {"orange", {.blue = 0, .green = 128, .red = 255}, 14.9609375},
         {"yellow", {.blue = 0, .green = 255, .red = 255}, 19.921875},
         {"green", {.blue = 0, .green = 255, .red = 0}, -9.9609375},
         {"blue", {.blue = 255, .green = 0, .red = 0}, -9.9609375},
-        {"cyan", {.blue = 255, .green = 255, .red = 0}, -19.921875},
-        {"magenta", {.blue = 255, .green = 0, .red = 255}, -9.9609375},
         {"red one above blue", {.blue = 100, .green = 50, .red = 101}, 5.8984375},
         {"red equal to blue", {.blue = 101, .green = 50, .red = 101}, -5.8984375},
     };
