@@ -33,6 +33,9 @@ inline constexpr int ID_FIELD_TAYLOR_GREEN = 33011;
 inline constexpr int ID_FIELD_VORTEX_PAIR = 33012;
 inline constexpr int ID_FIELD_SHEAR_LAYER = 33013;
 inline constexpr int ID_FIELD_RANDOM_TURBULENCE = 33014;
+// Live plots and their data.
+inline constexpr int ID_VIEW_PLOTS = 33020;
+inline constexpr int ID_FILE_SAVE_PLOT_DATA = 33021;
 
 // The small-scale filter (a range of its own).
 inline constexpr int ID_CALC_FILTER = 33100;

@@ -9,6 +9,8 @@
 #include "app/command_ids.h"
 #include "app/flow_view.h"
 #include "app/main_frame.h"
+#include "app/plots_dock.h"
+#include "app/run_recorder.h"
 #include "app/run_pace.h"
 #include "app/texts.h"
 
@@ -127,6 +129,12 @@ const CommandEntry Commands[]{
     {ID_CALC_FILTER, texts::ItemFilter, texts::PromptFilter,
      [](CMainFrame& frame) { frame.view().setFilter(!frame.view().filterOn()); }, nullptr,
      [](const CMainFrame& frame) { return frame.view().filterOn(); }},
+    // Live plots.
+    {ID_VIEW_PLOTS, texts::ItemPlots, texts::PromptPlots,
+     [](CMainFrame& frame) { frame.plots().setVisible(!frame.plots().isVisible()); }, nullptr,
+     [](const CMainFrame& frame) { return frame.plots().isVisible(); }},
+    {ID_FILE_SAVE_PLOT_DATA, texts::ItemSavePlotData, texts::PromptSavePlotData,
+     [](CMainFrame& frame) { frame.recorder().saveAs(); }, idle, nullptr},
 };
 
 constexpr MenuEntry BuiltInFieldItems[]{
@@ -144,6 +152,7 @@ constexpr MenuEntry FileItems[]{
     menuCommand(ID_LOAD_INITIAL_VORTICITY),
     menuSeparator(),
     submenu(texts::MenuBuiltInFields, texts::PromptBuiltInFields, BuiltInFieldItems),
+    menuCommand(ID_FILE_SAVE_PLOT_DATA),
     menuSeparator(),
     menuCommand(ID_APP_EXIT),
 };
@@ -155,7 +164,8 @@ constexpr MenuEntry CalculationItems[]{
     menuCommand(ID_CALC_FILTER),
 };
 constexpr MenuEntry DisplayItems[]{menuCommand(ID_VIEW_VORTICITY), menuCommand(ID_VIEW_SPEED2), menuSeparator(),
-                                   menuCommand(ID_VIEW_AUTO_RANGE), menuCommand(ID_VIEW_LEGEND)};
+                                   menuCommand(ID_VIEW_AUTO_RANGE), menuCommand(ID_VIEW_LEGEND),
+                                   menuCommand(ID_VIEW_PLOTS)};
 constexpr MenuEntry HelpItems[]{menuCommand(ID_APP_ABOUT)};
 
 // The drop-downs' titles carry no prompt: the pane goes blank while one is highlighted.

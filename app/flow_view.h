@@ -98,6 +98,8 @@ public:
     bool loadFile(const QString& path);
 
     void setFileChooser(FileChooser chooser) { fileChooser = std::move(chooser); }
+    // Shows a failure to the user through the message reporter.
+    void report(const QString& message);
     void setMessageReporter(MessageReporter reporter) { messageReporter = std::move(reporter); }
 
     QSize sizeHint() const override;
@@ -121,7 +123,6 @@ private:
     // Places the picture for the view's size, zoom, legend and screen; the next paint renders.
     void updateLayout();
     int legendRoom() const;
-    void report(const QString& message);
     // Shortest time between two frames put on screen during a run: one refresh of the screen.
     qint64 presentIntervalNs() const;
     // Advances the state by one frame and counts it; false when the frame diverged (the state

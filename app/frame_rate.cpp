@@ -4,6 +4,9 @@
 #include <QTimer>
 
 #include <ctime>
+#include <fstream>
+#include <string>
+#include <limits>
 #include <memory>
 
 #include "app/flow_view.h"
@@ -63,6 +66,42 @@ PaceReport measurePace(FlowView& view, std::chrono::milliseconds duration) {
     report.processorSeconds = static_cast<double>(std::clock() - processorStart) / CLOCKS_PER_SEC;
     report.simulatedTime = static_cast<double>(view.framesComputed() - framesBefore) * TimeStep;
     return report;
+}
+
+long long residentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            long long kilobytes = -1;
+            status >> kilobytes;
+            return kilobytes;
+        }
+        status.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    }
+    return -1;
+}
+
+std::vector<MemoryReport> measureMemory(FlowView& view, const std::vector<long long>& checkpoints) {
+    std::vector<MemoryReport> reports;
+    if (view.isRunning() || checkpoints.empty()) {
+        return reports;
+    }
+    const long long framesBefore = view.framesComputed();
+    const Clock::time_point start = Clock::now();
+    std::size_t next = 0;
+    const QMetaObject::Connection watch =
+        QObject::connect(&view, &FlowView::frameComputed, &view, [&](long long frame) {
+            if (next < checkpoints.size() && frame - framesBefore == checkpoints[next]) {
+                reports.push_back({checkpoints[next], residentKilobytes(), secondsSince(start)});
+                if (++next == checkpoints.size()) {
+                    view.requestStop();
+                }
+            }
+        });
+    view.runCalculation();
+    QObject::disconnect(watch);
+    return reports;
 }
 
 }  // namespace swirlon

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <vector>
 
 namespace swirlon {
 
@@ -35,5 +36,18 @@ struct PaceReport {
 
 // Runs the view's calculation at its current pace for duration. The view must be idle.
 PaceReport measurePace(FlowView& view, std::chrono::milliseconds duration);
+
+// Resident memory of the process (VmRSS) in kB; -1 where the system does not tell.
+long long residentKilobytes();
+
+struct MemoryReport {
+    long long frames = 0;
+    long long residentKilobytes = 0;
+    double seconds = 0.0;
+};
+
+// Runs the view's calculation until it has computed the last of checkpoints (ascending frame
+// counts) further frames, noting the resident memory as it passes each. The view must be idle.
+std::vector<MemoryReport> measureMemory(FlowView& view, const std::vector<long long>& checkpoints);
 
 }  // namespace swirlon

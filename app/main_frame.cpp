@@ -13,6 +13,8 @@
 #include "app/commands.h"
 #include "app/flow_view.h"
 #include "app/key_bindings.h"
+#include "app/plots_dock.h"
+#include "app/run_recorder.h"
 #include "app/status_panes.h"
 #include "app/texts.h"
 
@@ -46,14 +48,23 @@ CMainFrame::CMainFrame() {
     createActions();
     createStatusBar();
     connect(flowView, &FlowView::stateChanged, this, &CMainFrame::updateActions);
-    statusPanes = new StatusPanes(*flowView, *statusBar());
+    runRecorder = new RunRecorder(*flowView, this);
+    statusPanes = new StatusPanes(*flowView, *runRecorder, *statusBar());
+    plotsDock = new PlotsDock(*flowView, *runRecorder, this);
+    addDockWidget(Qt::RightDockWidgetArea, plotsDock);
+    plotsDock->hide();
+    // Closing the dock by its own button moves the check mark as well.
+    connect(plotsDock, &QDockWidget::visibilityChanged, this, &CMainFrame::updateActions);
     installKeyBindings(*this);
     updateActions();
     resize(InitialWidth, InitialHeight);
     flowView->setFocus();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The dock hides as the window goes, after this class's members are gone.
+    plotsDock->disconnect(this);
+}
 
 void CMainFrame::createActions() {
     for (const MenuEntry& menuEntry : menuLayout()) {

@@ -19,6 +19,8 @@ class QMenu;
 namespace swirlon {
 
 class FlowView;
+class PlotsDock;
+class RunRecorder;
 class StatusPanes;
 struct MenuEntry;
 
@@ -44,6 +46,9 @@ public:
     // Reads the lock keys into the key panes (the idle poll does this a few times a second).
     void refreshKeyPanes();
     const StatusPanes& panes() const { return *statusPanes; }
+    RunRecorder& recorder() { return *runRecorder; }
+    PlotsDock& plots() { return *plotsDock; }
+    const PlotsDock& plots() const { return *plotsDock; }
 
 protected:
     bool event(QEvent* event) override;
@@ -59,7 +64,9 @@ private:
     std::array<QLabel*, LockKeyCount> keyPanes{};
     LockKeyIndicators lockKeys;
     QTimer keyPoll;
+    RunRecorder* runRecorder = nullptr;
     StatusPanes* statusPanes = nullptr;
+    PlotsDock* plotsDock = nullptr;
 };
 
 }  // namespace swirlon

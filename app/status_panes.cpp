@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/flow_view.h"
+#include "app/run_recorder.h"
 #include "app/texts.h"
 #include "solver/spectra.h"
 
@@ -69,7 +70,8 @@ QString resolutionNote(double edgeEnstrophyShare) {
     return isUnderResolved(edgeEnstrophyShare) ? texts::PaneUnderResolved.toString() : QString();
 }
 
-StatusPanes::StatusPanes(FlowView& view, QStatusBar& bar) : QObject(&bar), view_(view) {
+StatusPanes::StatusPanes(FlowView& view, const RunRecorder& recorder, QStatusBar& bar)
+    : QObject(&bar), view_(view), recorder_(recorder) {
     for (std::size_t pane = 0; pane < StatusPaneCount; ++pane) {
         auto* label = new QLabel(&bar);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -82,9 +84,8 @@ StatusPanes::StatusPanes(FlowView& view, QStatusBar& bar) : QObject(&bar), view_
     ticker_.setInterval(TickIntervalMs);
     connect(&ticker_, &QTimer::timeout, this, &StatusPanes::tick);
     connect(&view, &FlowView::stateChanged, this, &StatusPanes::runStateChanged);
-    connect(&view, &FlowView::stateReplaced, this, &StatusPanes::refresh);
-    connect(&view, &FlowView::frameComputed, this, [this] {
-        // A single frame taken while idle shows at once; a run's frames wait for the ticker.
+    connect(&recorder, &RunRecorder::seriesChanged, this, [this] {
+        // A frame taken alone or a new state shows at once; a run's frames wait for the ticker.
         if (!view_.isRunning()) {
             refresh();
         }
@@ -96,7 +97,9 @@ QString StatusPanes::text(StatusPane pane) const { return labels_[static_cast<st
 
 void StatusPanes::refresh() {
     const Simulation& flow = view_.simulation();
-    const std::array notes{subStepsNote(flow.lastOutcome().subSteps), resolutionNote(edgeEnstrophyShare(flow.psi()))};
+    const DiagnosticsRecord* latest = recorder_.series().latest();
+    const Diagnostics values = latest != nullptr ? latest->values : Diagnostics{};
+    const std::array notes{subStepsNote(values.subSteps), resolutionNote(values.edgeEnstrophyShare)};
     QLabel* health = labels_[static_cast<std::size_t>(StatusPane::health)];
     health->setText(healthPaneText(notes));
     // Shown only while there is something to say; the panes to its right keep their places.

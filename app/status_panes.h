@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The status bar's panes beside the prompt and the lock keys: the simulated time, the Reynolds
-// number in use, frames per second during a run, and the numerical health of the last frame.
+// number in use, frames per second during a run, and the numerical health of the last frame
+// recorded (from the run's diagnostics record, so its values are measured once).
 #pragma once
 
 #include <QElapsedTimer>
@@ -19,6 +20,7 @@ class QStatusBar;
 namespace swirlon {
 
 class FlowView;
+class RunRecorder;
 
 enum class StatusPane : int { health = 0, time, reynolds, frameRate };
 inline constexpr std::size_t StatusPaneCount = 4;
@@ -40,7 +42,7 @@ class StatusPanes : public QObject {
 public:
     // Puts the panes onto bar, to the left of any permanent panes it already has, and follows
     // the view from then on.
-    StatusPanes(FlowView& view, QStatusBar& bar);
+    StatusPanes(FlowView& view, const RunRecorder& recorder, QStatusBar& bar);
 
     QString text(StatusPane pane) const;
     // Sets every pane from the view now.
@@ -58,6 +60,7 @@ private:
     };
 
     FlowView& view_;
+    const RunRecorder& recorder_;
     std::array<QLabel*, StatusPaneCount> labels_{};
     QTimer ticker_;
     QElapsedTimer runClock_;

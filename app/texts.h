@@ -124,4 +124,22 @@ inline constexpr QStringView PaneSubSteps = u"サブステップ %1";
 // Health pane: enstrophy has piled up at the band edge, finer than the grid can show.
 inline constexpr QStringView PaneUnderResolved = u"解像度不足";
 
+// Live plots: the Display menu's item, the File menu's export, the dock and its curves.
+inline constexpr QStringView ItemPlots = u"グラフ(&G)";
+inline constexpr QStringView PromptPlots = u"エネルギー、エンストロフィー、最大渦度とスペクトルのグラフを表示";
+inline constexpr QStringView ItemSavePlotData = u"グラフのデータを保存(&E)...";
+inline constexpr QStringView PromptSavePlotData = u"グラフの時系列をCSVﾌｧｲﾙに保存";
+inline constexpr QStringView FilterCsv = u"CSVﾌｧｲﾙ(*.csv)";
+inline constexpr QStringView CsvSuffix = u"csv";
+inline constexpr QStringView DockPlots = u"グラフ";
+// Energy and enstrophy relative to their values at the start of the series.
+inline constexpr QStringView CurveEnergy = u"エネルギー比";
+inline constexpr QStringView CurveEnstrophy = u"エンストロフィー比";
+inline constexpr QStringView CurveMaxVorticity = u"最大|渦度|";
+inline constexpr QStringView CurveSubSteps = u"サブステップ数(右)";
+inline constexpr QStringView CurveSpectrum = u"E(k)";
+inline constexpr QStringView CurveSpectrumGuide = u"k⁻³";
+inline constexpr QStringView AxisTime = u"t";
+inline constexpr QStringView AxisWaveNumber = u"k";
+
 }  // namespace swirlon::texts

@@ -2,7 +2,8 @@
 // The window's run loop against the solver alone, frame for frame from the same start state:
 // what drawing and the event drain cost. Run it on a real display (or Xvfb) to include the
 // screen; on the offscreen platform painting costs almost nothing. Compare the frames/s
-// counters of the two benchmarks of one run.
+// counters of the benchmarks of one run; the run loop is measured with the plots dock hidden
+// and shown.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 
 #include "app/flow_view.h"
 #include "app/main_frame.h"
+#include "app/plots_dock.h"
 #include "solver/simulation.h"
 
 namespace swirlon {
@@ -25,7 +27,11 @@ void setFramesPerSecond(benchmark::State& state) {
                                                         benchmark::Counter::kIsRate);
 }
 
+// state.range(0): the plots dock is shown during the runs.
 void BM_runLoopFrames(benchmark::State& state) {
+    const bool withPlots = state.range(0) != 0;
+    frameWindow->plots().setVisible(withPlots);
+    QApplication::processEvents();
     FlowView& view = frameWindow->view();
     const auto startState = std::make_unique<PackedSpectrum>(view.simulation().psi());
     long long stopAt = 0;
@@ -60,7 +66,7 @@ void BM_solverFrames(benchmark::State& state) {
 }
 
 BENCHMARK(BM_solverFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_runLoopFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_runLoopFrames)->ArgName("plots")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_solverFrames)->Unit(benchmark::kMillisecond)->UseRealTime()->Name("BM_solverFramesAgain");
 
 }  // namespace

@@ -97,6 +97,7 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {fields + QStringLiteral("渦対(&P)"), ID_FIELD_VORTEX_PAIR},
         {fields + QStringLiteral("二重せん断層(&S)"), ID_FIELD_SHEAR_LAYER},
         {fields + QStringLiteral("ランダムな乱流(&R)"), ID_FIELD_RANDOM_TURBULENCE},
+        {file + QStringLiteral("グラフのデータを保存(&E)..."), ID_FILE_SAVE_PLOT_DATA},
         {file + u'-'},
         {file + QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), ID_APP_EXIT},
         {calc + QStringLiteral("開始(&G)"), ID_CALC_START},
@@ -119,6 +120,7 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {display + u'-'},
         {display + QStringLiteral("色の範囲を自動調整(&A)"), ID_VIEW_AUTO_RANGE, true},
         {display + QStringLiteral("色の凡例(&L)"), ID_VIEW_LEGEND, true},
+        {display + QStringLiteral("グラフ(&G)"), ID_VIEW_PLOTS, true},
         {QStringLiteral("ﾍﾙﾌﾟ(&H)/test のﾊﾞｰｼﾞｮﾝ情報(&A)..."), ID_APP_ABOUT},
     };
     std::vector<MenuLine> lines;

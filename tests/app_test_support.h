@@ -39,8 +39,9 @@ class Window {
     QTimer watchdog;
 };
 
-// Commands that replace or advance the state (Start, Load, a single frame, reset, the built-in
-// fields) are offered only while idle, Stop only during a run, the rest always.
+// Commands that replace, advance or save the state (Start, Load, a single frame, reset, the
+// built-in fields, the plot data) are offered only while idle, Stop only during a run, the rest
+// always.
 void expectEnabledItemsOf(const swirlon::CMainFrame& frame, bool running);
 
 // Calls action once, right after the run loop has computed the given number of further frames.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "field_io/bmp_loader.h"
+#include "field_io/diagnostics_csv.h"
 #include "field_io/npy.h"
 #include "field_io/picture.h"
 #include "field_io/png_writer.h"
@@ -65,7 +66,7 @@ protected:
         std::ifstream in(at("d.csv"));
         std::string line;
         std::getline(in, line);
-        EXPECT_EQ(line, DiagnosticsHeader);
+        EXPECT_EQ(line, DiagnosticsCsvHeader);
         std::vector<DiagnosticsRow> rows;
         while (std::getline(in, line)) {
             DiagnosticsRow& row = rows.emplace_back();

@@ -13,6 +13,7 @@
 
 #include "field_io/atomic_file.h"
 #include "field_io/bmp_loader.h"
+#include "field_io/diagnostics_csv.h"
 #include "field_io/npy.h"
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
@@ -33,8 +34,6 @@ constexpr int ProgressBarWidth = 30;
 constexpr auto ProgressInterval = std::chrono::milliseconds(100);
 constexpr int SecondsPerMinute = 60;
 constexpr int PercentScale = 100;
-// Enough digits that a value read back from the diagnostics file is the same double.
-constexpr const char* ExactNumber = "%.17g";
 
 std::string lowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -42,12 +41,6 @@ std::string lowerCase(std::string text) {
 }
 
 bool hasNpyExtension(const std::string& path) { return lowerCase(std::filesystem::path(path).extension().string()) == ".npy"; }
-
-std::string formatNumber(double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, ExactNumber, value);
-    return buffer;
-}
 
 std::string formatDuration(double seconds) {
     const long long whole = std::llround(seconds);
@@ -200,7 +193,7 @@ private:
             if (auto message = worded(diagnostics_.open(options_.diagnosticsPath))) {
                 return message;
             }
-            if (auto message = worded(diagnostics_.write(std::string(DiagnosticsHeader) + '\n'))) {
+            if (auto message = worded(diagnostics_.write(std::string(DiagnosticsCsvHeader) + '\n'))) {
                 return message;
             }
         }
@@ -236,24 +229,18 @@ private:
     // The diagnostics row and the picture of the state the simulation holds now.
     std::optional<std::string> record() {
         if (diagnostics_.isOpen()) {
-            const Diagnostics values = measureDiagnostics(simulation_);
-            const std::string row = std::to_string(simulation_.framesDone()) + ',' + formatNumber(simulation_.time()) +
-                                    ',' + formatNumber(values.energy) + ',' + formatNumber(values.enstrophy) + ',' +
-                                    formatNumber(values.palinstrophy) + ',' + formatNumber(values.maxVorticity) +
-                                    ',' + formatNumber(values.stabilityNumber) + ',' +
-                                    std::to_string(values.subSteps) + ',' + formatNumber(values.edgeEnstrophyShare) + '\n';
-            if (auto message = worded(diagnostics_.write(row))) {
+            if (auto message = worded(diagnostics_.write(diagnosticsCsvRow(recordDiagnostics(simulation_))))) {
                 return message;
             }
         }
         if (spectra_.isOpen()) {
             const ShellSpectra spectra = shellSpectra(simulation_.psi());
-            const std::string stamp = std::to_string(simulation_.framesDone()) + ',' + formatNumber(simulation_.time());
+            const std::string stamp = std::to_string(simulation_.framesDone()) + ',' + exactNumber(simulation_.time());
             std::string rows;
             for (int shell = 1; shell <= LargestShell; ++shell) {
                 const auto k = static_cast<std::size_t>(shell);
-                rows += stamp + ',' + std::to_string(shell) + ',' + formatNumber(spectra.energy[k]) + ',' +
-                        formatNumber(spectra.enstrophy[k]) + '\n';
+                rows += stamp + ',' + std::to_string(shell) + ',' + exactNumber(spectra.energy[k]) + ',' +
+                        exactNumber(spectra.enstrophy[k]) + '\n';
             }
             if (auto message = worded(spectra_.write(rows))) {
                 return message;

@@ -20,9 +20,6 @@ std::string frameFileName(long long frame, int width);
 // Digits used for frame numbers of a run of steps frames.
 int frameNumberWidth(long long steps);
 
-// Header line of the diagnostics file (without the line end).
-inline constexpr const char* DiagnosticsHeader =
-    "step,time,energy,enstrophy,palinstrophy,max_vorticity,stability_number,sub_steps,edge_enstrophy_share";
 // Header line of the spectra file: one row per shell k = 1..59 for every recorded frame.
 inline constexpr const char* SpectraHeader = "step,time,k,energy,enstrophy";
 

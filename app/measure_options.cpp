@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/measure_options.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+#include <QTimer>
+
+#include <chrono>
+#include <vector>
+
+#include "app/flow_view.h"
+#include "app/frame_rate.h"
+#include "app/main_frame.h"
+#include "app/plots_dock.h"
+#include "app/run_pace.h"
+
+namespace swirlon {
+namespace {
+
+const QString SecondsValue = QStringLiteral("seconds");
+const QString FramesValue = QStringLiteral("frames");
+constexpr double MillisecondsPerSecond = 1000.0;
+constexpr double PercentScale = 100.0;
+constexpr long long FirstMemoryCheckpoint = 1000;
+constexpr long long CheckpointFactor = 10;
+
+QCommandLineOption hidden(const QString& name, const QString& valueName = {}) {
+    QCommandLineOption option(name, QString(), valueName);
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return option;
+}
+
+std::chrono::milliseconds millisecondsOf(const QString& seconds) {
+    return std::chrono::milliseconds(static_cast<long long>(seconds.toDouble() * MillisecondsPerSecond));
+}
+
+void printFrameRate(FlowView& view, std::chrono::milliseconds duration) {
+    const FrameRateReport report = measureFrameRate(view, duration);
+    QTextStream(stdout) << "frames: " << report.frames << "\nrun loop frames/s: " << report.loopFramesPerSecond()
+                        << "\nsolver alone frames/s: " << report.solverFramesPerSecond()
+                        << "\nratio: " << report.loopFramesPerSecond() / report.solverFramesPerSecond() << '\n';
+}
+
+void printPaces(FlowView& view, std::chrono::milliseconds duration) {
+    std::vector<Pace> paces(PacedChoices.begin(), PacedChoices.end());
+    paces.push_back(MaxPace);
+    for (const Pace pace : paces) {
+        view.setPace(pace);
+        const PaceReport report = measurePace(view, duration);
+        QTextStream out(stdout);
+        out << "pace " << (pace.unlimited() ? QStringLiteral("max") : QString::number(pace.timePerSecond))
+            << ": simulated time per second " << report.timePerSecond();
+        if (!pace.unlimited()) {
+            out << " (ratio " << report.timePerSecond() / pace.timePerSecond << ')';
+        }
+        out << ", processor " << QString::number(PercentScale * report.processorShare(), 'f', 1) << "%\n";
+    }
+    view.setPace(MaxPace);
+}
+
+void printMemory(FlowView& view, long long frames) {
+    std::vector<long long> checkpoints;
+    for (long long at = FirstMemoryCheckpoint; at < frames; at *= CheckpointFactor) {
+        checkpoints.push_back(at);
+    }
+    checkpoints.push_back(frames);
+    QTextStream(stdout) << "frames 0: resident " << residentKilobytes() << " kB\n";
+    for (const MemoryReport& report : measureMemory(view, checkpoints)) {
+        QTextStream(stdout) << "frames " << report.frames << ": resident " << report.residentKilobytes << " kB after "
+                            << report.seconds << " s\n";
+    }
+}
+
+}  // namespace
+
+MeasureOptions::MeasureOptions(QCommandLineParser& parser)
+    : frameRate_(hidden(QStringLiteral("measure-frame-rate"), SecondsValue)),
+      pace_(hidden(QStringLiteral("measure-pace"), SecondsValue)),
+      memory_(hidden(QStringLiteral("measure-memory"), FramesValue)),
+      withPlots_(hidden(QStringLiteral("with-plots"))) {
+    for (const QCommandLineOption* option : {&frameRate_, &pace_, &memory_, &withPlots_}) {
+        parser.addOption(*option);
+    }
+}
+
+bool MeasureOptions::valid(const QCommandLineParser& parser) const {
+    for (const QCommandLineOption* option : {&frameRate_, &pace_}) {
+        bool number = true;
+        if (parser.isSet(*option) && (parser.value(*option).toDouble(&number) < 0.0 || !number)) {
+            return false;
+        }
+    }
+    bool whole = true;
+    return !parser.isSet(memory_) || (parser.value(memory_).toLongLong(&whole) > 0 && whole);
+}
+
+void MeasureOptions::schedule(const QCommandLineParser& parser, CMainFrame& frame, QCoreApplication& app) const {
+    if (!parser.isSet(frameRate_) && !parser.isSet(pace_) && !parser.isSet(memory_)) {
+        return;
+    }
+    const bool withPlots = parser.isSet(withPlots_);
+    const QString frameRate = parser.isSet(frameRate_) ? parser.value(frameRate_) : QString();
+    const QString pace = parser.isSet(pace_) ? parser.value(pace_) : QString();
+    const long long memoryFrames = parser.isSet(memory_) ? parser.value(memory_).toLongLong() : 0;
+    QTimer::singleShot(0, &frame, [&frame, &app, withPlots, frameRate, pace, memoryFrames] {
+        if (withPlots) {
+            frame.plots().show();
+            QCoreApplication::processEvents();
+        }
+        if (!frameRate.isEmpty()) {
+            printFrameRate(frame.view(), millisecondsOf(frameRate));
+        }
+        if (!pace.isEmpty()) {
+            printPaces(frame.view(), millisecondsOf(pace));
+        }
+        if (memoryFrames > 0) {
+            printMemory(frame.view(), memoryFrames);
+        }
+        app.quit();
+    });
+}
+
+}  // namespace swirlon

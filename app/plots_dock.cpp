@@ -1,0 +1,294 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/plots_dock.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QLegend>
+#include <QLineSeries>
+#include <QLogValueAxis>
+#include <QPen>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "app/flow_view.h"
+#include "app/run_recorder.h"
+#include "app/texts.h"
+#include "solver/spectra.h"
+
+namespace swirlon {
+namespace {
+
+// At most ten redraws a second: smooth to the eye, and the run loses little to drawing.
+constexpr int RefreshIntervalMs = 100;
+constexpr int ChartMinimumHeight = 160;
+constexpr int DockMinimumWidth = 340;
+// Axis labels are costly to lay out afresh, so an axis keeps its range while the curve stays
+// inside it and fills at least this share of it; a new range gets room above and below.
+constexpr double LoosestFill = 0.25;
+constexpr double AxisPadding = 0.05;
+// The time axis grows in steps of 1, 2 or 5 times a power of ten, with room to run into.
+constexpr double TimeHeadroom = 1.25;
+// The spectrum's axis reaches this many labels (two decades apart, so they stay legible in a
+// short plot) below the first label above the peak; what lies deeper does not show in the
+// picture either.
+constexpr double ShellAxisBase = 10.0;
+constexpr double SpectrumAxisBase = 100.0;
+constexpr double SpectrumLabels = 5.0;
+constexpr double SubStepsHeadroom = 1.25;
+// A sub-step axis always shows 0 to at least this, so one step a frame sits well inside it,
+// with at most this many whole-number intervals between its labels.
+constexpr int FewestSubStepsShown = 2;
+constexpr int MostSubStepIntervals = 4;
+constexpr int GuideExponent = 3;
+
+struct Range {
+    double low = std::numeric_limits<double>::infinity();
+    double high = -std::numeric_limits<double>::infinity();
+
+    void include(double value) {
+        low = std::min(low, value);
+        high = std::max(high, value);
+    }
+    bool empty() const { return low > high; }
+};
+
+void follow(QValueAxis* axis, Range range) {
+    if (range.empty()) {
+        return;
+    }
+    const double span = range.high - range.low;
+    const bool inside = range.low >= axis->min() && range.high <= axis->max();
+    if (inside && (span == 0.0 || span >= LoosestFill * (axis->max() - axis->min()))) {
+        return;
+    }
+    const double pad = span > 0.0 ? span * AxisPadding : std::max(std::abs(range.high) * AxisPadding, TimeStep);
+    axis->setRange(range.low - pad, range.high + pad);
+    axis->applyNiceNumbers();
+}
+
+// The smallest of 1, 2, 5 times a power of ten that is at least value (> 0).
+double niceCeiling(double value) {
+    const double decade = std::pow(10.0, std::floor(std::log10(value)));
+    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
+        if (factor * decade >= value) {
+            return factor * decade;
+        }
+    }
+    return 10.0 * decade;
+}
+
+void followTime(QValueAxis* axis, double start, double end) {
+    if (axis->min() == start && end <= axis->max()) {
+        return;
+    }
+    axis->setRange(start, start + niceCeiling(std::max(end - start, TimeStep) * TimeHeadroom));
+}
+
+// Whole-number labels from 0: an interval of 1, 2 or 5 times a power of ten.
+void fitSubSteps(QValueAxis* axis, int most) {
+    const int top = std::max(FewestSubStepsShown, static_cast<int>(std::ceil(most * SubStepsHeadroom)));
+    int interval = 1;
+    for (int decade = 1; top > interval * MostSubStepIntervals; decade *= 10) {
+        for (const int factor : {1, 2, 5, 10}) {
+            interval = factor * decade;
+            if (top <= interval * MostSubStepIntervals) {
+                break;
+            }
+        }
+    }
+    if (axis->max() != top) {
+        axis->setTickType(QValueAxis::TicksDynamic);
+        axis->setTickAnchor(0.0);
+        axis->setTickInterval(interval);
+        axis->setRange(0.0, top);
+    }
+}
+
+double relative(double value, double reference) { return reference > 0.0 ? value / reference : 0.0; }
+
+QChart* newChart() {
+    auto* chart = new QChart;
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->legend()->setAlignment(Qt::AlignTop);
+    chart->setMargins(QMargins());
+    chart->setBackgroundRoundness(0.0);
+    return chart;
+}
+
+QLineSeries* addCurve(QChart* chart, QStringView name, QAbstractAxis* horizontal, QAbstractAxis* vertical) {
+    auto* series = new QLineSeries;
+    series->setName(name.toString());
+    chart->addSeries(series);
+    series->attachAxis(horizontal);
+    series->attachAxis(vertical);
+    return series;
+}
+
+template <typename Axis>
+Axis* addAxis(QChart* chart, Qt::Alignment side, QStringView title = {}) {
+    auto* axis = new Axis;
+    axis->setTitleText(title.toString());
+    chart->addAxis(axis, side);
+    return axis;
+}
+
+QChartView* newChartView(QChart* chart, QWidget* parent) {
+    auto* view = new QChartView(chart, parent);
+    view->setMinimumHeight(ChartMinimumHeight);
+    return view;
+}
+
+}  // namespace
+
+PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget* parent)
+    : QDockWidget(texts::DockPlots.toString(), parent), view_(view), recorder_(recorder) {
+    auto* body = new QWidget(this);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(QMargins());
+    layout->setSpacing(0);
+
+    QChart* budget = newChart();
+    timeAxisTop_ = addAxis<QValueAxis>(budget, Qt::AlignBottom);
+    ratioAxis_ = addAxis<QValueAxis>(budget, Qt::AlignLeft);
+    curves_[static_cast<std::size_t>(Curve::energy)] = addCurve(budget, texts::CurveEnergy, timeAxisTop_, ratioAxis_);
+    curves_[static_cast<std::size_t>(Curve::enstrophy)] =
+        addCurve(budget, texts::CurveEnstrophy, timeAxisTop_, ratioAxis_);
+    layout->addWidget(newChartView(budget, body));
+
+    QChart* extremes = newChart();
+    timeAxisMiddle_ = addAxis<QValueAxis>(extremes, Qt::AlignBottom, texts::AxisTime);
+    vorticityAxis_ = addAxis<QValueAxis>(extremes, Qt::AlignLeft);
+    subStepsAxis_ = addAxis<QValueAxis>(extremes, Qt::AlignRight);
+    subStepsAxis_->setLabelFormat(QStringLiteral("%d"));
+    curves_[static_cast<std::size_t>(Curve::maxVorticity)] =
+        addCurve(extremes, texts::CurveMaxVorticity, timeAxisMiddle_, vorticityAxis_);
+    curves_[static_cast<std::size_t>(Curve::subSteps)] =
+        addCurve(extremes, texts::CurveSubSteps, timeAxisMiddle_, subStepsAxis_);
+    layout->addWidget(newChartView(extremes, body));
+
+    QChart* spectrum = newChart();
+    shellAxis_ = addAxis<QLogValueAxis>(spectrum, Qt::AlignBottom, texts::AxisWaveNumber);
+    spectrumAxis_ = addAxis<QLogValueAxis>(spectrum, Qt::AlignLeft);
+    shellAxis_->setBase(ShellAxisBase);
+    shellAxis_->setLabelFormat(QStringLiteral("%g"));
+    spectrumAxis_->setBase(SpectrumAxisBase);
+    spectrumAxis_->setLabelFormat(QStringLiteral("%.0e"));
+    shellAxis_->setRange(1.0, LargestShell);
+    curves_[static_cast<std::size_t>(Curve::spectrum)] =
+        addCurve(spectrum, texts::CurveSpectrum, shellAxis_, spectrumAxis_);
+    curves_[static_cast<std::size_t>(Curve::spectrumGuide)] =
+        addCurve(spectrum, texts::CurveSpectrumGuide, shellAxis_, spectrumAxis_);
+    QPen dashed = curve(Curve::spectrumGuide)->pen();
+    dashed.setStyle(Qt::DashLine);
+    curve(Curve::spectrumGuide)->setPen(dashed);
+    layout->addWidget(newChartView(spectrum, body));
+
+    setWidget(body);
+    setMinimumWidth(DockMinimumWidth);
+
+    refreshTimer_.setInterval(RefreshIntervalMs);
+    connect(&refreshTimer_, &QTimer::timeout, this, &PlotsDock::refresh);
+    connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (visible) {
+            refresh();
+            refreshTimer_.start();
+        } else {
+            refreshTimer_.stop();
+        }
+    });
+}
+
+QList<QPointF> PlotsDock::points(Curve which) const { return curve(which)->points(); }
+
+void PlotsDock::refresh() {
+    if (shownOnce_ && recorder_.series().revision() == shownRevision_) {
+        return;
+    }
+    shownOnce_ = true;
+    shownRevision_ = recorder_.series().revision();
+    redraw();
+}
+
+void PlotsDock::redraw() {
+    drawTimeSeries();
+    drawSpectrum();
+}
+
+void PlotsDock::drawTimeSeries() {
+    const std::span<const DiagnosticsRecord> records = recorder_.series().records();
+    const std::size_t count = records.size();
+    QList<QPointF> energy;
+    QList<QPointF> enstrophy;
+    QList<QPointF> maxVorticity;
+    QList<QPointF> subSteps;
+    for (QList<QPointF>* list : {&energy, &enstrophy, &maxVorticity, &subSteps}) {
+        list->reserve(static_cast<qsizetype>(count));
+    }
+    Range time;
+    Range ratio;
+    Range vorticity;
+    int mostSubSteps = 0;
+    for (const DiagnosticsRecord& record : records) {
+        const Diagnostics& start = records.front().values;
+        const Diagnostics& values = record.values;
+        energy.append({record.time, relative(values.energy, start.energy)});
+        enstrophy.append({record.time, relative(values.enstrophy, start.enstrophy)});
+        maxVorticity.append({record.time, values.maxVorticity});
+        // A state just set has taken no frame yet, so no sub-steps to show.
+        if (values.subSteps > 0) {
+            subSteps.append({record.time, static_cast<double>(values.subSteps)});
+        }
+        time.include(record.time);
+        ratio.include(energy.back().y());
+        ratio.include(enstrophy.back().y());
+        vorticity.include(values.maxVorticity);
+        mostSubSteps = std::max(mostSubSteps, values.subSteps);
+    }
+    curve(Curve::energy)->replace(energy);
+    curve(Curve::enstrophy)->replace(enstrophy);
+    curve(Curve::maxVorticity)->replace(maxVorticity);
+    curve(Curve::subSteps)->replace(subSteps);
+    if (!time.empty()) {
+        followTime(timeAxisTop_, time.low, time.high);
+        followTime(timeAxisMiddle_, time.low, time.high);
+    }
+    follow(ratioAxis_, ratio);
+    follow(vorticityAxis_, vorticity);
+    fitSubSteps(subStepsAxis_, mostSubSteps);
+}
+
+void PlotsDock::drawSpectrum() {
+    const ShellSpectra spectra = shellSpectra(view_.simulation().psi());
+    QList<QPointF> shells;
+    Range energies;
+    int peakShell = 1;
+    for (int k = 1; k <= LargestShell; ++k) {
+        const double energy = spectra.energy[static_cast<std::size_t>(k)];
+        // A log axis shows positive values only.
+        if (energy > 0.0 && std::isfinite(energy)) {
+            shells.append({static_cast<double>(k), energy});
+            if (energy > energies.high) {
+                peakShell = k;
+            }
+            energies.include(energy);
+        }
+    }
+    curve(Curve::spectrum)->replace(shells);
+    QList<QPointF> guide;
+    if (!energies.empty()) {
+        // A power law is a straight line on log-log axes: two points, from the peak outwards.
+        const double drop = std::pow(static_cast<double>(peakShell) / LargestShell, GuideExponent);
+        guide = {{static_cast<double>(peakShell), energies.high}, {static_cast<double>(LargestShell), energies.high * drop}};
+        const double top = std::pow(SpectrumAxisBase, std::ceil(std::log(energies.high) / std::log(SpectrumAxisBase)));
+        if (spectrumAxis_->max() != top) {
+            spectrumAxis_->setRange(top / std::pow(SpectrumAxisBase, SpectrumLabels), top);
+        }
+    }
+    curve(Curve::spectrumGuide)->replace(guide);
+}
+
+}  // namespace swirlon

@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The dock of live plots beside the picture: energy and enstrophy relative to the start of the
+// series, max |vorticity| and the sub-steps per frame against time, and the energy spectrum by
+// shell on log-log axes with a dashed k^-3 guide. The time plots draw the run's diagnostics
+// record; the spectrum is of the state the view holds. While shown, the dock redraws at most
+// ten times a second, and only when something new was recorded.
+#pragma once
+
+#include <QDockWidget>
+#include <QList>
+#include <QPointF>
+#include <QTimer>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+class QChart;
+class QLineSeries;
+class QLogValueAxis;
+class QValueAxis;
+
+namespace swirlon {
+
+class FlowView;
+class RunRecorder;
+
+enum class Curve : int { energy = 0, enstrophy, maxVorticity, subSteps, spectrum, spectrumGuide };
+inline constexpr std::size_t CurveCount = 6;
+
+class PlotsDock : public QDockWidget {
+    Q_OBJECT
+
+public:
+    PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget* parent = nullptr);
+
+    // The points a curve shows now.
+    QList<QPointF> points(Curve curve) const;
+    // Redraws every plot if something was recorded since the last time.
+    void refresh();
+
+private:
+    void redraw();
+    void drawTimeSeries();
+    void drawSpectrum();
+    QLineSeries* curve(Curve which) const { return curves_[static_cast<std::size_t>(which)]; }
+
+    const FlowView& view_;
+    const RunRecorder& recorder_;
+    std::array<QLineSeries*, CurveCount> curves_{};
+    QValueAxis* timeAxisTop_ = nullptr;
+    QValueAxis* ratioAxis_ = nullptr;
+    QValueAxis* timeAxisMiddle_ = nullptr;
+    QValueAxis* vorticityAxis_ = nullptr;
+    QValueAxis* subStepsAxis_ = nullptr;
+    QLogValueAxis* shellAxis_ = nullptr;
+    QLogValueAxis* spectrumAxis_ = nullptr;
+    QTimer refreshTimer_;
+    std::uint64_t shownRevision_ = 0;
+    bool shownOnce_ = false;
+};
+
+}  // namespace swirlon
