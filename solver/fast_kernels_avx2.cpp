@@ -4,9 +4,9 @@
 
 #include <immintrin.h>
 
-#include <cstdint>
-
 #define SWIRLON_SIMD __attribute__((target("avx2")))
+
+#include "solver/fast_kernels.h"
 
 namespace swirlon {
 namespace {
@@ -43,13 +43,8 @@ struct Simd {
 };
 
 }  // namespace
-}  // namespace swirlon
 
-#include "solver/fast_kernels.h"
-
-namespace swirlon {
-
-const FastKernels& fastKernelsAvx2() { return KernelsOfThisLevel; }
+const FastKernels& fastKernelsAvx2() { return fastKernelsOn<Simd>; }
 
 }  // namespace swirlon
 

@@ -5,9 +5,9 @@
 
 #include <immintrin.h>
 
-#include <cstdint>
-
 #define SWIRLON_SIMD __attribute__((target("avx512f")))
+
+#include "solver/fast_kernels.h"
 
 namespace swirlon {
 namespace {
@@ -63,13 +63,8 @@ struct Simd {
 };
 
 }  // namespace
-}  // namespace swirlon
 
-#include "solver/fast_kernels.h"
-
-namespace swirlon {
-
-const FastKernels& fastKernelsAvx512() { return KernelsOfThisLevel; }
+const FastKernels& fastKernelsAvx512() { return fastKernelsOn<Simd>; }
 
 }  // namespace swirlon
 

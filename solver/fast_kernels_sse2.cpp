@@ -4,9 +4,9 @@
 
 #include <emmintrin.h>
 
-#include <cstdint>
-
 #define SWIRLON_SIMD
+
+#include "solver/fast_kernels.h"
 
 namespace swirlon {
 namespace {
@@ -34,13 +34,8 @@ struct Simd {
 };
 
 }  // namespace
-}  // namespace swirlon
 
-#include "solver/fast_kernels.h"
-
-namespace swirlon {
-
-const FastKernels& fastKernelsSse2() { return KernelsOfThisLevel; }
+const FastKernels& fastKernelsSse2() { return fastKernelsOn<Simd>; }
 
 }  // namespace swirlon
 

@@ -57,6 +57,9 @@ FastTables buildFastTables() {
         }
     }
 
+    for (int c = 1; c < HalfGrid; ++c) {
+        t.complexColumnMask[c] = AllBits;
+    }
     for (int c = 0; c < GridSize; ++c) {
         if (!isBandIndex(c)) {
             continue;

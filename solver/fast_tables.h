@@ -28,6 +28,8 @@ struct FastTables {
 
     // Per column c: all bits set inside the band, clear outside (a lane mask).
     std::array<std::uint64_t, GridSize> bandColumnMask{};
+    // Per column c: all bits set for the complex columns 1..GridSize/2 - 1, clear elsewhere.
+    std::array<std::uint64_t, GridSize> complexColumnMask{};
     // Per band column c, each the double of the integer the straightforward operators use:
     // a^2, the velY factor -sign*a and the gradX factor sign*a (to be multiplied by K^2);
     // zero outside the band.

@@ -120,6 +120,52 @@ void fft1d(int n, double scale, double* re, double* im, const double* sinTable, 
     }
 }
 
+void forwardRealColumn(int n, double* column, int stride) {
+    assert(isSupportedFftLength(n));
+    const FftTables& tables = fftTables(n);
+    LineBuffers buffers;
+    double* re = buffers.re.data();
+    double* im = buffers.im.data();
+    const int h = n / 2;
+    for (int row = 0; row < n; ++row) {
+        re[row] = column[row * stride];
+        im[row] = 0.0;
+    }
+    fft1d(n, 1.0 / n, re, im, tables.forwardSinTable.data(), tables.cosTable.data());
+    for (int row = 0; row <= h; ++row) {
+        column[row * stride] = re[row];
+    }
+    for (int k = 1; k < h; ++k) {
+        column[(n - k) * stride] = im[k];
+    }
+}
+
+// The halfcomplex column expands to its full conjugate-symmetric sequence first.
+void inverseRealColumn(int n, double* column, int stride) {
+    assert(isSupportedFftLength(n));
+    const FftTables& tables = fftTables(n);
+    LineBuffers buffers;
+    double* re = buffers.re.data();
+    double* im = buffers.im.data();
+    const int h = n / 2;
+    re[0] = column[0];
+    re[h] = column[h * stride];
+    for (int row = 1; row < h; ++row) {
+        re[row] = column[row * stride];
+        re[n - row] = column[row * stride];
+    }
+    im[0] = 0.0;
+    im[h] = 0.0;
+    for (int k = 1; k < h; ++k) {
+        im[k] = column[(n - k) * stride];
+        im[n - k] = -column[(n - k) * stride];
+    }
+    fft1d(n, 1.0, re, im, tables.inverseSinTable.data(), tables.cosTable.data());
+    for (int row = 0; row < n; ++row) {
+        column[row * stride] = re[row];
+    }
+}
+
 void forwardRealFft2d(int n, double* a) {
     assert(isSupportedFftLength(n));
     const FftTables& tables = fftTables(n);
@@ -155,21 +201,8 @@ void forwardRealFft2d(int n, double* a) {
     }
 
     transformComplexColumns(n, scale, a, re, im, sinTable, cosTable);
-
-    // Columns 0 and h are real: their spectra are stored halfcomplex down the column.
-    for (const int column : {0, h}) {
-        for (int row = 0; row < n; ++row) {
-            re[row] = a[row * n + column];
-            im[row] = 0.0;
-        }
-        fft1d(n, scale, re, im, sinTable, cosTable);
-        for (int row = 0; row <= h; ++row) {
-            a[row * n + column] = re[row];
-        }
-        for (int k = 1; k < h; ++k) {
-            a[(n - k) * n + column] = im[k];
-        }
-    }
+    forwardRealColumn(n, a, n);
+    forwardRealColumn(n, a + h, n);
 }
 
 void inverseRealFft2d(int n, double* a) {
@@ -184,26 +217,8 @@ void inverseRealFft2d(int n, double* a) {
     const double scale = 1.0;
 
     transformComplexColumns(n, scale, a, re, im, sinTable, cosTable);
-
-    // A halfcomplex column expands to its full conjugate-symmetric sequence.
-    for (const int column : {0, h}) {
-        re[0] = a[column];
-        re[h] = a[h * n + column];
-        for (int row = 1; row < h; ++row) {
-            re[row] = a[row * n + column];
-            re[n - row] = a[row * n + column];
-        }
-        im[0] = 0.0;
-        im[h] = 0.0;
-        for (int k = 1; k < h; ++k) {
-            im[k] = a[(n - k) * n + column];
-            im[n - k] = -a[(n - k) * n + column];
-        }
-        fft1d(n, scale, re, im, sinTable, cosTable);
-        for (int row = 0; row < n; ++row) {
-            a[row * n + column] = re[row];
-        }
-    }
+    inverseRealColumn(n, a, n);
+    inverseRealColumn(n, a + h, n);
 
     // Each row pair P, Q becomes the spectrum of P + i*Q and is transformed as one line.
     for (int p = 0; p < h; ++p) {

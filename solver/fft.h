@@ -29,6 +29,13 @@ const FftTables& fftTables(int n);
 // X[k] = scale * sum_j z[j] * exp(i*phi*j*k) for tables holding cos/sin of t*phi.
 void fft1d(int n, double scale, double* re, double* im, const double* sinTable, const double* cosTable);
 
+// Columns 0 and n/2 of the packed spectrum are real columns: their spectra are stored
+// halfcomplex down the column (rows 0..n/2 real parts, row n - k the imaginary part of entry k).
+// One such column, its n values `stride` apart, transformed in place: grid values to that form
+// (times 1/n), and back.
+void forwardRealColumn(int n, double* column, int stride);
+void inverseRealColumn(int n, double* column, int stride);
+
 // Grid values in, packed spectrum out, in place on an n x n row-major array.
 void forwardRealFft2d(int n, double* a);
 // Packed spectrum in, grid values out, in place.
