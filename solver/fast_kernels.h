@@ -91,8 +91,6 @@ constexpr bool stagesFitPasses(int n) {
 }
 static_assert(stagesFitPasses(N), "the butterfly passes need log2 N odd and at least 5");
 
-enum class Direction { forward, inverse };
-
 // A derivative of psi is named by its slot; velX and gradY carry the row's ky (and so have a
 // column 0), velY and gradX their column's kx; the gradients carry K^2 as well.
 constexpr bool hasRowFactor(Slot derivative) { return derivative == Slot::velX || derivative == Slot::gradY; }

@@ -43,26 +43,41 @@ struct AllTables {
     }
 };
 
-// The two line buffers of a 2-D transform live on the stack, so the transform has no way to
-// run without them.
-struct LineBuffers {
+// The line transform of one length and direction: its tables, its scale (1/n per forward
+// pass, none inverse) and the two line buffers it works in. The buffers live on the stack, so
+// a transform has no way to run without them.
+struct LineTransform {
+    LineTransform(int length, Direction direction)
+        : n(length),
+          scale(direction == Direction::forward ? 1.0 / length : 1.0),
+          sinTable(direction == Direction::forward ? fftTables(length).forwardSinTable.data()
+                                                   : fftTables(length).inverseSinTable.data()),
+          cosTable(fftTables(length).cosTable.data()) {}
+
+    // The line in re, im, transformed in place.
+    void run() { fft1d(n, scale, re.data(), im.data(), sinTable, cosTable); }
+
+    int n;
+    double scale;
+    const double* sinTable;
+    const double* cosTable;
     std::array<double, MaxFftLength> re;
     std::array<double, MaxFftLength> im;
 };
 
 // Columns s and n - s (s = 1..n/2 - 1) hold the real and imaginary parts of one complex
 // column; both directions transform them alike, in ascending order of s.
-void transformComplexColumns(int n, double scale, double* a, double* re, double* im, const double* sinTable,
-                             const double* cosTable) {
+void transformComplexColumns(LineTransform& line, double* a) {
+    const int n = line.n;
     for (int s = 1; s < n / 2; ++s) {
         for (int row = 0; row < n; ++row) {
-            re[row] = a[row * n + s];
-            im[row] = a[row * n + n - s];
+            line.re[row] = a[row * n + s];
+            line.im[row] = a[row * n + n - s];
         }
-        fft1d(n, scale, re, im, sinTable, cosTable);
+        line.run();
         for (int row = 0; row < n; ++row) {
-            a[row * n + s] = re[row];
-            a[row * n + n - s] = im[row];
+            a[row * n + s] = line.re[row];
+            a[row * n + n - s] = line.im[row];
         }
     }
 }
@@ -122,60 +137,49 @@ void fft1d(int n, double scale, double* re, double* im, const double* sinTable, 
 
 void forwardRealColumn(int n, double* column, int stride) {
     assert(isSupportedFftLength(n));
-    const FftTables& tables = fftTables(n);
-    LineBuffers buffers;
-    double* re = buffers.re.data();
-    double* im = buffers.im.data();
-    const int h = n / 2;
+    LineTransform line(n, Direction::forward);
     for (int row = 0; row < n; ++row) {
-        re[row] = column[row * stride];
-        im[row] = 0.0;
+        line.re[row] = column[row * stride];
+        line.im[row] = 0.0;
     }
-    fft1d(n, 1.0 / n, re, im, tables.forwardSinTable.data(), tables.cosTable.data());
-    for (int row = 0; row <= h; ++row) {
-        column[row * stride] = re[row];
+    line.run();
+    for (int row = 0; row <= n / 2; ++row) {
+        column[row * stride] = line.re[row];
     }
-    for (int k = 1; k < h; ++k) {
-        column[(n - k) * stride] = im[k];
+    for (int k = 1; k < n / 2; ++k) {
+        column[(n - k) * stride] = line.im[k];
     }
 }
 
 // The halfcomplex column expands to its full conjugate-symmetric sequence first.
 void inverseRealColumn(int n, double* column, int stride) {
     assert(isSupportedFftLength(n));
-    const FftTables& tables = fftTables(n);
-    LineBuffers buffers;
-    double* re = buffers.re.data();
-    double* im = buffers.im.data();
+    LineTransform line(n, Direction::inverse);
     const int h = n / 2;
-    re[0] = column[0];
-    re[h] = column[h * stride];
+    line.re[0] = column[0];
+    line.re[h] = column[h * stride];
     for (int row = 1; row < h; ++row) {
-        re[row] = column[row * stride];
-        re[n - row] = column[row * stride];
+        line.re[row] = column[row * stride];
+        line.re[n - row] = column[row * stride];
     }
-    im[0] = 0.0;
-    im[h] = 0.0;
+    line.im[0] = 0.0;
+    line.im[h] = 0.0;
     for (int k = 1; k < h; ++k) {
-        im[k] = column[(n - k) * stride];
-        im[n - k] = -column[(n - k) * stride];
+        line.im[k] = column[(n - k) * stride];
+        line.im[n - k] = -column[(n - k) * stride];
     }
-    fft1d(n, 1.0, re, im, tables.inverseSinTable.data(), tables.cosTable.data());
+    line.run();
     for (int row = 0; row < n; ++row) {
-        column[row * stride] = re[row];
+        column[row * stride] = line.re[row];
     }
 }
 
 void forwardRealFft2d(int n, double* a) {
     assert(isSupportedFftLength(n));
-    const FftTables& tables = fftTables(n);
-    const double* sinTable = tables.forwardSinTable.data();
-    const double* cosTable = tables.cosTable.data();
-    LineBuffers buffers;
-    double* re = buffers.re.data();
-    double* im = buffers.im.data();
+    LineTransform line(n, Direction::forward);
+    double* re = line.re.data();
+    double* im = line.im.data();
     const int h = n / 2;
-    const double scale = 1.0 / n;
 
     // Rows two at a time as one complex line, then separated into two halfcomplex rows.
     for (int p = 0; p < h; ++p) {
@@ -185,7 +189,7 @@ void forwardRealFft2d(int n, double* a) {
             re[x] = even[x];
             im[x] = odd[x];
         }
-        fft1d(n, scale, re, im, sinTable, cosTable);
+        line.run();
         even[0] = re[0];
         even[h] = re[h];
         for (int k = 1; k < h; ++k) {
@@ -200,23 +204,19 @@ void forwardRealFft2d(int n, double* a) {
         }
     }
 
-    transformComplexColumns(n, scale, a, re, im, sinTable, cosTable);
+    transformComplexColumns(line, a);
     forwardRealColumn(n, a, n);
     forwardRealColumn(n, a + h, n);
 }
 
 void inverseRealFft2d(int n, double* a) {
     assert(isSupportedFftLength(n));
-    const FftTables& tables = fftTables(n);
-    const double* sinTable = tables.inverseSinTable.data();
-    const double* cosTable = tables.cosTable.data();
-    LineBuffers buffers;
-    double* re = buffers.re.data();
-    double* im = buffers.im.data();
+    LineTransform line(n, Direction::inverse);
+    double* re = line.re.data();
+    double* im = line.im.data();
     const int h = n / 2;
-    const double scale = 1.0;
 
-    transformComplexColumns(n, scale, a, re, im, sinTable, cosTable);
+    transformComplexColumns(line, a);
     inverseRealColumn(n, a, n);
     inverseRealColumn(n, a + h, n);
 
@@ -234,7 +234,7 @@ void inverseRealFft2d(int n, double* a) {
         re[h] = even[h];
         im[0] = odd[0];
         im[h] = odd[h];
-        fft1d(n, scale, re, im, sinTable, cosTable);
+        line.run();
         for (int x = 0; x < n; ++x) {
             even[x] = re[x];
             odd[x] = im[x];

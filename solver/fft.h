@@ -7,6 +7,9 @@
 
 namespace swirlon {
 
+// Forward: grid values to spectrum; inverse: spectrum to grid values.
+enum class Direction { forward, inverse };
+
 // Longest line the transforms accept; the grid only ever uses GridSize.
 inline constexpr int MaxFftLength = 1024;
 
