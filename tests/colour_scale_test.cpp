@@ -55,6 +55,10 @@ TEST(FittedScale, ThePeakOfEitherQuantityAndSignJustReachesWhite) {
         // Half the peak is not saturated: the range is spread, not clipped.
         EXPECT_FALSE(isWhite(colourOfValue(scale, c.peak / 2)));
     }
+    // Where the quotient rounds down, the gain is nudged up so that the peak still reaches white.
+    for (const auto& [mode, peak] : {std::pair{DisplayMode::vorticity, 2.1}, {DisplayMode::speed, 5.5}}) {
+        EXPECT_TRUE(isWhite(colourOfValue(fittedScale(mode, peak), peak))) << peak;
+    }
 }
 
 // The established mapping: vorticity 1 is (32, 8, 4); white at 510 / 8 and 425 / 32.
