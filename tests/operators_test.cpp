@@ -13,11 +13,10 @@
 namespace swirlon {
 namespace {
 
-using testing::makeZeroBank;
 using testing::phaseAngle;
 using testing::sampleGrid;
 
-// Errors of derivatives evaluated through the transforms, relative to the field's largest value.
+// Errors of fields evaluated through the transforms, relative to the field's largest value.
 constexpr double RelativeGridTolerance = 1e-12;
 
 TEST(CopyBand, KeepsTheBandLessItsMeanAndClearsTheRest) {
@@ -33,42 +32,11 @@ TEST(CopyBand, KeepsTheBandLessItsMeanAndClearsTheRest) {
     EXPECT_EQ(std::count(source.begin(), source.end(), 1.0), GridPoints);
 }
 
-// psi = sin(3x + 2y + 0.3) + 0.5 cos(-5x + 7y); omega = -13 sin(...) - 37 cos(...).
-struct AnalyticStream {
-    static double theta1(int x, int y) { return phaseAngle(3L * x + 2L * y) + 0.3; }
-    static double theta2(int x, int y) { return phaseAngle(-5L * x + 7L * y); }
-    static double psi(int x, int y) { return std::sin(theta1(x, y)) + 0.5 * std::cos(theta2(x, y)); }
-    static double u(int x, int y) { return -(2.0 * std::cos(theta1(x, y)) - 3.5 * std::sin(theta2(x, y))); }
-    static double v(int x, int y) { return 3.0 * std::cos(theta1(x, y)) + 2.5 * std::sin(theta2(x, y)); }
-    static double omegaX(int x, int y) { return -39.0 * std::cos(theta1(x, y)) - 185.0 * std::sin(theta2(x, y)); }
-    static double omegaY(int x, int y) { return -26.0 * std::cos(theta1(x, y)) + 259.0 * std::sin(theta2(x, y)); }
-};
-
 void expectGridMatches(const PackedSpectrum& actual, const PackedSpectrum& expected, const char* what) {
     const double tolerance = RelativeGridTolerance * largestMagnitude(expected);
     for (int k = 0; k < GridPoints; ++k) {
         ASSERT_NEAR(actual[k], expected[k], tolerance) << what << " at element " << k;
     }
-}
-
-TEST(Derivatives, GiveVelocityAndVorticityGradientOfAnAnalyticStreamFunction) {
-    auto bank = makeZeroBank();
-    (*bank)[Slot::psi] = sampleGrid(AnalyticStream::psi);
-    forwardRealFft2d(GridSize, (*bank)[Slot::psi].data());
-    computeDerivatives(*bank);
-    for (const Slot slot : {Slot::velX, Slot::velY, Slot::gradX, Slot::gradY}) {
-        inverseRealFft2d(GridSize, (*bank)[slot].data());
-    }
-    expectGridMatches((*bank)[Slot::velX], sampleGrid(AnalyticStream::u), "u");
-    expectGridMatches((*bank)[Slot::velY], sampleGrid(AnalyticStream::v), "v");
-    expectGridMatches((*bank)[Slot::gradX], sampleGrid(AnalyticStream::omegaX), "domega/dx");
-    expectGridMatches((*bank)[Slot::gradY], sampleGrid(AnalyticStream::omegaY), "domega/dy");
-
-    formAdvection(*bank);
-    const PackedSpectrum expected = sampleGrid([](int x, int y) {
-        return AnalyticStream::u(x, y) * AnalyticStream::omegaX(x, y) + AnalyticStream::v(x, y) * AnalyticStream::omegaY(x, y);
-    });
-    expectGridMatches((*bank)[Slot::advection], expected, "advection");
 }
 
 TEST(PoissonSolve, RecoversTheStreamFunctionAndDropsTheConstantAndBackGivesTheVorticity) {
