@@ -1,18 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "field_io/npy.h"
 #include "tests/bmp_files.h"
 #include "swirlon_version.h"
 #include "tools/batch_options.h"
+#include "tools/batch_run.h"
 
 namespace swirlon::batch {
 namespace {
@@ -86,6 +96,9 @@ TEST(BatchProgram, BadArgumentsExitTwoAndBadFilesOneEachWithItsMessageAndWriting
     const std::string missing = dir.pathOf("nowhere.bmp");
     const std::string ints = dir.write("ints.npy", npyWithHeaderChange("<f8", "<i8"));
     const std::string wide = dir.write("wide.npy", npyWithHeaderChange("(128, 128)", "(228, 128)"));
+    PackedSpectrum grid{};
+    grid[0] = 1.5;  // vorticity at the origin, where a state holds its zero mean
+    const std::string vorticity = dir.write("vorticity.npy", encodeNpyField(grid));
     struct Case {
         std::vector<std::string> args;
         int exitCode;
@@ -97,6 +110,7 @@ TEST(BatchProgram, BadArgumentsExitTwoAndBadFilesOneEachWithItsMessageAndWriting
         {{"--input", missing}, ExitFailure, "cannot read '" + missing + "': No such file or directory"},
         {{"--input", ints}, ExitFailure, "dtype must be '<f8'"},
         {{"--state", wide}, ExitFailure, "found (228, 128)"},
+        {{"--state", vorticity}, ExitFailure, "'" + vorticity + "': not a Swirlon state file"},
     };
     const fs::path out = dir.path() / "out";
     fs::create_directory(out);
@@ -111,6 +125,134 @@ TEST(BatchProgram, BadArgumentsExitTwoAndBadFilesOneEachWithItsMessageAndWriting
         EXPECT_TRUE(outcome.out.empty());
         EXPECT_TRUE(fs::is_empty(out)) << run.message;
     }
+}
+
+std::set<std::string> entriesOf(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+// Targets a careless writer would destroy or trip over, each in a folder of its own: what the
+// program answers and everything the folder holds afterwards (no temporary file among it).
+TEST(BatchProgram, HostileOutputTargetsAreWrittenThroughOrRefusedBeforeAnythingIsWritten) {
+    testing::TempDir dir;
+    const std::string longName(NAME_MAX, 'n');
+    int pipeReader = -1;
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> setup;
+        std::vector<std::string> args;  // relative to the case's folder
+        int exitCode;
+        std::string message;            // with <> for the case's folder
+        std::set<std::string> left;
+    };
+    const Case cases[] = {
+        {"symlink",
+         [](const fs::path& c) {
+             std::ofstream(c / "target.csv") << "old";
+             fs::create_symlink("target.csv", c / "link.csv");
+         },
+         {"--diagnostics", "link.csv", "--save-state", "s.npz"}, ExitSuccess, "", {"link.csv", "s.npz", "target.csv"}},
+        {"fifo",
+         [&](const fs::path& c) {
+             ASSERT_EQ(::mkfifo((c / "pipe").c_str(), 0600), 0);
+             pipeReader = ::open((c / "pipe").c_str(), O_RDONLY | O_NONBLOCK);
+         },
+         {"--diagnostics", "pipe", "--save-state", "s.npz"}, ExitSuccess, "", {"pipe", "s.npz"}},
+        {"directory", [](const fs::path& c) { fs::create_directory(c / "sdir"); },
+         {"--diagnostics", "d.csv", "--save-state", "s.npz", "--save-vorticity", "sdir"}, ExitFailure,
+         "cannot write '<>/sdir': Is a directory", {"sdir"}},
+        {"same file twice", [](const fs::path&) {},
+         {"--diagnostics", "x", "--save-state", "s.npz", "--save-vorticity", "./x"}, ExitBadArguments,
+         "--diagnostics '<>/x' and --save-vorticity '<>/./x' would overwrite each other", {}},
+        {"missing folder", [](const fs::path&) {}, {"--diagnostics", "d.csv", "--save-state", "nowhere/s.npz"},
+         ExitFailure, "cannot write '<>/nowhere/s.npz': No such file or directory", {}},
+        {"longest name", [](const fs::path&) {}, {"--diagnostics", longName, "--save-state", "s.npz"}, ExitSuccess, "",
+         {longName, "s.npz"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path folder = dir.path() / c.name;
+        fs::create_directory(folder);
+        c.setup(folder);
+        std::vector<std::string> args{"--steps", "2", "--quiet"};
+        for (std::size_t i = 0; i < c.args.size(); ++i) {
+            args.push_back(i % 2 == 0 ? c.args[i] : (folder / c.args[i]).string());
+        }
+        const Outcome outcome = runProgram(dir, args);
+        std::string message = c.message;
+        for (std::size_t at; (at = message.find("<>")) != std::string::npos;) {
+            message.replace(at, 2, folder.string());
+        }
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err;
+        EXPECT_EQ(outcome.err, message.empty() ? "" : "swirlon-batch: " + message + "\n");
+        EXPECT_EQ(entriesOf(folder), c.left);
+    }
+    const std::string header = "step,time,";
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "symlink/link.csv"));
+    EXPECT_EQ(slurp((dir.path() / "symlink/target.csv").string()).substr(0, header.size()), header);
+    char piped[16] = {};
+    EXPECT_EQ(::read(pipeReader, piped, header.size()), static_cast<ssize_t>(header.size()));
+    EXPECT_EQ(std::string(piped), header);
+    ::close(pipeReader);
+    EXPECT_TRUE(fs::is_fifo(dir.path() / "fifo/pipe"));
+}
+
+// The real program, stopped while it writes a long movie: it finishes the frame, removes its
+// temporary files, writes none of the final outputs, keeps the pictures and says so, and ends
+// by the signal as an interrupted program does.
+TEST(BatchProgram, ASignalEndsTheRunAfterTheCurrentFrameKeepingOnlyThePictures) {
+    testing::TempDir dir;
+    const fs::path out = dir.path() / "out";
+    const fs::path frames = out / "frames";
+    fs::create_directory(out);
+    constexpr long long Steps = 1000000;
+    const int digits = frameNumberWidth(Steps);
+    const std::vector<std::string> args{SWIRLON_BATCH_EXECUTABLE, "--preset", "shear-layer", "--steps", std::to_string(Steps),
+                                        "--frames", frames.string(), "--diagnostics", (out / "d.csv").string(),
+                                        "--save-state", (out / "s.npz").string(), "--quiet"};
+    std::vector<char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, dir.pathOf("stderr.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    // Stopped once it is well into the run, however fast the machine.
+    constexpr auto Patience = std::chrono::seconds(60);
+    const auto deadline = std::chrono::steady_clock::now() + Patience;
+    while (!fs::exists(frames / frameFileName(2, digits)) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(::kill(child, SIGTERM), 0);
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline + Patience) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            FAIL() << "the run did not stop";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "the shell's exit status 143";
+
+    EXPECT_EQ(entriesOf(out), std::set<std::string>{"frames"});
+    const std::set<std::string> pictures = entriesOf(frames);
+    ASSERT_GE(pictures.size(), 3u);
+    const long long last = static_cast<long long>(pictures.size()) - 1;
+    EXPECT_EQ(*pictures.rbegin(), frameFileName(last, digits)) << "no temporary among them";
+    EXPECT_EQ(slurp(dir.pathOf("stderr.txt")), "swirlon-batch: stopped by SIGTERM after frame " + std::to_string(last) +
+                                                   "; " + std::to_string(pictures.size()) + " frames written to '" +
+                                                   frames.string() + "'; no other output written\n");
 }
 
 }  // namespace

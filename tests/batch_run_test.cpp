@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -147,12 +148,55 @@ TEST_F(BatchRun, EnergyIsLostAtTwiceNuTimesEnstrophy) {
     EXPECT_LT(energyBudget(smooth).corrected, CorrectedTolerance);
 }
 
-TEST_F(BatchRun, SaveThenContinueEqualsAnUninterruptedRun) {
-    run({"--preset", "mcwilliams", "--steps", "12", "--save-state", at("middle.npy")});
-    run({"--state", at("middle.npy"), "--steps", "8", "--save-state", at("continued.npy")});
-    run({"--preset", "mcwilliams", "--steps", "20", "--save-state", at("straight.npy")});
-    EXPECT_EQ(readAll(at("continued.npy")), readAll(at("straight.npy")));
-    EXPECT_NE(readAll(at("middle.npy")), readAll(at("straight.npy")));
+// Names and bytes of the pictures in a folder.
+std::map<std::string, std::vector<std::uint8_t>> picturesIn(const std::string& folder) {
+    std::map<std::string, std::vector<std::uint8_t>> pictures;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        pictures[entry.path().filename().string()] = readAll(entry.path().string());
+    }
+    return pictures;
+}
+
+std::string textOf(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = readAll(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+// 12 frames saved and 8 more continued from the file are the 20 frames of one run: the state,
+// and with the clock in the file also the rows and pictures (counted from frame 0 of the flow,
+// so --every 8 records frame 16, not frame 12 + 8), and the Reynolds number the run kept.
+TEST_F(BatchRun, ContinuedRunsAreOneUninterruptedRun) {
+    struct Case {
+        std::string state;
+        std::string every;
+        bool clockCarried;
+    };
+    const Case cases[] = {{"middle.npz", "4", true}, {"middle.npz", "8", true}, {"middle.npy", "4", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state + " every " + c.every);
+        const std::string folder = at(c.state + c.every);
+        fs::create_directory(folder);
+        const auto in = [&](const std::string& name) { return folder + "/" + name; };
+        const std::string savedAs = c.clockCarried ? "end.npz" : "end.npy";
+        run({"--preset", "mcwilliams", "--re", "3000", "--steps", "12", "--every", c.every, "--frames", in("split"),
+             "--diagnostics", in("first.csv"), "--save-state", in(c.state)});
+        std::vector<std::string> continued{"--state", in(c.state), "--steps", "8", "--every", c.every, "--frames",
+                                           in("split"), "--diagnostics", in("second.csv"), "--save-state",
+                                           in("continued-" + savedAs)};
+        if (!c.clockCarried) {
+            continued.insert(continued.end(), {"--re", "3000"});
+        }
+        run(continued);
+        run({"--preset", "mcwilliams", "--re", "3000", "--steps", "20", "--every", c.every, "--frames", in("straight"),
+             "--diagnostics", in("straight.csv"), "--save-state", in("straight-" + savedAs)});
+
+        EXPECT_EQ(readAll(in("continued-" + savedAs)), readAll(in("straight-" + savedAs)));
+        if (c.clockCarried) {
+            const std::string second = textOf(in("second.csv"));
+            EXPECT_EQ(textOf(in("first.csv")) + second.substr(second.find('\n') + 1), textOf(in("straight.csv")));
+            EXPECT_EQ(picturesIn(in("split")), picturesIn(in("straight")));
+        }
+    }
 }
 
 TEST_F(BatchRun, StartingStatesAreThoseOfTheWindowsLoaders) {

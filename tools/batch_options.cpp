@@ -121,16 +121,21 @@ const std::array Options{
     Option{"--preset", "NAME", "built-in initial field (default: default), one of those listed below",
            [](std::string_view v, ParsedCommandLine& p) { return readStartField(v, InputKind::preset, p.options); },
            Role::startField},
-    Option{"--state", "FILE.npy", "continue from a state written by --save-state",
+    Option{"--state", "FILE.npz", "continue from a state written by --save-state (.npz or .npy)",
            [](std::string_view v, ParsedCommandLine& p) { return readStartField(v, InputKind::state, p.options); },
            Role::startField},
     Option{"--seed", "N", "seed of the random preset mcwilliams (default 1)",
            [](std::string_view v, ParsedCommandLine& p) {
                return readInteger<std::uint32_t>(v, 0, std::numeric_limits<std::uint32_t>::max(), p.options.seed);
            }},
-    Option{"--re", "N", "Reynolds number, a positive integer (default 1000)",
+    Option{"--re", "N", "Reynolds number, a positive integer (default: the continued state's, else 1000)",
            [](std::string_view v, ParsedCommandLine& p) {
-               return readInteger(v, 1, std::numeric_limits<int>::max(), p.options.reynolds);
+               int reynolds = 0;
+               std::string refused = readInteger(v, 1, std::numeric_limits<int>::max(), reynolds);
+               if (refused.empty()) {
+                   p.options.reynolds = reynolds;
+               }
+               return refused;
            }},
     Option{"--steps", "N", "frames to run (default 1000; 0 loads, saves and exits)",
            [](std::string_view v, ParsedCommandLine& p) { return readInteger(v, 0LL, LongMax, p.options.steps); }},
@@ -142,7 +147,8 @@ const std::array Options{
            [](std::string_view v, ParsedCommandLine& p) { return readInteger(v, 1LL, LongMax, p.options.every); }},
     Option{"--diagnostics", "FILE.csv",
            "step, time, energy, enstrophy, palinstrophy, max |vorticity|,\n"
-           "stability number and sub-steps of the frame, edge enstrophy share",
+           "stability number and sub-steps of the frame, edge enstrophy share;\n"
+           "- for standard output",
            [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.diagnosticsPath); }},
     Option{"--spectra", "FILE.csv",
            "energy and enstrophy by shell k = round(|k|), every K frames:\n"
@@ -158,7 +164,9 @@ const std::array Options{
            [](std::string_view v, ParsedCommandLine& p) {
                return readPositiveNumber(v, MaxStabilityLimit, p.options.frame.stabilityLimit);
            }},
-    Option{"--save-state", "FILE.npy", "the final state (stream-function spectrum), for --state",
+    Option{"--save-state", "FILE.npz",
+           "the final state for --state: spectrum, clock and settings (.npz);\n"
+           "a .npy name gets the spectrum alone",
            [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.saveStatePath); }},
     Option{"--save-vorticity", "FILE.npy", "the final grid vorticity",
            [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.saveVorticityPath); }},
@@ -257,7 +265,8 @@ std::string batchUsage() {
         name.resize(std::max(HelpColumn, name.size() + 1), ' ');
         text += name + std::string(preset.description) + '\n';
     }
-    return text + "\nExit status: 0 done, 1 a file could not be read or written or the run overflowed, 2 bad arguments.\n";
+    return text + "\nExit status: 0 done, 1 a file could not be read or written or the run overflowed, 2 bad arguments,\n"
+                  "128 + n stopped by signal n (SIGINT, SIGTERM, SIGHUP) after the current frame.\n";
 }
 
 ParsedCommandLine parseBatchArguments(std::span<const std::string_view> args) {

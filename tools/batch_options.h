@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,6 +20,8 @@ inline constexpr int ExitSuccess = 0;
 // A file that cannot be read or written, or a run that produced non-finite values.
 inline constexpr int ExitFailure = 1;
 inline constexpr int ExitBadArguments = 2;
+// A run stopped by signal n ends with status ExitSignalBase + n, as the shell reports it.
+inline constexpr int ExitSignalBase = 128;
 
 inline constexpr int DefaultReynolds = 1000;
 inline constexpr long long DefaultSteps = 1000;
@@ -30,7 +33,8 @@ struct BatchOptions {
     // The preset name, or the path of the input or state file.
     std::string input = "default";
     std::uint32_t seed = 1;
-    int reynolds = DefaultReynolds;
+    // Unset: the Reynolds number a continued state ran at, else DefaultReynolds.
+    std::optional<int> reynolds;
     long long steps = DefaultSteps;
     std::string framesFolder;
     DisplayMode picture = DisplayMode::vorticity;

@@ -2,8 +2,11 @@
 #include "tools/batch_run.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <climits>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -17,9 +20,11 @@
 #include "field_io/npy.h"
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
+#include "field_io/state_file.h"
 #include "solver/simulation.h"
 #include "solver/spectra.h"
 #include "tools/file_error_text.h"
+#include "tools/output_checks.h"
 
 namespace swirlon::batch {
 namespace {
@@ -55,31 +60,57 @@ std::optional<std::string> worded(const std::optional<FileError>& error) {
 }
 
 // Reads the initial field into scratch and sets the simulation from it, or returns the message
-// of the load that failed (the simulation untouched then).
+// of the load that failed (the simulation untouched then). A saved state brings its clock and the
+// Reynolds number it ran at, which applies unless the options give one, and its filter setting.
 std::optional<std::string> loadInitialState(const BatchOptions& options, Simulation& simulation,
                                             PackedSpectrum& scratch) {
-    std::optional<std::string> failure;
+    simulation.setReynolds(options.reynolds.value_or(DefaultReynolds));
     switch (options.inputKind) {
     case InputKind::preset:
         if (!loadPreset(options.input, scratch, options.seed)) {
-            failure = unknownPresetText(options.input);
+            return unknownPresetText(options.input);
         }
-        break;
-    case InputKind::state:
-        failure = worded(readNpyField(options.input, scratch));
-        break;
-    case InputKind::file:
-        failure = worded(hasNpyExtension(options.input) ? readNpyField(options.input, scratch)
-                                                        : loadVorticityBmp(options.input, scratch));
-        if (!failure) {
-            simulation.setStateFromVorticity(scratch);
-        }
-        return failure;
-    }
-    if (!failure) {
         simulation.setState(scratch);
+        return std::nullopt;
+    case InputKind::state: {
+        RunClock clock;
+        if (auto message = worded(readStateFile(options.input, scratch, clock))) {
+            return message;
+        }
+        if (clock.reynolds > 0) {
+            simulation.setReynolds(options.reynolds.value_or(clock.reynolds));
+        }
+        // A run saved with the filter goes on with it.
+        if (clock.filter) {
+            FrameSettings settings = simulation.frameSettings();
+            settings.filter = true;
+            simulation.setFrameSettings(settings);
+        }
+        simulation.setState(scratch, clock.frames);
+        return std::nullopt;
     }
-    return failure;
+    case InputKind::file:
+        if (auto message = worded(hasNpyExtension(options.input) ? readNpyField(options.input, scratch)
+                                                                 : loadVorticityBmp(options.input, scratch))) {
+            return message;
+        }
+        simulation.setStateFromVorticity(scratch);
+        return std::nullopt;
+    }
+    return std::string("no initial field");
+}
+
+const char* signalName(int signal) {
+    switch (signal) {
+    case SIGINT:
+        return "SIGINT";
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGHUP:
+        return "SIGHUP";
+    default:
+        return "a signal";
+    }
 }
 
 class ProgressBar {
@@ -124,44 +155,66 @@ private:
 
 class BatchRun {
 public:
-    BatchRun(const BatchOptions& options, std::ostream& errors)
+    BatchRun(const BatchOptions& options, std::ostream& errors, const volatile std::sig_atomic_t* stopSignal)
         : options_(options),
           errors_(errors),
-          simulation_(options.reynolds),
+          stopSignal_(stopSignal),
+          simulation_(DefaultReynolds),
           scratch_(std::make_unique<PackedSpectrum>()),
           picture_(std::make_unique<PictureBuffer>()),
           stretched_(std::make_unique<StretchedPicture>()) {
-        frameWidth_ = frameNumberWidth(options.steps);
         simulation_.setFrameSettings(options.frame);
     }
 
     int run(bool progressBar) {
+        if (const auto refusal = checkOutputTargets(options_)) {
+            errors_ << ProgramName << ": " << refusal->message << '\n';
+            return refusal->exitCode;
+        }
         if (auto message = loadInitialState(options_, simulation_, *scratch_)) {
             return fail(*message);
         }
+        const long long first = simulation_.framesDone();
+        if (options_.steps > LLONG_MAX - first) {
+            errors_ << ProgramName << ": --steps " << options_.steps << " would run past the last frame number "
+                    << LLONG_MAX << " from frame " << first << '\n';
+            return ExitBadArguments;
+        }
+        frameWidth_ = frameNumberWidth(first + options_.steps);
         if (auto message = openOutputs()) {
             return fail(*message);
         }
-        if (auto message = record()) {
-            return fail(*message);
+        // The state a continued run starts from was recorded, if at all, by the run that saved it.
+        if (first == 0) {
+            if (auto message = record()) {
+                return fail(*message);
+            }
         }
 
         ProgressBar progress(errors_, progressBar && !options_.quiet, options_.steps);
-        for (long long frame = 1; frame <= options_.steps; ++frame) {
+        for (long long done = 0; done < options_.steps; ++done) {
+            if (stopRequested()) {
+                progress.finish(done);
+                return stopped();
+            }
             if (!simulation_.advanceFrame().finite) {
-                progress.finish(frame - 1);
-                return fail("frame " + std::to_string(frame) +
+                progress.finish(done);
+                return fail("frame " + std::to_string(first + done + 1) +
                             " produced non-finite values; the run is abandoned and no state is saved");
             }
-            if (frame % options_.every == 0) {
+            // Frames are counted from the start of the flow, so a continued run keeps the rhythm.
+            if (simulation_.framesDone() % options_.every == 0) {
                 if (auto message = record()) {
-                    progress.finish(frame);
+                    progress.finish(done + 1);
                     return fail(*message);
                 }
             }
-            progress.update(frame);
+            progress.update(done + 1);
         }
         progress.finish(options_.steps);
+        if (stopRequested()) {
+            return stopped();
+        }
         const double seconds = progress.elapsedSeconds();
 
         if (auto message = saveResults()) {
@@ -177,20 +230,47 @@ public:
     }
 
 private:
+    bool stopRequested() const { return stopSignal_ != nullptr && *stopSignal_ != 0; }
+
+    void discardFiles() {
+        for (AtomicFile* file : finalFiles()) {
+            file->discard();
+        }
+    }
+
+    std::array<AtomicFile*, 4> finalFiles() { return {&diagnostics_, &spectra_, &state_, &vorticity_}; }
+
+    // What became of the pictures, for a run that ends early; nothing to say of none unless asked.
+    std::string framesNote(bool evenNone = false) const {
+        if (options_.framesFolder.empty() || (framesWritten_ == 0 && !evenNone)) {
+            return {};
+        }
+        return "; " + std::to_string(framesWritten_) + (framesWritten_ == 1 ? " frame" : " frames") +
+               " written to '" + options_.framesFolder + "'";
+    }
+
     int fail(const std::string& message) {
-        diagnostics_.discard();
-        spectra_.discard();
-        state_.discard();
-        vorticity_.discard();
-        errors_ << ProgramName << ": " << message << '\n';
+        discardFiles();
+        errors_ << ProgramName << ": " << message << framesNote() << '\n';
         return ExitFailure;
     }
 
-    // Every output is opened before the first frame, so a path that cannot be written fails
-    // the run at once instead of after it.
+    int stopped() {
+        discardFiles();
+        const int signal = *stopSignal_;
+        errors_ << ProgramName << ": stopped by " << signalName(signal) << " after frame " << simulation_.framesDone()
+                << framesNote(true) << "; no other output written\n";
+        return ExitSignalBase + signal;
+    }
+
+    // Every final file is opened before the first frame, so a path that cannot be written fails
+    // the run at once instead of after it. Only the frames folder is made now.
     std::optional<std::string> openOutputs() {
         if (!options_.diagnosticsPath.empty()) {
-            if (auto message = worded(diagnostics_.open(options_.diagnosticsPath))) {
+            const auto opened = options_.diagnosticsPath == StandardOutputPath
+                                    ? diagnostics_.openStandardOutput(options_.diagnosticsPath)
+                                    : diagnostics_.open(options_.diagnosticsPath);
+            if (auto message = worded(opened)) {
                 return message;
             }
             if (auto message = worded(diagnostics_.write(std::string(DiagnosticsCsvHeader) + '\n'))) {
@@ -226,7 +306,8 @@ private:
         return std::nullopt;
     }
 
-    // The diagnostics row and the picture of the state the simulation holds now.
+    // The diagnostics row and the picture of the state the simulation holds now. The picture
+    // goes to its folder at once, so a long movie can be watched while it is made.
     std::optional<std::string> record() {
         if (diagnostics_.isOpen()) {
             if (auto message = worded(diagnostics_.write(diagnosticsCsvRow(recordDiagnostics(simulation_))))) {
@@ -255,13 +336,23 @@ private:
             if (auto message = worded(writePng(path, PictureSide, PictureSide, *stretched_))) {
                 return message;
             }
+            ++framesWritten_;
         }
         return std::nullopt;
     }
 
+    // All final files are written in full before any of them replaces its target.
     std::optional<std::string> saveResults() {
         if (state_.isOpen()) {
-            if (auto message = worded(state_.write(encodeNpyField(simulation_.psi())))) {
+            const RunClock clock{.frames = simulation_.framesDone(),
+                                 .reynolds = simulation_.reynolds(),
+                                 .filter = simulation_.frameSettings().filter};
+            const std::vector<std::uint8_t> bytes =
+                encodeState(stateFormatFor(options_.saveStatePath), simulation_.psi(), clock);
+            if (bytes.empty()) {
+                return "cannot write '" + options_.saveStatePath + "': the state file could not be made";
+            }
+            if (auto message = worded(state_.write(bytes))) {
                 return message;
             }
         }
@@ -270,18 +361,13 @@ private:
                 return message;
             }
         }
-        for (AtomicFile* file : {&diagnostics_, &spectra_, &state_, &vorticity_}) {
-            if (file->isOpen()) {
-                if (auto message = worded(file->commit())) {
-                    return message;
-                }
-            }
-        }
-        return std::nullopt;
+        const auto files = finalFiles();
+        return worded(commitTogether(files));
     }
 
     const BatchOptions& options_;
     std::ostream& errors_;
+    const volatile std::sig_atomic_t* stopSignal_;
     Simulation simulation_;
     // The initial field as read, before the simulation takes it.
     std::unique_ptr<PackedSpectrum> scratch_;
@@ -292,12 +378,13 @@ private:
     AtomicFile state_;
     AtomicFile vorticity_;
     int frameWidth_ = MinFrameNumberWidth;
+    long long framesWritten_ = 0;
 };
 
 }  // namespace
 
-int frameNumberWidth(long long steps) {
-    return std::max(MinFrameNumberWidth, static_cast<int>(std::to_string(steps).size()));
+int frameNumberWidth(long long lastFrame) {
+    return std::max(MinFrameNumberWidth, static_cast<int>(std::to_string(lastFrame).size()));
 }
 
 std::string frameFileName(long long frame, int width) {
@@ -308,8 +395,9 @@ std::string frameFileName(long long frame, int width) {
     return "frame-" + digits + ".png";
 }
 
-int runBatch(const BatchOptions& options, std::ostream& errors, bool progressBar) {
-    BatchRun run(options, errors);
+int runBatch(const BatchOptions& options, std::ostream& errors, bool progressBar,
+             const volatile std::sig_atomic_t* stopSignal) {
+    BatchRun run(options, errors, stopSignal);
     return run.run(progressBar);
 }
 

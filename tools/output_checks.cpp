@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tools/output_checks.h"
+
+#include <array>
+#include <vector>
+
+#include "field_io/output_target.h"
+#include "tools/file_error_text.h"
+
+namespace swirlon::batch {
+namespace {
+
+struct OutputOption {
+    std::string_view name;
+    std::string BatchOptions::*path;
+    bool folder = false;
+    // Whether "-" stands for standard output.
+    bool streams = false;
+};
+
+const std::array Outputs{
+    OutputOption{"--frames", &BatchOptions::framesFolder, true},
+    OutputOption{"--diagnostics", &BatchOptions::diagnosticsPath, false, true},
+    OutputOption{"--spectra", &BatchOptions::spectraPath},
+    OutputOption{"--save-state", &BatchOptions::saveStatePath},
+    OutputOption{"--save-vorticity", &BatchOptions::saveVorticityPath},
+};
+
+struct CheckedOutput {
+    const OutputOption* option;
+    OutputTarget target;
+};
+
+}  // namespace
+
+std::optional<Refusal> checkOutputTargets(const BatchOptions& options) {
+    std::vector<CheckedOutput> checked;
+    for (const OutputOption& output : Outputs) {
+        const std::string& path = options.*output.path;
+        if (path.empty() || (output.streams && path == StandardOutputPath)) {
+            continue;
+        }
+        OutputTarget target;
+        const auto error = output.folder ? inspectOutputFolder(path, target) : inspectOutputFile(path, target);
+        if (error) {
+            return Refusal{ExitFailure, fileErrorText(*error)};
+        }
+        // Devices and pipes are written in place, so two outputs there only follow each other.
+        for (const CheckedOutput& earlier : checked) {
+            if (!target.direct && clash(earlier.target, target)) {
+                return Refusal{ExitBadArguments, std::string(earlier.option->name) + " '" + options.*earlier.option->path +
+                                                     "' and " + std::string(output.name) + " '" + path +
+                                                     "' would overwrite each other"};
+            }
+        }
+        checked.push_back({&output, std::move(target)});
+    }
+    return std::nullopt;
+}
+
+}  // namespace swirlon::batch
