@@ -19,6 +19,12 @@ inline constexpr int ID_APP_EXIT = 57665;
 // Picture commands added below the established ones.
 inline constexpr int ID_VIEW_AUTO_RANGE = 32900;
 inline constexpr int ID_VIEW_LEGEND = 32901;
+inline constexpr int ID_FILE_SAVE_PICTURE = 32902;
+inline constexpr int ID_FILE_RECORD_FRAMES = 32903;
+inline constexpr int ID_ZOOM_2 = 32904;
+inline constexpr int ID_ZOOM_3 = 32905;
+inline constexpr int ID_ZOOM_4 = 32906;
+inline constexpr int ID_ZOOM_FIT = 32907;
 
 // Watching a run: single frames, reset, pace and the built-in fields (a range of their own).
 inline constexpr int ID_CALC_STEP = 33000;

@@ -11,6 +11,7 @@
 #include "app/main_frame.h"
 #include "app/plots_dock.h"
 #include "app/run_recorder.h"
+#include "app/recording.h"
 #include "app/run_pace.h"
 #include "app/texts.h"
 
@@ -42,6 +43,17 @@ void chooseDisplay(CMainFrame& frame) {
 
 bool autoRangeOn(const CMainFrame& frame) { return frame.view().autoRangeOn(); }
 bool legendShown(const CMainFrame& frame) { return frame.view().legendShown(); }
+bool recording(const CMainFrame& frame) { return frame.view().recorder().active(); }
+
+template <PictureZoom Zoom>
+bool zoomIs(const CMainFrame& frame) {
+    return frame.view().zoom() == Zoom;
+}
+
+template <PictureZoom Zoom>
+void chooseZoom(CMainFrame& frame) {
+    frame.view().setZoom(Zoom);
+}
 
 // Pace choices of the Calculation menu, in simulated time per second of wall time.
 struct PaceChoice {
@@ -106,6 +118,18 @@ const CommandEntry Commands[]{
      [](CMainFrame& frame) { frame.view().setAutoRange(!frame.view().autoRangeOn()); }, nullptr, autoRangeOn},
     {ID_VIEW_LEGEND, texts::ItemLegend, texts::PromptLegend,
      [](CMainFrame& frame) { frame.view().setLegendShown(!frame.view().legendShown()); }, nullptr, legendShown},
+    {ID_ZOOM_2, texts::ItemZoom2, texts::PromptZoom2, chooseZoom<PictureZoom::times2>, nullptr,
+     zoomIs<PictureZoom::times2>},
+    {ID_ZOOM_3, texts::ItemZoom3, texts::PromptZoom3, chooseZoom<PictureZoom::times3>, nullptr,
+     zoomIs<PictureZoom::times3>},
+    {ID_ZOOM_4, texts::ItemZoom4, texts::PromptZoom4, chooseZoom<PictureZoom::times4>, nullptr,
+     zoomIs<PictureZoom::times4>},
+    {ID_ZOOM_FIT, texts::ItemZoomFit, texts::PromptZoomFit, chooseZoom<PictureZoom::fitWindow>, nullptr,
+     zoomIs<PictureZoom::fitWindow>},
+    {ID_FILE_SAVE_PICTURE, texts::ItemSavePicture, texts::PromptSavePicture,
+     [](CMainFrame& frame) { saveShownPicture(frame.view()); }, nullptr, nullptr},
+    {ID_FILE_RECORD_FRAMES, texts::ItemRecordFrames, texts::PromptRecordFrames,
+     [](CMainFrame& frame) { toggleRecording(frame.view()); }, nullptr, recording},
     // Watching a run.
     {ID_CALC_STEP, texts::ItemStep, texts::PromptStep, [](CMainFrame& frame) { frame.view().stepFrame(); }, idle,
      nullptr},
@@ -154,6 +178,9 @@ constexpr MenuEntry FileItems[]{
     submenu(texts::MenuBuiltInFields, texts::PromptBuiltInFields, BuiltInFieldItems),
     menuCommand(ID_FILE_SAVE_PLOT_DATA),
     menuSeparator(),
+    menuCommand(ID_FILE_SAVE_PICTURE),
+    menuCommand(ID_FILE_RECORD_FRAMES),
+    menuSeparator(),
     menuCommand(ID_APP_EXIT),
 };
 constexpr MenuEntry CalculationItems[]{
@@ -163,9 +190,17 @@ constexpr MenuEntry CalculationItems[]{
     menuSeparator(),
     menuCommand(ID_CALC_FILTER),
 };
-constexpr MenuEntry DisplayItems[]{menuCommand(ID_VIEW_VORTICITY), menuCommand(ID_VIEW_SPEED2), menuSeparator(),
-                                   menuCommand(ID_VIEW_AUTO_RANGE), menuCommand(ID_VIEW_LEGEND),
-                                   menuCommand(ID_VIEW_PLOTS)};
+constexpr MenuEntry ZoomItems[]{menuCommand(ID_ZOOM_2), menuCommand(ID_ZOOM_3), menuCommand(ID_ZOOM_4),
+                                menuCommand(ID_ZOOM_FIT)};
+constexpr MenuEntry DisplayItems[]{
+    menuCommand(ID_VIEW_VORTICITY),
+    menuCommand(ID_VIEW_SPEED2),
+    menuSeparator(),
+    menuCommand(ID_VIEW_AUTO_RANGE),
+    menuCommand(ID_VIEW_LEGEND),
+    submenu(texts::MenuZoom, texts::PromptZoom, ZoomItems),
+    menuCommand(ID_VIEW_PLOTS),
+};
 constexpr MenuEntry HelpItems[]{menuCommand(ID_APP_ABOUT)};
 
 // The drop-downs' titles carry no prompt: the pane goes blank while one is highlighted.

@@ -37,6 +37,8 @@ QStringView textOf(FileErrorKind kind) {
         return texts::BmpDataCutShort;
     case FileErrorKind::bmpOutOfMemory:
         return texts::BmpOutOfMemory;
+    case FileErrorKind::pictureUnreadable:
+        return texts::PictureUnreadable;
     case FileErrorKind::npyTooLarge:
     case FileErrorKind::npyNoSignature:
     case FileErrorKind::npyUnsupportedVersion:

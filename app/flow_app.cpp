@@ -3,8 +3,11 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTextStream>
 #include <QTimer>
+#include <QTranslator>
 
 #include "app/flow_view.h"
 #include "app/main_frame.h"
@@ -20,6 +23,9 @@ namespace swirlon {
 namespace {
 
 constexpr int ExitUsage = 2;
+// Qt's translation files are named qtbase_<language>.qm.
+const QString QtTranslationsName = QStringLiteral("qtbase");
+const QString QtTranslationsPrefix = QStringLiteral("_");
 
 }  // namespace
 
@@ -35,6 +41,13 @@ FlowApp::FlowApp(int& argc, char** argv) : QApplication(prepareDisplay(argc), ar
     setApplicationVersion(QString::fromLatin1(SwirlonVersion));
     setDesktopFileName(texts::DesktopName.toString());
     registerIconResources();
+    // Qt's own dialogs (file chooser, box buttons) speak the window's language. Without the
+    // translations installed they stay English, and nothing else changes.
+    auto* translator = new QTranslator(this);
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QtTranslationsName, QtTranslationsPrefix,
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(translator);
+    }
 }
 
 FlowApp::~FlowApp() = default;

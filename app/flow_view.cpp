@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
@@ -19,7 +18,9 @@
 #include "app/colour_legend.h"
 #include "app/file_error_text.h"
 #include "app/texts.h"
+#include "field_io/image_loader.h"
 #include "field_io/presets.h"
+#include "tools/picture_decoder.h"
 
 namespace swirlon {
 namespace {
@@ -29,18 +30,7 @@ constexpr double FallbackRefreshRate = 60.0;
 constexpr double NanosecondsPerSecond = 1e9;
 constexpr qint64 NanosecondsPerMillisecond = 1'000'000;
 
-std::optional<QString> chooseBmpFile(QWidget* parent) {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({texts::FilterBmp.toString(), texts::FilterAll.toString()});
-    dialog.setDefaultSuffix(texts::DefaultSuffix.toString());
-    if (dialog.exec() != QDialog::Accepted) {
-        return std::nullopt;
-    }
-    const QStringList chosen = dialog.selectedFiles();
-    return chosen.isEmpty() ? QString() : chosen.front();
-}
+std::optional<QString> choosePictureFile(QWidget* parent) { return askForPath(parent, PathKind::loadPicture); }
 
 void showWarning(QWidget* parent, const QString& message) {
     QMessageBox::warning(parent, texts::AppName.toString(), message, QMessageBox::Ok);
@@ -55,8 +45,9 @@ FlowView::FlowView(QWidget* parent)
       screenImage(PictureSide, PictureSide, QImage::Format_RGB32),
       pictureLayout(layoutPicture(QSize(), 1.0, StartZoom, 0)),
       startField(std::make_unique<PackedSpectrum>()),
-      fileChooser(chooseBmpFile),
-      messageReporter(showWarning) {
+      fileChooser(choosePictureFile),
+      messageReporter(showWarning),
+      pathChooser(askForPath) {
     loadDefaultField(*startField);
     flow.setState(*startField);
     paceWake.setSingleShot(true);
@@ -177,8 +168,8 @@ bool FlowView::loadFile(const QString& path) {
         return false;
     }
     const auto vorticity = std::make_unique<PackedSpectrum>();
-    const std::optional<FileError> failure =
-        loadVorticityBmp(QFile::encodeName(path).toStdString(), *vorticity, &bmpInfoHeader);
+    const std::optional<FileError> failure = loadVorticityPicture(QFile::encodeName(path).toStdString(), *vorticity,
+                                                                  decodePictureWithQt, &bmpInfoHeader);
     if (failure) {
         report(fileErrorText(*failure));
         return false;
@@ -267,6 +258,20 @@ void FlowView::renderScreenImage() {
     }
     // The image now shows the newest state, so no repaint brings back an older picture.
     needsRedraw = false;
+    if (const std::optional<FileError> error = frameRecorder.record(screenImage)) {
+        // Shown from the event loop: the picture may be drawn inside a paint event, where no
+        // box may open. The run goes on; only the recording has stopped.
+        QMetaObject::invokeMethod(
+            this, [this, message = fileErrorText(*error)] { report(message); }, Qt::QueuedConnection);
+    }
+}
+
+const QImage& FlowView::currentPicture() {
+    if (needsRedraw) {
+        renderScreenImage();
+        update();
+    }
+    return screenImage;
 }
 
 void FlowView::paintEvent(QPaintEvent* event) {

@@ -15,7 +15,9 @@
 #include <optional>
 #include <string_view>
 
+#include "app/file_dialogs.h"
 #include "app/picture_zoom.h"
+#include "app/recording.h"
 #include "app/run_pace.h"
 #include "field_io/bmp_loader.h"
 #include "field_io/colour_scale.h"
@@ -40,6 +42,8 @@ public:
     using FileChooser = std::function<std::optional<QString>(QWidget* parent)>;
     // Shows a failure to the user and returns once it has been acknowledged.
     using MessageReporter = std::function<void(QWidget* parent, const QString& message)>;
+    // Asks the user for a path of a kind other than the load command's; std::nullopt on cancel.
+    using PathChooser = std::function<std::optional<QString>(QWidget* parent, PathKind kind)>;
 
     explicit FlowView(QWidget* parent = nullptr);
     ~FlowView() override;
@@ -101,6 +105,15 @@ public:
     // Shows a failure to the user through the message reporter.
     void report(const QString& message);
     void setMessageReporter(MessageReporter reporter) { messageReporter = std::move(reporter); }
+    void setPathChooser(PathChooser chooser) { pathChooser = std::move(chooser); }
+    std::optional<QString> choosePath(PathKind kind) { return pathChooser(this, kind); }
+    // Shows a failure to the user through the message reporter.
+    void report(const QString& message);
+
+    // The picture on screen, brought up to the current state first if it is behind.
+    const QImage& currentPicture();
+    FrameRecorder& recorder() { return frameRecorder; }
+    const FrameRecorder& recorder() const { return frameRecorder; }
 
     QSize sizeHint() const override;
 
@@ -161,6 +174,9 @@ private:
 
     FileChooser fileChooser;
     MessageReporter messageReporter;
+    PathChooser pathChooser;
+    // Every picture rendered for the screen also goes to the recorder while it is on.
+    FrameRecorder frameRecorder;
 };
 
 }  // namespace swirlon

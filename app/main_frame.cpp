@@ -11,6 +11,7 @@
 #include <QStatusTipEvent>
 
 #include "app/commands.h"
+#include "app/file_drop.h"
 #include "app/flow_view.h"
 #include "app/key_bindings.h"
 #include "app/plots_dock.h"
@@ -47,6 +48,8 @@ CMainFrame::CMainFrame() {
     setFocusProxy(flowView);
     createActions();
     createStatusBar();
+    addRecordingPane(*statusBar(), flowView->recorder());
+    new FileDropLoader(*flowView);
     connect(flowView, &FlowView::stateChanged, this, &CMainFrame::updateActions);
     runRecorder = new RunRecorder(*flowView, this);
     statusPanes = new StatusPanes(*flowView, *runRecorder, *statusBar());

@@ -53,6 +53,7 @@ inline constexpr QStringView BmpDamaged = u"%1 は\n壊れています。";
 inline constexpr QStringView BmpCompressed = u"%1 は\n圧縮されています。";
 inline constexpr QStringView BmpNegativeWidth = u"%1 は\n幅が負の値です。";
 inline constexpr QStringView BmpOutOfMemory = u"%1 の\n読み込みに必要なメモリが足りません。";
+inline constexpr QStringView PictureUnreadable = u"%1 は\n読み込める画像ファイルでありません。";
 // Errors of files the window does not read or write yet.
 inline constexpr QStringView ReadFailed = u"%1 の\n読み込みに失敗しました。";
 inline constexpr QStringView WriteFailed = u"%1 の\n書き込みに失敗しました。";
@@ -63,6 +64,11 @@ inline constexpr QStringView StateDamaged = u"%1 は\n壊れています。";
 inline constexpr QStringView FilterBmp = u"24bit BMPファイル(*.bmp)";
 inline constexpr QStringView FilterAll = u"全てのファイル(*.*)";
 inline constexpr QStringView DefaultSuffix = u"bmp";
+// After the two above: every picture format the image reader knows; "%1" stands for its patterns.
+inline constexpr QStringView FilterPictures = u"画像ファイル(%1)";
+inline constexpr QStringView FilterPng = u"PNG画像(*.png)";
+inline constexpr QStringView PngSuffix = u"png";
+inline constexpr QStringView RecordFolderTitle = u"コマを記録するフォルダ";
 
 inline constexpr QStringView AboutCaption = u"Swirlonのﾊﾞｰｼﾞｮﾝ情報";
 inline constexpr QStringView AboutVersion = u"Swirlon Version 1.0";
@@ -74,6 +80,22 @@ inline constexpr QStringView ItemAutoRange = u"色の範囲を自動調整(&A)";
 inline constexpr QStringView PromptAutoRange = u"色の範囲を今の場の最大値に合わせる";
 inline constexpr QStringView ItemLegend = u"色の凡例(&L)";
 inline constexpr QStringView PromptLegend = u"絵の横に色と値の対応を表示";
+inline constexpr QStringView ItemSavePicture = u"画像の保存(&I)...";
+inline constexpr QStringView PromptSavePicture = u"表示中の絵をPNGﾌｧｲﾙに保存";
+inline constexpr QStringView ItemRecordFrames = u"コマの記録(&M)...";
+inline constexpr QStringView PromptRecordFrames = u"表示する絵をすべてPNGﾌｧｲﾙとしてﾌｫﾙﾀﾞに保存";
+inline constexpr QStringView MenuZoom = u"拡大率(&Z)";
+inline constexpr QStringView PromptZoom = u"絵を拡大して表示する倍率を選択";
+inline constexpr QStringView ItemZoom2 = u"2倍";
+inline constexpr QStringView PromptZoom2 = u"格子の1点を2ﾋﾟｸｾﾙ角で表示";
+inline constexpr QStringView ItemZoom3 = u"3倍";
+inline constexpr QStringView PromptZoom3 = u"格子の1点を3ﾋﾟｸｾﾙ角で表示";
+inline constexpr QStringView ItemZoom4 = u"4倍";
+inline constexpr QStringView PromptZoom4 = u"格子の1点を4ﾋﾟｸｾﾙ角で表示";
+inline constexpr QStringView ItemZoomFit = u"ウィンドウに合わせる";
+inline constexpr QStringView PromptZoomFit = u"ｳｨﾝﾄﾞｳに収まる最大の整数倍で表示";
+// Status pane while frames are recorded; "%1" stands for the frames written so far.
+inline constexpr QStringView RecordingPane = u"記録中: %1 コマ";
 
 // Command line.
 inline constexpr QStringView CliDescription = u"Two-dimensional incompressible viscous flow, live.";

@@ -88,17 +88,9 @@ bool skipBytes(std::FILE* file, std::uint64_t count) {
     return true;
 }
 
-// The header facts the resampling needs, after they have been checked.
-struct PixelLayout {
-    std::int64_t width = 0;
-    std::int64_t rows = 0;
-    std::int64_t stride = 0;
-    bool topDown = false;
-};
+}  // namespace
 
-// Nearest-pixel resampling (truncating integer division, anchored at pixel (0, 0)) and the
-// colour rule, grid row 0 taken from the bottom row of the picture.
-void resampleVorticity(const std::vector<std::uint8_t>& pixels, const PixelLayout& layout, PackedSpectrum& grid) {
+void resampleVorticity(std::span<const std::uint8_t> pixels, const PixelLayout& layout, PackedSpectrum& grid) {
     for (int i = 0; i < GridSize; ++i) {
         const std::int64_t pictureRow = (i * layout.rows) / GridSize;
         const std::int64_t fileRow = layout.topDown ? layout.rows - 1 - pictureRow : pictureRow;
@@ -110,8 +102,6 @@ void resampleVorticity(const std::vector<std::uint8_t>& pixels, const PixelLayou
         }
     }
 }
-
-}  // namespace
 
 std::int64_t bmpRowStride(std::int64_t width) {
     return (BytesPerPixel * width + RowAlignment - 1) / RowAlignment * RowAlignment;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "field_io/file_error.h"
@@ -28,6 +29,21 @@ std::optional<FileError> loadVorticityBmp(const std::string& path, PackedSpectru
 // Bytes of one 24-bit row of a picture width pixels wide (width > 0): 3 * width rounded up to
 // a multiple of four.
 std::int64_t bmpRowStride(std::int64_t width);
+
+// Rows of 24-bit pixels, three bytes each in the order blue, green, red.
+struct PixelLayout {
+    std::int64_t width = 0;
+    std::int64_t rows = 0;
+    // Bytes from the start of one row to the next, at least 3 * width.
+    std::int64_t stride = 0;
+    // Whether the first row is the top of the picture (a BMP's first row is its bottom).
+    bool topDown = false;
+};
+
+// Nearest-pixel resampling onto the grid (truncating integer division, anchored at the bottom
+// left pixel; grid row 0 is the picture's bottom row) and the colour rule. pixels holds rows
+// rows of layout.stride bytes (the last may stop after its pixels); width and rows positive.
+void resampleVorticity(std::span<const std::uint8_t> pixels, const PixelLayout& layout, PackedSpectrum& grid);
 
 // The colour rule: reddish pixels (red above blue) give positive vorticity from red + green,
 // the others negative vorticity from green + blue; a multiple of 10/256 in [-19.92, 19.92].

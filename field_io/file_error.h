@@ -22,6 +22,8 @@ enum class FileErrorKind {
     bmpNegativeWidth,
     bmpDataCutShort,
     bmpOutOfMemory,
+    // Any other picture: no reader the program has understands it.
+    pictureUnreadable,
     // 128x128 float64 .npy fields.
     npyTooLarge,
     npyNoSignature,

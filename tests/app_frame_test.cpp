@@ -89,6 +89,7 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
     const QString calc = QStringLiteral("計算(&C)/");
     const QString pace = calc + QStringLiteral("速さ(&P)/");
     const QString display = QStringLiteral("表示(&D)/");
+    const QString zoom = display + QStringLiteral("拡大率(&Z)/");
     const std::vector<MenuLine> expected{
         {file + QStringLiteral("初期渦度場の読み込み"), ID_LOAD_INITIAL_VORTICITY},
         {file + u'-'},
@@ -98,6 +99,9 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {fields + QStringLiteral("二重せん断層(&S)"), ID_FIELD_SHEAR_LAYER},
         {fields + QStringLiteral("ランダムな乱流(&R)"), ID_FIELD_RANDOM_TURBULENCE},
         {file + QStringLiteral("グラフのデータを保存(&E)..."), ID_FILE_SAVE_PLOT_DATA},
+        {file + u'-'},
+        {file + QStringLiteral("画像の保存(&I)..."), ID_FILE_SAVE_PICTURE},
+        {file + QStringLiteral("コマの記録(&M)..."), ID_FILE_RECORD_FRAMES, true},
         {file + u'-'},
         {file + QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), ID_APP_EXIT},
         {calc + QStringLiteral("開始(&G)"), ID_CALC_START},
@@ -120,6 +124,10 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {display + u'-'},
         {display + QStringLiteral("色の範囲を自動調整(&A)"), ID_VIEW_AUTO_RANGE, true},
         {display + QStringLiteral("色の凡例(&L)"), ID_VIEW_LEGEND, true},
+        {zoom + QStringLiteral("2倍"), ID_ZOOM_2, true},
+        {zoom + QStringLiteral("3倍"), ID_ZOOM_3, true},
+        {zoom + QStringLiteral("4倍"), ID_ZOOM_4, true},
+        {zoom + QStringLiteral("ウィンドウに合わせる"), ID_ZOOM_FIT, true},
         {display + QStringLiteral("グラフ(&G)"), ID_VIEW_PLOTS, true},
         {QStringLiteral("ﾍﾙﾌﾟ(&H)/test のﾊﾞｰｼﾞｮﾝ情報(&A)..."), ID_APP_ABOUT},
     };
@@ -168,7 +176,7 @@ TEST(MainMenu, StartsTitledSwirlonIdleWithReynolds1000AndVorticityCheckedTheView
     EXPECT_EQ(window.frame().windowTitle(), QStringLiteral("Swirlon"));
     EXPECT_TRUE(window.frame().isVisible());
     apptest::expectEnabledItemsOf(window.frame(), false);
-    EXPECT_EQ(checkedItems(window.frame()), (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX}));
+    EXPECT_EQ(checkedItems(window.frame()), (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3}));
     EXPECT_EQ(window.view().reynoldsNumber(), ReynoldsMedium);
     EXPECT_EQ(window.view().pictureMode(), DisplayMode::vorticity);
     EXPECT_EQ(window.view().framesComputed(), 0);
@@ -193,7 +201,7 @@ TEST(MainMenu, ChoiceItemsSetTheViewAndMoveTheOneCheckMarkOfTheirGroup) {
                          ID_PACE_10, ID_PACE_MAX, ID_RE_1000, ID_PACE_0_5, ID_VIEW_VORTICITY}) {
         window.frame().action(id)->trigger();
         (reynoldsOf.contains(id) ? reynoldsItem : paceOf.contains(id) ? paceItem : displayItem) = id;
-        EXPECT_EQ(checkedItems(window.frame()), (std::set<int>{reynoldsItem, displayItem, paceItem})) << id;
+        EXPECT_EQ(checkedItems(window.frame()), (std::set<int>{reynoldsItem, displayItem, paceItem, ID_ZOOM_3})) << id;
         EXPECT_EQ(window.view().reynoldsNumber(), reynoldsOf.at(reynoldsItem)) << id;
         EXPECT_EQ(window.view().pictureMode(),
                   displayItem == ID_VIEW_SPEED2 ? DisplayMode::speed : DisplayMode::vorticity);

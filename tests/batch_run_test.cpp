@@ -17,6 +17,7 @@
 
 #include "field_io/bmp_loader.h"
 #include "field_io/diagnostics_csv.h"
+#include "field_io/frame_files.h"
 #include "field_io/npy.h"
 #include "field_io/picture.h"
 #include "field_io/png_writer.h"

@@ -35,6 +35,7 @@ const Wording LoaderWordings[] = {
     {FileErrorKind::bmpNegativeWidth, u"/home/渦/flow.bmp は\n幅が負の値です。", "width is negative"},
     {FileErrorKind::bmpDataCutShort, u"/home/渦/flow.bmp は\nデータがきれています。", "pixel data is cut short"},
     {FileErrorKind::bmpOutOfMemory, u"/home/渦/flow.bmp の\n読み込みに必要なメモリが足りません。", "memory"},
+    {FileErrorKind::pictureUnreadable, u"/home/渦/flow.bmp は\n読み込める画像ファイルでありません。", "not a picture"},
 };
 
 TEST(FileErrorText, EachLoaderErrorHasTheWindowsJapaneseTextAndItsOwnEnglishLineNamingThePath) {

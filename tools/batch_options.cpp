@@ -115,7 +115,8 @@ constexpr long long LongMax = std::numeric_limits<long long>::max();
 
 // Every option in the order the usage text lists them.
 const std::array Options{
-    Option{"--input", "FILE", "initial vorticity: a 24-bit .bmp, or a .npy 128x128 float64 array [y][x]",
+    Option{"--input", "FILE",
+           "initial vorticity: a picture (24-bit .bmp, .png, .jpg, ...), or a .npy 128x128 float64 array [y][x]",
            [](std::string_view v, ParsedCommandLine& p) { return readStartField(v, InputKind::file, p.options); },
            Role::startField},
     Option{"--preset", "NAME", "built-in initial field (default: default), one of those listed below",

@@ -15,7 +15,8 @@
 #include <system_error>
 
 #include "field_io/atomic_file.h"
-#include "field_io/bmp_loader.h"
+#include "field_io/frame_files.h"
+#include "field_io/image_loader.h"
 #include "field_io/diagnostics_csv.h"
 #include "field_io/npy.h"
 #include "field_io/png_writer.h"
@@ -24,6 +25,7 @@
 #include "solver/simulation.h"
 #include "solver/spectra.h"
 #include "tools/file_error_text.h"
+#include "tools/picture_decoder.h"
 #include "tools/output_checks.h"
 
 namespace swirlon::batch {
@@ -31,8 +33,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Frame numbers get at least this many digits, so short runs still name files alike.
-constexpr int MinFrameNumberWidth = 6;
 constexpr int ProgressBarWidth = 30;
 // The progress line is redrawn at most this often; redrawing every frame would cost more
 // than the terminal can show.
@@ -90,8 +90,9 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
         return std::nullopt;
     }
     case InputKind::file:
-        if (auto message = worded(hasNpyExtension(options.input) ? readNpyField(options.input, scratch)
-                                                                 : loadVorticityBmp(options.input, scratch))) {
+        if (auto message = worded(hasNpyExtension(options.input)
+                                      ? readNpyField(options.input, scratch)
+                                      : loadVorticityPicture(options.input, scratch, decodePictureWithQt))) {
             return message;
         }
         simulation.setStateFromVorticity(scratch);
@@ -382,18 +383,6 @@ private:
 };
 
 }  // namespace
-
-int frameNumberWidth(long long lastFrame) {
-    return std::max(MinFrameNumberWidth, static_cast<int>(std::to_string(lastFrame).size()));
-}
-
-std::string frameFileName(long long frame, int width) {
-    std::string digits = std::to_string(frame);
-    if (static_cast<int>(digits.size()) < width) {
-        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
-    }
-    return "frame-" + digits + ".png";
-}
 
 int runBatch(const BatchOptions& options, std::ostream& errors, bool progressBar,
              const volatile std::sig_atomic_t* stopSignal) {

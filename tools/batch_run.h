@@ -21,12 +21,6 @@ namespace swirlon::batch {
 int runBatch(const BatchOptions& options, std::ostream& errors, bool progressBar,
              const volatile std::sig_atomic_t* stopSignal = nullptr);
 
-// Name of the picture of frame n, zero-padded to at least width digits so that names sort in
-// frame order.
-std::string frameFileName(long long frame, int width);
-// Digits used for frame numbers up to lastFrame.
-int frameNumberWidth(long long lastFrame);
-
 // Header line of the spectra file: one row per shell k = 1..59 for every recorded frame.
 inline constexpr const char* SpectraHeader = "step,time,k,energy,enstrophy";
 

@@ -44,6 +44,8 @@ std::string fileErrorText(const FileError& error) {
         return about + "the pixel data is cut short";
     case FileErrorKind::bmpOutOfMemory:
         return about + "not enough memory to read it";
+    case FileErrorKind::pictureUnreadable:
+        return about + "not a picture that can be read (24-bit BMP, PNG, JPEG, GIF, TIFF, ...)";
     case FileErrorKind::npyTooLarge:
         return about + "too large for a 128x128 float64 .npy array";
     case FileErrorKind::npyNoSignature:

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A file dropped on the view is loaded as the load command loads it; during a run the view
+// takes no drop.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class QMimeData;
+
+namespace swirlon {
+
+class FlowView;
+
+class FileDropLoader : public QObject {
+    Q_OBJECT
+
+public:
+    // Makes view accept drops and watches its drag and drop events; owned by view.
+    explicit FileDropLoader(FlowView& view);
+
+    // The one local file that data carries; std::nullopt for several, none or a remote one.
+    static std::optional<QString> droppedFile(const QMimeData* data);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    FlowView& view;
+};
+
+}  // namespace swirlon

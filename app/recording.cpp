@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/recording.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "app/file_error_text.h"
+#include "app/flow_view.h"
+#include "app/texts.h"
+#include "field_io/frame_files.h"
+#include "field_io/png_writer.h"
+
+namespace swirlon {
+namespace {
+
+constexpr int RgbBytes = 3;
+
+std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+void saveShownPicture(FlowView& view) {
+    if (const std::optional<QString> path = view.choosePath(PathKind::savePicture)) {
+        if (auto error = writePicturePng(localPath(*path), view.currentPicture())) {
+            view.report(fileErrorText(*error));
+        }
+    }
+}
+
+void toggleRecording(FlowView& view) {
+    FrameRecorder& recorder = view.recorder();
+    if (recorder.active()) {
+        recorder.stop();
+        return;
+    }
+    if (const std::optional<QString> folder = view.choosePath(PathKind::recordFolder)) {
+        if (auto error = recorder.start(*folder)) {
+            view.report(fileErrorText(*error));
+        }
+    }
+}
+
+std::optional<FileError> writePicturePng(const std::string& path, const QImage& picture) {
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    const auto rowBytes = static_cast<std::size_t>(rgb.width()) * RgbBytes;
+    std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(rgb.height()));
+    for (int y = 0; y < rgb.height(); ++y) {
+        std::copy_n(rgb.constScanLine(y), rowBytes, pixels.begin() + static_cast<std::ptrdiff_t>(rowBytes * y));
+    }
+    return writePng(path, rgb.width(), rgb.height(), pixels);
+}
+
+std::optional<FileError> FrameRecorder::start(const QString& folder) {
+    const QFileInfo info(folder);
+    if (!info.isDir()) {
+        return FileError{FileErrorKind::writeFailed, localPath(folder), std::strerror(info.exists() ? ENOTDIR : ENOENT)};
+    }
+    long long highest = -1;
+    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+        highest = std::max(highest, frameNumberOf(name.toStdString()).value_or(-1));
+    }
+    folderPath = info.absoluteFilePath();
+    nextFrame = highest + 1;
+    written = 0;
+    Q_EMIT changed();
+    return std::nullopt;
+}
+
+void FrameRecorder::stop() {
+    folderPath.clear();
+    Q_EMIT changed();
+}
+
+std::optional<FileError> FrameRecorder::record(const QImage& picture) {
+    if (!active()) {
+        return std::nullopt;
+    }
+    const QString path = QDir(folderPath).filePath(QString::fromStdString(frameFileName(nextFrame)));
+    if (auto error = writePicturePng(localPath(path), picture)) {
+        stop();
+        return error;
+    }
+    ++nextFrame;
+    ++written;
+    Q_EMIT changed();
+    return std::nullopt;
+}
+
+QLabel* addRecordingPane(QStatusBar& bar, const FrameRecorder& recorder) {
+    auto* pane = new QLabel(&bar);
+    pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pane->hide();
+    bar.addPermanentWidget(pane);
+    QObject::connect(&recorder, &FrameRecorder::changed, pane, [pane, &recorder] {
+        pane->setVisible(recorder.active());
+        pane->setText(texts::RecordingPane.toString().arg(recorder.framesWritten()));
+    });
+    return pane;
+}
+
+}  // namespace swirlon

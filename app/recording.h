@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Pictures as the window shows them, written as PNG: one on request, or every picture drawn
+// while recording is on, as frame-NNNNNN.png in a folder.
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+#include <string>
+
+#include "field_io/file_error.h"
+
+class QLabel;
+class QStatusBar;
+
+namespace swirlon {
+
+class FlowView;
+
+// Asks for a PNG path and writes the picture the view shows there; a failure is reported.
+void saveShownPicture(FlowView& view);
+// Stops a recording, or asks for a folder and starts one there; a failure is reported.
+void toggleRecording(FlowView& view);
+
+// Writes picture (any format) as an 8-bit RGB PNG, atomically.
+std::optional<FileError> writePicturePng(const std::string& path, const QImage& picture);
+
+class FrameRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    // Starts recording into an existing folder. Numbers continue after the highest frame file
+    // already there, so an earlier recording is never overwritten.
+    std::optional<FileError> start(const QString& folder);
+    void stop();
+    bool active() const { return !folderPath.isEmpty(); }
+    long long framesWritten() const { return written; }
+
+    // Writes picture as the next frame. A failure stops the recording and is returned.
+    std::optional<FileError> record(const QImage& picture);
+
+Q_SIGNALS:
+    // Recording started or stopped, or a frame was written.
+    void changed();
+
+private:
+    QString folderPath;
+    long long nextFrame = 0;
+    long long written = 0;
+};
+
+// A status-bar pane that says, while recorder is on, that it records and how many frames.
+QLabel* addRecordingPane(QStatusBar& bar, const FrameRecorder& recorder);
+
+}  // namespace swirlon

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "field_io/image_loader.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace swirlon {
+namespace {
+
+constexpr std::array<char, 2> BmpSignature{'B', 'M'};
+constexpr std::string_view BmpExtension = ".bmp";
+constexpr std::int64_t BytesPerPixel = 3;
+
+bool hasBmpExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == BmpExtension;
+}
+
+// Whether the pixels hold every byte the reported size needs.
+bool fillsItsSize(const DecodedPicture& picture) {
+    if (picture.width <= 0 || picture.height <= 0 || picture.stride < BytesPerPixel * picture.width) {
+        return false;
+    }
+    const auto needed = static_cast<std::uint64_t>(picture.stride) * static_cast<std::uint64_t>(picture.height - 1) +
+                        static_cast<std::uint64_t>(BytesPerPixel * picture.width);
+    return picture.pixels.size() >= needed;
+}
+
+}  // namespace
+
+bool readsAsBmp(const std::string& path) {
+    std::error_code ignored;
+    if (path.empty() || hasBmpExtension(path) || std::filesystem::is_directory(path, ignored)) {
+        return true;
+    }
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file) {
+        return true;
+    }
+    std::array<char, BmpSignature.size()> start{};
+    return std::fread(start.data(), 1, start.size(), file.get()) == start.size() && start == BmpSignature;
+}
+
+std::optional<FileError> loadVorticityPicture(const std::string& path, PackedSpectrum& vorticity,
+                                              const PictureDecoder& decode, BmpInfoHeaderBytes* infoHeader) {
+    if (readsAsBmp(path)) {
+        return loadVorticityBmp(path, vorticity, infoHeader);
+    }
+    const std::optional<DecodedPicture> picture = decode ? decode(path) : std::nullopt;
+    if (!picture || !fillsItsSize(*picture)) {
+        return FileError{FileErrorKind::pictureUnreadable, path, {}};
+    }
+    const PixelLayout layout{.width = picture->width, .rows = picture->height, .stride = picture->stride, .topDown = true};
+    resampleVorticity(picture->pixels, layout, vorticity);
+    return std::nullopt;
+}
+
+}  // namespace swirlon

@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Files the window writes and reads besides its load command: the picture saved as shown, the
+// frames recorded as pictures are drawn, files dropped on the view, and Qt's own dialogs.
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "app/command_ids.h"
+#include "field_io/bmp_loader.h"
+#include "field_io/frame_files.h"
+#include "tests/app_test_support.h"
+#include "tests/bmp_files.h"
+#include "tools/batch_run.h"
+
+using namespace swirlon;
+namespace fs = std::filesystem;
+namespace files = swirlon::testing;
+
+namespace {
+
+std::vector<char> readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+QImage shownAsRgb(FlowView& view) { return view.currentPicture().convertToFormat(QImage::Format_RGB888); }
+
+// Delivers a drag over the view and a drop of urls on it, as the window system does; returns
+// whether the view accepted them.
+bool dropOnView(FlowView& view, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &drop);
+    QCoreApplication::processEvents();
+    return enter.isAccepted() && drop.isAccepted();
+}
+
+}  // namespace
+
+TEST(SavePicture, AtThreeTimesWithFixedColoursItIsTheBatchFrameOfTheStateAndOtherwiseAsShown) {
+    apptest::Window window;
+    files::TempDir dir;
+    QString target;
+    window.view().setPathChooser([&](QWidget*, PathKind kind) {
+        EXPECT_EQ(kind, PathKind::savePicture);
+        return std::optional(target);
+    });
+    target = QString::fromStdString(dir.pathOf("shown.png"));
+    window.frame().action(ID_FILE_SAVE_PICTURE)->trigger();
+    batch::BatchOptions batchRun;
+    batchRun.steps = 0;
+    batchRun.quiet = true;
+    batchRun.framesFolder = dir.pathOf("frames");
+    std::ostringstream errors;
+    ASSERT_EQ(batch::runBatch(batchRun, errors, false), batch::ExitSuccess) << errors.str();
+    EXPECT_EQ(readAll(dir.pathOf("shown.png")), readAll(dir.pathOf("frames/frame-000000.png")));
+
+    window.frame().action(ID_VIEW_AUTO_RANGE)->trigger();
+    window.view().setZoom(PictureZoom::times2);
+    target = QString::fromStdString(dir.pathOf("zoomed.png"));
+    window.frame().action(ID_FILE_SAVE_PICTURE)->trigger();
+    const QImage saved(target);
+    EXPECT_EQ(saved.size(), QSize(256, 256));
+    EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB888), shownAsRgb(window.view()));
+}
+
+TEST(RecordFrames, EveryDrawnPictureIsWrittenAfterEarlierFramesAndAFailedWriteStopsOnlyTheRecording) {
+    apptest::Window window;
+    FlowView& view = window.view();
+    files::TempDir dir;
+    const fs::path folder = dir.path() / "movie";
+    fs::create_directory(folder);
+    std::ofstream(folder / "frame-000007.png") << "an earlier recording";
+    view.setPathChooser([&](QWidget*, PathKind) { return std::optional(QString::fromStdString(folder.string())); });
+    QStringList messages;
+    view.setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
+    window.frame().action(ID_FILE_RECORD_FRAMES)->trigger();
+    EXPECT_TRUE(window.frame().action(ID_FILE_RECORD_FRAMES)->isChecked());
+
+    EXPECT_EQ(apptest::runFrames(window.frame(), 3), 3);
+    const QImage last = shownAsRgb(view);
+    const long long written = view.recorder().framesWritten();
+    EXPECT_GE(written, 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), written + 1);
+    const QImage lastWritten(QString::fromStdString((folder / frameFileName(7 + written)).string()));
+    EXPECT_EQ(lastWritten.convertToFormat(QImage::Format_RGB888), last);
+    const auto pane = window.frame().statusBar()->findChildren<QLabel*>();
+    EXPECT_TRUE(std::ranges::any_of(pane, [&](QLabel* label) {
+        return label->isVisible() && label->text() == QStringLiteral("記録中: %1 コマ").arg(written);
+    }));
+
+    fs::remove_all(folder);
+    EXPECT_EQ(apptest::runFrames(window.frame(), 3), 3);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.front().contains(QStringLiteral("書き込みに失敗しました")));
+    EXPECT_FALSE(view.recorder().active());
+    EXPECT_FALSE(window.frame().action(ID_FILE_RECORD_FRAMES)->isChecked());
+}
+
+TEST(DropFile, OneFileDroppedWhileIdleLoadsAsTheLoadCommandAndDuringARunNothingIsTaken) {
+    files::TempDir dir;
+    files::BmpPicture picture(40, 40, {.blue = 200, .green = 20, .red = 0});
+    picture.at(5, 5) = {.blue = 0, .green = 100, .red = 255};
+    const std::string bmp = dir.write("spot.bmp", files::encodeBmp(picture));
+    auto vorticity = std::make_unique<PackedSpectrum>();
+    ASSERT_EQ(loadVorticityBmp(bmp, *vorticity), std::nullopt);
+    Simulation expected(ReynoldsMedium);
+    expected.setStateFromVorticity(*vorticity);
+    const QString png = QString::fromStdString(dir.pathOf("spot.png"));
+    ASSERT_TRUE(QImage(QString::fromStdString(bmp)).save(png));
+
+    apptest::Window window;
+    FlowView& view = window.view();
+    const QUrl file = QUrl::fromLocalFile(png);
+    EXPECT_FALSE(dropOnView(view, {file, file}));
+    EXPECT_FALSE(dropOnView(view, {QUrl(QStringLiteral("https://example.org/spot.png"))}));
+    bool droppedDuringRun = true;
+    apptest::atFrame(view, 1, [&] { droppedDuringRun = dropOnView(view, {file}); });
+    EXPECT_EQ(apptest::runFrames(window.frame(), 2), 2);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(droppedDuringRun);
+    EXPECT_EQ(view.simulation().framesDone(), 2);
+    EXPECT_TRUE(dropOnView(view, {file}));
+    EXPECT_TRUE(apptest::samePsi(view.simulation().psi(), expected.psi()));
+}
+
+TEST(FileDialogs, InJapaneseTheLoadDialogAddsAllReadablePicturesAndEachOpensInTheLastFolder) {
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
+
+    files::TempDir dir;
+    const QString folder = QString::fromStdString(dir.path().string());
+    const QString picture = QString::fromStdString(dir.pathOf("plain.png"));
+    QImage red(8, 8, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    red.save(picture);
+    apptest::Window window;
+    apptest::whenModal<QFileDialog>([&](QFileDialog& dialog) {
+        const QStringList filters = dialog.nameFilters();
+        ASSERT_EQ(filters.size(), 3);
+        EXPECT_EQ(filters.mid(0, 2),
+                  (QStringList{QStringLiteral("24bit BMPファイル(*.bmp)"), QStringLiteral("全てのファイル(*.*)")}));
+        for (const char* pattern : {"*.png", "*.jpg", "*.gif", "*.tiff"}) {
+            EXPECT_TRUE(filters[2].startsWith(QStringLiteral("画像ファイル(")) &&
+                        filters[2].contains(QLatin1String(pattern)));
+        }
+        dialog.setDirectory(folder);
+        dialog.selectFile(picture);
+        static_cast<QDialog&>(dialog).accept();
+    });
+    window.frame().action(ID_LOAD_INITIAL_VORTICITY)->trigger();
+    // One colour everywhere: nothing left once the mean is gone, so the flow is at rest.
+    EXPECT_EQ(picturePeak(window.view().simulation(), DisplayMode::speed), 0.0);
+    QString opened;
+    apptest::whenModal<QFileDialog>([&](QFileDialog& dialog) {
+        opened = dialog.directory().absolutePath();
+        dialog.reject();
+    });
+    window.frame().action(ID_FILE_SAVE_PICTURE)->trigger();
+    EXPECT_EQ(opened, folder);
+}
