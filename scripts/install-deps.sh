@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ make pkg-config python3
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libx11-dev qt6-charts-dev libqt6opengl6-dev
+  qt6-base-dev libx11-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n qt6-image-formats-plugins
   libfftw3-dev
   libpng-dev zlib1g-dev libzip-dev
   python3-numpy
