@@ -21,7 +21,7 @@ const QString WidestLabel = QStringLiteral("-0.0005");
 // Significant digits of a label: ticks are round, so a few suffice.
 constexpr int LabelDigits = 3;
 // A label every this many text lines at most, so labels never touch.
-constexpr int LinesPerTick = 2;
+constexpr int LinesPerTick = 3;
 constexpr QColor OutlineColour(128, 128, 128);
 // A one-pixel outline of a rectangle covers its right and bottom edges' pixels too: moved out
 // by one pixel on the top and left, it runs just outside the bar all round.
