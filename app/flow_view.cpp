@@ -245,7 +245,8 @@ void FlowView::renderScreenImage() {
     for (int gridRow = 0; gridRow < GridSize; ++gridRow) {
         const int firstLine = (GridSize - 1 - gridRow) * block;
         auto* line = reinterpret_cast<QRgb*>(screenImage.scanLine(firstLine));
-        const std::uint8_t* source = pictureBuffer->data() + static_cast<std::size_t>(gridRow) * GridSize * PictureBytesPerPixel;
+        const std::uint8_t* source =
+            pictureBuffer->data() + static_cast<std::size_t>(gridRow) * GridSize * PictureBytesPerPixel;
         for (int column = 0; column < GridSize; ++column, source += PictureBytesPerPixel) {
             const QRgb colour = qRgb(source[PictureRedByte], source[PictureGreenByte], source[PictureBlueByte]);
             for (int repeat = 0; repeat < block; ++repeat) {

@@ -61,7 +61,8 @@ std::optional<FileError> writePicturePng(const std::string& path, const QImage& 
 std::optional<FileError> FrameRecorder::start(const QString& folder) {
     const QFileInfo info(folder);
     if (!info.isDir()) {
-        return FileError{FileErrorKind::writeFailed, localPath(folder), std::strerror(info.exists() ? ENOTDIR : ENOENT)};
+        const int error = info.exists() ? ENOTDIR : ENOENT;
+        return FileError{FileErrorKind::writeFailed, localPath(folder), std::strerror(error)};
     }
     long long highest = -1;
     for (const QString& name : QDir(folder).entryList(QDir::Files)) {

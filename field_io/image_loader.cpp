@@ -57,7 +57,8 @@ std::optional<FileError> loadVorticityPicture(const std::string& path, PackedSpe
     if (!picture || !fillsItsSize(*picture)) {
         return FileError{FileErrorKind::pictureUnreadable, path, {}};
     }
-    const PixelLayout layout{.width = picture->width, .rows = picture->height, .stride = picture->stride, .topDown = true};
+    const PixelLayout layout{
+        .width = picture->width, .rows = picture->height, .stride = picture->stride, .topDown = true};
     resampleVorticity(picture->pixels, layout, vorticity);
     return std::nullopt;
 }

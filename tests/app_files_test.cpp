@@ -155,8 +155,8 @@ TEST(FileDialogs, InJapaneseTheLoadDialogAddsAllReadablePicturesAndEachOpensInTh
     apptest::whenModal<QFileDialog>([&](QFileDialog& dialog) {
         const QStringList filters = dialog.nameFilters();
         ASSERT_EQ(filters.size(), 3);
-        EXPECT_EQ(filters.mid(0, 2),
-                  (QStringList{QStringLiteral("24bit BMPファイル(*.bmp)"), QStringLiteral("全てのファイル(*.*)")}));
+        const QStringList established{QStringLiteral("24bit BMPファイル(*.bmp)"), QStringLiteral("全てのファイル(*.*)")};
+        EXPECT_EQ(filters.mid(0, 2), established);
         for (const char* pattern : {"*.png", "*.jpg", "*.gif", "*.tiff"}) {
             EXPECT_TRUE(filters[2].startsWith(QStringLiteral("画像ファイル(")) &&
                         filters[2].contains(QLatin1String(pattern)));

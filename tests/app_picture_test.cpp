@@ -139,7 +139,8 @@ TEST(ViewPicture, AutoRangeLegendAndZoomChangeThePictureAsChosen) {
     window.frame().action(ID_VIEW_LEGEND)->trigger();
     view.setZoom(PictureZoom::fitWindow);
     expectPictureOnScreen(view);
-    const ColourScale fitted = fittedScale(DisplayMode::vorticity, picturePeak(view.simulation(), DisplayMode::vorticity));
+    const ColourScale fitted =
+        fittedScale(DisplayMode::vorticity, picturePeak(view.simulation(), DisplayMode::vorticity));
     EXPECT_EQ(view.colourScale().gain, fitted.gain);
     PictureBuffer expected;
     renderPicture(view.simulation(), DisplayMode::vorticity, expected, fitted.gain);

@@ -93,7 +93,8 @@ TEST(PictureLoader, BmpsKeepTheirLoaderAndFilesNoReaderKnowsAreRefusedUntouched)
     }
     // A decoder whose pixels fall short of the size it reports is not trusted.
     const PictureDecoder shortOfPixels = [](const std::string&) {
-        return std::optional(DecodedPicture{.pixels = std::vector<std::uint8_t>(30), .width = 4, .height = 3, .stride = 12});
+        return std::optional(
+            DecodedPicture{.pixels = std::vector<std::uint8_t>(30), .width = 4, .height = 3, .stride = 12});
     };
     auto field = std::make_unique<PackedSpectrum>();
     const auto error = loadVorticityPicture(dir.write("short.png", text), *field, shortOfPixels);
