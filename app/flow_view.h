@@ -97,8 +97,8 @@ public:
     // Idle only: the built-in field of that preset name becomes the state, as a load does.
     bool chooseBuiltInField(std::string_view presetName);
 
-    // Loads path through the BMP loader; failures go to the message reporter. Also the way a
-    // file named on the command line comes in.
+    // Loads path through the picture loader (BMP or any format Qt reads); failures go to the
+    // message reporter. Also the way a file named on the command line or dropped comes in.
     bool loadFile(const QString& path);
 
     void setFileChooser(FileChooser chooser) { fileChooser = std::move(chooser); }
@@ -107,8 +107,6 @@ public:
     void setMessageReporter(MessageReporter reporter) { messageReporter = std::move(reporter); }
     void setPathChooser(PathChooser chooser) { pathChooser = std::move(chooser); }
     std::optional<QString> choosePath(PathKind kind) { return pathChooser(this, kind); }
-    // Shows a failure to the user through the message reporter.
-    void report(const QString& message);
 
     // The picture on screen, brought up to the current state first if it is behind.
     const QImage& currentPicture();
