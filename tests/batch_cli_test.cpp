@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "field_io/frame_files.h"
 #include "field_io/npy.h"
 #include "tests/bmp_files.h"
 #include "swirlon_version.h"
