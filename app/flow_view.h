@@ -15,6 +15,7 @@
 #include <optional>
 #include <string_view>
 
+#include "app/draw_budget.h"
 #include "app/file_dialogs.h"
 #include "app/picture_zoom.h"
 #include "app/recording.h"
@@ -168,6 +169,9 @@ private:
     // The run loop starts its pace schedule afresh.
     bool paceChanged = false;
     QTimer paceWake;
+    // At full speed most frames are computed and never shown: a frame is drawn when the
+    // screen can show it and drawing stays within its share of the run's time.
+    DrawBudget presentBudget;
     std::unique_ptr<PackedSpectrum> startField;
 
     FileChooser fileChooser;

@@ -82,10 +82,10 @@ long long residentKilobytes() {
     return -1;
 }
 
-std::vector<MemoryReport> measureMemory(FlowView& view, const std::vector<long long>& checkpoints) {
-    std::vector<MemoryReport> reports;
+void measureMemory(FlowView& view, const std::vector<long long>& checkpoints,
+                   const std::function<void(const MemoryReport&)>& report) {
     if (view.isRunning() || checkpoints.empty()) {
-        return reports;
+        return;
     }
     const long long framesBefore = view.framesComputed();
     const Clock::time_point start = Clock::now();
@@ -93,7 +93,7 @@ std::vector<MemoryReport> measureMemory(FlowView& view, const std::vector<long l
     const QMetaObject::Connection watch =
         QObject::connect(&view, &FlowView::frameComputed, &view, [&](long long frame) {
             if (next < checkpoints.size() && frame - framesBefore == checkpoints[next]) {
-                reports.push_back({checkpoints[next], residentKilobytes(), secondsSince(start)});
+                report({checkpoints[next], residentKilobytes(), secondsSince(start)});
                 if (++next == checkpoints.size()) {
                     view.requestStop();
                 }
@@ -101,7 +101,6 @@ std::vector<MemoryReport> measureMemory(FlowView& view, const std::vector<long l
         });
     view.runCalculation();
     QObject::disconnect(watch);
-    return reports;
 }
 
 }  // namespace swirlon

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <vector>
 
 namespace swirlon {
@@ -47,7 +48,9 @@ struct MemoryReport {
 };
 
 // Runs the view's calculation until it has computed the last of checkpoints (ascending frame
-// counts) further frames, noting the resident memory as it passes each. The view must be idle.
-std::vector<MemoryReport> measureMemory(FlowView& view, const std::vector<long long>& checkpoints);
+// counts) further frames, handing the resident memory to report as it passes each. The view
+// must be idle.
+void measureMemory(FlowView& view, const std::vector<long long>& checkpoints,
+                   const std::function<void(const MemoryReport&)>& report);
 
 }  // namespace swirlon

@@ -65,11 +65,11 @@ void printMemory(FlowView& view, long long frames) {
         checkpoints.push_back(at);
     }
     checkpoints.push_back(frames);
-    QTextStream(stdout) << "frames 0: resident " << residentKilobytes() << " kB\n";
-    for (const MemoryReport& report : measureMemory(view, checkpoints)) {
+    QTextStream(stdout) << "frames 0: resident " << residentKilobytes() << " kB" << Qt::endl;
+    measureMemory(view, checkpoints, [](const MemoryReport& report) {
         QTextStream(stdout) << "frames " << report.frames << ": resident " << report.residentKilobytes << " kB after "
-                            << report.seconds << " s\n";
-    }
+                            << report.seconds << " s" << Qt::endl;
+    });
 }
 
 }  // namespace

@@ -22,8 +22,11 @@
 namespace swirlon {
 namespace {
 
-// At most ten redraws a second: smooth to the eye, and the run loses little to drawing.
-constexpr int RefreshIntervalMs = 100;
+// At most ten redraws a second, smooth to the eye, and drawing takes at most this share of the
+// time, so a run at full speed loses little to the plots.
+constexpr qint64 RefreshIntervalNs = 100'000'000;
+constexpr double DrawingShare = 0.015;
+constexpr qint64 NanosecondsPerMillisecond = 1'000'000;
 constexpr int ChartMinimumHeight = 160;
 constexpr int DockMinimumWidth = 340;
 // Axis labels are costly to lay out afresh, so an axis keeps its range while the curve stays
@@ -145,7 +148,10 @@ QChartView* newChartView(QChart* chart, QWidget* parent) {
 }  // namespace
 
 PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget* parent)
-    : QDockWidget(texts::DockPlots.toString(), parent), view_(view), recorder_(recorder) {
+    : QDockWidget(texts::DockPlots.toString(), parent),
+      view_(view),
+      recorder_(recorder),
+      refreshBudget_(RefreshIntervalNs, DrawingShare) {
     auto* body = new QWidget(this);
     auto* layout = new QVBoxLayout(body);
     layout->setContentsMargins(QMargins());
@@ -190,7 +196,7 @@ PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget*
     setWidget(body);
     setMinimumWidth(DockMinimumWidth);
 
-    refreshTimer_.setInterval(RefreshIntervalMs);
+    refreshTimer_.setInterval(static_cast<int>(RefreshIntervalNs / NanosecondsPerMillisecond));
     connect(&refreshTimer_, &QTimer::timeout, this, &PlotsDock::refresh);
     connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (visible) {
@@ -210,7 +216,12 @@ void PlotsDock::refresh() {
     }
     shownOnce_ = true;
     shownRevision_ = recorder_.series().revision();
-    redraw();
+    refreshBudget_.draw([this] {
+        redraw();
+        // Painted now rather than at the next pass of the event loop, so the cost is known.
+        widget()->repaint();
+    });
+    refreshTimer_.setInterval(static_cast<int>(refreshBudget_.intervalNs() / NanosecondsPerMillisecond));
 }
 
 void PlotsDock::redraw() {

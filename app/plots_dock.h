@@ -3,7 +3,8 @@
 // series, max |vorticity| and the sub-steps per frame against time, and the energy spectrum by
 // shell on log-log axes with a dashed k^-3 guide. The time plots draw the run's diagnostics
 // record; the spectrum is of the state the view holds. While shown, the dock redraws at most
-// ten times a second, and only when something new was recorded.
+// ten times a second, only when something new was recorded, and less often when redrawing
+// would take more than a small share of the time.
 #pragma once
 
 #include <QDockWidget>
@@ -14,6 +15,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+
+#include "app/draw_budget.h"
 
 class QChart;
 class QLineSeries;
@@ -56,6 +59,7 @@ private:
     QLogValueAxis* shellAxis_ = nullptr;
     QLogValueAxis* spectrumAxis_ = nullptr;
     QTimer refreshTimer_;
+    DrawBudget refreshBudget_;
     std::uint64_t shownRevision_ = 0;
     bool shownOnce_ = false;
 };

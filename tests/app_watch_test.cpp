@@ -172,6 +172,7 @@ TEST(StatusPanes, TimeReynoldsFrameRateDuringARunAndHealthNotesOnlyForSubStepsOr
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^[1-9][0-9]* コマ/秒$")).match(rateDuringRun).hasMatch())
         << rateDuringRun.toStdString();
     EXPECT_EQ(panes.text(StatusPane::frameRate), QString()) << "shown only during a run";
+    EXPECT_EQ(panes.text(StatusPane::health), QString()) << "the start-up field takes one sub-step a frame";
     EXPECT_EQ(panes.text(StatusPane::time), timePaneText(window.view().simulation().time()));
 
     // A Taylor-Green field with velocities of 12: stability number 0.42 * 12 plus the viscous
