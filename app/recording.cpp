@@ -38,7 +38,9 @@ void saveShownPicture(FlowView& view) {
 void toggleRecording(FlowView& view) {
     FrameRecorder& recorder = view.recorder();
     if (recorder.active()) {
-        recorder.stop();
+        if (auto error = recorder.stop()) {
+            view.report(fileErrorText(*error));
+        }
         return;
     }
     if (const std::optional<QString> folder = view.choosePath(PathKind::recordFolder)) {
@@ -48,14 +50,14 @@ void toggleRecording(FlowView& view) {
     }
 }
 
-std::optional<FileError> writePicturePng(const std::string& path, const QImage& picture) {
+std::optional<FileError> writePicturePng(const std::string& path, const QImage& picture, Durability durability) {
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
     const auto rowBytes = static_cast<std::size_t>(rgb.width()) * RgbBytes;
     std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(rgb.height()));
     for (int y = 0; y < rgb.height(); ++y) {
         std::copy_n(rgb.constScanLine(y), rowBytes, pixels.begin() + static_cast<std::ptrdiff_t>(rowBytes * y));
     }
-    return writePng(path, rgb.width(), rgb.height(), pixels);
+    return writePng(path, rgb.width(), rgb.height(), pixels, durability);
 }
 
 std::optional<FileError> FrameRecorder::start(const QString& folder) {
@@ -75,9 +77,17 @@ std::optional<FileError> FrameRecorder::start(const QString& folder) {
     return std::nullopt;
 }
 
-void FrameRecorder::stop() {
+FrameRecorder::~FrameRecorder() {
+    if (active() && written > 0) {
+        static_cast<void>(flushFolderToDisk(localPath(folderPath)));
+    }
+}
+
+std::optional<FileError> FrameRecorder::stop() {
+    const std::string folder = localPath(folderPath);
     folderPath.clear();
     Q_EMIT changed();
+    return written > 0 ? flushFolderToDisk(folder) : std::nullopt;
 }
 
 std::optional<FileError> FrameRecorder::record(const QImage& picture) {
@@ -85,8 +95,9 @@ std::optional<FileError> FrameRecorder::record(const QImage& picture) {
         return std::nullopt;
     }
     const QString path = QDir(folderPath).filePath(QString::fromStdString(frameFileName(nextFrame)));
-    if (auto error = writePicturePng(localPath(path), picture)) {
-        stop();
+    if (auto error = writePicturePng(localPath(path), picture, Durability::flushFolderLater)) {
+        // The write failure is the news; the folder may well be gone.
+        static_cast<void>(stop());
         return error;
     }
     ++nextFrame;

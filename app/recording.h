@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "field_io/atomic_file.h"
 #include "field_io/file_error.h"
 
 class QLabel;
@@ -25,16 +26,24 @@ void saveShownPicture(FlowView& view);
 void toggleRecording(FlowView& view);
 
 // Writes picture (any format) as an 8-bit RGB PNG, atomically.
-std::optional<FileError> writePicturePng(const std::string& path, const QImage& picture);
+std::optional<FileError> writePicturePng(const std::string& path, const QImage& picture,
+                                         Durability durability = Durability::flushEachFile);
 
 class FrameRecorder : public QObject {
     Q_OBJECT
 
 public:
+    FrameRecorder() = default;
+    // A recording still on when the window goes gets its frames to the disk all the same.
+    ~FrameRecorder() override;
+    FrameRecorder(const FrameRecorder&) = delete;
+    FrameRecorder& operator=(const FrameRecorder&) = delete;
+
     // Starts recording into an existing folder. Numbers continue after the highest frame file
     // already there, so an earlier recording is never overwritten.
     std::optional<FileError> start(const QString& folder);
-    void stop();
+    // Ends the recording; its frames are flushed to disk only now, all at once.
+    std::optional<FileError> stop();
     bool active() const { return !folderPath.isEmpty(); }
     long long framesWritten() const { return written; }
 

@@ -74,7 +74,8 @@ AtomicFile::AtomicFile(AtomicFile&& other) noexcept
     : path_(std::move(other.path_)),
       targetPath_(std::move(other.targetPath_)),
       temporaryPath_(std::move(other.temporaryPath_)),
-      descriptor_(std::exchange(other.descriptor_, -1)) {}
+      descriptor_(std::exchange(other.descriptor_, -1)),
+      durability_(other.durability_) {}
 
 AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept {
     if (this != &other) {
@@ -83,6 +84,7 @@ AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept {
         targetPath_ = std::move(other.targetPath_);
         temporaryPath_ = std::move(other.temporaryPath_);
         descriptor_ = std::exchange(other.descriptor_, -1);
+        durability_ = other.durability_;
     }
     return *this;
 }
@@ -91,9 +93,10 @@ FileError AtomicFile::failure(int error) const {
     return FileError{FileErrorKind::writeFailed, path_, std::strerror(error)};
 }
 
-std::optional<FileError> AtomicFile::open(const std::string& path) {
+std::optional<FileError> AtomicFile::open(const std::string& path, Durability durability) {
     discard();
     path_ = path;
+    durability_ = durability;
     OutputTarget target;
     if (auto error = inspectOutputFile(path, target)) {
         return error;
@@ -155,7 +158,8 @@ std::optional<FileError> AtomicFile::finishWriting() {
     // The bytes reach the disk before the name does: after a power cut the target is either
     // the old file or the whole new one, never a new name over missing blocks. A device or
     // pipe has nothing to flush.
-    const int synced = temporaryPath_.empty() || ::fsync(descriptor_) == 0 ? 0 : errno;
+    const bool flushNow = !temporaryPath_.empty() && durability_ == Durability::flushEachFile;
+    const int synced = !flushNow || ::fsync(descriptor_) == 0 ? 0 : errno;
     const int closed = ::close(std::exchange(descriptor_, -1)) == 0 ? 0 : errno;
     if (synced != 0 || closed != 0) {
         discard();
@@ -174,6 +178,9 @@ std::optional<FileError> AtomicFile::publish() {
         return failure(error);
     }
     temporaryPath_.clear();
+    if (durability_ == Durability::flushFolderLater) {
+        return std::nullopt;
+    }
     if (const int error = syncFolderOf(targetPath_); error != 0) {
         return failure(error);
     }
@@ -214,15 +221,29 @@ std::optional<FileError> commitTogether(std::span<AtomicFile* const> files) {
     return failed;
 }
 
-std::optional<FileError> writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+std::optional<FileError> writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+                                             Durability durability) {
     AtomicFile file;
-    if (auto error = file.open(path)) {
+    if (auto error = file.open(path, durability)) {
         return error;
     }
     if (auto error = file.write(bytes)) {
         return error;
     }
     return file.commit();
+}
+
+std::optional<FileError> flushFolderToDisk(const std::string& folder) {
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int error = descriptor >= 0 ? 0 : errno;
+    if (descriptor >= 0) {
+        error = ::syncfs(descriptor) == 0 ? 0 : errno;
+        ::close(descriptor);
+    }
+    if (error != 0) {
+        return FileError{FileErrorKind::writeFailed, folder, std::strerror(error)};
+    }
+    return std::nullopt;
 }
 
 }  // namespace swirlon

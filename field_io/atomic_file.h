@@ -17,6 +17,15 @@
 
 namespace swirlon {
 
+// When the bytes of a file are forced to the disk. A flush costs milliseconds, so a series of
+// many small files (the frames of a movie) flushes its whole folder once, when it ends
+// (flushFolderToDisk); a power cut before that may leave the newest files of the series empty,
+// never a file half old and half new.
+enum class Durability {
+    flushEachFile,
+    flushFolderLater,
+};
+
 class AtomicFile {
 public:
     AtomicFile() = default;
@@ -29,7 +38,7 @@ public:
 
     // Creates the temporary file beside the target, or opens a device or pipe. Failures are
     // writeFailed errors.
-    std::optional<FileError> open(const std::string& path);
+    std::optional<FileError> open(const std::string& path, Durability durability = Durability::flushEachFile);
     // Writes to the program's standard output, named name in errors.
     std::optional<FileError> openStandardOutput(const std::string& name);
     std::optional<FileError> write(std::span<const std::uint8_t> bytes);
@@ -58,6 +67,7 @@ private:
     // Empty for a target written in place.
     std::string temporaryPath_;
     int descriptor_ = -1;
+    Durability durability_ = Durability::flushEachFile;
 };
 
 // Commits the open files as one: each is renamed into place only once all of them are written
@@ -66,6 +76,11 @@ private:
 std::optional<FileError> commitTogether(std::span<AtomicFile* const> files);
 
 // Writes the whole file atomically in one go.
-std::optional<FileError> writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+std::optional<FileError> writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+                                             Durability durability = Durability::flushEachFile);
+
+// Forces everything written to the file system that holds folder to the disk: the end of a
+// series written with Durability::flushFolderLater.
+std::optional<FileError> flushFolderToDisk(const std::string& folder);
 
 }  // namespace swirlon

@@ -79,12 +79,13 @@ std::vector<std::uint8_t> encodePng(int width, int height, std::span<const std::
     return png;
 }
 
-std::optional<FileError> writePng(const std::string& path, int width, int height, std::span<const std::uint8_t> rgb) {
+std::optional<FileError> writePng(const std::string& path, int width, int height, std::span<const std::uint8_t> rgb,
+                                  Durability durability) {
     const std::vector<std::uint8_t> png = encodePng(width, height, rgb);
     if (png.empty()) {
         return FileError{FileErrorKind::pictureSizeMismatch, path, {}};
     }
-    return writeFileAtomically(path, png);
+    return writeFileAtomically(path, png, durability);
 }
 
 }  // namespace swirlon

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "field_io/atomic_file.h"
 #include "field_io/file_error.h"
 
 namespace swirlon {
@@ -17,6 +18,7 @@ namespace swirlon {
 std::vector<std::uint8_t> encodePng(int width, int height, std::span<const std::uint8_t> rgb);
 
 // Writes the PNG atomically.
-std::optional<FileError> writePng(const std::string& path, int width, int height, std::span<const std::uint8_t> rgb);
+std::optional<FileError> writePng(const std::string& path, int width, int height, std::span<const std::uint8_t> rgb,
+                                  Durability durability = Durability::flushEachFile);
 
 }  // namespace swirlon

@@ -75,17 +75,25 @@ TEST(PngEncoding, RefusesSizesThatDoNotMatchThePixels) {
 }
 
 TEST(PngFile, WritesTheEncodedBytesAtomicallyOrNamesThePathAndWritesNothing) {
-    testing::TempDir dir;
-    const std::vector<std::uint8_t> rgb = blockPicture(6, 6);
-    const std::string blocked = dir.pathOf("missing/picture.png");
-    EXPECT_EQ(writePng(blocked, 6, 6, rgb), (FileError{FileErrorKind::writeFailed, blocked, std::strerror(ENOENT)}));
-    EXPECT_EQ(writePng(blocked, 6, 5, rgb), (FileError{FileErrorKind::pictureSizeMismatch, blocked, ""}));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    for (const Durability durability : {Durability::flushEachFile, Durability::flushFolderLater}) {
+        testing::TempDir dir;
+        const std::vector<std::uint8_t> rgb = blockPicture(6, 6);
+        const std::string blocked = dir.pathOf("missing/picture.png");
+        EXPECT_EQ(writePng(blocked, 6, 6, rgb, durability),
+                  (FileError{FileErrorKind::writeFailed, blocked, std::strerror(ENOENT)}));
+        EXPECT_EQ(writePng(blocked, 6, 5, rgb, durability),
+                  (FileError{FileErrorKind::pictureSizeMismatch, blocked, ""}));
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 
-    ASSERT_FALSE(writePng(dir.pathOf("picture.png"), 6, 6, rgb).has_value());
-    std::ifstream in(dir.pathOf("picture.png"), std::ios::binary);
-    EXPECT_EQ(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}), encodePng(6, 6, rgb));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "temporary file left";
+        ASSERT_FALSE(writePng(dir.pathOf("picture.png"), 6, 6, rgb, durability).has_value());
+        std::ifstream in(dir.pathOf("picture.png"), std::ios::binary);
+        EXPECT_EQ(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}), encodePng(6, 6, rgb));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "temporary file left";
+
+        EXPECT_FALSE(flushFolderToDisk(dir.path()).has_value());
+        const std::string missing = dir.pathOf("missing");
+        EXPECT_EQ(flushFolderToDisk(missing), (FileError{FileErrorKind::writeFailed, missing, std::strerror(ENOENT)}));
+    }
 }
 
 }  // namespace

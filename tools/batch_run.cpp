@@ -334,7 +334,8 @@ private:
             const std::string path = (std::filesystem::path(options_.framesFolder) /
                                       frameFileName(simulation_.framesDone(), frameWidth_))
                                          .string();
-            if (auto message = worded(writePng(path, PictureSide, PictureSide, *stretched_))) {
+            if (auto message =
+                    worded(writePng(path, PictureSide, PictureSide, *stretched_, Durability::flushFolderLater))) {
                 return message;
             }
             ++framesWritten_;
@@ -344,6 +345,11 @@ private:
 
     // All final files are written in full before any of them replaces its target.
     std::optional<std::string> saveResults() {
+        if (framesWritten_ > 0) {
+            if (auto message = worded(flushFolderToDisk(options_.framesFolder))) {
+                return message;
+            }
+        }
         if (state_.isOpen()) {
             const RunClock clock{.frames = simulation_.framesDone(),
                                  .reynolds = simulation_.reynolds(),
