@@ -46,4 +46,8 @@ inline constexpr int ID_FILE_SAVE_PLOT_DATA = 33021;
 // The small-scale filter (a range of its own).
 inline constexpr int ID_CALC_FILTER = 33100;
 
+// Saved runs, shared with the batch tool (a range of their own).
+inline constexpr int ID_FILE_LOAD_STATE = 33110;
+inline constexpr int ID_FILE_SAVE_STATE = 33111;
+
 }  // namespace swirlon

@@ -13,6 +13,7 @@
 #include "app/run_recorder.h"
 #include "app/recording.h"
 #include "app/run_pace.h"
+#include "app/state_commands.h"
 #include "app/texts.h"
 
 namespace swirlon {
@@ -159,6 +160,11 @@ const CommandEntry Commands[]{
      [](const CMainFrame& frame) { return frame.plots().isVisible(); }},
     {ID_FILE_SAVE_PLOT_DATA, texts::ItemSavePlotData, texts::PromptSavePlotData,
      [](CMainFrame& frame) { frame.recorder().saveAs(); }, idle, nullptr},
+    // Saved runs.
+    {ID_FILE_LOAD_STATE, texts::ItemLoadState, texts::PromptLoadState,
+     [](CMainFrame& frame) { openStateFile(frame.view()); }, idle, nullptr},
+    {ID_FILE_SAVE_STATE, texts::ItemSaveState, texts::PromptSaveState,
+     [](CMainFrame& frame) { saveStateFile(frame.view()); }, idle, nullptr},
 };
 
 constexpr MenuEntry BuiltInFieldItems[]{
@@ -176,6 +182,8 @@ constexpr MenuEntry FileItems[]{
     menuCommand(ID_LOAD_INITIAL_VORTICITY),
     menuSeparator(),
     submenu(texts::MenuBuiltInFields, texts::PromptBuiltInFields, BuiltInFieldItems),
+    menuCommand(ID_FILE_LOAD_STATE),
+    menuCommand(ID_FILE_SAVE_STATE),
     menuCommand(ID_FILE_SAVE_PLOT_DATA),
     menuSeparator(),
     menuCommand(ID_FILE_SAVE_PICTURE),

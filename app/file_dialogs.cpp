@@ -37,6 +37,17 @@ void prepare(QFileDialog& dialog, PathKind kind) {
         dialog.setOption(QFileDialog::ShowDirsOnly);
         dialog.setWindowTitle(texts::RecordFolderTitle.toString());
         return;
+    case PathKind::loadState:
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters({texts::FilterState.toString(), texts::FilterAll.toString()});
+        return;
+    case PathKind::saveState:
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilters({texts::FilterState.toString(), texts::FilterAll.toString()});
+        dialog.setDefaultSuffix(texts::StateSuffix.toString());
+        return;
     }
 }
 

@@ -17,6 +17,9 @@ enum class PathKind {
     savePicture,
     // The folder recorded frames go to.
     recordFolder,
+    // A saved run to continue from, and where the run is saved.
+    loadState,
+    saveState,
 };
 
 // Asks the user for a path of the kind; std::nullopt when the user cancels.

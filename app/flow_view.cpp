@@ -20,6 +20,7 @@
 #include "app/texts.h"
 #include "field_io/image_loader.h"
 #include "field_io/presets.h"
+#include "field_io/state_file.h"
 #include "tools/picture_decoder.h"
 
 namespace swirlon {
@@ -186,6 +187,38 @@ bool FlowView::loadFile(const QString& path) {
     return true;
 }
 
+bool FlowView::loadState(const QString& path) {
+    if (runState != RunState::idle) {
+        return false;
+    }
+    const auto psi = std::make_unique<PackedSpectrum>();
+    RunClock clock;
+    if (const std::optional<FileError> failure = readStateFile(QFile::encodeName(path).toStdString(), *psi, clock)) {
+        report(fileErrorText(*failure));
+        return false;
+    }
+    // A bare spectrum records neither setting: the view's stay, as the batch tool's options do.
+    const bool settingsSaved = clock.reynolds > 0;
+    const bool reynoldsOffered =
+        clock.reynolds == ReynoldsLow || clock.reynolds == ReynoldsMedium || clock.reynolds == ReynoldsHigh;
+    if (settingsSaved) {
+        if (reynoldsOffered) {
+            flow.setReynolds(clock.reynolds);
+        }
+        FrameSettings settings = flow.frameSettings();
+        settings.filter = clock.filter;
+        flow.setFrameSettings(settings);
+    }
+    flow.setState(*psi, clock.frames);
+    adoptAsStart();
+    Q_EMIT stateChanged();
+    if (settingsSaved && !reynoldsOffered) {
+        report(texts::ReynoldsNotOffered.toString().arg(path, QString::number(clock.reynolds),
+                                                        QString::number(flow.reynolds())));
+    }
+    return true;
+}
+
 void FlowView::setReynolds(int value) {
     if (value != ReynoldsLow && value != ReynoldsMedium && value != ReynoldsHigh) {
         return;
@@ -342,7 +375,7 @@ void FlowView::resetToStart() {
     if (runState != RunState::idle) {
         return;
     }
-    flow.setState(*startField);
+    flow.setState(*startField, startFrames);
     stateWasReplaced();
 }
 
@@ -361,6 +394,7 @@ bool FlowView::chooseBuiltInField(std::string_view presetName) {
 
 void FlowView::adoptAsStart() {
     *startField = flow.psi();
+    startFrames = flow.framesDone();
     stateWasReplaced();
 }
 

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -30,7 +31,8 @@ namespace swirlon {
 
 enum class RunState : int { idle = 0, running = 2 };
 
-// The Reynolds numbers the menu offers; the view stores no other value.
+// The Reynolds numbers the menu offers; the view stores no other value (a state saved at
+// another keeps the view's).
 inline constexpr int ReynoldsLow = 100;
 inline constexpr int ReynoldsMedium = 1000;
 inline constexpr int ReynoldsHigh = 10000;
@@ -93,7 +95,8 @@ public:
     Pace pace() const { return runPace; }
     // Idle only: one frame, sub-steps as in a run.
     void stepFrame();
-    // Idle only: the field most recently loaded or chosen (the start field if none), clock at zero.
+    // Idle only: the field most recently loaded or chosen (the start field if none), clock at
+    // zero; after a saved state, that state with the clock at its frame.
     void resetToStart();
     // Idle only: the built-in field of that preset name becomes the state, as a load does.
     bool chooseBuiltInField(std::string_view presetName);
@@ -101,6 +104,10 @@ public:
     // Loads path through the picture loader (BMP or any format Qt reads); failures go to the
     // message reporter. Also the way a file named on the command line or dropped comes in.
     bool loadFile(const QString& path);
+    // Idle only: continues from a saved run. Its state, clock and filter setting replace the
+    // view's, and its Reynolds number when the menu offers it (a state that does not say keeps
+    // the view's settings); failures go to the message reporter and change nothing.
+    bool loadState(const QString& path);
 
     void setFileChooser(FileChooser chooser) { fileChooser = std::move(chooser); }
     // Shows a failure to the user through the message reporter.
@@ -122,7 +129,8 @@ Q_SIGNALS:
     // A frame has been computed (and drawn, unless the screen could not show it yet); the
     // drain follows.
     void frameComputed(long long frameNumber);
-    // A load, a built-in field or a reset replaced the state; the clock is back at zero.
+    // A load, a built-in field or a reset replaced the state; the clock is back at zero, or at
+    // a saved state's frame.
     void stateReplaced();
 
 protected:
@@ -173,6 +181,8 @@ private:
     // screen can show it and drawing stays within its share of the run's time.
     DrawBudget presentBudget;
     std::unique_ptr<PackedSpectrum> startField;
+    // The clock a reset returns to: a saved state's frame, else zero.
+    std::int64_t startFrames = 0;
 
     FileChooser fileChooser;
     MessageReporter messageReporter;

@@ -21,6 +21,7 @@ const KeyBinding Bindings[]{
     {Qt::Key_Right, ID_CALC_STEP, true},
     {Qt::ControlModifier | Qt::Key_O, ID_LOAD_INITIAL_VORTICITY, false},
     {Qt::ControlModifier | Qt::Key_R, ID_CALC_RESET, false},
+    {Qt::ControlModifier | Qt::Key_S, ID_FILE_SAVE_STATE, false},
 };
 
 void runFirstEnabled(CMainFrame& frame, QKeyCombination keys) {

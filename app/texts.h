@@ -113,7 +113,7 @@ inline constexpr QStringView ItemPace2 = u"毎秒 2";
 inline constexpr QStringView ItemPace10 = u"毎秒 10";
 inline constexpr QStringView ItemPaceMax = u"最大(&M)";
 inline constexpr QStringView PromptStep = u"計算を1コマ(時間0.01)だけ進める";
-inline constexpr QStringView PromptReset = u"最後に選んだ初期渦度場に戻し、時刻を0にする";
+inline constexpr QStringView PromptReset = u"最後に選んだ初期渦度場か読み込んだ状態に戻し、時刻もその時点に戻す";
 // The small-scale filter of the Calculation menu.
 inline constexpr QStringView ItemFilter = u"小さな渦の減衰フィルタ(&F)";
 inline constexpr QStringView PromptFilter = u"格子で表せない小さな渦を毎ステップ後に滑らかに減衰させる";
@@ -163,5 +163,16 @@ inline constexpr QStringView CurveSpectrum = u"E(k)";
 inline constexpr QStringView CurveSpectrumGuide = u"k⁻³";
 inline constexpr QStringView AxisTime = u"t";
 inline constexpr QStringView AxisWaveNumber = u"k";
+
+// Saved runs: the File menu's items, their dialogs' filter and the note on a Reynolds number
+// the menu does not offer (%1 the path, %2 the file's number, %3 the window's).
+inline constexpr QStringView ItemLoadState = u"状態の読み込み(&O)...";
+inline constexpr QStringView PromptLoadState = u"保存した計算の状態を読み込み、その時刻から続ける";
+inline constexpr QStringView ItemSaveState = u"状態の保存(&A)...";
+inline constexpr QStringView PromptSaveState = u"計算の状態を時刻と設定とともにﾌｧｲﾙに保存";
+inline constexpr QStringView FilterState = u"状態ファイル(*.npz *.npy)";
+inline constexpr QStringView StateSuffix = u"npz";
+inline constexpr QStringView ReynoldsNotOffered =
+    u"%1 は\nレイノルズ数 %2 で計算された状態です。\nメニューにない値のため、レイノルズ数 %3 で続けます。";
 
 }  // namespace swirlon::texts

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Files the window writes and reads besides its load command: the picture saved as shown, the
-// frames recorded as pictures are drawn, files dropped on the view, and Qt's own dialogs.
+// frames recorded as pictures are drawn, saved runs, files dropped on the view, and Qt's own
+// dialogs.
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QDropEvent>
@@ -18,10 +19,13 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <utility>
 
 #include "app/command_ids.h"
+#include "app/status_panes.h"
 #include "field_io/bmp_loader.h"
 #include "field_io/frame_files.h"
+#include "field_io/presets.h"
 #include "tests/app_test_support.h"
 #include "tests/bmp_files.h"
 #include "tools/batch_run.h"
@@ -51,6 +55,26 @@ bool dropOnView(FlowView& view, const QList<QUrl>& urls) {
     QCoreApplication::processEvents();
     return enter.isAccepted() && drop.isAccepted();
 }
+
+// A batch run to its end (from the start-up field unless options say otherwise), its final
+// state saved to savePath.
+void runBatchSaving(batch::BatchOptions options, const std::string& savePath) {
+    options.quiet = true;
+    options.saveStatePath = savePath;
+    std::ostringstream errors;
+    ASSERT_EQ(batch::runBatch(options, errors, false), batch::ExitSuccess) << errors.str();
+}
+
+// The window's dialogs answer with whatever path target holds; its messages go to messages.
+void answerWith(FlowView& view, const std::string& target, QStringList& messages) {
+    view.setPathChooser([&target](QWidget*, PathKind) { return std::optional(QString::fromStdString(target)); });
+    view.setMessageReporter([&messages](QWidget*, const QString& message) { messages << message; });
+}
+
+std::pair<int, bool> settingsOf(const FlowView& view) { return {view.reynoldsNumber(), view.filterOn()}; }
+
+constexpr long long FramesBefore = 3;
+constexpr long long FramesAfter = 2;
 
 }  // namespace
 
@@ -175,4 +199,91 @@ TEST(FileDialogs, InJapaneseTheLoadDialogAddsAllReadablePicturesAndEachOpensInTh
     });
     window.frame().action(ID_FILE_SAVE_PICTURE)->trigger();
     EXPECT_EQ(opened, folder);
+}
+
+TEST(StateFiles, ARunSavedInEitherProgramGoesOnInTheOtherBitForBitWithItsClockAndSettings) {
+    for (const bool windowFirst : {true, false}) {
+        files::TempDir dir;
+        const std::pair<int, bool> saved{windowFirst ? ReynoldsLow : ReynoldsHigh, windowFirst};
+        batch::BatchOptions whole;
+        whole.reynolds = saved.first;
+        whole.frame.filter = saved.second;
+        whole.steps = FramesBefore + FramesAfter;
+        runBatchSaving(whole, dir.pathOf("whole.npz"));
+
+        apptest::Window window;
+        FlowView& view = window.view();
+        std::string target = dir.pathOf("part.npz");
+        QStringList messages;
+        answerWith(view, target, messages);
+        if (windowFirst) {
+            view.setReynolds(saved.first);
+            view.setFilter(saved.second);
+            EXPECT_EQ(apptest::runFrames(window.frame(), FramesBefore), FramesBefore);
+            window.frame().action(ID_FILE_SAVE_STATE)->trigger();
+            batch::BatchOptions rest;
+            rest.inputKind = batch::InputKind::state;
+            rest.input = target;
+            rest.steps = FramesAfter;
+            runBatchSaving(rest, dir.pathOf("continued.npz"));
+        } else {
+            whole.steps = FramesBefore;
+            runBatchSaving(whole, target);
+            view.setFilter(!saved.second);
+            window.frame().action(ID_FILE_LOAD_STATE)->trigger();
+            EXPECT_EQ(settingsOf(view), saved);
+            EXPECT_TRUE(window.frame().action(ID_RE_10000)->isChecked());
+            const auto loaded = std::make_unique<PackedSpectrum>(view.simulation().psi());
+            EXPECT_EQ(apptest::runFrames(window.frame(), FramesAfter), FramesAfter);
+            target = dir.pathOf("continued.npz");
+            window.frame().action(ID_FILE_SAVE_STATE)->trigger();
+            // Back to the loaded state, its clock included.
+            window.frame().action(ID_CALC_RESET)->trigger();
+            EXPECT_TRUE(apptest::samePsi(view.simulation().psi(), *loaded));
+            EXPECT_EQ(window.frame().panes().text(StatusPane::time), QStringLiteral("t = 0.03"));
+        }
+        EXPECT_TRUE(messages.isEmpty());
+        EXPECT_EQ(readAll(dir.pathOf("continued.npz")), readAll(dir.pathOf("whole.npz"))) << windowFirst;
+    }
+}
+
+TEST(StateFiles, AFileRefusedOrNotWrittenChangesNothingAndAReynoldsNumberOffTheMenuKeepsTheWindows) {
+    files::TempDir dir;
+    batch::BatchOptions offMenu;
+    offMenu.reynolds = 500;
+    offMenu.steps = FramesBefore;
+    runBatchSaving(offMenu, dir.pathOf("re500.npz"));
+    dir.write("picture.npz", files::encodeBmp(files::BmpPicture(8, 8, {.blue = 0, .green = 50, .red = 200})));
+    struct Row {
+        int command;
+        const char* file;
+        const char* message;  // without its line breaks
+        bool loads;
+    };
+    for (const Row& row : {Row{ID_FILE_LOAD_STATE, "missing.npz", "のオープンに失敗しました。", false},
+                           Row{ID_FILE_LOAD_STATE, "picture.npz", "はSwirlon の状態ファイルでありません。", false},
+                           Row{ID_FILE_SAVE_STATE, "no-folder/state.npz", "の書き込みに失敗しました。", false},
+                           Row{ID_FILE_LOAD_STATE, "re500.npz", "はレイノルズ数 500 で計算された状態です。", true}}) {
+        apptest::Window window;
+        FlowView& view = window.view();
+        const std::string target = dir.pathOf(row.file);
+        QStringList messages;
+        answerWith(view, target, messages);
+        view.setReynolds(ReynoldsLow);
+        view.setFilter(true);
+        window.frame().action(ID_CALC_STEP)->trigger();
+        const auto field = std::make_unique<PackedSpectrum>(view.simulation().psi());
+
+        window.frame().action(row.command)->trigger();
+        ASSERT_EQ(messages.size(), 1) << row.file;
+        EXPECT_TRUE(messages.front().remove(u'\n').contains(QString::fromUtf8(row.message))) << row.file;
+        EXPECT_EQ(settingsOf(view), std::pair(ReynoldsLow, !row.loads)) << row.file;
+        EXPECT_EQ(view.simulation().framesDone(), row.loads ? FramesBefore : 1) << row.file;
+        EXPECT_EQ(apptest::samePsi(view.simulation().psi(), *field), !row.loads) << row.file;
+        // A reset still returns to the start-up field, unless the file loaded.
+        window.frame().action(ID_CALC_RESET)->trigger();
+        EXPECT_EQ(view.simulation().framesDone(), row.loads ? FramesBefore : 0) << row.file;
+        loadDefaultField(*field);
+        EXPECT_EQ(apptest::samePsi(view.simulation().psi(), *field), !row.loads) << row.file;
+    }
 }

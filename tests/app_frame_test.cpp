@@ -98,6 +98,8 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {fields + QStringLiteral("渦対(&P)"), ID_FIELD_VORTEX_PAIR},
         {fields + QStringLiteral("二重せん断層(&S)"), ID_FIELD_SHEAR_LAYER},
         {fields + QStringLiteral("ランダムな乱流(&R)"), ID_FIELD_RANDOM_TURBULENCE},
+        {file + QStringLiteral("状態の読み込み(&O)..."), ID_FILE_LOAD_STATE},
+        {file + QStringLiteral("状態の保存(&A)..."), ID_FILE_SAVE_STATE},
         {file + QStringLiteral("グラフのデータを保存(&E)..."), ID_FILE_SAVE_PLOT_DATA},
         {file + u'-'},
         {file + QStringLiteral("画像の保存(&I)..."), ID_FILE_SAVE_PICTURE},

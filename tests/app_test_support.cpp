@@ -58,7 +58,8 @@ void expectEnabledItemsOf(const swirlon::CMainFrame& frame, bool running) {
         const int id = command.id;
         const bool idleOnly = id == swirlon::ID_CALC_START || id == swirlon::ID_LOAD_INITIAL_VORTICITY ||
                               id == swirlon::ID_CALC_STEP || id == swirlon::ID_CALC_RESET ||
-                              id == swirlon::ID_FILE_SAVE_PLOT_DATA ||
+                              id == swirlon::ID_FILE_SAVE_PLOT_DATA || id == swirlon::ID_FILE_LOAD_STATE ||
+                              id == swirlon::ID_FILE_SAVE_STATE ||
                               (id >= swirlon::ID_FIELD_DEFAULT && id <= swirlon::ID_FIELD_RANDOM_TURBULENCE);
         const bool runOnly = id == swirlon::ID_CALC_STOP;
         EXPECT_EQ(frame.action(id)->isEnabled(), running ? !idleOnly : !runOnly)

@@ -40,7 +40,7 @@ class Window {
 };
 
 // Commands that replace, advance or save the state (Start, Load, a single frame, reset, the
-// built-in fields, the plot data) are offered only while idle, Stop only during a run, the rest
+// built-in fields, the plot data, the state files) are offered only while idle, Stop only during a run, the rest
 // always.
 void expectEnabledItemsOf(const swirlon::CMainFrame& frame, bool running);
 
