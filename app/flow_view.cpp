@@ -199,10 +199,9 @@ bool FlowView::loadState(const QString& path) {
     }
     // A bare spectrum records neither setting: the view's stay, as the batch tool's options do.
     const bool settingsSaved = clock.reynolds > 0;
-    const bool reynoldsOffered =
-        clock.reynolds == ReynoldsLow || clock.reynolds == ReynoldsMedium || clock.reynolds == ReynoldsHigh;
+    const bool offered = reynoldsOffered(clock.reynolds);
     if (settingsSaved) {
-        if (reynoldsOffered) {
+        if (offered) {
             flow.setReynolds(clock.reynolds);
         }
         FrameSettings settings = flow.frameSettings();
@@ -212,7 +211,7 @@ bool FlowView::loadState(const QString& path) {
     flow.setState(*psi, clock.frames);
     adoptAsStart();
     Q_EMIT stateChanged();
-    if (settingsSaved && !reynoldsOffered) {
+    if (settingsSaved && !offered) {
         report(texts::ReynoldsNotOffered.toString().arg(path, QString::number(clock.reynolds),
                                                         QString::number(flow.reynolds())));
     }
@@ -220,7 +219,7 @@ bool FlowView::loadState(const QString& path) {
 }
 
 void FlowView::setReynolds(int value) {
-    if (value != ReynoldsLow && value != ReynoldsMedium && value != ReynoldsHigh) {
+    if (!reynoldsOffered(value)) {
         return;
     }
     flow.setReynolds(value);

@@ -37,6 +37,10 @@ inline constexpr int ReynoldsLow = 100;
 inline constexpr int ReynoldsMedium = 1000;
 inline constexpr int ReynoldsHigh = 10000;
 
+constexpr bool reynoldsOffered(int value) {
+    return value == ReynoldsLow || value == ReynoldsMedium || value == ReynoldsHigh;
+}
+
 class FlowView : public QWidget {
     Q_OBJECT
 
