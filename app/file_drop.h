@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A file dropped on the view is loaded as the load command loads it; during a run the view
-// takes no drop.
+// A file dropped on the view is loaded as the load command loads it, or a saved run (.npz) as
+// the state-loading command does; during a run the view takes no drop.
 #pragma once
 
 #include <QObject>

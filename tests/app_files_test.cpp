@@ -138,7 +138,7 @@ TEST(RecordFrames, EveryDrawnPictureIsWrittenAfterEarlierFramesAndAFailedWriteSt
     EXPECT_FALSE(window.frame().action(ID_FILE_RECORD_FRAMES)->isChecked());
 }
 
-TEST(DropFile, OneFileDroppedWhileIdleLoadsAsTheLoadCommandAndDuringARunNothingIsTaken) {
+TEST(DropFile, OneFileDroppedWhileIdleLoadsAsTheLoadCommandOrAsASavedRunAndDuringARunNothingIsTaken) {
     files::TempDir dir;
     files::BmpPicture picture(40, 40, {.blue = 200, .green = 20, .red = 0});
     picture.at(5, 5) = {.blue = 0, .green = 100, .red = 255};
@@ -163,6 +163,13 @@ TEST(DropFile, OneFileDroppedWhileIdleLoadsAsTheLoadCommandAndDuringARunNothingI
     EXPECT_EQ(view.simulation().framesDone(), 2);
     EXPECT_TRUE(dropOnView(view, {file}));
     EXPECT_TRUE(apptest::samePsi(view.simulation().psi(), expected.psi()));
+
+    // A saved run dropped on the window is loaded as a state, its clock included.
+    batch::BatchOptions saved;
+    saved.steps = 3;
+    runBatchSaving(saved, dir.pathOf("run.NPZ"));
+    EXPECT_TRUE(dropOnView(view, {QUrl::fromLocalFile(QString::fromStdString(dir.pathOf("run.NPZ")))}));
+    EXPECT_EQ(view.simulation().framesDone(), saved.steps);
 }
 
 TEST(FileDialogs, InJapaneseTheLoadDialogAddsAllReadablePicturesAndEachOpensInTheLastFolder) {

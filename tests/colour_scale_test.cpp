@@ -15,8 +15,6 @@
 namespace swirlon {
 namespace {
 
-constexpr Rgb White{255, 255, 255};
-
 bool isWhite(Rgb colour) { return colour.red == 255 && colour.green == 255 && colour.blue == 255; }
 
 // omega = amplitude sin x sin y: peak |omega| = amplitude at (pi/2, pi/2) and -amplitude at
