@@ -181,6 +181,7 @@ bool FlowView::loadFile(const QString& path) {
         report(fileErrorText(*failure));
         return false;
     }
+    setStabilityLimit(SafeStabilityNumber);
     // The speed picture then shows the loaded field's own velocity at once.
     flow.setStateFromVorticity(*vorticity);
     adoptAsStart();
@@ -208,6 +209,7 @@ bool FlowView::loadState(const QString& path) {
         settings.filter = clock.filter;
         flow.setFrameSettings(settings);
     }
+    setStabilityLimit(clock.stabilityLimit);
     flow.setState(*psi, clock.frames);
     adoptAsStart();
     Q_EMIT stateChanged();
@@ -386,9 +388,16 @@ bool FlowView::chooseBuiltInField(std::string_view presetName) {
     if (!loadPreset(presetName, *psi)) {
         return false;
     }
+    setStabilityLimit(SafeStabilityNumber);
     flow.setState(*psi);
     adoptAsStart();
     return true;
+}
+
+void FlowView::setStabilityLimit(double limit) {
+    FrameSettings settings = flow.frameSettings();
+    settings.stabilityLimit = limit;
+    flow.setFrameSettings(settings);
 }
 
 void FlowView::adoptAsStart() {

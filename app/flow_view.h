@@ -156,6 +156,9 @@ private:
     void waitForEvents(qint64 waitNs);
     // The state just set is the one a reset returns to.
     void adoptAsStart();
+    // The window offers no stability limit of its own: a saved run goes on with the one it ran
+    // with, and a picture or built-in field runs at the safe one.
+    void setStabilityLimit(double limit);
     void stateWasReplaced();
 
     // The state, the Reynolds number and the clock of the run.

@@ -16,12 +16,14 @@
 namespace swirlon {
 namespace {
 
-// The view's state, clock, Reynolds number and filter setting, written atomically in the format
+// The view's state, clock, Reynolds number and frame settings, written atomically in the format
 // the name asks for.
 std::optional<FileError> writeViewState(const FlowView& view, const std::string& path) {
     const Simulation& flow = view.simulation();
-    const RunClock clock{
-        .frames = flow.framesDone(), .reynolds = flow.reynolds(), .filter = flow.frameSettings().filter};
+    const RunClock clock{.frames = flow.framesDone(),
+                         .reynolds = flow.reynolds(),
+                         .filter = flow.frameSettings().filter,
+                         .stabilityLimit = flow.frameSettings().stabilityLimit};
     const std::vector<std::uint8_t> bytes = encodeState(stateFormatFor(path), flow.psi(), clock);
     if (bytes.empty()) {
         return FileError{FileErrorKind::writeFailed, path, "the archive could not be made"};

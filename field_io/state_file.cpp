@@ -61,6 +61,16 @@ std::optional<FileError> readScalar(const ZipReader& zip, std::string_view membe
     return std::nullopt;
 }
 
+// A member that later versions added: one that is missing leaves value as it is.
+template <typename Value>
+std::optional<FileError> readLaterScalar(const ZipReader& zip, std::string_view member, Value& value) {
+    std::vector<std::uint8_t> unused;
+    if (zip.read(memberFile(member), MaxScalarMemberBytes, unused) == ZipReadStatus::missing) {
+        return std::nullopt;
+    }
+    return readScalar(zip, member, value);
+}
+
 std::optional<FileError> decodeNpz(std::span<const std::uint8_t> bytes, PackedSpectrum& psi, RunClock& clock) {
     const ZipReader zip(bytes);
     if (zip.status() == ZipReadStatus::damaged) {
@@ -81,6 +91,7 @@ std::optional<FileError> decodeNpz(std::span<const std::uint8_t> bytes, PackedSp
     double time = 0.0;
     std::int64_t reynolds = 0;
     bool filter = false;
+    double stabilityLimit = SafeStabilityNumber;
     if (auto error = readScalar(zip, state_member::frames, frames)) {
         return error;
     }
@@ -90,12 +101,16 @@ std::optional<FileError> decodeNpz(std::span<const std::uint8_t> bytes, PackedSp
     if (auto error = readScalar(zip, state_member::reynolds, reynolds)) {
         return error;
     }
-    // The filter came later than the others; an archive without it ran unfiltered.
-    std::vector<std::uint8_t> unused;
-    if (zip.read(memberFile(state_member::filter), MaxScalarMemberBytes, unused) != ZipReadStatus::missing) {
-        if (auto error = readScalar(zip, state_member::filter, filter)) {
-            return error;
-        }
+    // The filter and the stability limit came later than the others; an archive without them
+    // ran unfiltered at the safe limit.
+    if (auto error = readLaterScalar(zip, state_member::filter, filter)) {
+        return error;
+    }
+    if (auto error = readLaterScalar(zip, state_member::stabilityLimit, stabilityLimit)) {
+        return error;
+    }
+    if (!(stabilityLimit > 0.0 && stabilityLimit <= MaxStabilityLimit)) {
+        return notAState(state_member::stabilityLimit);
     }
     if (frames < 0) {
         return notAState(state_member::frames);
@@ -108,7 +123,8 @@ std::optional<FileError> decodeNpz(std::span<const std::uint8_t> bytes, PackedSp
         return notAState(state_member::reynolds);
     }
     psi = *spectrum;
-    clock = RunClock{.frames = frames, .reynolds = static_cast<int>(reynolds), .filter = filter};
+    clock = RunClock{
+        .frames = frames, .reynolds = static_cast<int>(reynolds), .filter = filter, .stabilityLimit = stabilityLimit};
     return std::nullopt;
 }
 
@@ -136,6 +152,7 @@ std::vector<std::uint8_t> encodeNpz(const PackedSpectrum& psi, const RunClock& c
         {memberFile(state_member::frames), encodeNpyScalar(clock.frames)},
         {memberFile(state_member::reynolds), encodeNpyScalar(static_cast<std::int64_t>(clock.reynolds))},
         {memberFile(state_member::filter), encodeNpyScalar(clock.filter)},
+        {memberFile(state_member::stabilityLimit), encodeNpyScalar(clock.stabilityLimit)},
     };
     return makeZip(members);
 }

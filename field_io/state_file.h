@@ -14,6 +14,7 @@
 
 #include "field_io/file_error.h"
 #include "solver/grid.h"
+#include "solver/stable_frame.h"
 
 namespace swirlon {
 
@@ -24,6 +25,9 @@ struct RunClock {
     int reynolds = 0;
     // Whether the small-scale filter was on; files that predate it did not use it.
     bool filter = false;
+    // The largest stability number of a sub-step it ran with: a run goes on bit for bit only
+    // with the same sub-steps. Files that predate it ran at the safe default.
+    double stabilityLimit = SafeStabilityNumber;
 };
 
 // Names of the .npz members, as numpy.load lists them.
@@ -33,6 +37,7 @@ inline constexpr std::string_view time = "time";
 inline constexpr std::string_view frames = "frames";
 inline constexpr std::string_view reynolds = "reynolds";
 inline constexpr std::string_view filter = "filter";
+inline constexpr std::string_view stabilityLimit = "stability_limit";
 }  // namespace state_member
 
 enum class StateFormat {

@@ -214,7 +214,7 @@ TEST(StateFiles, ARunSavedInEitherProgramGoesOnInTheOtherBitForBitWithItsClockAn
         const std::pair<int, bool> saved{windowFirst ? ReynoldsLow : ReynoldsHigh, windowFirst};
         batch::BatchOptions whole;
         whole.reynolds = saved.first;
-        whole.frame.filter = saved.second;
+        whole.filter = saved.second;
         whole.steps = FramesBefore + FramesAfter;
         runBatchSaving(whole, dir.pathOf("whole.npz"));
 

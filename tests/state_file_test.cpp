@@ -31,7 +31,7 @@ std::unique_ptr<PackedSpectrum> sampleState() {
 
 bool sameBits(const PackedSpectrum& a, const PackedSpectrum& b) { return std::memcmp(a.data(), b.data(), sizeof a) == 0; }
 
-constexpr RunClock SampleClock{.frames = 1234, .reynolds = 10000, .filter = true};
+constexpr RunClock SampleClock{.frames = 1234, .reynolds = 10000, .filter = true, .stabilityLimit = 0.5};
 
 // Either format gives back the spectrum bit for bit; the .npz also the clock, the bare .npy
 // (today's --save-state .npy) the clock at zero. The same state always gives the same bytes.
@@ -44,13 +44,14 @@ TEST(StateFile, EachFormatReadsBackItsSpectrumAndTheClockItHolds) {
         EXPECT_EQ(encodeState(format, *psi, SampleClock), bytes);
         testing::TempDir dir;
         auto back = std::make_unique<PackedSpectrum>();
-        RunClock clock{.frames = 5, .reynolds = 7, .filter = true};
+        RunClock clock{.frames = 5, .reynolds = 7, .filter = true, .stabilityLimit = 1.0};
         const auto error = readStateFile(dir.write("state", bytes), *back, clock);
         ASSERT_FALSE(error.has_value()) << error->detail;
         EXPECT_TRUE(sameBits(*back, *psi));
         EXPECT_EQ(clock.frames, expected.frames);
         EXPECT_EQ(clock.reynolds, expected.reynolds);
         EXPECT_EQ(clock.filter, expected.filter);
+        EXPECT_EQ(clock.stabilityLimit, expected.stabilityLimit);
     }
     EXPECT_EQ(encodeState(StateFormat::bareSpectrum, *psi, SampleClock), encodeNpyField(*psi));
     EXPECT_EQ(stateFormatFor("dir.npz/state.NPY"), StateFormat::bareSpectrum);
@@ -69,14 +70,15 @@ TEST(StateFile, NumpyLoadsTheNpzMembers) {
         "import numpy as np, sys\n"
         "d = np.load(sys.argv[1])\n"
         "np.save(sys.argv[2], d['psi_spectrum'])\n"
-        "print(int(d['frames']), repr(float(d['time'])), int(d['reynolds']), bool(d['filter']))\n";
+        "print(int(d['frames']), repr(float(d['time'])), int(d['reynolds']), bool(d['filter']),\n"
+        "      float(d['stability_limit']))\n";
     const std::string scriptPath = dir.write("load.py", {script.begin(), script.end()});
     const std::string command = std::string(SWIRLON_NUMPY_PYTHON) + " " + scriptPath + " " + npz + " " +
                                 dir.pathOf("psi.npy") + " >" + dir.pathOf("out.txt");
     ASSERT_EQ(std::system(command.c_str()), 0);
     std::ifstream out(dir.pathOf("out.txt"));
     const std::string printed{std::istreambuf_iterator<char>(out), {}};
-    EXPECT_EQ(printed, "1234 12.34 10000 True\n");
+    EXPECT_EQ(printed, "1234 12.34 10000 True 0.5\n");
     auto back = std::make_unique<PackedSpectrum>();
     ASSERT_FALSE(readNpyField(dir.pathOf("psi.npy"), *back).has_value());
     EXPECT_TRUE(sameBits(*back, *psi));
@@ -89,7 +91,8 @@ std::map<std::string, std::vector<std::uint8_t>> goodMembers(const PackedSpectru
             {"frames.npy", encodeNpyScalar(std::int64_t{1234})},
             {"time.npy", encodeNpyScalar(12.34)},
             {"reynolds.npy", encodeNpyScalar(std::int64_t{10000})},
-            {"filter.npy", encodeNpyScalar(true)}};
+            {"filter.npy", encodeNpyScalar(true)},
+            {"stability_limit.npy", encodeNpyScalar(0.5)}};
 }
 
 std::vector<std::uint8_t> zipOf(const std::map<std::string, std::vector<std::uint8_t>>& members) {
@@ -137,6 +140,10 @@ TEST(StateFile, FilesThatAreNotStatesAreRefusedByKindAndLeaveTheTargetsAlone) {
          "reynolds"},
         {"filter not bool", spoiled("filter.npy", encodeNpyScalar(std::int64_t{1})), FileErrorKind::stateNotAState,
          "filter"},
+        {"zero stability limit", spoiled("stability_limit.npy", encodeNpyScalar(0.0)), FileErrorKind::stateNotAState,
+         "stability_limit"},
+        {"stability limit past the largest", spoiled("stability_limit.npy", encodeNpyScalar(2.9)),
+         FileErrorKind::stateNotAState, "stability_limit"},
         {"corrupted", corrupted, FileErrorKind::stateDamaged, "psi_spectrum"},
         {"cut short", {corrupted.begin(), corrupted.begin() + 3000}, FileErrorKind::stateNotAState, ""},
     };
@@ -151,11 +158,19 @@ TEST(StateFile, FilesThatAreNotStatesAreRefusedByKindAndLeaveTheTargetsAlone) {
         EXPECT_EQ((*out)[1], -7.0) << c.name;
         EXPECT_EQ(clock.frames, 5) << c.name;
     }
-    // An archive from before the filter existed ran without it.
-    auto out = std::make_unique<PackedSpectrum>();
-    RunClock clock{.filter = true};
-    ASSERT_FALSE(decodeState(spoiled("filter.npy", {}), *out, clock).has_value());
-    EXPECT_FALSE(clock.filter);
+    // Archives from before the filter or the stability limit existed ran unfiltered at the safe limit.
+    struct Later {
+        const char* member;
+        bool filter;
+        double stabilityLimit;
+    };
+    for (const Later& later : {Later{"filter.npy", false, 0.5}, Later{"stability_limit.npy", true, SafeStabilityNumber}}) {
+        auto out = std::make_unique<PackedSpectrum>();
+        RunClock clock{.filter = !later.filter, .stabilityLimit = 1.0};
+        ASSERT_FALSE(decodeState(spoiled(later.member, {}), *out, clock).has_value()) << later.member;
+        EXPECT_EQ(clock.filter, later.filter) << later.member;
+        EXPECT_EQ(clock.stabilityLimit, later.stabilityLimit) << later.member;
+    }
 }
 
 }  // namespace

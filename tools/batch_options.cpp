@@ -158,12 +158,17 @@ const std::array Options{
     Option{"--filter", "",
            "damp the smallest scales (|k| > 28) after every sub-step; a loaded\n"
            "picture is filtered once",
-           [](std::string_view, ParsedCommandLine& p) { return setSwitch(p.options.frame.filter); }},
+           [](std::string_view, ParsedCommandLine& p) { return setSwitch(p.options.filter); }},
     Option{"--stability-limit", "X",
            "largest stability number of a sub-step, 0 < X <= 2.8 (default 2);\n"
            "lower values take more sub-steps for accuracy",
            [](std::string_view v, ParsedCommandLine& p) {
-               return readPositiveNumber(v, MaxStabilityLimit, p.options.frame.stabilityLimit);
+               double limit = 0.0;
+               std::string refused = readPositiveNumber(v, MaxStabilityLimit, limit);
+               if (refused.empty()) {
+                   p.options.stabilityLimit = limit;
+               }
+               return refused;
            }},
     Option{"--save-state", "FILE.npz",
            "the final state for --state: spectrum, clock and settings (.npz);\n"

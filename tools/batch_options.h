@@ -41,8 +41,10 @@ struct BatchOptions {
     long long every = 1;
     std::string diagnosticsPath;
     std::string spectraPath;
-    // The solver's stability limit and small-scale filter.
-    FrameSettings frame;
+    // The small-scale filter; on as well when a continued state ran with it.
+    bool filter = false;
+    // Unset: the limit a continued state ran with, else the safe default.
+    std::optional<double> stabilityLimit;
     std::string saveStatePath;
     std::string saveVorticityPath;
     bool quiet = false;

@@ -61,7 +61,8 @@ std::optional<std::string> worded(const std::optional<FileError>& error) {
 
 // Reads the initial field into scratch and sets the simulation from it, or returns the message
 // of the load that failed (the simulation untouched then). A saved state brings its clock and the
-// Reynolds number it ran at, which applies unless the options give one, and its filter setting.
+// Reynolds number it ran at and its stability limit, which apply unless the options give others,
+// and its filter setting.
 std::optional<std::string> loadInitialState(const BatchOptions& options, Simulation& simulation,
                                             PackedSpectrum& scratch) {
     simulation.setReynolds(options.reynolds.value_or(DefaultReynolds));
@@ -80,12 +81,11 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
         if (clock.reynolds > 0) {
             simulation.setReynolds(options.reynolds.value_or(clock.reynolds));
         }
-        // A run saved with the filter goes on with it.
-        if (clock.filter) {
-            FrameSettings settings = simulation.frameSettings();
-            settings.filter = true;
-            simulation.setFrameSettings(settings);
-        }
+        // A run saved with the filter goes on with it, and with its sub-steps unless told otherwise.
+        FrameSettings settings = simulation.frameSettings();
+        settings.filter = settings.filter || clock.filter;
+        settings.stabilityLimit = options.stabilityLimit.value_or(clock.stabilityLimit);
+        simulation.setFrameSettings(settings);
         simulation.setState(scratch, clock.frames);
         return std::nullopt;
     }
@@ -164,7 +164,8 @@ public:
           scratch_(std::make_unique<PackedSpectrum>()),
           picture_(std::make_unique<PictureBuffer>()),
           stretched_(std::make_unique<StretchedPicture>()) {
-        simulation_.setFrameSettings(options.frame);
+        simulation_.setFrameSettings(
+            FrameSettings{.stabilityLimit = options.stabilityLimit.value_or(SafeStabilityNumber), .filter = options.filter});
     }
 
     int run(bool progressBar) {
@@ -353,7 +354,8 @@ private:
         if (state_.isOpen()) {
             const RunClock clock{.frames = simulation_.framesDone(),
                                  .reynolds = simulation_.reynolds(),
-                                 .filter = simulation_.frameSettings().filter};
+                                 .filter = simulation_.frameSettings().filter,
+                                 .stabilityLimit = simulation_.frameSettings().stabilityLimit};
             const std::vector<std::uint8_t> bytes =
                 encodeState(stateFormatFor(options_.saveStatePath), simulation_.psi(), clock);
             if (bytes.empty()) {
