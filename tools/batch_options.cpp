@@ -160,7 +160,8 @@ const std::array Options{
            "picture is filtered once",
            [](std::string_view, ParsedCommandLine& p) { return setSwitch(p.options.filter); }},
     Option{"--stability-limit", "X",
-           "largest stability number of a sub-step, 0 < X <= 2.8 (default 2);\n"
+           "largest stability number of a sub-step, 0 < X <= 2.8\n"
+           "(default: the continued state's, else 2);\n"
            "lower values take more sub-steps for accuracy",
            [](std::string_view v, ParsedCommandLine& p) {
                double limit = 0.0;
