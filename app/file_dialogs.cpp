@@ -48,6 +48,12 @@ void prepare(QFileDialog& dialog, PathKind kind) {
         dialog.setNameFilters({texts::FilterState.toString(), texts::FilterAll.toString()});
         dialog.setDefaultSuffix(texts::StateSuffix.toString());
         return;
+    case PathKind::savePlotData:
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilters({texts::FilterCsv.toString(), texts::FilterAll.toString()});
+        dialog.setDefaultSuffix(texts::CsvSuffix.toString());
+        return;
     }
 }
 

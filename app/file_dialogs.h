@@ -20,6 +20,8 @@ enum class PathKind {
     // A saved run to continue from, and where the run is saved.
     loadState,
     saveState,
+    // Where the diagnostics record of the run is saved as CSV.
+    savePlotData,
 };
 
 // Asks the user for a path of the kind; std::nullopt when the user cancels.

@@ -2,32 +2,18 @@
 #include "app/run_recorder.h"
 
 #include <QFile>
-#include <QFileDialog>
 
 #include "app/file_error_text.h"
 #include "app/flow_view.h"
-#include "app/texts.h"
 
 namespace swirlon {
 namespace {
 
 constexpr qint64 RecordIntervalNs = static_cast<qint64>(RecordIntervalMs) * 1'000'000;
 
-std::optional<QString> chooseCsvFile(QWidget* parent) {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({texts::FilterCsv.toString(), texts::FilterAll.toString()});
-    dialog.setDefaultSuffix(texts::CsvSuffix.toString());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return dialog.selectedFiles().front();
-}
-
 }  // namespace
 
-RunRecorder::RunRecorder(FlowView& view, QObject* parent)
-    : QObject(parent), view_(view), saveChooser_(chooseCsvFile) {
+RunRecorder::RunRecorder(FlowView& view, QObject* parent) : QObject(parent), view_(view) {
     connect(&view, &FlowView::stateReplaced, this, &RunRecorder::restart);
     connect(&view, &FlowView::frameComputed, this, &RunRecorder::frameComputed);
     connect(&view, &FlowView::stateChanged, this, &RunRecorder::runStateChanged);
@@ -60,7 +46,7 @@ void RunRecorder::runStateChanged() {
 }
 
 void RunRecorder::saveAs() {
-    const std::optional<QString> path = saveChooser_(&view_);
+    const std::optional<QString> path = view_.choosePath(PathKind::savePlotData);
     if (!path) {
         return;
     }

@@ -8,14 +8,8 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QString>
-
-#include <functional>
-#include <optional>
 
 #include "app/diagnostics_series.h"
-
-class QWidget;
 
 namespace swirlon {
 
@@ -26,24 +20,20 @@ inline constexpr int RecordIntervalMs = 20;
 class RunRecorder : public QObject {
     Q_OBJECT
 
-public:
-    // Asks for the file to save to; std::nullopt when the user cancels.
-    using SaveChooser = std::function<std::optional<QString>(QWidget* parent)>;
-
+  public:
     explicit RunRecorder(FlowView& view, QObject* parent = nullptr);
 
     const DiagnosticsSeries& series() const { return series_; }
 
-    // Asks for a file and writes the series there as CSV; a failure goes to the view's message
-    // reporter and leaves no file behind.
+    // Asks for a file through the view's dialogs and writes the series there as CSV; a failure
+    // goes to the view's message reporter and leaves no file behind.
     void saveAs();
-    void setSaveChooser(SaveChooser chooser) { saveChooser_ = std::move(chooser); }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // A record was added or the series started afresh.
     void seriesChanged();
 
-private:
+  private:
     void record();
     void restart();
     void frameComputed();
@@ -52,7 +42,6 @@ private:
     FlowView& view_;
     DiagnosticsSeries series_;
     QElapsedTimer sinceRecord_;
-    SaveChooser saveChooser_;
 };
 
 }  // namespace swirlon

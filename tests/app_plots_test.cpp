@@ -160,7 +160,7 @@ TEST(PlotData, TheExportHoldsTheBatchToolsRowsOfTheSameFramesAndAFailedSaveIsRep
     constexpr long long Frames = 30;
     apptest::runFrames(window.frame(), Frames);
     const std::string exported = dir.pathOf("window.csv");
-    window.frame().recorder().setSaveChooser([&](QWidget*) { return std::optional(QString::fromStdString(exported)); });
+    window.view().setPathChooser([&](QWidget*, PathKind) { return std::optional(QString::fromStdString(exported)); });
     window.frame().action(ID_FILE_SAVE_PLOT_DATA)->trigger();
 
     batch::BatchOptions options;
@@ -184,7 +184,7 @@ TEST(PlotData, TheExportHoldsTheBatchToolsRowsOfTheSameFramesAndAFailedSaveIsRep
     QStringList messages;
     window.view().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
     const std::string unwritable = dir.pathOf("missing-folder/plots.csv");
-    window.frame().recorder().setSaveChooser([&](QWidget*) { return std::optional(QString::fromStdString(unwritable)); });
+    window.view().setPathChooser([&](QWidget*, PathKind) { return std::optional(QString::fromStdString(unwritable)); });
     window.frame().action(ID_FILE_SAVE_PLOT_DATA)->trigger();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages.front().contains(QString::fromStdString(unwritable)));
