@@ -3,6 +3,7 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <ctime>
 #include <fstream>
 #include <string>
@@ -17,7 +18,7 @@ namespace swirlon {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int MeasureRounds = 10;
+constexpr int MeasureRounds = 20;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -39,17 +40,32 @@ FrameRateReport measureFrameRate(FlowView& view, std::chrono::milliseconds durat
         const long long framesBefore = view.framesComputed();
         const Clock::time_point loopStart = Clock::now();
         view.runCalculation();
-        report.loopSeconds += secondsSince(loopStart);
+        const double loopSeconds = secondsSince(loopStart);
         const long long frames = view.framesComputed() - framesBefore;
+        report.loopSeconds += loopSeconds;
         report.frames += frames;
 
         const Clock::time_point solverStart = Clock::now();
         for (long long frame = 0; frame < frames; ++frame) {
             solverAlone.advanceFrame();
         }
-        report.solverSeconds += secondsSince(solverStart);
+        const double solverSeconds = secondsSince(solverStart);
+        report.solverSeconds += solverSeconds;
+        if (loopSeconds > 0.0 && frames > 0) {
+            report.roundRatios.push_back(solverSeconds / loopSeconds);
+        }
     }
     return report;
+}
+
+double FrameRateReport::medianRatio() const {
+    if (roundRatios.empty()) {
+        return 0.0;
+    }
+    std::vector<double> sorted = roundRatios;
+    std::sort(sorted.begin(), sorted.end());
+    const std::size_t middle = sorted.size() / 2;
+    return sorted.size() % 2 == 1 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2.0;
 }
 
 PaceReport measurePace(FlowView& view, std::chrono::milliseconds duration) {

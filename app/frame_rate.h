@@ -15,14 +15,19 @@ struct FrameRateReport {
     long long frames = 0;
     double loopSeconds = 0.0;
     double solverSeconds = 0.0;
+    // The run loop's frames/s over the solver's, round by round; a burst of other work on the
+    // machine spoils a round or two, so the median says more than the totals.
+    std::vector<double> roundRatios;
+
+    double medianRatio() const;
 
     double loopFramesPerSecond() const { return loopSeconds > 0.0 ? frames / loopSeconds : 0.0; }
     double solverFramesPerSecond() const { return solverSeconds > 0.0 ? frames / solverSeconds : 0.0; }
 };
 
 // Runs the view's calculation for about duration, in rounds; after each round advances a copy
-// of the round's starting state by the same number of frames without drawing. The view must be idle and should be visible,
-// or the loop's repaints cost nothing.
+// of the round's starting state by the same number of frames without drawing. The view must be
+// idle and should be visible, or the loop's repaints cost nothing.
 FrameRateReport measureFrameRate(FlowView& view, std::chrono::milliseconds duration);
 
 struct PaceReport {

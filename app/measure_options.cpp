@@ -39,7 +39,8 @@ void printFrameRate(FlowView& view, std::chrono::milliseconds duration) {
     const FrameRateReport report = measureFrameRate(view, duration);
     QTextStream(stdout) << "frames: " << report.frames << "\nrun loop frames/s: " << report.loopFramesPerSecond()
                         << "\nsolver alone frames/s: " << report.solverFramesPerSecond()
-                        << "\nratio: " << report.loopFramesPerSecond() / report.solverFramesPerSecond() << '\n';
+                        << "\nratio: " << report.loopFramesPerSecond() / report.solverFramesPerSecond()
+                        << "\nratio, median of " << report.roundRatios.size() << " rounds: " << report.medianRatio() << '\n';
 }
 
 void printPaces(FlowView& view, std::chrono::milliseconds duration) {
