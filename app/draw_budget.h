@@ -31,14 +31,24 @@ public:
     void draw(Redraw&& redraw) {
         sinceLast_.start();
         redraw();
-        const auto costNs = static_cast<double>(sinceLast_.nsecsElapsed());
-        intervalNs_ = std::max(floorNs_, static_cast<qint64>(costNs / share_));
+        costNs_ = sinceLast_.nsecsElapsed();
+        updateInterval();
+    }
+
+    // Work the last redraw left for later, such as paint events the toolkit delivers after it,
+    // counts towards that redraw's cost.
+    void charge(qint64 laterNs) {
+        costNs_ += laterNs;
+        updateInterval();
     }
 
 private:
+    void updateInterval() { intervalNs_ = std::max(floorNs_, static_cast<qint64>(static_cast<double>(costNs_) / share_)); }
+
     qint64 floorNs_;
     double share_;
     qint64 intervalNs_;
+    qint64 costNs_ = 0;
     QElapsedTimer sinceLast_;
 };
 

@@ -17,6 +17,7 @@
 
 #include "app/command_ids.h"
 #include "app/diagnostics_series.h"
+#include "app/draw_budget.h"
 #include "app/plots_dock.h"
 #include "app/run_recorder.h"
 #include "field_io/presets.h"
@@ -44,6 +45,20 @@ bool sameRecord(const DiagnosticsRecord& a, const DiagnosticsRecord& b) {
 }
 
 }  // namespace
+
+TEST(DrawBudget, PaintingDeliveredAfterARedrawLengthensTheWaitBeforeTheNext) {
+    constexpr qint64 FloorNs = 100'000'000;
+    constexpr double Share = 0.02;
+    constexpr qint64 LaterPaintNs = 4'000'000;
+    DrawBudget budget(FloorNs, Share);
+    budget.draw([] {});
+    ASSERT_FALSE(budget.due());
+    budget.charge(LaterPaintNs);
+    budget.charge(LaterPaintNs);
+    EXPECT_GE(budget.intervalNs(), static_cast<qint64>(2 * LaterPaintNs / Share));
+    budget.restart();
+    EXPECT_TRUE(budget.due());
+}
 
 TEST(DiagnosticsSeries, StaysWithinItsCapacityKeepsItsStartAndTheNewestHalfWholeOverAMillionFrames) {
     for (const std::size_t capacity : {std::size_t{4}, std::size_t{16}, DiagnosticsSeries::DefaultCapacity}) {
