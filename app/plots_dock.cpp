@@ -173,7 +173,14 @@ PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget*
     auto* body = new QWidget(this);
     auto* layout = new QVBoxLayout(body);
     const auto newChartView = [this, body](QChart* chart) {
+        ++chartCount_;
         return new TimedChartView(chart, body, [this](qint64 paintNs) {
+            // Only a chart's first paint after a redraw is that redraw's; a resize or an expose
+            // while idle must not hold back the next one.
+            if (unpaintedCharts_ == 0) {
+                return;
+            }
+            --unpaintedCharts_;
             refreshBudget_.charge(paintNs);
             refreshTimer_.setInterval(static_cast<int>(refreshBudget_.intervalNs() / NanosecondsPerMillisecond));
         });
@@ -242,6 +249,7 @@ void PlotsDock::refresh() {
     shownRevision_ = recorder_.series().revision();
     // The charts paint later; their views charge the paint to this redraw.
     refreshBudget_.draw([this] { redraw(); });
+    unpaintedCharts_ = chartCount_;
     refreshTimer_.setInterval(static_cast<int>(refreshBudget_.intervalNs() / NanosecondsPerMillisecond));
 }
 

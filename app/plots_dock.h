@@ -60,6 +60,8 @@ private:
     QLogValueAxis* spectrumAxis_ = nullptr;
     QTimer refreshTimer_;
     DrawBudget refreshBudget_;
+    int chartCount_ = 0;
+    int unpaintedCharts_ = 0;
     std::uint64_t shownRevision_ = 0;
     bool shownOnce_ = false;
 };
