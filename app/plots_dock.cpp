@@ -175,14 +175,14 @@ PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget*
     const auto newChartView = [this, body](QChart* chart) {
         ++chartCount_;
         return new TimedChartView(chart, body, [this](qint64 paintNs) {
-            // Only a chart's first paint after a redraw is that redraw's; a resize or an expose
-            // while idle must not hold back the next one.
+            // A redraw owns one paint per chart; further paints (a resize or an expose while
+            // idle) must not hold back the next redraw.
             if (unpaintedCharts_ == 0) {
                 return;
             }
             --unpaintedCharts_;
             refreshBudget_.charge(paintNs);
-            refreshTimer_.setInterval(static_cast<int>(refreshBudget_.intervalNs() / NanosecondsPerMillisecond));
+            followBudget();
         });
     };
     layout->setContentsMargins(QMargins());
@@ -227,7 +227,7 @@ PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget*
     setWidget(body);
     setMinimumWidth(DockMinimumWidth);
 
-    refreshTimer_.setInterval(static_cast<int>(RefreshIntervalNs / NanosecondsPerMillisecond));
+    followBudget();
     connect(&refreshTimer_, &QTimer::timeout, this, &PlotsDock::refresh);
     connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (visible) {
@@ -250,6 +250,10 @@ void PlotsDock::refresh() {
     // The charts paint later; their views charge the paint to this redraw.
     refreshBudget_.draw([this] { redraw(); });
     unpaintedCharts_ = chartCount_;
+    followBudget();
+}
+
+void PlotsDock::followBudget() {
     refreshTimer_.setInterval(static_cast<int>(refreshBudget_.intervalNs() / NanosecondsPerMillisecond));
 }
 

@@ -44,6 +44,8 @@ public:
 
 private:
     void redraw();
+    // The refresh timer waits as long as the drawing budget asks.
+    void followBudget();
     void drawTimeSeries();
     void drawSpectrum();
     QLineSeries* curve(Curve which) const { return curves_[static_cast<std::size_t>(which)]; }
