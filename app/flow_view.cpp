@@ -47,10 +47,10 @@ FlowView::FlowView(QWidget* parent)
     : QWidget(parent),
       flow(ReynoldsMedium),
       pictureBuffer(std::make_unique<PictureBuffer>()),
-      screenImage(PictureSide, PictureSide, QImage::Format_RGB32),
+      screenImage(PictureTargetSide, PictureTargetSide, QImage::Format_RGB32),
       pictureLayout(layoutPicture(QSize(), 1.0, StartZoom, 0)),
       presentBudget(static_cast<qint64>(NanosecondsPerSecond / FallbackRefreshRate), PresentShare),
-      startField(std::make_unique<PackedSpectrum>()),
+      startField(std::make_unique<PackedSpectrum>(Grid{})),
       fileChooser(choosePictureFile),
       messageReporter(showWarning),
       pathChooser(askForPath) {
@@ -65,7 +65,7 @@ FlowView::FlowView(QWidget* parent)
 
 FlowView::~FlowView() = default;
 
-QSize FlowView::sizeHint() const { return {PictureSide, PictureSide}; }
+QSize FlowView::sizeHint() const { return {PictureTargetSide, PictureTargetSide}; }
 
 QRect FlowView::pictureRect() const { return pictureLayout.pictureRect().toAlignedRect(); }
 
@@ -174,7 +174,7 @@ bool FlowView::loadFile(const QString& path) {
     if (runState != RunState::idle) {
         return false;
     }
-    const auto vorticity = std::make_unique<PackedSpectrum>();
+    const auto vorticity = std::make_unique<PackedSpectrum>(flow.grid());
     const std::optional<FileError> failure = loadVorticityPicture(QFile::encodeName(path).toStdString(), *vorticity,
                                                                   decodePictureWithQt, &bmpInfoHeader);
     if (failure) {
@@ -192,7 +192,7 @@ bool FlowView::loadState(const QString& path) {
     if (runState != RunState::idle) {
         return false;
     }
-    const auto psi = std::make_unique<PackedSpectrum>();
+    const auto psi = std::make_unique<PackedSpectrum>(flow.grid());
     RunClock clock;
     if (const std::optional<FileError> failure = readStateFile(QFile::encodeName(path).toStdString(), *psi, clock)) {
         report(fileErrorText(*failure));
@@ -266,7 +266,7 @@ void FlowView::setZoom(PictureZoom choice) {
 int FlowView::legendRoom() const { return legendOn ? legendWidth(fontMetrics()) : 0; }
 
 void FlowView::updateLayout() {
-    pictureLayout = layoutPicture(size(), devicePixelRatioF(), zoomChoice, legendRoom());
+    pictureLayout = layoutPicture(size(), devicePixelRatioF(), zoomChoice, legendRoom(), flow.grid().size());
     needsRedraw = true;
 }
 
@@ -282,12 +282,13 @@ void FlowView::renderScreenImage() {
     // The enlargement goes straight into the painted image in its native pixel format: one
     // pass, and each screen line is built once and copied for the rest of its block.
     const std::size_t lineBytes = static_cast<std::size_t>(side) * sizeof(QRgb);
-    for (int gridRow = 0; gridRow < GridSize; ++gridRow) {
-        const int firstLine = (GridSize - 1 - gridRow) * block;
+    const int gridSize = flow.grid().size();
+    for (int gridRow = 0; gridRow < gridSize; ++gridRow) {
+        const int firstLine = (gridSize - 1 - gridRow) * block;
         auto* line = reinterpret_cast<QRgb*>(screenImage.scanLine(firstLine));
         const std::uint8_t* source =
-            pictureBuffer->data() + static_cast<std::size_t>(gridRow) * GridSize * PictureBytesPerPixel;
-        for (int column = 0; column < GridSize; ++column, source += PictureBytesPerPixel) {
+            pictureBuffer->data() + static_cast<std::size_t>(gridRow) * gridSize * PictureBytesPerPixel;
+        for (int column = 0; column < gridSize; ++column, source += PictureBytesPerPixel) {
             const QRgb colour = qRgb(source[PictureRedByte], source[PictureGreenByte], source[PictureBlueByte]);
             for (int repeat = 0; repeat < block; ++repeat) {
                 *line++ = colour;
@@ -384,7 +385,7 @@ bool FlowView::chooseBuiltInField(std::string_view presetName) {
     if (runState != RunState::idle) {
         return false;
     }
-    const auto psi = std::make_unique<PackedSpectrum>();
+    const auto psi = std::make_unique<PackedSpectrum>(flow.grid());
     if (!loadPreset(presetName, *psi)) {
         return false;
     }

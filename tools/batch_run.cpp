@@ -66,6 +66,14 @@ std::optional<std::string> worded(const std::optional<FileError>& error) {
 std::optional<std::string> loadInitialState(const BatchOptions& options, Simulation& simulation,
                                             PackedSpectrum& scratch) {
     simulation.setReynolds(options.reynolds.value_or(DefaultReynolds));
+    // Pictures and presets are made on the run's grid; files of arrays bring their own, which
+    // the run takes unless --grid names one.
+    scratch = PackedSpectrum(simulation.grid());
+    auto takeFileGrid = [&] {
+        if (!options.grid) {
+            simulation.setGrid(scratch.grid());
+        }
+    };
     switch (options.inputKind) {
     case InputKind::preset:
         if (!loadPreset(options.input, scratch, options.seed)) {
@@ -86,6 +94,7 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
         settings.filter = settings.filter || clock.filter;
         settings.stabilityLimit = options.stabilityLimit.value_or(clock.stabilityLimit);
         simulation.setFrameSettings(settings);
+        takeFileGrid();
         simulation.setState(scratch, clock.frames);
         return std::nullopt;
     }
@@ -95,6 +104,7 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
                                       : loadVorticityPicture(options.input, scratch, decodePictureWithQt))) {
             return message;
         }
+        takeFileGrid();
         simulation.setStateFromVorticity(scratch);
         return std::nullopt;
     }
@@ -160,8 +170,8 @@ public:
         : options_(options),
           errors_(errors),
           stopSignal_(stopSignal),
-          simulation_(DefaultReynolds),
-          scratch_(std::make_unique<PackedSpectrum>()),
+          simulation_(DefaultReynolds, Grid(options.grid.value_or(DefaultGridSize))),
+          scratch_(std::make_unique<PackedSpectrum>(simulation_.grid())),
           picture_(std::make_unique<PictureBuffer>()),
           stretched_(std::make_unique<StretchedPicture>()) {
         simulation_.setFrameSettings(
@@ -320,7 +330,7 @@ private:
             const ShellSpectra spectra = shellSpectra(simulation_.psi());
             const std::string stamp = std::to_string(simulation_.framesDone()) + ',' + exactNumber(simulation_.time());
             std::string rows;
-            for (int shell = 1; shell <= LargestShell; ++shell) {
+            for (int shell = 1; shell <= largestShell(simulation_.grid()); ++shell) {
                 const auto k = static_cast<std::size_t>(shell);
                 rows += stamp + ',' + std::to_string(shell) + ',' + exactNumber(spectra.energy[k]) + ',' +
                         exactNumber(spectra.enstrophy[k]) + '\n';
@@ -331,12 +341,15 @@ private:
         }
         if (!options_.framesFolder.empty()) {
             renderPicture(simulation_, options_.picture, *picture_);
-            stretchPicture(*picture_, *stretched_);
+            const int gridSize = simulation_.grid().size();
+            const int zoom = options_.zoom.value_or(defaultPictureScale(simulation_.grid()));
+            const int side = gridSize * zoom;
+            stretchPicture(*picture_, gridSize, zoom, *stretched_);
             const std::string path = (std::filesystem::path(options_.framesFolder) /
                                       frameFileName(simulation_.framesDone(), frameWidth_))
                                          .string();
             if (auto message =
-                    worded(writePng(path, PictureSide, PictureSide, *stretched_, Durability::flushFolderLater))) {
+                    worded(writePng(path, side, side, *stretched_, Durability::flushFolderLater))) {
                 return message;
             }
             ++framesWritten_;
