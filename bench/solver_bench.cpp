@@ -20,6 +20,7 @@
 #include "solver/grid.h"
 #include "solver/reference_step.h"
 #include "solver/spectral_filter.h"
+#include "solver/step_threads.h"
 #include "solver/time_step.h"
 
 namespace swirlon {
@@ -148,13 +149,25 @@ void BM_stepRk4AtLevel(benchmark::State& state) {
     }
     const FastKernels& kernels = fastKernels(level, bench::gridOf(state));
     runSteps(state, [&](FieldBank& bank) {
-        kernels.beginStep(bank);
-        kernels.finishStep(bank, BenchReynolds, TimeStep);
+        kernels.beginStep(bank, nullptr);
+        kernels.finishStep(bank, BenchReynolds, TimeStep, nullptr);
     });
     state.SetLabel(simdLevelName(level));
 }
 BENCHMARK(BM_stepRk4AtLevel)->ArgsProduct({{SupportedGridSizes.begin(), SupportedGridSizes.end()},
                                            benchmark::CreateDenseRange(0, SimdLevelCount - 1, 1)});
+
+// The fast step with its passes shared among 1, 2 or more threads: set the medians against
+// each other at each grid to see where a second thread pays.
+void BM_stepRk4OnThreads(benchmark::State& state) {
+    const Grid grid = bench::gridOf(state);
+    ParallelStep parallel(static_cast<int>(state.range(1)), grid);
+    runSteps(state, [&](FieldBank& bank) { stepRk4(bank, BenchReynolds, TimeStep, &parallel); });
+    state.SetLabel(simdLevelName(bestSimdLevel()));
+}
+BENCHMARK(BM_stepRk4OnThreads)
+    ->ArgsProduct({{SupportedGridSizes.begin(), SupportedGridSizes.end()}, {1, 2}})
+    ->UseRealTime();
 
 // The small-scale filter on its own. Repeated filtering drives the outer modes towards the
 // subnormal range, so the state is put back every few passes.

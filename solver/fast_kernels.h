@@ -21,6 +21,7 @@
 #include "solver/fft.h"
 #include "solver/grid.h"
 #include "solver/operators.h"
+#include "solver/step_threads.h"
 #include "solver/time_step.h"
 
 #ifndef SWIRLON_SIMD
@@ -647,16 +648,56 @@ struct Kernels {
         }
     };
 
-    // The column pass of derivative D, written packed into its slot. Column 0 is formed into the
-    // packed column 0 as computeDerivatives forms it, then transformed there as a real column.
+    // Where the packed rows between a column pass and a row pass live: on one thread inside
+    // the fields they become (the rows a pass writes only ever cover rows it has already read),
+    // on several threads in storage of their own, since one part's rows would cover another's.
+    struct Workspace {
+        FieldBank& bank;
+        ParallelStep* parallel;
+        double* packedDerivative[4];
+        double* packedAdvection;
+
+        Workspace(FieldBank& fields, ParallelStep* shared)
+            : bank(fields),
+              parallel(shared != nullptr && shared->threads().count() > 1 ? shared : nullptr),
+              packedDerivative{packedOf(0, Slot::velX), packedOf(1, Slot::velY), packedOf(2, Slot::gradX),
+                               packedOf(3, Slot::gradY)},
+              packedAdvection(packedOf(4, Slot::advection)) {}
+
+        double* packedOf(int field, Slot slot) const {
+            return parallel != nullptr ? parallel->packed(field) : bank[slot].data();
+        }
+
+        // Calls work(first, last) on the parts of 0..count - 1, each part on its own thread.
+        template <typename Work>
+        void forParts(int count, Work&& work) const {
+            if (parallel == nullptr) {
+                work(0, count);
+                return;
+            }
+            const int parts = parallel->threads().count();
+            parallel->threads().run([&](int part) { work(count * part / parts, count * (part + 1) / parts); });
+        }
+    };
+
+    static constexpr int derivativeIndex(Slot derivative) {
+        return derivative == Slot::velX ? 0 : derivative == Slot::velY ? 1 : derivative == Slot::gradX ? 2 : 3;
+    }
+
+    // The column pass of derivative D on the band column groups first..last - 1, written packed.
+    // Column 0 (with the first part) is formed into the packed column 0 as computeDerivatives
+    // forms it, then transformed there as a real column.
     template <Slot D>
-    SWIRLON_SIMD static void derivativeColumns(FieldBank& bank, LineGroup& g) {
+    SWIRLON_SIMD static void derivativeColumns(const Workspace& w, LineGroup& g, int first, int last) {
         const FastTables<N>& t = fastTables<N>();
-        const double* psi = bank[Slot::psi].data();
-        double* a = bank[D].data();
-        for (int group = 0; group < BandGroups; ++group) {
+        const double* psi = w.bank[Slot::psi].data();
+        double* a = w.packedDerivative[derivativeIndex(D)];
+        for (int group = first; group < last; ++group) {
             butterflies<Direction::inverse>(g, DerivativeColumns<D>(psi, 1 + group * L),
                                             PackedColumnsSink{a, group, t.bitReversed.data()});
+        }
+        if (first != 0) {
+            return;
         }
         double* column = a + PackedColumnZero;
         if constexpr (hasRowFactor(D)) {
@@ -673,51 +714,59 @@ struct Kernels {
     }
 
     // The column pass of the four derivative spectra of psi.
-    SWIRLON_SIMD static void derivativeColumnPass(FieldBank& bank) {
-        LineGroup g;
-        derivativeColumns<Slot::velX>(bank, g);
-        derivativeColumns<Slot::velY>(bank, g);
-        derivativeColumns<Slot::gradX>(bank, g);
-        derivativeColumns<Slot::gradY>(bank, g);
+    SWIRLON_SIMD static void derivativeColumnPass(const Workspace& w) {
+        w.forParts(BandGroups, [&](int first, int last) {
+            LineGroup g;
+            derivativeColumns<Slot::velX>(w, g, first, last);
+            derivativeColumns<Slot::velY>(w, g, first, last);
+            derivativeColumns<Slot::gradX>(w, g, first, last);
+            derivativeColumns<Slot::gradY>(w, g, first, last);
+        });
     }
 
-    // The row transform of one derivative slot's (packed) row-pair group, left bit-reversed in g.
-    SWIRLON_SIMD static void inverseRowGroup(const double* a, int p0, LineGroup& g) {
-        loadPackedRowPairSpectrum(a, p0, g);
+    // The row transform of one derivative's packed row-pair group, left bit-reversed in g.
+    SWIRLON_SIMD static void inverseRowGroup(const double* packed, int p0, LineGroup& g) {
+        loadPackedRowPairSpectrum(packed, p0, g);
         butterflies<Direction::inverse>(g);
     }
 
     // The forward row transform of the advection row pairs in x (natural order), separated and
-    // stored packed into the advection slot (band columns only); x is used as work space.
-    SWIRLON_SIMD static void advectionRowGroup(FieldBank& bank, int p0, LineGroup& x, LineGroup& out) {
+    // stored packed (band columns only); x is used as work space.
+    SWIRLON_SIMD static void advectionRowGroup(const Workspace& w, int p0, LineGroup& x, LineGroup& out) {
         butterflies<Direction::forward>(x);
         separateRowPairs(x, out);
-        storePackedRowPairs(bank[Slot::advection].data(), p0, out);
+        storePackedRowPairs(w.packedAdvection, p0, out);
     }
 
     // The row pass of the four derivatives, handing on what Out names.
     template <RowPassOutput Out>
-    SWIRLON_SIMD static void derivativeRowPass(FieldBank& bank) {
+    SWIRLON_SIMD static void derivativeRowPass(const Workspace& w) {
+        w.forParts(RowPairGroups, [&](int first, int last) { derivativeRowGroups<Out>(w, first, last); });
+    }
+
+    template <RowPassOutput Out>
+    SWIRLON_SIMD static void derivativeRowGroups(const Workspace& w, int first, int last) {
         constexpr bool writeGrids = Out != RowPassOutput::advection;
         constexpr bool advect = Out != RowPassOutput::grids;
-        double* velX = bank[Slot::velX].data();
-        double* velY = bank[Slot::velY].data();
-        double* gradX = bank[Slot::gradX].data();
-        double* gradY = bank[Slot::gradY].data();
+        double* velX = w.bank[Slot::velX].data();
+        double* velY = w.bank[Slot::velY].data();
+        double* gradX = w.bank[Slot::gradX].data();
+        double* gradY = w.bank[Slot::gradY].data();
         const int* rev = fastTables<N>().bitReversed.data();
         LineGroup bx;
         LineGroup by;
         LineGroup bg;
-        // Last group first: a group's grid rows then only cover packed rows already read.
-        for (int group = RowPairGroups - 1; group >= 0; --group) {
+        // Last group first: on one thread a group's grid rows then only cover packed rows
+        // already read.
+        for (int group = last - 1; group >= first; --group) {
             const int p0 = group * L;
-            inverseRowGroup(velX, p0, bx);
-            inverseRowGroup(velY, p0, by);
+            inverseRowGroup(w.packedDerivative[0], p0, bx);
+            inverseRowGroup(w.packedDerivative[1], p0, by);
             if constexpr (writeGrids) {
                 storeRowPairs<Direction::inverse>(velX, p0, bx);
                 storeRowPairs<Direction::inverse>(velY, p0, by);
             }
-            inverseRowGroup(gradX, p0, bg);
+            inverseRowGroup(w.packedDerivative[2], p0, bg);
             if constexpr (writeGrids) {
                 storeRowPairs<Direction::inverse>(gradX, p0, bg);
             }
@@ -728,7 +777,7 @@ struct Kernels {
                     setLine(bx.im, k, V::mul(lineAt(bg.im, k), lineAt(bx.im, k)));
                 }
             }
-            inverseRowGroup(gradY, p0, bg);
+            inverseRowGroup(w.packedDerivative[3], p0, bg);
             if constexpr (writeGrids) {
                 storeRowPairs<Direction::inverse>(gradY, p0, bg);
             }
@@ -750,35 +799,52 @@ struct Kernels {
                 setLine(by.re, rx, atRxRe);
                 setLine(by.im, rx, atRxIm);
             }
-            advectionRowGroup(bank, p0, by, bx);
+            advectionRowGroup(w, p0, by, bx);
         }
     }
 
     // The advection product of the grid values in the bank, through its forward row transform.
-    SWIRLON_SIMD static void advectionRowPassFromGrids(FieldBank& bank) {
-        formAdvection(bank);
-        const double* advection = bank[Slot::advection].data();
-        LineGroup x;
-        LineGroup out;
-        for (int group = 0; group < RowPairGroups; ++group) {
-            const int p0 = group * L;
-            loadRowPairs(advection, p0, x);
-            advectionRowGroup(bank, p0, x, out);
-        }
+    // Each part forms the product on its own rows, as formAdvection forms it, then transforms them.
+    SWIRLON_SIMD static void advectionRowPassFromGrids(const Workspace& w) {
+        w.forParts(RowPairGroups, [&](int first, int last) {
+            const double* velX = w.bank[Slot::velX].data();
+            const double* velY = w.bank[Slot::velY].data();
+            const double* gradX = w.bank[Slot::gradX].data();
+            const double* gradY = w.bank[Slot::gradY].data();
+            double* advection = w.bank[Slot::advection].data();
+            for (int k = first * 2 * L * N; k < last * 2 * L * N; ++k) {
+                advection[k] = gradY[k] * velY[k] + gradX[k] * velX[k];
+            }
+            LineGroup x;
+            LineGroup out;
+            for (int group = first; group < last; ++group) {
+                const int p0 = group * L;
+                loadRowPairs(advection, p0, x);
+                advectionRowGroup(w, p0, x, out);
+            }
+        });
     }
 
-    // The column pass of the advection (rows already transformed and packed in its slot), read
-    // on the band only and fed straight into the stage update.
-    SWIRLON_SIMD static void advectionColumnPass(FieldBank& bank, const StageUpdate& u) {
+    // The column pass of the advection (rows already transformed and packed), read on the band
+    // only and fed straight into the stage update; column 0 goes with the last part.
+    SWIRLON_SIMD static void advectionColumnPass(const Workspace& w, const StageUpdate& u) {
+        w.forParts(BandGroups, [&](int first, int last) {
+            advectionColumns(w, u, first, last);
+            if (last == BandGroups) {
+                advectionColumnZero(w, u);
+            }
+        });
+    }
+
+    SWIRLON_SIMD static void advectionColumns(const Workspace& w, const StageUpdate& u, int first, int last) {
         constexpr Direction D = Direction::forward;
         const FastTables<N>& t = fastTables<N>();
-        double* advection = bank[Slot::advection].data();
         const int* rev = t.bitReversed.data();
         LineGroup g;
-        for (int group = 0; group < BandGroups; ++group) {
+        for (int group = first; group < last; ++group) {
             const int s0 = 1 + group * L;
             const int mirror = mirrorOf(s0);
-            butterflies<D>(g, PackedColumnsSource{advection, group}, GroupLines{g});
+            butterflies<D>(g, PackedColumnsSource{w.packedAdvection, group}, GroupLines{g});
             const Vec maskRe = loadBits(t.bandColumnMask.data() + s0);
             const Vec maskIm = loadBits(t.bandColumnMask.data() + mirror);
             const Vec a2Re = V::load(t.columnA2.data() + s0);
@@ -790,42 +856,47 @@ struct Kernels {
                 const Vec b2 = V::set1(t.rowB2[r]);
                 const Vec re = scaled<D>(naturalAt(g.re, rev, r));
                 const Vec im = V::reverse(scaled<D>(naturalAt(g.im, rev, r)));
-                updateEntries<V>(bank, u, r * N + s0, re, V::add(a2Re, b2), maskRe);
-                updateEntries<V>(bank, u, r * N + mirror, im, V::add(a2Im, b2), maskIm);
+                updateEntries<V>(w.bank, u, r * N + s0, re, V::add(a2Re, b2), maskRe);
+                updateEntries<V>(w.bank, u, r * N + mirror, im, V::add(a2Im, b2), maskIm);
             }
         }
+    }
 
-        // Column 0 as a real column, transformed in place; its halfcomplex rows are the band
-        // rows less the mean.
-        double* column = advection + PackedColumnZero;
+    // Column 0 as a real column, transformed in place; its halfcomplex rows are the band rows
+    // less the mean.
+    SWIRLON_SIMD static void advectionColumnZero(const Workspace& w, const StageUpdate& u) {
+        const FastTables<N>& t = fastTables<N>();
+        double* column = w.packedAdvection + PackedColumnZero;
         forwardRealColumn(N, column, PackedStride);
         const double inBand = std::bit_cast<double>(t.bandColumnMask[0]);
         for (int r = 1; r < N; ++r) {
             if (G.isBandIndex(r)) {
-                updateEntries<OneLane>(bank, u, r * N, column[r * PackedStride], t.rowB2[r], inBand);
+                updateEntries<OneLane>(w.bank, u, r * N, column[r * PackedStride], t.rowB2[r], inBand);
             }
         }
     }
 
-    SWIRLON_SIMD static void beginStep(FieldBank& bank) {
+    SWIRLON_SIMD static void beginStep(FieldBank& bank, ParallelStep* parallel) {
+        const Workspace w(bank, parallel);
         copyBand(bank[Slot::psiBase], bank[Slot::psi]);
-        derivativeColumnPass(bank);
-        derivativeRowPass<RowPassOutput::grids>(bank);
+        derivativeColumnPass(w);
+        derivativeRowPass<RowPassOutput::grids>(w);
     }
 
-    SWIRLON_SIMD static void finishStep(FieldBank& bank, int reynolds, double dt) {
+    SWIRLON_SIMD static void finishStep(FieldBank& bank, int reynolds, double dt, ParallelStep* parallel) {
+        const Workspace w(bank, parallel);
         const double nu = 1.0 / static_cast<double>(reynolds);
-        advectionRowPassFromGrids(bank);
-        advectionColumnPass(bank, StageUpdate{0, nu, dt});
+        advectionRowPassFromGrids(w);
+        advectionColumnPass(w, StageUpdate{0, nu, dt});
         for (int stage = 1; stage < 4; ++stage) {
-            derivativeColumnPass(bank);
+            derivativeColumnPass(w);
             // Only the last stage's grid values outlive the step.
             if (stage < 3) {
-                derivativeRowPass<RowPassOutput::advection>(bank);
+                derivativeRowPass<RowPassOutput::advection>(w);
             } else {
-                derivativeRowPass<RowPassOutput::gridsAndAdvection>(bank);
+                derivativeRowPass<RowPassOutput::gridsAndAdvection>(w);
             }
-            advectionColumnPass(bank, StageUpdate{stage, nu, dt});
+            advectionColumnPass(w, StageUpdate{stage, nu, dt});
         }
     }
 };

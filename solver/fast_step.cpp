@@ -100,9 +100,10 @@ template <int N>
 void referenceInverse(double* a) {
     inverseRealFft2d(N, a);
 }
+void portableBegin(FieldBank& bank, ParallelStep*) { referenceBeginStep(bank); }
+void portableFinish(FieldBank& bank, int reynolds, double dt, ParallelStep*) { referenceFinishStep(bank, reynolds, dt); }
 template <int N>
-constexpr FastKernels portableKernelsOf{&referenceForward<N>, &referenceInverse<N>, &referenceBeginStep,
-                                        &referenceFinishStep};
+constexpr FastKernels portableKernelsOf{&referenceForward<N>, &referenceInverse<N>, &portableBegin, &portableFinish};
 constexpr FastKernelSet PortableKernels{portableKernelsOf<SupportedGridSizes[0]>, portableKernelsOf<SupportedGridSizes[1]>,
                                         portableKernelsOf<SupportedGridSizes[2]>, portableKernelsOf<SupportedGridSizes[3]>};
 #endif

@@ -49,6 +49,9 @@ void Simulation::setGrid(Grid grid) {
     bank_ = std::make_unique<FieldBank>(grid);
     rollback_ = std::make_unique<PackedSpectrum>(grid);
     vorticity_ = std::make_unique<PackedSpectrum>(grid);
+    if (parallel_) {
+        parallel_ = std::make_unique<ParallelStep>(parallel_->threads().count(), grid);
+    }
     (*bank_)[Slot::psi] = moved;
     stateChanged(frames_);
 }
@@ -64,8 +67,15 @@ void Simulation::stateChanged(std::int64_t frames) {
                             .finite = isBandFinite(psi())};
 }
 
+void Simulation::setThreads(int count) {
+    if (count == threads()) {
+        return;
+    }
+    parallel_ = count > 1 ? std::make_unique<ParallelStep>(count, grid()) : nullptr;
+}
+
 const FrameOutcome& Simulation::advanceFrame() {
-    outcome_ = swirlon::advanceFrame(*bank_, reynolds_, *rollback_, settings_);
+    outcome_ = swirlon::advanceFrame(*bank_, reynolds_, *rollback_, settings_, parallel_.get());
     if (outcome_.finite) {
         ++frames_;
         vorticityCurrent_ = false;

@@ -9,6 +9,7 @@
 
 #include "solver/grid.h"
 #include "solver/stable_frame.h"
+#include "solver/step_threads.h"
 
 namespace swirlon {
 
@@ -64,11 +65,17 @@ public:
     const FrameSettings& frameSettings() const { return settings_; }
     void setFrameSettings(const FrameSettings& settings) { settings_ = settings; }
 
+    // Threads that share each step's passes (1: the calling thread alone); the results do not
+    // depend on it. count in 1..MaxStepThreads.
+    int threads() const { return parallel_ ? parallel_->threads().count() : 1; }
+    void setThreads(int count);
+
 private:
     // Grid velocities and the stability number of the state just set.
     void stateChanged(std::int64_t frames);
 
     std::unique_ptr<FieldBank> bank_;
+    std::unique_ptr<ParallelStep> parallel_;
     std::unique_ptr<PackedSpectrum> rollback_;
     std::unique_ptr<PackedSpectrum> vorticity_;
     mutable bool vorticityCurrent_ = false;

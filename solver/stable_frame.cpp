@@ -24,7 +24,8 @@ int subStepsFor(double number, double limit) {
     return needed >= MaxSubSteps ? MaxSubSteps : static_cast<int>(needed);
 }
 
-FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback, const FrameSettings& settings) {
+FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback, const FrameSettings& settings,
+                          ParallelStep* parallel) {
     PackedSpectrum& psi = bank[Slot::psi];
     FrameOutcome outcome;
     if (!isBandFinite(psi)) {
@@ -33,18 +34,18 @@ FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollbac
     }
     rollback = psi;
 
-    beginStep(bank);
+    beginStep(bank, parallel);
     outcome.stabilityNumber = stabilityNumber(bank[Slot::velX], bank[Slot::velY], reynolds);
     outcome.subSteps = subStepsFor(outcome.stabilityNumber, settings.stabilityLimit);
 
     // With one sub-step dt is exactly TimeStep and the frame is one plain step.
     const double dt = TimeStep / outcome.subSteps;
-    finishStep(bank, reynolds, dt);
+    finishStep(bank, reynolds, dt, parallel);
     if (settings.filter) {
         applySpectralFilter(psi);
     }
     for (int subStep = 1; subStep < outcome.subSteps && isBandFinite(psi); ++subStep) {
-        stepRk4(bank, reynolds, dt);
+        stepRk4(bank, reynolds, dt, parallel);
         if (settings.filter) {
             applySpectralFilter(psi);
         }
@@ -53,7 +54,7 @@ FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollbac
     if (!isBandFinite(psi)) {
         psi = rollback;
         // The failed step left non-finite grid velocities behind, and the speed picture reads them.
-        beginStep(bank);
+        beginStep(bank, parallel);
         outcome.finite = false;
     }
     return outcome;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "solver/grid.h"
+#include "solver/step_threads.h"
 
 namespace swirlon {
 
@@ -45,6 +46,8 @@ int subStepsFor(double number, double limit = SafeStabilityNumber);
 // state at the start of the frame. After the frame, velX and velY hold grid velocities of a
 // finite state. With subSteps == 1 and no filter the result is bit for bit one
 // stepRk4(bank, reynolds).
-FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback, const FrameSettings& settings = {});
+// With parallel, the steps' passes are shared among its threads, with the same results.
+FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback, const FrameSettings& settings = {},
+                          ParallelStep* parallel = nullptr);
 
 }  // namespace swirlon

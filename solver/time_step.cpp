@@ -58,13 +58,15 @@ void completeStage(FieldBank& bank, PackedSpectrum& increment, int reynolds, dou
 
 // The step runs on the vector kernels, whose results equal those of referenceBeginStep and
 // referenceFinishStep (the same operators composed one line at a time) bit for bit.
-void beginStep(FieldBank& bank) { bestFastKernels(bank.grid()).beginStep(bank); }
+void beginStep(FieldBank& bank, ParallelStep* parallel) { bestFastKernels(bank.grid()).beginStep(bank, parallel); }
 
-void finishStep(FieldBank& bank, int reynolds, double dt) { bestFastKernels(bank.grid()).finishStep(bank, reynolds, dt); }
+void finishStep(FieldBank& bank, int reynolds, double dt, ParallelStep* parallel) {
+    bestFastKernels(bank.grid()).finishStep(bank, reynolds, dt, parallel);
+}
 
-void stepRk4(FieldBank& bank, int reynolds, double dt) {
-    beginStep(bank);
-    finishStep(bank, reynolds, dt);
+void stepRk4(FieldBank& bank, int reynolds, double dt, ParallelStep* parallel) {
+    beginStep(bank, parallel);
+    finishStep(bank, reynolds, dt, parallel);
 }
 
 }  // namespace swirlon

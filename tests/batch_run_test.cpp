@@ -47,6 +47,20 @@ std::vector<std::uint8_t> readAll(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// Width and height from a PNG file's header chunk (big-endian, right after the signature).
+std::pair<int, int> readPngSize(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = readAll(path);
+    constexpr std::size_t WidthAt = 16;
+    constexpr std::size_t HeightAt = 20;
+    if (bytes.size() < HeightAt + 4) {
+        return {0, 0};
+    }
+    const auto bigEndian = [&](std::size_t at) {
+        return (bytes[at] << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) | bytes[at + 3];
+    };
+    return {bigEndian(WidthAt), bigEndian(HeightAt)};
+}
+
 class BatchRun : public ::testing::Test {
 protected:
     // Runs in process and quietly; a failed run shows its messages.
@@ -204,6 +218,31 @@ TEST_F(BatchRun, ContinuedRunsAreOneUninterruptedRun) {
             EXPECT_EQ(picturesIn(in("split")), picturesIn(in("straight")));
         }
     }
+}
+
+// A run takes the grid of the array it starts from unless --grid names another; a state moved
+// onto a finer grid starts as the same field with the same clock; the thread count changes no bit.
+TEST_F(BatchRun, GridsComeFromTheInputOrTheOptionAndThreadsChangeNothing) {
+    run({"--preset", "vortex-pair", "--grid", "64", "--steps", "0", "--save-vorticity", at("w64.npy"),
+         "--save-state", at("s64.npz")});
+    EXPECT_EQ(field("w64.npy")->grid().size(), 64);
+    run({"--input", at("w64.npy"), "--steps", "1", "--frames", at("f64"), "--save-vorticity", at("after64.npy")});
+    EXPECT_EQ(field("after64.npy")->grid().size(), 64) << "an array keeps its own grid";
+    EXPECT_EQ(readPngSize(at("f64/frame-000000.png")), std::pair(384, 384)) << "6 pixels a point at 64";
+
+    const std::vector<DiagnosticsRow> coarse = diagnosticsOf({"--state", at("s64.npz"), "--steps", "0"});
+    const std::vector<DiagnosticsRow> fine =
+        diagnosticsOf({"--state", at("s64.npz"), "--grid", "256", "--steps", "0", "--save-state", at("s256.npz")});
+    ASSERT_EQ(coarse.size(), 1u);
+    ASSERT_EQ(fine.size(), 1u);
+    EXPECT_EQ(fine[0].energy, coarse[0].energy);
+    EXPECT_EQ(fine[0].enstrophy, coarse[0].enstrophy);
+
+    for (const char* threads : {"1", "2"}) {
+        run({"--state", at("s256.npz"), "--re", "10000", "--steps", "3", "--threads", threads, "--save-state",
+             at(std::string("t") + threads + ".npz")});
+    }
+    EXPECT_EQ(readAll(at("t1.npz")), readAll(at("t2.npz")));
 }
 
 TEST_F(BatchRun, StartingStatesAreThoseOfTheWindowsLoaders) {

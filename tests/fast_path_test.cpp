@@ -111,14 +111,14 @@ TEST_P(FastPath, StepsEqualTheStraightforwardStepsAtEveryReynoldsNumberAndSubSte
         for (const double dt : {TimeStep, TimeStep / SubStepSplit}) {
             auto fast = randomBandBank(static_cast<unsigned>(reynolds), grid());
             auto reference = std::make_unique<FieldBank>(*fast);
-            kernels().beginStep(*fast);
+            kernels().beginStep(*fast, nullptr);
             referenceBeginStep(*reference);
             EXPECT_EQ(differingSlots(*fast, *reference), "") << "begin, Re " << reynolds;
             for (int step = 0; step < StepsCompared; ++step) {
-                kernels().finishStep(*fast, reynolds, dt);
+                kernels().finishStep(*fast, reynolds, dt, nullptr);
                 referenceFinishStep(*reference, reynolds, dt);
                 EXPECT_EQ(differingSlots(*fast, *reference), "") << "Re " << reynolds << " dt " << dt << " step " << step;
-                kernels().beginStep(*fast);
+                kernels().beginStep(*fast, nullptr);
                 referenceBeginStep(*reference);
             }
         }
@@ -131,8 +131,8 @@ TEST_P(FastPath, NonFiniteStatesStayNonFiniteInTheSameEntries) {
     auto fast = randomBandBank(5, g);
     (*fast)[Slot::psi][g.entryIndex(3, 4)] = std::numeric_limits<double>::infinity();
     auto reference = std::make_unique<FieldBank>(*fast);
-    kernels().beginStep(*fast);
-    kernels().finishStep(*fast, 100, TimeStep);
+    kernels().beginStep(*fast, nullptr);
+    kernels().finishStep(*fast, 100, TimeStep, nullptr);
     referenceStepRk4(*reference, 100, TimeStep);
     int differentFiniteness = 0;
     g.forEachBandEntryButMean([&](int row, int column, int) {
@@ -140,6 +140,24 @@ TEST_P(FastPath, NonFiniteStatesStayNonFiniteInTheSameEntries) {
         differentFiniteness += std::isfinite((*fast)[Slot::psi][at]) != std::isfinite((*reference)[Slot::psi][at]) ? 1 : 0;
     });
     EXPECT_EQ(differentFiniteness, 0);
+}
+
+// Threads share each pass's line groups; each line is still computed whole by one thread, so
+// two or three threads (three splits the groups unevenly) give every bit of one.
+TEST_P(FastPath, StepsOnSeveralThreadsEqualTheStepsOnOne) {
+    for (const int threads : {2, 3}) {
+        ParallelStep parallel(threads, grid());
+        auto shared = randomBandBank(7, grid());
+        auto single = std::make_unique<FieldBank>(*shared);
+        for (int step = 0; step < 2; ++step) {
+            kernels().beginStep(*shared, &parallel);
+            kernels().beginStep(*single, nullptr);
+            EXPECT_EQ(differingSlots(*shared, *single), "") << threads << " threads, begin " << step;
+            kernels().finishStep(*shared, 1000, TimeStep, &parallel);
+            kernels().finishStep(*single, 1000, TimeStep, nullptr);
+            EXPECT_EQ(differingSlots(*shared, *single), "") << threads << " threads, step " << step;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(LevelsAndGrids, FastPath,

@@ -12,6 +12,7 @@
 
 #include "field_io/presets.h"
 #include "solver/grid.h"
+#include "solver/step_threads.h"
 #include "swirlon_version.h"
 #include "tools/file_error_text.h"
 
@@ -160,6 +161,17 @@ const std::array Options{
            "state's or .npy input's, else 128); another grid's field is moved onto it\n"
            "by its Fourier band",
            [](std::string_view v, ParsedCommandLine& p) { return readGridSize(v, p.options.grid); }},
+    Option{"--threads", "N",
+           "threads sharing each step, 1 to 8 (default: 2 from grid 256 up on a\n"
+           "machine with two cores, else 1); the results do not depend on it",
+           [](std::string_view v, ParsedCommandLine& p) {
+               int threads = 0;
+               std::string refused = readInteger(v, 1, MaxStepThreads, threads);
+               if (refused.empty()) {
+                   p.options.threads = threads;
+               }
+               return refused;
+           }},
     Option{"--frames", "DIR",
            "PNG pictures as the window draws them, frame-NNNNNN.png: whole pixels per\n"
            "grid point, 6 at 64, 3 at 128 (384x384), 2 at 256, 1 at 512",

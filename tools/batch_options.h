@@ -47,6 +47,8 @@ struct BatchOptions {
     std::optional<double> stabilityLimit;
     // Unset: the grid of a continued state or .npy input, else the default grid.
     std::optional<int> grid;
+    // Threads sharing each step; unset: what runs best on the run's grid.
+    std::optional<int> threads;
     // Screen pixels per grid point in --frames pictures; unset: the grid's default scale.
     std::optional<int> zoom;
     std::string saveStatePath;

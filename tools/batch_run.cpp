@@ -186,6 +186,7 @@ public:
         if (auto message = loadInitialState(options_, simulation_, *scratch_)) {
             return fail(*message);
         }
+        simulation_.setThreads(options_.threads.value_or(defaultStepThreads(simulation_.grid())));
         const long long first = simulation_.framesDone();
         if (options_.steps > LLONG_MAX - first) {
             errors_ << ProgramName << ": --steps " << options_.steps << " would run past the last frame number "
