@@ -36,14 +36,22 @@ const QString BlankPrompt = QStringLiteral(" ");
 
 QString promptTip(QStringView prompt) { return prompt.isEmpty() ? BlankPrompt : prompt.toString(); }
 
+std::optional<QString> choosePictureFile(QWidget* parent) { return askForPath(parent, PathKind::loadPicture); }
+
+void showWarning(QWidget* parent, const QString& message) {
+    QMessageBox::warning(parent, texts::AppName.toString(), message, QMessageBox::Ok);
+}
+
 constexpr std::array<QStringView, LockKeyCount> KeyPaneTexts{texts::PaneKana, texts::PaneCaps, texts::PaneNum,
                                                               texts::PaneScroll};
 
 }  // namespace
 
-CMainFrame::CMainFrame() {
+CMainFrame::CMainFrame()
+    : fileChooser(choosePictureFile), messageReporter(showWarning), pathChooser(askForPath) {
     setWindowTitle(texts::AppName.toString());
     flowView = new FlowView(this);
+    connect(flowView, &FlowView::failed, this, &CMainFrame::report);
     setCentralWidget(flowView);
     setFocusProxy(flowView);
     createActions();
@@ -151,6 +159,21 @@ void CMainFrame::updateActions() {
         if (command.checked != nullptr) {
             item->setChecked(command.checked(*this));
         }
+    }
+}
+
+void CMainFrame::report(const QString& message) {
+    if (messageReporter) {
+        messageReporter(this, message);
+    }
+}
+
+void CMainFrame::loadInitialVorticity() {
+    if (flowView->isRunning()) {
+        return;
+    }
+    if (const std::optional<QString> path = fileChooser(this)) {
+        flowView->loadFile(*path);
     }
 }
 

@@ -7,9 +7,12 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <map>
+#include <optional>
 #include <span>
 
+#include "app/file_dialogs.h"
 #include "app/lock_keys.h"
 
 class QAction;
@@ -31,6 +34,13 @@ public:
     CMainFrame();
     ~CMainFrame() override;
 
+    // Asks the user for a file to load; std::nullopt when the user cancels.
+    using FileChooser = std::function<std::optional<QString>(QWidget* parent)>;
+    // Shows a failure to the user and returns once it has been acknowledged.
+    using MessageReporter = std::function<void(QWidget* parent, const QString& message)>;
+    // Asks the user for a path of a kind other than the load command's; std::nullopt on cancel.
+    using PathChooser = std::function<std::optional<QString>(QWidget* parent, PathKind kind)>;
+
     FlowView& view() { return *flowView; }
     const FlowView& view() const { return *flowView; }
     QAction* action(int commandId) const;
@@ -40,6 +50,16 @@ public:
     bool dispatchCommand(int commandId);
     // Sets every action's enabled and checked state from the view's fields.
     void updateActions();
+
+    // The window's dialogs: Qt's file dialogs and a warning box unless replaced.
+    void setFileChooser(FileChooser chooser) { fileChooser = std::move(chooser); }
+    void setMessageReporter(MessageReporter reporter) { messageReporter = std::move(reporter); }
+    void setPathChooser(PathChooser chooser) { pathChooser = std::move(chooser); }
+    std::optional<QString> choosePath(PathKind kind) { return pathChooser(this, kind); }
+    // Shows a failure to the user through the message reporter.
+    void report(const QString& message);
+    // Idle only: asks for a picture and loads it as the initial vorticity.
+    void loadInitialVorticity();
 
     QString messagePaneText() const;
     QString keyPaneText(LockKey key) const;
@@ -67,6 +87,9 @@ private:
     RunRecorder* runRecorder = nullptr;
     StatusPanes* statusPanes = nullptr;
     PlotsDock* plotsDock = nullptr;
+    FileChooser fileChooser;
+    MessageReporter messageReporter;
+    PathChooser pathChooser;
 };
 
 }  // namespace swirlon

@@ -20,11 +20,6 @@ namespace swirlon {
 
 class FlowView;
 
-// Asks for a PNG path and writes the picture the view shows there; a failure is reported.
-void saveShownPicture(FlowView& view);
-// Stops a recording, or asks for a folder and starts one there; a failure is reported.
-void toggleRecording(FlowView& view);
-
 // Writes picture (any format) as an 8-bit RGB PNG, atomically.
 std::optional<FileError> writePicturePng(const std::string& path, const QImage& picture,
                                          Durability durability = Durability::flushEachFile);

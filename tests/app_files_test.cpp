@@ -66,9 +66,9 @@ void runBatchSaving(batch::BatchOptions options, const std::string& savePath) {
 }
 
 // The window's dialogs answer with whatever path target holds; its messages go to messages.
-void answerWith(FlowView& view, const std::string& target, QStringList& messages) {
-    view.setPathChooser([&target](QWidget*, PathKind) { return std::optional(QString::fromStdString(target)); });
-    view.setMessageReporter([&messages](QWidget*, const QString& message) { messages << message; });
+void answerWith(CMainFrame& frame, const std::string& target, QStringList& messages) {
+    frame.setPathChooser([&target](QWidget*, PathKind) { return std::optional(QString::fromStdString(target)); });
+    frame.setMessageReporter([&messages](QWidget*, const QString& message) { messages << message; });
 }
 
 std::pair<int, bool> settingsOf(const FlowView& view) { return {view.reynoldsNumber(), view.filterOn()}; }
@@ -82,7 +82,7 @@ TEST(SavePicture, AtThreeTimesWithFixedColoursItIsTheBatchFrameOfTheStateAndOthe
     apptest::Window window;
     files::TempDir dir;
     QString target;
-    window.view().setPathChooser([&](QWidget*, PathKind kind) {
+    window.frame().setPathChooser([&](QWidget*, PathKind kind) {
         EXPECT_EQ(kind, PathKind::savePicture);
         return std::optional(target);
     });
@@ -112,9 +112,9 @@ TEST(RecordFrames, EveryDrawnPictureIsWrittenAfterEarlierFramesAndAFailedWriteSt
     const fs::path folder = dir.path() / "movie";
     fs::create_directory(folder);
     std::ofstream(folder / "frame-000007.png") << "an earlier recording";
-    view.setPathChooser([&](QWidget*, PathKind) { return std::optional(QString::fromStdString(folder.string())); });
+    window.frame().setPathChooser([&](QWidget*, PathKind) { return std::optional(QString::fromStdString(folder.string())); });
     QStringList messages;
-    view.setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
+    window.frame().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
     window.frame().action(ID_FILE_RECORD_FRAMES)->trigger();
     EXPECT_TRUE(window.frame().action(ID_FILE_RECORD_FRAMES)->isChecked());
 
@@ -222,7 +222,7 @@ TEST(StateFiles, ARunSavedInEitherProgramGoesOnInTheOtherBitForBitWithItsClockAn
         FlowView& view = window.view();
         std::string target = dir.pathOf("part.npz");
         QStringList messages;
-        answerWith(view, target, messages);
+        answerWith(window.frame(), target, messages);
         if (windowFirst) {
             view.setReynolds(saved.first);
             view.setFilter(saved.second);
@@ -275,7 +275,7 @@ TEST(StateFiles, AFileRefusedOrNotWrittenChangesNothingAndAReynoldsNumberOffTheM
         FlowView& view = window.view();
         const std::string target = dir.pathOf(row.file);
         QStringList messages;
-        answerWith(view, target, messages);
+        answerWith(window.frame(), target, messages);
         view.setReynolds(ReynoldsLow);
         view.setFilter(true);
         window.frame().action(ID_CALC_STEP)->trigger();

@@ -135,7 +135,7 @@ TEST(PlotsDock, ALoadABuiltInFieldOrAResetStartsTheSeriesAfreshFromTheNewState) 
         [](apptest::Window& window) { window.frame().action(ID_CALC_RESET)->trigger(); },
         [](apptest::Window& window) { window.frame().action(ID_FIELD_SHEAR_LAYER)->trigger(); },
         [&](apptest::Window& window) {
-            window.view().setFileChooser([&](QWidget*) { return std::optional(path); });
+            window.frame().setFileChooser([&](QWidget*) { return std::optional(path); });
             window.frame().action(ID_LOAD_INITIAL_VORTICITY)->trigger();
         },
     };
@@ -175,7 +175,7 @@ TEST(PlotData, TheExportHoldsTheBatchToolsRowsOfTheSameFramesAndAFailedSaveIsRep
     constexpr long long Frames = 30;
     apptest::runFrames(window.frame(), Frames);
     const std::string exported = dir.pathOf("window.csv");
-    window.view().setPathChooser([&](QWidget*, PathKind) { return std::optional(QString::fromStdString(exported)); });
+    window.frame().setPathChooser([&](QWidget*, PathKind) { return std::optional(QString::fromStdString(exported)); });
     window.frame().action(ID_FILE_SAVE_PLOT_DATA)->trigger();
 
     batch::BatchOptions options;
@@ -197,9 +197,9 @@ TEST(PlotData, TheExportHoldsTheBatchToolsRowsOfTheSameFramesAndAFailedSaveIsRep
     EXPECT_EQ(std::stoll(fromWindow.back()), Frames);
 
     QStringList messages;
-    window.view().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
+    window.frame().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
     const std::string unwritable = dir.pathOf("missing-folder/plots.csv");
-    window.view().setPathChooser([&](QWidget*, PathKind) { return std::optional(QString::fromStdString(unwritable)); });
+    window.frame().setPathChooser([&](QWidget*, PathKind) { return std::optional(QString::fromStdString(unwritable)); });
     window.frame().action(ID_FILE_SAVE_PLOT_DATA)->trigger();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages.front().contains(QString::fromStdString(unwritable)));

@@ -54,7 +54,7 @@ TEST(RunLoop, StopEndsTheRunAndStartContinuesFromTheStateReached) {
 TEST(RunLoop, StartOrLoadArrivingInTheSameDrainAfterStopIsDropped) {
     apptest::Window window;
     int chooserCalls = 0;
-    window.view().setFileChooser([&](QWidget*) {
+    window.frame().setFileChooser([&](QWidget*) {
         ++chooserCalls;
         return std::optional<QString>();
     });
@@ -91,7 +91,7 @@ TEST(RunLoop, ReynoldsChangedDuringARunAppliesFromTheNextFrame) {
 TEST(RunLoop, ADivergingRunStopsWithItsMessageAndPutsTheStateBack) {
     apptest::Window window;
     QStringList messages;
-    window.view().setMessageReporter([&](QWidget*, const QString& message) {
+    window.frame().setMessageReporter([&](QWidget*, const QString& message) {
         EXPECT_FALSE(window.view().isRunning()) << "the run has ended before the message";
         messages << message;
     });

@@ -18,10 +18,8 @@
 #include "app/status_panes.h"
 #include "field_io/presets.h"
 #include "tests/app_test_support.h"
-#include "tests/bmp_files.h"
 
 using namespace swirlon;
-namespace bmp = swirlon::testing;
 
 namespace {
 
@@ -31,10 +29,6 @@ void expectClock(const FlowView& view, std::int64_t frames) {
     EXPECT_EQ(view.simulation().framesDone(), frames);
     EXPECT_EQ(view.simulation().time(), static_cast<double>(frames) * TimeStep);
 }
-
-// Every way the field a reset returns to can be set: the start-up field, a built-in field, a
-// loaded picture.
-enum class StartField { startUp, builtIn, loaded };
 
 }  // namespace
 
@@ -77,35 +71,6 @@ TEST(WatchCommands, OneFrameAdvancesTheClockBy001AndEqualsAFrameOfAFullSpeedOrAP
     for (apptest::Window* run : {&full, &paced}) {
         EXPECT_EQ(apptest::runFrames(run->frame(), 3), 3);
         EXPECT_TRUE(apptest::samePsi(stepped.view().simulation().psi(), run->view().simulation().psi()));
-    }
-}
-
-TEST(WatchCommands, ResetRestoresTheFieldLastLoadedOrChosenExactlyWithTheClockAtZero) {
-    bmp::TempDir dir;
-    bmp::BmpPicture picture(16, 16, {.blue = 200, .green = 40, .red = 0});
-    picture.at(3, 5) = {.blue = 0, .green = 60, .red = 255};
-    const QString path = QString::fromStdString(dir.write("spot.bmp", bmp::encodeBmp(picture)));
-    for (const StartField kind : {StartField::startUp, StartField::builtIn, StartField::loaded}) {
-        apptest::Window window;
-        apptest::runFrames(window.frame(), 2);
-        if (kind == StartField::builtIn) {
-            window.frame().action(ID_FIELD_VORTEX_PAIR)->trigger();
-        } else if (kind == StartField::loaded) {
-            window.view().setFileChooser([&](QWidget*) { return std::optional(path); });
-            window.frame().action(ID_LOAD_INITIAL_VORTICITY)->trigger();
-        }
-        const auto start = std::make_unique<PackedSpectrum>(window.view().simulation().psi());
-        if (kind == StartField::startUp) {
-            loadDefaultField(*start);
-        }
-        apptest::runFrames(window.frame(), 3);
-        window.frame().action(ID_CALC_STEP)->trigger();
-        window.view().grab();
-        window.frame().action(ID_CALC_RESET)->trigger();
-        EXPECT_TRUE(apptest::samePsi(window.view().simulation().psi(), *start)) << static_cast<int>(kind);
-        expectClock(window.view(), 0);
-        EXPECT_TRUE(window.view().redrawPending());
-        EXPECT_EQ(window.frame().panes().text(StatusPane::time), QStringLiteral("t = 0.00"));
     }
 }
 
@@ -201,7 +166,7 @@ TEST(Keys, SpaceStartsAndStopsRightTakesOneFrameCtrlRResetsAndCtrlOLoads) {
     apptest::Window window;
     FlowView& view = window.view();
     int chooserCalls = 0;
-    view.setFileChooser([&](QWidget*) {
+    window.frame().setFileChooser([&](QWidget*) {
         ++chooserCalls;
         return std::optional<QString>();
     });

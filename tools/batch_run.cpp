@@ -22,6 +22,7 @@
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
 #include "field_io/state_file.h"
+#include "session/saved_run.h"
 #include "solver/simulation.h"
 #include "solver/spectra.h"
 #include "tools/file_error_text.h"
@@ -60,9 +61,8 @@ std::optional<std::string> worded(const std::optional<FileError>& error) {
 }
 
 // Reads the initial field into scratch and sets the simulation from it, or returns the message
-// of the load that failed (the simulation untouched then). A saved state brings its clock and the
-// Reynolds number it ran at and its stability limit, which apply unless the options give others,
-// and its filter setting.
+// of the load that failed (the simulation untouched then). A saved state goes on by the shared
+// saved-run rule (session/saved_run.h).
 std::optional<std::string> loadInitialState(const BatchOptions& options, Simulation& simulation,
                                             PackedSpectrum& scratch) {
     simulation.setReynolds(options.reynolds.value_or(DefaultReynolds));
@@ -78,15 +78,11 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
         if (auto message = worded(readStateFile(options.input, scratch, clock))) {
             return message;
         }
-        if (clock.reynolds > 0) {
-            simulation.setReynolds(options.reynolds.value_or(clock.reynolds));
-        }
-        // A run saved with the filter goes on with it, and with its sub-steps unless told otherwise.
-        FrameSettings settings = simulation.frameSettings();
-        settings.filter = settings.filter || clock.filter;
-        settings.stabilityLimit = options.stabilityLimit.value_or(clock.stabilityLimit);
-        simulation.setFrameSettings(settings);
-        simulation.setState(scratch, clock.frames);
+        // The options given are the explicit choices; the file's settings hold for the rest.
+        continueSavedRun(simulation, scratch, clock,
+                         ExplicitSettings{.reynolds = options.reynolds,
+                                          .filter = options.filter ? std::optional(true) : std::nullopt,
+                                          .stabilityLimit = options.stabilityLimit});
         return std::nullopt;
     }
     case InputKind::file:
@@ -352,12 +348,7 @@ private:
             }
         }
         if (state_.isOpen()) {
-            const RunClock clock{.frames = simulation_.framesDone(),
-                                 .reynolds = simulation_.reynolds(),
-                                 .filter = simulation_.frameSettings().filter,
-                                 .stabilityLimit = simulation_.frameSettings().stabilityLimit};
-            const std::vector<std::uint8_t> bytes =
-                encodeState(stateFormatFor(options_.saveStatePath), simulation_.psi(), clock);
+            const std::vector<std::uint8_t> bytes = encodeSavedRun(options_.saveStatePath, simulation_);
             if (bytes.empty()) {
                 return "cannot write '" + options_.saveStatePath + "': the state file could not be made";
             }
