@@ -5,7 +5,7 @@
 #include <QFileInfo>
 
 #include "app/texts.h"
-#include "tools/picture_decoder.h"
+#include "qt_io/picture_decoder.h"
 
 namespace swirlon {
 namespace {

@@ -11,7 +11,6 @@
 
 #include "app/flow_view.h"
 #include "app/main_frame.h"
-#include "app/measure_options.h"
 #include "app/texts.h"
 #include "swirlon_version.h"
 
@@ -64,11 +63,10 @@ int FlowApp::run() {
     parser.addVersionOption();
     parser.addPositionalArgument(texts::CliFileArgument.toString(), texts::CliFileHelp.toString(),
                                  texts::CliFileSyntax.toString());
-    const MeasureOptions measures(parser);
     parser.process(*this);
 
     const QStringList files = parser.positionalArguments();
-    if (files.size() > 1 || !measures.valid(parser)) {
+    if (files.size() > 1) {
         QTextStream(stderr) << parser.helpText();
         return ExitUsage;
     }
@@ -78,7 +76,6 @@ int FlowApp::run() {
         // Once the window is up, so that a failure's message box has it as its owner.
         QTimer::singleShot(0, frame.get(), [this, path = files.front()] { frame->view().loadFile(path); });
     }
-    measures.schedule(parser, *frame, *this);
     return exec();
 }
 

@@ -15,7 +15,7 @@
 #include "app/colour_legend.h"
 #include "app/file_error_text.h"
 #include "app/texts.h"
-#include "tools/picture_decoder.h"
+#include "qt_io/picture_decoder.h"
 
 namespace swirlon {
 namespace {

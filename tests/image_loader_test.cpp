@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "tests/bmp_files.h"
-#include "tools/picture_decoder.h"
+#include "qt_io/picture_decoder.h"
 
 namespace swirlon {
 namespace {

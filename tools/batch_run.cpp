@@ -26,7 +26,7 @@
 #include "solver/simulation.h"
 #include "solver/spectra.h"
 #include "tools/file_error_text.h"
-#include "tools/picture_decoder.h"
+#include "qt_io/picture_decoder.h"
 #include "tools/output_checks.h"
 
 namespace swirlon::batch {

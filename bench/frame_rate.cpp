@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/frame_rate.h"
+#include "bench/frame_rate.h"
 
 #include <QTimer>
 
@@ -38,12 +38,14 @@ FrameRateReport measureFrameRate(FlowView& view, std::chrono::milliseconds durat
         solverAlone.setState(view.simulation().psi());
         QTimer::singleShot(round, &view, [&view] { view.requestStop(); });
         const long long framesBefore = view.framesComputed();
+        const long long picturesBefore = view.framesPresented();
         const Clock::time_point loopStart = Clock::now();
         view.runCalculation();
         const double loopSeconds = secondsSince(loopStart);
         const long long frames = view.framesComputed() - framesBefore;
         report.loopSeconds += loopSeconds;
         report.frames += frames;
+        report.pictures += view.framesPresented() - picturesBefore;
 
         const Clock::time_point solverStart = Clock::now();
         for (long long frame = 0; frame < frames; ++frame) {
@@ -75,12 +77,15 @@ PaceReport measurePace(FlowView& view, std::chrono::milliseconds duration) {
     }
     QTimer::singleShot(duration, &view, [&view] { view.requestStop(); });
     const long long framesBefore = view.framesComputed();
+    const long long picturesBefore = view.framesPresented();
     const std::clock_t processorStart = std::clock();
     const Clock::time_point start = Clock::now();
     view.runCalculation();
     report.wallSeconds = secondsSince(start);
     report.processorSeconds = static_cast<double>(std::clock() - processorStart) / CLOCKS_PER_SEC;
-    report.simulatedTime = static_cast<double>(view.framesComputed() - framesBefore) * TimeStep;
+    report.frames = view.framesComputed() - framesBefore;
+    report.pictures = view.framesPresented() - picturesBefore;
+    report.simulatedTime = static_cast<double>(report.frames) * TimeStep;
     return report;
 }
 

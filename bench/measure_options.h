@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Hidden command-line options that measure the window instead of letting a user work in it:
+// The command line of swirlon-measure, which measures the window instead of letting a user work
+// in it:
 //   --measure-frame-rate SECONDS  the run loop's frames/s beside the solver's alone;
 //   --measure-pace SECONDS        each pace of the menu: simulated time per second, processor share;
 //   --measure-memory FRAMES       resident memory as a run reaches 10^3, 10^4, ... FRAMES frames;
@@ -18,7 +19,7 @@ class CMainFrame;
 
 class MeasureOptions {
 public:
-    // Adds the options, hidden from the help text, to parser.
+    // Adds the options to parser.
     explicit MeasureOptions(QCommandLineParser& parser);
 
     // After parsing: whether every value given is a number of the right kind.
