@@ -4,13 +4,21 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include "solver/grid.h"
+
 namespace swirlon {
 namespace {
 
 // Drawing a frame costs about 0.35 ms to render and, on a slow display server, 0.5 ms to put
-// on screen, and the server's own work slows the run about as much again: at 60 pictures a
-// second a run at full speed would lose a tenth of its frames to drawing.
-constexpr double PresentShare = 0.015;
+// on screen: at full speed a picture at every refresh of a 60 Hz screen takes about 5% of the
+// time. Drawing may take up to a tenth, so the run keeps at least nine tenths of its frames...
+constexpr double PresentShare = 0.10;
+// ...but however costly drawing is, the picture changes at least 25 times a second.
+constexpr qint64 LongestPresentIntervalNs = 40'000'000;
+// Paces whose frames fall due at most this often are drawn frame by frame (毎秒 0.1 to 2: up to
+// 200 frames a second, each picture about 1 ms): the picture and a recording hold every frame.
+// Faster paces are drawn like a run at full speed.
+constexpr double EveryFrameRate = 250.0;
 constexpr qint64 NanosecondsPerMillisecond = 1'000'000;
 // One refresh of a 60 Hz screen, until the loop asks the screen.
 constexpr qint64 StartIntervalNs = 16'666'667;
@@ -18,7 +26,10 @@ constexpr qint64 StartIntervalNs = 16'666'667;
 }  // namespace
 
 RunController::RunController(Session& session, Screen screen, QObject* parent)
-    : QObject(parent), session_(session), screen_(std::move(screen)), presentBudget_(StartIntervalNs, PresentShare) {
+    : QObject(parent),
+      session_(session),
+      screen_(std::move(screen)),
+      presentBudget_(StartIntervalNs, PresentShare, LongestPresentIntervalNs) {
     paceWake_.setSingleShot(true);
     paceWake_.setTimerType(Qt::PreciseTimer);
 }
@@ -57,9 +68,11 @@ void RunController::run() {
             divergedRun = true;
             break;
         }
-        // A frame the screen could not show before the next refresh is not drawn: drawing
-        // costs a good part of a frame, and the loop would spend it on pictures nobody sees.
-        if (presentBudget_.due()) {
+        // At full speed a frame the screen could not show before the next refresh is not drawn:
+        // drawing costs a good part of a frame, and the loop would spend it on pictures nobody
+        // sees. A slow pace draws every frame it computes.
+        const bool everyFrame = !pace_.unlimited() && pace_.timePerSecond / TimeStep <= EveryFrameRate;
+        if (everyFrame || presentBudget_.due()) {
             presentBudget_.draw(screen_.present);
         }
         Q_EMIT frameComputed(frameCount_);

@@ -71,7 +71,8 @@ private:
     bool paceChanged_ = false;
     QTimer paceWake_;
     // At full speed most frames are computed and never shown: a frame is drawn when the
-    // screen can show it and drawing stays within its share of the run's time.
+    // screen can show it and drawing stays within its share of the run's time, and at least
+    // 25 times a second.
     DrawBudget presentBudget_;
 };
 

@@ -14,6 +14,8 @@
 #include <deque>
 #include <span>
 
+#include "app/run_pace.h"
+
 class QLabel;
 class QStatusBar;
 
@@ -27,7 +29,8 @@ inline constexpr std::size_t StatusPaneCount = 4;
 
 QString timePaneText(double time);
 QString reynoldsPaneText(int reynolds);
-QString frameRatePaneText(double framesPerSecond);
+// With a pace chosen that the run does not reach, the pane also says the pace reached.
+QString frameRatePaneText(double framesPerSecond, Pace chosen = MaxPace);
 // Notes on the last frame worth a look, each empty when all is well; the pane shows those that
 // are not, side by side.
 QString healthPaneText(std::span<const QString> notes);
@@ -67,6 +70,8 @@ private:
     // Frame counts of the last second of the run, oldest first, for frames per second.
     std::deque<Sample> samples_;
     double framesPerSecond_ = 0.0;
+    // The pace the samples were taken at; a new pace starts the count afresh.
+    Pace samplesPace_;
 };
 
 }  // namespace swirlon

@@ -142,6 +142,8 @@ inline constexpr QStringView PromptFieldRandomTurbulence = u"乱数で作った�
 inline constexpr QStringView PaneTime = u"t = %1";
 inline constexpr QStringView PaneReynolds = u"Re = %1";
 inline constexpr QStringView PaneFrameRate = u"%1 コマ/秒";
+// The same when the chosen pace is not reached; %2 is the pace reached.
+inline constexpr QStringView PanePaceReached = u"%1 コマ/秒 (実際は毎秒 %2)";
 inline constexpr QStringView PaneSubSteps = u"サブステップ %1";
 // Health pane: enstrophy has piled up at the band edge, finer than the grid can show.
 inline constexpr QStringView PaneUnderResolved = u"解像度不足";
