@@ -2,7 +2,6 @@
 #include "app/file_drop.h"
 
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
@@ -39,16 +38,8 @@ bool FileDropLoader::eventFilter(QObject* watched, QEvent* event) {
     drop->acceptProposedAction();
     if (type == QEvent::Drop) {
         // Loaded once the drop has completed, so that a failure's box does not hold up the
-        // program the file came from. A saved run is known by its name: a bare .npy could as
-        // well be a vorticity field, so it stays with the picture loader.
-        const bool savedRun = QFileInfo(*path).suffix().compare(texts::StateSuffix, Qt::CaseInsensitive) == 0;
-        QTimer::singleShot(0, &view, [target = &view, file = *path, savedRun] {
-            if (savedRun) {
-                target->loadState(file);
-            } else {
-                target->loadFile(file);
-            }
-        });
+        // program the file came from.
+        QTimer::singleShot(0, &view, [target = &view, file = *path] { target->openNamedFile(file); });
     }
     return true;
 }

@@ -2,6 +2,7 @@
 #include "app/flow_view.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
@@ -90,6 +91,11 @@ bool FlowView::loadFile(const QString& path) {
     }
     stateWasReplaced();
     return true;
+}
+
+bool FlowView::openNamedFile(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == u"npz" || suffix == u"npy" ? loadState(path) : loadFile(path);
 }
 
 bool FlowView::loadState(const QString& path) {

@@ -99,6 +99,9 @@ public:
     // Loads path through the picture loader (BMP or any format Qt reads); a failure is sent
     // through failed(). Also the way a file named on the command line or dropped comes in.
     bool loadFile(const QString& path);
+    // A file named on the command line or dropped: a saved run by its name (.npz, .npy), else a
+    // picture.
+    bool openNamedFile(const QString& path);
     // Idle only: continues from a saved run by the saved-run rule (session/saved_run.h); the
     // window's Reynolds number stays when its menu does not offer the file's. Failures go
     // through failed() and change nothing.

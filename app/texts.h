@@ -57,6 +57,8 @@ inline constexpr QStringView PictureUnreadable = u"%1 は\n読み込める画像
 // Errors of files the window does not read or write yet.
 inline constexpr QStringView ReadFailed = u"%1 の\n読み込みに失敗しました。";
 inline constexpr QStringView WriteFailed = u"%1 の\n書き込みに失敗しました。";
+// The line a refusal by the system adds below the texts above; %1 is the system's reason.
+inline constexpr QStringView SystemReason = u"理由: %1";
 inline constexpr QStringView NotNpyField = u"%1 は\n128x128 の float64 .npy ファイルでありません。";
 inline constexpr QStringView NotStateFile = u"%1 は\nSwirlon の状態ファイルでありません。";
 inline constexpr QStringView StateDamaged = u"%1 は\n壊れています。";
@@ -96,12 +98,6 @@ inline constexpr QStringView ItemZoomFit = u"ウィンドウに合わせる";
 inline constexpr QStringView PromptZoomFit = u"ｳｨﾝﾄﾞｳに収まる最大の整数倍で表示";
 // Status pane while frames are recorded; "%1" stands for the frames written so far.
 inline constexpr QStringView RecordingPane = u"記録中: %1 コマ";
-
-// Command line.
-inline constexpr QStringView CliDescription = u"Two-dimensional incompressible viscous flow, live.";
-inline constexpr QStringView CliFileArgument = u"file";
-inline constexpr QStringView CliFileHelp = u"24-bit BMP file whose colours give the initial vorticity.";
-inline constexpr QStringView CliFileSyntax = u"[FILE.bmp]";
 
 // Watching a run: the Calculation menu below its separator.
 inline constexpr QStringView ItemStep = u"1コマ進める(&T)";

@@ -8,6 +8,8 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMimeData>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -170,6 +172,45 @@ TEST(DropFile, OneFileDroppedWhileIdleLoadsAsTheLoadCommandOrAsASavedRunAndDurin
     runBatchSaving(saved, dir.pathOf("run.NPZ"));
     EXPECT_TRUE(dropOnView(view, {QUrl::fromLocalFile(QString::fromStdString(dir.pathOf("run.NPZ")))}));
     EXPECT_EQ(view.simulation().framesDone(), saved.steps);
+}
+
+// Help and the version need no display; a saved run named on the command line goes on as a
+// state, and a PNG named .bmp loads as the picture it is.
+TEST(CommandLine, HelpAndVersionWorkWithoutADisplayAndAFileArgumentLoadsByNameAndContent) {
+    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        bare.remove(QString::fromLatin1(variable));
+    }
+    const std::pair<const char*, const char*> answers[]{
+        {"--help", "Usage: swirlon [options] [FILE]"}, {"-h", ".npz"}, {"--version", "swirlon 1."}};
+    for (const auto& [option, expected] : answers) {
+        QProcess window;
+        window.setProcessEnvironment(bare);
+        window.start(QStringLiteral(SWIRLON_WINDOW_EXECUTABLE), {QString::fromLatin1(option)});
+        ASSERT_TRUE(window.waitForFinished(apptest::WatchdogMs)) << option;
+        EXPECT_EQ(window.exitStatus(), QProcess::NormalExit) << option;
+        EXPECT_EQ(window.exitCode(), 0) << option;
+        EXPECT_TRUE(window.readAllStandardOutput().contains(expected)) << option;
+    }
+
+    files::TempDir dir;
+    batch::BatchOptions saved;
+    saved.steps = 2;
+    for (const char* name : {"run.npz", "run.npy"}) {
+        runBatchSaving(saved, dir.pathOf(name));
+        apptest::Window window;
+        EXPECT_TRUE(window.view().openNamedFile(QString::fromStdString(dir.pathOf(name)))) << name;
+        EXPECT_EQ(window.view().simulation().framesDone(), std::string(name) == "run.npz" ? 2 : 0) << name;
+    }
+    files::BmpPicture picture(8, 8, {.blue = 200, .green = 20, .red = 0});
+    const std::string bmp = dir.write("spot.bmp", files::encodeBmp(picture));
+    const QString pngNamedBmp = QString::fromStdString(dir.pathOf("png.bmp"));
+    ASSERT_TRUE(QImage(QString::fromStdString(bmp)).save(pngNamedBmp, "png"));
+    apptest::Window window;
+    QStringList messages;
+    window.frame().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
+    EXPECT_TRUE(window.view().openNamedFile(pngNamedBmp));
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST(FileDialogs, InJapaneseTheLoadDialogAddsAllReadablePicturesAndEachOpensInTheLastFolder) {

@@ -3,11 +3,13 @@
 // keep their own loader and its errors; what no reader understands is refused as such.
 #include "field_io/image_loader.h"
 
+#include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string_view>
 
 #include "tests/bmp_files.h"
 #include "qt_io/picture_decoder.h"
@@ -71,6 +73,18 @@ TEST(PictureLoader, BmpsKeepTheirLoaderAndFilesNoReaderKnowsAreRefusedUntouched)
     const std::vector<std::uint8_t> text{'h', 'e', 'l', 'l', 'o'};
     const std::vector<std::uint8_t> empty;
     const std::vector<std::uint8_t> bmp = testing::encodeBmp(quarters());
+    std::vector<std::vector<std::uint8_t>> others;
+    for (const char* format : {"png", "jpg"}) {
+        QByteArray encoded;
+        QBuffer buffer(&encoded);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && asImage(quarters()).save(&buffer, format)) << format;
+        others.emplace_back(encoded.begin(), encoded.end());
+    }
+    // Qt reads GIF but does not write it: one red pixel, by hand.
+    constexpr std::string_view RedPixelGif("GIF89a\x01\0\x01\0\x80\0\0\xff\0\0\0\0\0,\0\0\0\0\x01\0\x01\0\0\x02\x02" "D\x01\0;",
+                                           35);
+    others.emplace_back(RedPixelGif.begin(), RedPixelGif.end());
+    const std::vector<std::uint8_t> pngStart(others[0].begin(), others[0].begin() + 8);
     struct Case {
         std::string name;
         const std::vector<std::uint8_t>* bytes;  // nullptr: no such file
@@ -82,6 +96,11 @@ TEST(PictureLoader, BmpsKeepTheirLoaderAndFilesNoReaderKnowsAreRefusedUntouched)
         {"quarters.dat", &bmp, std::nullopt},
         {"missing.png", nullptr, FileErrorKind::openFailed},
         {"empty.png", &empty, FileErrorKind::pictureUnreadable},
+        // Named .bmp but another format by content: read as what it is.
+        {"png.bmp", &others[0], std::nullopt},
+        {"jpeg.BMP", &others[1], std::nullopt},
+        {"gif.bmp", &others[2], std::nullopt},
+        {"cut-png.bmp", &pngStart, FileErrorKind::pictureUnreadable},
     };
     for (const Case& c : cases) {
         const std::string path = c.bytes != nullptr ? dir.write(c.name, *c.bytes) : dir.pathOf(c.name);
