@@ -219,9 +219,17 @@ constexpr MenuEntry Menus[]{
     submenu(texts::MenuHelp, {}, HelpItems),
 };
 
+constexpr int ReynoldsChoiceIds[]{ID_RE_100, ID_RE_1000, ID_RE_10000};
+constexpr int DisplayChoiceIds[]{ID_VIEW_VORTICITY, ID_VIEW_SPEED2};
+constexpr int PaceChoiceIds[]{ID_PACE_0_1, ID_PACE_0_5, ID_PACE_2, ID_PACE_10, ID_PACE_MAX};
+constexpr int ZoomChoiceIds[]{ID_ZOOM_2, ID_ZOOM_3, ID_ZOOM_4, ID_ZOOM_FIT};
+constexpr std::span<const int> ExclusiveChoices[]{ReynoldsChoiceIds, DisplayChoiceIds, PaceChoiceIds, ZoomChoiceIds};
+
 }  // namespace
 
 std::span<const CommandEntry> commandTable() { return Commands; }
+
+std::span<const std::span<const int>> exclusiveChoices() { return ExclusiveChoices; }
 
 const CommandEntry* findCommand(int id) {
     const auto found = std::ranges::find_if(Commands, [id](const CommandEntry& entry) { return entry.id == id; });

@@ -11,6 +11,7 @@
 #include "app/main_frame.h"
 #include "app/recording.h"
 #include "app/run_recorder.h"
+#include "app/texts.h"
 #include "field_io/diagnostics_csv.h"
 
 namespace swirlon {
@@ -30,6 +31,8 @@ void saveStateFile(CMainFrame& frame) {
     if (const std::optional<QString> path = frame.choosePath(PathKind::saveState)) {
         if (auto error = frame.view().runSession().saveState(localPath(*path))) {
             frame.report(fileErrorText(*error));
+        } else {
+            frame.confirm(texts::ConfirmSaved.toString().arg(*path));
         }
     }
 }
@@ -38,6 +41,8 @@ void saveShownPicture(CMainFrame& frame) {
     if (const std::optional<QString> path = frame.choosePath(PathKind::savePicture)) {
         if (auto error = writePicturePng(localPath(*path), frame.view().currentPicture())) {
             frame.report(fileErrorText(*error));
+        } else {
+            frame.confirm(texts::ConfirmSaved.toString().arg(*path));
         }
     }
 }
@@ -45,8 +50,12 @@ void saveShownPicture(CMainFrame& frame) {
 void toggleRecording(CMainFrame& frame) {
     FrameRecorder& recorder = frame.view().recorder();
     if (recorder.active()) {
+        const QString folder = recorder.folder();
+        const long long written = recorder.framesWritten();
         if (auto error = recorder.stop()) {
             frame.report(fileErrorText(*error));
+        } else {
+            frame.confirm(texts::ConfirmRecorded.toString().arg(folder).arg(written));
         }
         return;
     }
@@ -61,6 +70,8 @@ void savePlotData(CMainFrame& frame) {
     if (const std::optional<QString> path = frame.choosePath(PathKind::savePlotData)) {
         if (auto failure = writeDiagnosticsCsv(localPath(*path), frame.recorder().series().records())) {
             frame.report(fileErrorText(*failure));
+        } else {
+            frame.confirm(texts::ConfirmSaved.toString().arg(*path));
         }
     }
 }

@@ -7,11 +7,11 @@
 #include <QUrl>
 
 #include "app/flow_view.h"
-#include "app/texts.h"
 
 namespace swirlon {
 
-FileDropLoader::FileDropLoader(FlowView& target) : QObject(&target), view(target) {
+FileDropLoader::FileDropLoader(FlowView& target, std::function<void()> onRefusal)
+    : QObject(&target), view(target), refused(std::move(onRefusal)) {
     view.setAcceptDrops(true);
     view.installEventFilter(this);
 }
@@ -32,6 +32,9 @@ bool FileDropLoader::eventFilter(QObject* watched, QEvent* event) {
     auto* drop = static_cast<QDropEvent*>(event);
     const std::optional<QString> path = droppedFile(drop->mimeData());
     if (!path || view.isRunning()) {
+        if (path && type == QEvent::DragEnter && refused) {
+            refused();
+        }
         drop->ignore();
         return true;
     }

@@ -3,13 +3,16 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
 #include <QResizeEvent>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <cstddef>
 #include <cstring>
 
@@ -51,8 +54,10 @@ FlowView::FlowView(QWidget* parent)
     connect(&controller, &RunController::frameComputed, this, &FlowView::frameComputed);
     connect(&controller, &RunController::diverged, this,
             [this] { Q_EMIT failed(texts::RunDiverged.toString()); });
-    // Every pixel comes from paintEvent; the view reacts to no mouse input and binds no keys.
+    // Every pixel comes from paintEvent; the mouse only reads the value under the pointer, and
+    // the view binds no keys.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -65,6 +70,39 @@ QRect FlowView::pictureRect() const { return pictureLayout.pictureRect().toAlign
 QRect FlowView::drawnRect() const {
     const QRectF picture = pictureLayout.pictureRect();
     return legendOn ? picture.united(legendArea(picture, fontMetrics())).toAlignedRect() : picture.toAlignedRect();
+}
+
+QString FlowView::valueAt(QPointF point) const {
+    const QRectF picture = pictureLayout.pictureRect();
+    if (!picture.contains(point) || picture.width() <= 0.0) {
+        return {};
+    }
+    const double perPoint = picture.width() / GridSize;
+    const int column = std::clamp(static_cast<int>((point.x() - picture.left()) / perPoint), 0, GridSize - 1);
+    // Screen rows run top-down, grid rows bottom-up.
+    const int row = GridSize - 1 - std::clamp(static_cast<int>((point.y() - picture.top()) / perPoint), 0, GridSize - 1);
+    const int k = entryIndex(row, column);
+    const Simulation& flow = simulation();
+    const double value = displayMode == DisplayMode::vorticity
+                             ? flow.gridVorticity()[k]
+                             : flow.velocityX()[k] * flow.velocityX()[k] + flow.velocityY()[k] * flow.velocityY()[k];
+    const QStringView text = displayMode == DisplayMode::vorticity ? texts::PanePointerVorticity : texts::PanePointerSpeed;
+    constexpr double GridToBox = 2.0 * std::numbers::pi / GridSize;
+    constexpr int Digits = 3;
+    return text.toString()
+        .arg(column * GridToBox, 0, 'f', Digits)
+        .arg(row * GridToBox, 0, 'f', Digits)
+        .arg(value, 0, 'g', Digits);
+}
+
+void FlowView::mouseMoveEvent(QMouseEvent* event) {
+    Q_EMIT pointerValue(valueAt(event->position()));
+    QWidget::mouseMoveEvent(event);
+}
+
+void FlowView::leaveEvent(QEvent* event) {
+    Q_EMIT pointerValue(QString());
+    QWidget::leaveEvent(event);
 }
 
 void FlowView::presentNow() {
@@ -90,6 +128,7 @@ bool FlowView::loadFile(const QString& path) {
         return false;
     }
     stateWasReplaced();
+    Q_EMIT loaded(path);
     return true;
 }
 
@@ -102,15 +141,16 @@ bool FlowView::loadState(const QString& path) {
     if (isRunning()) {
         return false;
     }
-    const Session::StateLoad loaded = session.loadState(QFile::encodeName(path).toStdString(), reynoldsOffered);
-    if (loaded.error) {
-        Q_EMIT failed(fileErrorText(*loaded.error));
+    const Session::StateLoad result = session.loadState(QFile::encodeName(path).toStdString(), reynoldsOffered);
+    if (result.error) {
+        Q_EMIT failed(fileErrorText(*result.error));
         return false;
     }
     stateWasReplaced();
     Q_EMIT stateChanged();
-    if (loaded.reynoldsRefused) {
-        Q_EMIT failed(texts::ReynoldsNotOffered.toString().arg(path, QString::number(*loaded.reynoldsRefused),
+    Q_EMIT loaded(path);
+    if (result.reynoldsRefused) {
+        Q_EMIT failed(texts::ReynoldsNotOffered.toString().arg(path, QString::number(*result.reynoldsRefused),
                                                                QString::number(reynoldsNumber())));
     }
     return true;

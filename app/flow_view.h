@@ -113,6 +113,9 @@ public:
     const FrameRecorder& recorder() const { return frameRecorder; }
 
     QSize sizeHint() const override;
+    // The pointer pane's text for a point of the view: the grid point's x, y and the value the
+    // picture shows there; empty off the picture.
+    QString valueAt(QPointF point) const;
 
 Q_SIGNALS:
     // The run state, the Reynolds number or the display mode changed.
@@ -123,12 +126,19 @@ Q_SIGNALS:
     // A load, a built-in field or a reset replaced the state; the clock is back at zero, or at
     // a saved state's frame.
     void stateReplaced();
+    // The pointer moved over the picture: the value there, as the pointer pane shows it; empty
+    // once the pointer has left the picture.
+    void pointerValue(const QString& text);
+    // A picture or a saved run at path has become the state.
+    void loaded(const QString& path);
     // Something the user asked for failed; the main window shows the message.
     void failed(const QString& message);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     // Recomputes the picture of the current state in the current mode into screenImage.

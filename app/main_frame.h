@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "app/file_dialogs.h"
 #include "app/lock_keys.h"
@@ -48,8 +49,13 @@ public:
     // Runs the command's handler if its enable rule allows it at this moment and drops it
     // otherwise. Returns false for an id that names no command.
     bool dispatchCommand(int commandId);
-    // Sets every action's enabled and checked state from the view's fields.
+    // Sets every action's enabled and checked state from the view's fields, and enables a
+    // submenu only while one of its items is.
     void updateActions();
+    // Says in the message pane that the command asked for waits for the run to end.
+    void explainRefusal();
+    // Says in the message pane that something asked for was done (a save, a load).
+    void confirm(const QString& message);
 
     // The window's dialogs: Qt's file dialogs and a warning box unless replaced.
     void setFileChooser(FileChooser chooser) { fileChooser = std::move(chooser); }
@@ -62,6 +68,7 @@ public:
     void loadInitialVorticity();
 
     QString messagePaneText() const;
+    QString pointerPaneText() const;
     QString keyPaneText(LockKey key) const;
     // Reads the lock keys into the key panes (the idle poll does this a few times a second).
     void refreshKeyPanes();
@@ -78,9 +85,14 @@ private:
     void createActions();
     void addMenuEntries(QMenu& menu, std::span<const MenuEntry> entries);
     void createStatusBar();
+    // The narrowest window whose status bar holds every pane without overprinting.
+    int minimumStatusWidth() const;
 
     FlowView* flowView = nullptr;
     std::map<int, QAction*> actions;
+    std::vector<QMenu*> submenus;
+    // The value of the field under the pointer, while it is over the picture.
+    QLabel* pointerPane = nullptr;
     std::array<QLabel*, LockKeyCount> keyPanes{};
     LockKeyIndicators lockKeys;
     QTimer keyPoll;

@@ -40,6 +40,8 @@ public:
     // Ends the recording; its frames are flushed to disk only now, all at once.
     std::optional<FileError> stop();
     bool active() const { return !folderPath.isEmpty(); }
+    // The folder of the recording on, empty while none is.
+    const QString& folder() const { return folderPath; }
     long long framesWritten() const { return written; }
 
     // Writes picture as the next frame. A failure stops the recording and is returned.

@@ -134,6 +134,16 @@ inline constexpr QStringView PromptFieldVortexPair = u"回転の向きが逆の2
 inline constexpr QStringView PromptFieldShearLayer = u"2つのせん断層が巻き上がって渦になる場を初期渦度場にする";
 inline constexpr QStringView PromptFieldRandomTurbulence = u"乱数で作った乱流を初期渦度場にする";
 
+// The message pane after a command: what a key or a drop during a run waits for, and what a
+// save, a load or a recording did (%1 the path, %2 the frames recorded).
+inline constexpr QStringView NotDuringRun = u"計算中は使えません。中断してから選んでください";
+inline constexpr QStringView ConfirmSaved = u"%1 に保存しました";
+inline constexpr QStringView ConfirmLoaded = u"%1 を読み込みました";
+inline constexpr QStringView ConfirmRecorded = u"コマの記録を終えました: %1 に %2 コマ";
+// The pane of the value under the pointer: x, y and the value shown.
+inline constexpr QStringView PanePointerVorticity = u"x = %1, y = %2, 渦度 = %3";
+inline constexpr QStringView PanePointerSpeed = u"x = %1, y = %2, 速度の２乗 = %3";
+
 // Status panes beside the prompt; %1 is the value.
 inline constexpr QStringView PaneTime = u"t = %1";
 inline constexpr QStringView PaneReynolds = u"Re = %1";

@@ -10,6 +10,8 @@
 
 int main(int argc, char** argv) {
     swirlon::FlowApp app(argc, argv);
+    // The window's view settings of measuring runs stay apart from the user's.
+    app.setOrganizationName(QStringLiteral("swirlon-measure"));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Measures the Swirlon window's run loop."));
     parser.addHelpOption();
