@@ -15,11 +15,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "app/draw_budget.h"
 
 class QChart;
 class QLineSeries;
+class QAbstractAxis;
 class QLogValueAxis;
 class QValueAxis;
 
@@ -38,6 +40,8 @@ public:
     PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget* parent = nullptr);
 
     // The points a curve shows now.
+    // Every axis of the three charts: time and ratio, time, |ω| and sub-steps, k and E(k).
+    std::vector<const QAbstractAxis*> axes() const;
     QList<QPointF> points(Curve curve) const;
     // Redraws every plot if something was recorded since the last time.
     void refresh();

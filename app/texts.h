@@ -170,6 +170,10 @@ inline constexpr QStringView CurveSubSteps = u"サブステップ数(右)";
 inline constexpr QStringView CurveSpectrum = u"E(k)";
 inline constexpr QStringView CurveSpectrumGuide = u"k⁻³";
 inline constexpr QStringView AxisTime = u"t";
+inline constexpr QStringView AxisRatio = u"E/E(0), Z/Z(0)";
+inline constexpr QStringView AxisMaxVorticity = u"最大|渦度|";
+inline constexpr QStringView AxisSubSteps = u"サブステップ数";
+inline constexpr QStringView AxisSpectrum = u"E(k)";
 inline constexpr QStringView AxisWaveNumber = u"k";
 
 // Saved runs: the File menu's items, their dialogs' filter and the note on a Reynolds number

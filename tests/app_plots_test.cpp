@@ -3,6 +3,7 @@
 // export, a bounded series, a fresh series for every new state.
 #include <QAction>
 #include <QDockWidget>
+#include <QValueAxis>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@
 #include "app/plots_dock.h"
 #include "app/run_recorder.h"
 #include "field_io/presets.h"
+#include "session/session.h"
 #include "solver/spectra.h"
 #include "tests/app_test_support.h"
 #include "tests/bmp_files.h"
@@ -134,6 +136,23 @@ TEST(PlotsDock, TheSeriesHoldsTheDiagnosticsOfTheStatesReachedAndTheDockDrawsThe
     const QList<QPointF> guide = dock.points(Curve::spectrumGuide);
     ASSERT_EQ(guide.size(), 2);
     EXPECT_NEAR(std::log(guide[1].y() / guide[0].y()) / std::log(guide[1].x() / guide[0].x()), -3.0, 1e-12);
+
+    // Every axis names its quantity; a run from t = 10.34 labels its time axes at round times.
+    bmp::TempDir dir;
+    Session later(ReynoldsMedium);
+    later.simulation().setState(later.simulation().psi(), 1034);
+    ASSERT_EQ(later.saveState(dir.pathOf("later.npz")), std::nullopt);
+    ASSERT_TRUE(window.view().loadState(QString::fromStdString(dir.pathOf("later.npz"))));
+    apptest::runFrames(window.frame(), 3);
+    dock.refresh();
+    for (const QAbstractAxis* axis : dock.axes()) {
+        EXPECT_FALSE(axis->titleText().isEmpty());
+        if (const auto* time = qobject_cast<const QValueAxis*>(axis); time != nullptr && time->titleText() == u"t") {
+            EXPECT_EQ(time->tickType(), QValueAxis::TicksDynamic);
+            EXPECT_EQ(time->tickAnchor(), 0.0);
+            EXPECT_EQ(time->labelFormat(), QStringLiteral("%.2f"));
+        }
+    }
 }
 
 TEST(PlotsDock, ALoadABuiltInFieldOrAResetStartsTheSeriesAfreshFromTheNewState) {
@@ -156,7 +175,7 @@ TEST(PlotsDock, ALoadABuiltInFieldOrAResetStartsTheSeriesAfreshFromTheNewState) 
         const auto records = window.frame().recorder().series().records();
         ASSERT_EQ(records.size(), 1u);
         EXPECT_TRUE(sameRecord(records.front(), recordDiagnostics(window.view().simulation())));
-        window.frame().plots().refresh();
+        // At once, not at the dock's next refresh.
         EXPECT_EQ(window.frame().plots().points(Curve::energy).size(), 1);
     }
 }
