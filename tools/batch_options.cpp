@@ -272,7 +272,7 @@ std::string batchUsage() {
         name.resize(std::max(HelpColumn, name.size() + 1), ' ');
         text += name + std::string(preset.description) + '\n';
     }
-    return text + "\nExit status: 0 done, 1 a file could not be read or written or the run overflowed, 2 bad arguments,\n"
+    return text + "\nExit status: 0 done, 1 a file could not be read or written or the run diverged, 2 bad arguments,\n"
                   "128 + n stopped by signal n (SIGINT, SIGTERM, SIGHUP) after the current frame.\n";
 }
 
