@@ -11,9 +11,9 @@
 #include "app/flow_view.h"
 #include "app/main_frame.h"
 #include "app/plots_dock.h"
-#include "app/run_recorder.h"
 #include "app/recording.h"
 #include "app/run_pace.h"
+#include "app/run_recorder.h"
 #include "app/texts.h"
 
 namespace swirlon {
@@ -96,6 +96,8 @@ void chooseField(CMainFrame& frame) {
     frame.view().chooseBuiltInField(field->preset);
 }
 
+// The tables keep one command or menu line to a row, aligned by hand.
+// clang-format off
 const CommandEntry Commands[]{
     {ID_LOAD_INITIAL_VORTICITY, texts::ItemLoad, {},
      [](CMainFrame& frame) { frame.loadInitialVorticity(); }, idle, nullptr},
@@ -218,6 +220,8 @@ constexpr MenuEntry Menus[]{
     submenu(texts::MenuDisplay, {}, DisplayItems),
     submenu(texts::MenuHelp, {}, HelpItems),
 };
+
+// clang-format on
 
 constexpr int ReynoldsChoiceIds[]{ID_RE_100, ID_RE_1000, ID_RE_10000};
 constexpr int DisplayChoiceIds[]{ID_VIEW_VORTICITY, ID_VIEW_SPEED2};

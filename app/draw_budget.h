@@ -15,7 +15,7 @@
 namespace swirlon {
 
 class DrawBudget {
-public:
+  public:
     DrawBudget(qint64 floorNs, double share, qint64 ceilingNs = std::numeric_limits<qint64>::max())
         : floorNs_(floorNs), share_(share), ceilingNs_(ceilingNs), intervalNs_(floorNs) {}
 
@@ -45,7 +45,7 @@ public:
         updateInterval();
     }
 
-private:
+  private:
     void updateInterval() {
         const auto byCost = static_cast<qint64>(static_cast<double>(costNs_) / share_);
         intervalNs_ = std::max(floorNs_, std::min(ceilingNs_, byCost));

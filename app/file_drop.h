@@ -18,7 +18,7 @@ class FlowView;
 class FileDropLoader : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // Makes view accept drops and watches its drag and drop events; owned by view. refused is
     // called when a file is brought over the view during a run.
     FileDropLoader(FlowView& view, std::function<void()> refused);
@@ -26,10 +26,10 @@ public:
     // The one local file that data carries; std::nullopt for several, none or a remote one.
     static std::optional<QString> droppedFile(const QMimeData* data);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     FlowView& view;
     std::function<void()> refused;
 };

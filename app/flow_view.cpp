@@ -12,9 +12,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <cstddef>
 #include <cstring>
+#include <numbers>
 
 #include "app/colour_legend.h"
 #include "app/file_error_text.h"
@@ -52,8 +52,7 @@ FlowView::FlowView(QWidget* parent)
         }
     });
     connect(&controller, &RunController::frameComputed, this, &FlowView::frameComputed);
-    connect(&controller, &RunController::diverged, this,
-            [this] { Q_EMIT failed(texts::RunDiverged.toString()); });
+    connect(&controller, &RunController::diverged, this, [this] { Q_EMIT failed(texts::RunDiverged.toString()); });
     // Every pixel comes from paintEvent; the mouse only reads the value under the pointer, and
     // the view binds no keys.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -80,13 +79,15 @@ QString FlowView::valueAt(QPointF point) const {
     const double perPoint = picture.width() / GridSize;
     const int column = std::clamp(static_cast<int>((point.x() - picture.left()) / perPoint), 0, GridSize - 1);
     // Screen rows run top-down, grid rows bottom-up.
-    const int row = GridSize - 1 - std::clamp(static_cast<int>((point.y() - picture.top()) / perPoint), 0, GridSize - 1);
+    const int row =
+        GridSize - 1 - std::clamp(static_cast<int>((point.y() - picture.top()) / perPoint), 0, GridSize - 1);
     const int k = entryIndex(row, column);
     const Simulation& flow = simulation();
     const double value = displayMode == DisplayMode::vorticity
                              ? flow.gridVorticity()[k]
                              : flow.velocityX()[k] * flow.velocityX()[k] + flow.velocityY()[k] * flow.velocityY()[k];
-    const QStringView text = displayMode == DisplayMode::vorticity ? texts::PanePointerVorticity : texts::PanePointerSpeed;
+    const QStringView text =
+        displayMode == DisplayMode::vorticity ? texts::PanePointerVorticity : texts::PanePointerSpeed;
     constexpr double GridToBox = 2.0 * std::numbers::pi / GridSize;
     constexpr int Digits = 3;
     return text.toString()
@@ -113,8 +114,8 @@ void FlowView::presentNow() {
 
 qint64 FlowView::presentIntervalNs() const {
     const QScreen* display = screen();
-    const double refreshRate = display != nullptr && display->refreshRate() > 0.0 ? display->refreshRate()
-                                                                                    : FallbackRefreshRate;
+    const double refreshRate =
+        display != nullptr && display->refreshRate() > 0.0 ? display->refreshRate() : FallbackRefreshRate;
     return static_cast<qint64>(NanosecondsPerSecond / refreshRate);
 }
 
@@ -264,9 +265,9 @@ void FlowView::paintEvent(QPaintEvent* event) {
     const QRectF picture = pictureLayout.pictureRect();
     // The whole logical pixels the picture covers; at a fractional scale factor the pixels it
     // covers in part are filled white first and then partly painted over.
-    const QRect covered(QPoint(static_cast<int>(std::ceil(picture.left())), static_cast<int>(std::ceil(picture.top()))),
-                        QPoint(static_cast<int>(std::floor(picture.right())) - 1,
-                               static_cast<int>(std::floor(picture.bottom())) - 1));
+    const QRect covered(
+        QPoint(static_cast<int>(std::ceil(picture.left())), static_cast<int>(std::ceil(picture.top()))),
+        QPoint(static_cast<int>(std::floor(picture.right())) - 1, static_cast<int>(std::floor(picture.bottom())) - 1));
     for (const QRect& part : event->region().subtracted(QRegion(covered))) {
         painter.fillRect(part, Qt::white);
     }

@@ -20,8 +20,8 @@
 #include "field_io/bmp_loader.h"
 #include "field_io/colour_scale.h"
 #include "field_io/picture.h"
-#include "solver/grid.h"
 #include "session/session.h"
+#include "solver/grid.h"
 #include "solver/simulation.h"
 
 namespace swirlon {
@@ -39,7 +39,7 @@ constexpr bool reynoldsOffered(int value) {
 class FlowView : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit FlowView(QWidget* parent = nullptr);
     ~FlowView() override;
 
@@ -117,7 +117,7 @@ public:
     // picture shows there; empty off the picture.
     QString valueAt(QPointF point) const;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // The run state, the Reynolds number or the display mode changed.
     void stateChanged();
     // A frame has been computed (and drawn, unless the screen could not show it yet); the
@@ -134,13 +134,13 @@ Q_SIGNALS:
     // Something the user asked for failed; the main window shows the message.
     void failed(const QString& message);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
-private:
+  private:
     // Recomputes the picture of the current state in the current mode into screenImage.
     void renderScreenImage();
     // Renders the newest frame and puts it on screen at once (during a run).

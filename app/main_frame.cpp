@@ -52,12 +52,11 @@ void showWarning(QWidget* parent, const QString& message) {
 }
 
 constexpr std::array<QStringView, LockKeyCount> KeyPaneTexts{texts::PaneKana, texts::PaneCaps, texts::PaneNum,
-                                                              texts::PaneScroll};
+                                                             texts::PaneScroll};
 
 }  // namespace
 
-CMainFrame::CMainFrame()
-    : fileChooser(choosePictureFile), messageReporter(showWarning), pathChooser(askForPath) {
+CMainFrame::CMainFrame() : fileChooser(choosePictureFile), messageReporter(showWarning), pathChooser(askForPath) {
     setWindowTitle(texts::AppName.toString());
     flowView = new FlowView(this);
     connect(flowView, &FlowView::failed, this, &CMainFrame::report);
@@ -77,8 +76,8 @@ CMainFrame::CMainFrame()
     plotsDock->hide();
     // The value under the pointer, leftmost of the panes beside the message.
     pointerPane = new QLabel(statusBar());
-    pointerPane->setMinimumWidth(
-        pointerPane->fontMetrics().horizontalAdvance(texts::PanePointerSpeed.toString().arg(6.234).arg(6.234).arg(-1.23e-10)));
+    pointerPane->setMinimumWidth(pointerPane->fontMetrics().horizontalAdvance(
+        texts::PanePointerSpeed.toString().arg(6.234).arg(6.234).arg(-1.23e-10)));
     statusBar()->insertPermanentWidget(0, pointerPane);
     connect(flowView, &FlowView::pointerValue, pointerPane, &QLabel::setText);
     setMinimumWidth(minimumStatusWidth());
@@ -198,7 +197,8 @@ void CMainFrame::updateActions() {
     // Innermost submenus come last, so an outer one sees its inner ones' state.
     for (auto inner = submenus.rbegin(); inner != submenus.rend(); ++inner) {
         const QList<QAction*> items = (*inner)->actions();
-        (*inner)->setEnabled(std::ranges::any_of(items, [](const QAction* a) { return !a->isSeparator() && a->isEnabled(); }));
+        (*inner)->setEnabled(
+            std::ranges::any_of(items, [](const QAction* a) { return !a->isSeparator() && a->isEnabled(); }));
     }
 }
 

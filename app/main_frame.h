@@ -31,7 +31,7 @@ struct MenuEntry;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     CMainFrame();
     ~CMainFrame() override;
 
@@ -77,11 +77,11 @@ public:
     PlotsDock& plots() { return *plotsDock; }
     const PlotsDock& plots() const { return *plotsDock; }
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void createActions();
     void addMenuEntries(QMenu& menu, std::span<const MenuEntry> entries);
     void createStatusBar();

@@ -8,8 +8,8 @@
 #include <QLineSeries>
 #include <QLogValueAxis>
 #include <QPen>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -149,13 +149,13 @@ Axis* addAxis(QChart* chart, Qt::Alignment side, QStringView title = {}) {
 // A chart paints in paint events the toolkit delivers after the series change, so its view
 // tells how long each paint took.
 class TimedChartView : public QChartView {
-public:
+  public:
     TimedChartView(QChart* chart, QWidget* parent, std::function<void(qint64)> painted)
         : QChartView(chart, parent), painted_(std::move(painted)) {
         setMinimumHeight(ChartMinimumHeight);
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override {
         QElapsedTimer paint;
         paint.start();
@@ -163,7 +163,7 @@ protected:
         painted_(paint.nsecsElapsed());
     }
 
-private:
+  private:
     std::function<void(qint64)> painted_;
 };
 
@@ -340,7 +340,8 @@ void PlotsDock::drawSpectrum() {
     if (!energies.empty()) {
         // A power law is a straight line on log-log axes: two points, from the peak outwards.
         const double drop = std::pow(static_cast<double>(peakShell) / LargestShell, GuideExponent);
-        guide = {{static_cast<double>(peakShell), energies.high}, {static_cast<double>(LargestShell), energies.high * drop}};
+        guide = {{static_cast<double>(peakShell), energies.high},
+                 {static_cast<double>(LargestShell), energies.high * drop}};
         const double top = std::pow(SpectrumAxisBase, std::ceil(std::log(energies.high) / std::log(SpectrumAxisBase)));
         if (spectrumAxis_->max() != top) {
             spectrumAxis_->setRange(top / std::pow(SpectrumAxisBase, SpectrumLabels), top);

@@ -36,7 +36,7 @@ inline constexpr std::size_t CurveCount = 6;
 class PlotsDock : public QDockWidget {
     Q_OBJECT
 
-public:
+  public:
     PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget* parent = nullptr);
 
     // The points a curve shows now.
@@ -46,7 +46,7 @@ public:
     // Redraws every plot if something was recorded since the last time.
     void refresh();
 
-private:
+  private:
     void redraw();
     // The refresh timer waits as long as the drawing budget asks.
     void followBudget();

@@ -27,7 +27,7 @@ std::optional<FileError> writePicturePng(const std::string& path, const QImage& 
 class FrameRecorder : public QObject {
     Q_OBJECT
 
-public:
+  public:
     FrameRecorder() = default;
     // A recording still on when the window goes gets its frames to the disk all the same.
     ~FrameRecorder() override;
@@ -47,11 +47,11 @@ public:
     // Writes picture as the next frame. A failure stops the recording and is returned.
     std::optional<FileError> record(const QImage& picture);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // Recording started or stopped, or a frame was written.
     void changed();
 
-private:
+  private:
     QString folderPath;
     long long nextFrame = 0;
     long long written = 0;

@@ -18,7 +18,7 @@ namespace swirlon {
 class RunController : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // What the loop needs of the view that shows the run.
     struct Screen {
         // Puts the newest frame on screen now.
@@ -44,7 +44,7 @@ public:
     void setPace(Pace pace);
     Pace pace() const { return pace_; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // The run started or ended, or the pace changed.
     void stateChanged();
     // A frame has been computed and the state advanced; emitted before it is presented.
@@ -56,7 +56,7 @@ Q_SIGNALS:
     // has ended.
     void diverged();
 
-private:
+  private:
     bool advanceOneFrame();
     // Lets the event loop run until an event arrives or waitNs have passed, without spinning.
     void waitForEvents(qint64 waitNs);

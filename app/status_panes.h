@@ -42,7 +42,7 @@ QString resolutionNote(double edgeEnstrophyShare);
 class StatusPanes : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // Puts the panes onto bar, to the left of any permanent panes it already has, and follows
     // the view from then on.
     StatusPanes(FlowView& view, const RunRecorder& recorder, QStatusBar& bar);
@@ -51,7 +51,7 @@ public:
     // Sets every pane from the view now.
     void refresh();
 
-private:
+  private:
     // During a run the panes follow on a timer: a pane set at every frame would cost the run
     // more than it shows.
     void runStateChanged();

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <ctime>
 #include <fstream>
-#include <string>
 #include <limits>
 #include <memory>
+#include <string>
 
 #include "app/flow_view.h"
 #include "solver/grid.h"
@@ -20,9 +20,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int MeasureRounds = 20;
 
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 }  // namespace
 

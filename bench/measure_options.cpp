@@ -36,9 +36,11 @@ std::chrono::milliseconds millisecondsOf(const QString& seconds) {
 void printFrameRate(FlowView& view, std::chrono::milliseconds duration) {
     const FrameRateReport report = measureFrameRate(view, duration);
     QTextStream(stdout) << "frames: " << report.frames << "\nrun loop frames/s: " << report.loopFramesPerSecond()
-                        << "\npictures/s: " << report.picturesPerSecond() << "\nsolver alone frames/s: " << report.solverFramesPerSecond()
+                        << "\npictures/s: " << report.picturesPerSecond()
+                        << "\nsolver alone frames/s: " << report.solverFramesPerSecond()
                         << "\nratio: " << report.loopFramesPerSecond() / report.solverFramesPerSecond()
-                        << "\nratio, median of " << report.roundRatios.size() << " rounds: " << report.medianRatio() << '\n';
+                        << "\nratio, median of " << report.roundRatios.size() << " rounds: " << report.medianRatio()
+                        << '\n';
 }
 
 void printPaces(FlowView& view, std::chrono::milliseconds duration) {
@@ -76,7 +78,8 @@ void printMemory(FlowView& view, long long frames) {
 
 MeasureOptions::MeasureOptions(QCommandLineParser& parser)
     : frameRate_(option(QStringLiteral("measure-frame-rate"),
-                        QStringLiteral("The run loop's frames/s and pictures/s beside the solver's alone."), SecondsValue)),
+                        QStringLiteral("The run loop's frames/s and pictures/s beside the solver's alone."),
+                        SecondsValue)),
       pace_(option(QStringLiteral("measure-pace"),
                    QStringLiteral("Each pace of the menu: frames/s, pictures/s, simulated time/s, processor."),
                    SecondsValue)),

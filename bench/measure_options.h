@@ -18,7 +18,7 @@ namespace swirlon {
 class CMainFrame;
 
 class MeasureOptions {
-public:
+  public:
     // Adds the options to parser.
     explicit MeasureOptions(QCommandLineParser& parser);
 
@@ -27,7 +27,7 @@ public:
     // Starts the measurements asked for once the event loop runs; they quit app when done.
     void schedule(const QCommandLineParser& parser, CMainFrame& frame, QCoreApplication& app) const;
 
-private:
+  private:
     QCommandLineOption frameRate_;
     QCommandLineOption pace_;
     QCommandLineOption memory_;

@@ -23,8 +23,8 @@ constexpr long long FramesPerRun = 400;
 CMainFrame* frameWindow = nullptr;
 
 void setFramesPerSecond(benchmark::State& state) {
-    state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(FramesPerRun) * state.iterations(),
-                                                        benchmark::Counter::kIsRate);
+    state.counters["frames_per_s"] =
+        benchmark::Counter(static_cast<double>(FramesPerRun) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
 // state.range(0): the plots dock is shown during the runs.

@@ -176,14 +176,13 @@ void BM_filteredStepRk4(benchmark::State& state) {
 }
 BENCHMARK(BM_filteredStepRk4);
 
-
 #if defined(SWIRLON_BENCH_WITH_FFTW)
 
 // The same RK4 step (derivative spectra, four inverse transforms, the advection product, one
 // forward transform, the increment) on FFTW's half-complex 2-D transforms, one thread,
 // FFTW_MEASURE plans. The state is the band of F(kx, ky), kx = 0..64 and ky by row index.
 class FftwStep {
-public:
+  public:
     static constexpr int Columns = GridSize / 2 + 1;
     static constexpr int SpectrumSize = GridSize * Columns;
     using Spectrum = std::complex<double>;
@@ -197,7 +196,8 @@ public:
         }
         advectionHat_ = allocateSpectrum();
         for (int i = 0; i < 4; ++i) {
-            inversePlans_[i] = fftw_plan_dft_c2r_2d(GridSize, GridSize, asFftw(derivatives_[i]), grids_[i], FFTW_MEASURE);
+            inversePlans_[i] =
+                fftw_plan_dft_c2r_2d(GridSize, GridSize, asFftw(derivatives_[i]), grids_[i], FFTW_MEASURE);
         }
         advection_ = fftw_alloc_real(GridPoints);
         forwardPlan_ = fftw_plan_dft_r2c_2d(GridSize, GridSize, advection_, asFftw(advectionHat_), FFTW_MEASURE);
@@ -257,7 +257,7 @@ public:
         }
     }
 
-private:
+  private:
     static constexpr int at(int row, int column) { return row * Columns + column; }
     static Spectrum* allocateSpectrum() { return reinterpret_cast<Spectrum*>(fftw_alloc_complex(SpectrumSize)); }
     static fftw_complex* asFftw(Spectrum* p) { return reinterpret_cast<fftw_complex*>(p); }
@@ -330,9 +330,10 @@ double relativeDifference(const PackedSpectrum& packed, const FftwStep& fftw) {
         if (column > BandLimit || (column == 0 && row > BandLimit)) {
             return;
         }
-        const std::complex<double> ours = column > 0
-                                              ? std::complex<double>{packed[entryIndex(row, column)], packed[entryIndex(row, GridSize - column)]}
-                                              : std::complex<double>{packed[entryIndex(row, 0)], packed[entryIndex(GridSize - row, 0)]};
+        const std::complex<double> ours =
+            column > 0
+                ? std::complex<double>{packed[entryIndex(row, column)], packed[entryIndex(row, GridSize - column)]}
+                : std::complex<double>{packed[entryIndex(row, 0)], packed[entryIndex(GridSize - row, 0)]};
         largest = std::max(largest, std::abs(ours));
         difference = std::max(difference, std::abs(ours - fftw.coefficient(row, column)));
     });

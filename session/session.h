@@ -21,7 +21,7 @@
 namespace swirlon {
 
 class Session {
-public:
+  public:
     // Whether a front end can run at a Reynolds number a saved run brings.
     using ReynoldsAccepted = std::function<bool(int reynolds)>;
 
@@ -63,7 +63,7 @@ public:
     // One frame; false when it diverged (the state is then put back as it was).
     bool advanceFrame() { return flow_.advanceFrame().finite; }
 
-private:
+  private:
     void adoptAsStart();
     void setStabilityLimit(double limit);
 

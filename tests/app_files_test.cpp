@@ -114,7 +114,8 @@ TEST(RecordFrames, EveryDrawnPictureIsWrittenAfterEarlierFramesAndAFailedWriteSt
     const fs::path folder = dir.path() / "movie";
     fs::create_directory(folder);
     std::ofstream(folder / "frame-000007.png") << "an earlier recording";
-    window.frame().setPathChooser([&](QWidget*, PathKind) { return std::optional(QString::fromStdString(folder.string())); });
+    window.frame().setPathChooser(
+        [&](QWidget*, PathKind) { return std::optional(QString::fromStdString(folder.string())); });
     QStringList messages;
     window.frame().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
     window.frame().action(ID_FILE_RECORD_FRAMES)->trigger();
@@ -227,7 +228,8 @@ TEST(FileDialogs, InJapaneseTheLoadDialogAddsAllReadablePicturesAndEachOpensInTh
     apptest::whenModal<QFileDialog>([&](QFileDialog& dialog) {
         const QStringList filters = dialog.nameFilters();
         ASSERT_EQ(filters.size(), 3);
-        const QStringList established{QStringLiteral("24bit BMPファイル(*.bmp)"), QStringLiteral("全てのファイル(*.*)")};
+        const QStringList established{QStringLiteral("24bit BMPファイル(*.bmp)"),
+                                      QStringLiteral("全てのファイル(*.*)")};
         EXPECT_EQ(filters.mid(0, 2), established);
         for (const char* pattern : {"*.png", "*.jpg", "*.gif", "*.tiff"}) {
             EXPECT_TRUE(filters[2].startsWith(QStringLiteral("画像ファイル(")) &&

@@ -17,8 +17,8 @@
 #include <algorithm>
 #include <map>
 #include <memory>
-#include <span>
 #include <set>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -80,7 +80,8 @@ void collectMenuLines(const CMainFrame& frame, const QMenu& menu, const QString&
             collectMenuLines(frame, *item->menu(), prefix + item->text() + u'/', lines);
             continue;
         }
-        const auto command = std::ranges::find_if(commandTable(), [&](const CommandEntry& c) { return frame.action(c.id) == item; });
+        const auto command =
+            std::ranges::find_if(commandTable(), [&](const CommandEntry& c) { return frame.action(c.id) == item; });
         lines.push_back({prefix + (item->isSeparator() ? QStringLiteral("-") : item->text()),
                          command == commandTable().end() ? 0 : command->id, item->isCheckable()});
     }
@@ -304,7 +305,8 @@ TEST(StatusBar, ReadyWhenNothingIsHighlightedPromptsForAboutExitAndAddedItemsBla
     const QRect picture = view.pictureRect();
     const QPoint lowerLeft = picture.bottomLeft() + QPoint(1, -1);
     QTest::mouseMove(&view, lowerLeft);
-    const QString expected = QStringLiteral("x = 0.000, y = 0.000, 渦度 = %1").arg(view.simulation().gridVorticity()[0], 0, 'g', 3);
+    const QString expected =
+        QStringLiteral("x = 0.000, y = 0.000, 渦度 = %1").arg(view.simulation().gridVorticity()[0], 0, 'g', 3);
     EXPECT_EQ(frame.pointerPaneText(), expected);
     EXPECT_EQ(view.valueAt(picture.topLeft() - QPoint(2, 2)), QString());
     frame.action(ID_VIEW_SPEED2)->trigger();
@@ -333,7 +335,8 @@ TEST(StatusBar, ReadyWhenNothingIsHighlightedPromptsForAboutExitAndAddedItemsBla
 
 TEST(CloseRule, CloseAndExitAreRefusedWithAWarningBoxDuringARunAndCloseAtOnceWhenIdle) {
     for (const auto& request : std::initializer_list<std::function<void(CMainFrame&)>>{
-             [](CMainFrame& frame) { frame.close(); }, [](CMainFrame& frame) { frame.action(ID_APP_EXIT)->trigger(); }}) {
+             [](CMainFrame& frame) { frame.close(); },
+             [](CMainFrame& frame) { frame.action(ID_APP_EXIT)->trigger(); }}) {
         apptest::Window window;
         expectBoxThatHoldsTheRun<QMessageBox>(
             window, [&] { request(window.frame()); },

@@ -9,8 +9,8 @@
 
 #include <memory>
 
-#include "app/command_ids.h"
 #include "app/colour_legend.h"
+#include "app/command_ids.h"
 #include "app/picture_zoom.h"
 #include "field_io/colour_scale.h"
 #include "tests/app_test_support.h"

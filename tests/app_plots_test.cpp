@@ -226,7 +226,8 @@ TEST(PlotData, TheExportHoldsTheBatchToolsRowsOfTheSameFramesAndAFailedSaveIsRep
     QStringList messages;
     window.frame().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
     const std::string unwritable = dir.pathOf("missing-folder/plots.csv");
-    window.frame().setPathChooser([&](QWidget*, PathKind) { return std::optional(QString::fromStdString(unwritable)); });
+    window.frame().setPathChooser(
+        [&](QWidget*, PathKind) { return std::optional(QString::fromStdString(unwritable)); });
     window.frame().action(ID_FILE_SAVE_PLOT_DATA)->trigger();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages.front().contains(QString::fromStdString(unwritable)));

@@ -20,7 +20,8 @@ namespace {
 
 // psi after advancing a copy of the state frame by frame at the given Reynolds numbers, one
 // entry per frame.
-std::unique_ptr<PackedSpectrum> advancedCopy(const Simulation& simulation, std::initializer_list<int> reynoldsPerFrame) {
+std::unique_ptr<PackedSpectrum> advancedCopy(const Simulation& simulation,
+                                             std::initializer_list<int> reynoldsPerFrame) {
     Simulation copy(simulation.reynolds());
     copy.setState(simulation.psi());
     for (const int reynolds : reynoldsPerFrame) {

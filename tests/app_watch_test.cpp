@@ -163,11 +163,10 @@ TEST(Pictures, APaceUpTo2PresentsEveryFrameAndFullSpeedPresentsAtLeast25ASecond)
 
 TEST(StatusPanes, TimeReynoldsFrameRateDuringARunAndHealthNotesOnlyForSubStepsOrAnUnresolvedFlow) {
     // The frame-rate pane says the pace reached when it falls short of the chosen one.
-    const std::tuple<double, Pace, const char16_t*> rates[]{
-        {310.4, MaxPace, u"310 コマ/秒"},
-        {19.0, Pace{0.2}, u"19 コマ/秒"},
-        {731.0, Pace{10.0}, u"731 コマ/秒 (実際は毎秒 7.3)"},
-        {40.0, Pace{0.5}, u"40 コマ/秒 (実際は毎秒 0.4)"}};
+    const std::tuple<double, Pace, const char16_t*> rates[]{{310.4, MaxPace, u"310 コマ/秒"},
+                                                            {19.0, Pace{0.2}, u"19 コマ/秒"},
+                                                            {731.0, Pace{10.0}, u"731 コマ/秒 (実際は毎秒 7.3)"},
+                                                            {40.0, Pace{0.5}, u"40 コマ/秒 (実際は毎秒 0.4)"}};
     for (const auto& [framesPerSecond, pace, text] : rates) {
         EXPECT_EQ(frameRatePaneText(framesPerSecond, pace), QString::fromUtf16(text));
     }

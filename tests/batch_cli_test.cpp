@@ -20,8 +20,8 @@
 
 #include "field_io/frame_files.h"
 #include "field_io/npy.h"
-#include "tests/bmp_files.h"
 #include "swirlon_version.h"
+#include "tests/bmp_files.h"
 #include "tools/batch_options.h"
 #include "tools/batch_run.h"
 
@@ -147,7 +147,7 @@ TEST(BatchProgram, HostileOutputTargetsAreWrittenThroughOrRefusedBeforeAnythingI
         std::function<void(const fs::path&)> setup;
         std::vector<std::string> args;  // relative to the case's folder
         int exitCode;
-        std::string message;            // with <> for the case's folder
+        std::string message;  // with <> for the case's folder
         std::set<std::string> left;
     };
     const Case cases[] = {
@@ -156,22 +156,42 @@ TEST(BatchProgram, HostileOutputTargetsAreWrittenThroughOrRefusedBeforeAnythingI
              std::ofstream(c / "target.csv") << "old";
              fs::create_symlink("target.csv", c / "link.csv");
          },
-         {"--diagnostics", "link.csv", "--save-state", "s.npz"}, ExitSuccess, "", {"link.csv", "s.npz", "target.csv"}},
+         {"--diagnostics", "link.csv", "--save-state", "s.npz"},
+         ExitSuccess,
+         "",
+         {"link.csv", "s.npz", "target.csv"}},
         {"fifo",
          [&](const fs::path& c) {
              ASSERT_EQ(::mkfifo((c / "pipe").c_str(), 0600), 0);
              pipeReader = ::open((c / "pipe").c_str(), O_RDONLY | O_NONBLOCK);
          },
-         {"--diagnostics", "pipe", "--save-state", "s.npz"}, ExitSuccess, "", {"pipe", "s.npz"}},
-        {"directory", [](const fs::path& c) { fs::create_directory(c / "sdir"); },
-         {"--diagnostics", "d.csv", "--save-state", "s.npz", "--save-vorticity", "sdir"}, ExitFailure,
-         "cannot write '<>/sdir': Is a directory", {"sdir"}},
-        {"same file twice", [](const fs::path&) {},
-         {"--diagnostics", "x", "--save-state", "s.npz", "--save-vorticity", "./x"}, ExitBadArguments,
-         "--diagnostics '<>/x' and --save-vorticity '<>/./x' would overwrite each other", {}},
-        {"missing folder", [](const fs::path&) {}, {"--diagnostics", "d.csv", "--save-state", "nowhere/s.npz"},
-         ExitFailure, "cannot write '<>/nowhere/s.npz': No such file or directory", {}},
-        {"longest name", [](const fs::path&) {}, {"--diagnostics", longName, "--save-state", "s.npz"}, ExitSuccess, "",
+         {"--diagnostics", "pipe", "--save-state", "s.npz"},
+         ExitSuccess,
+         "",
+         {"pipe", "s.npz"}},
+        {"directory",
+         [](const fs::path& c) { fs::create_directory(c / "sdir"); },
+         {"--diagnostics", "d.csv", "--save-state", "s.npz", "--save-vorticity", "sdir"},
+         ExitFailure,
+         "cannot write '<>/sdir': Is a directory",
+         {"sdir"}},
+        {"same file twice",
+         [](const fs::path&) {},
+         {"--diagnostics", "x", "--save-state", "s.npz", "--save-vorticity", "./x"},
+         ExitBadArguments,
+         "--diagnostics '<>/x' and --save-vorticity '<>/./x' would overwrite each other",
+         {}},
+        {"missing folder",
+         [](const fs::path&) {},
+         {"--diagnostics", "d.csv", "--save-state", "nowhere/s.npz"},
+         ExitFailure,
+         "cannot write '<>/nowhere/s.npz': No such file or directory",
+         {}},
+        {"longest name",
+         [](const fs::path&) {},
+         {"--diagnostics", longName, "--save-state", "s.npz"},
+         ExitSuccess,
+         "",
          {longName, "s.npz"}},
     };
     for (const Case& c : cases) {
@@ -212,9 +232,18 @@ TEST(BatchProgram, ASignalEndsTheRunAfterTheCurrentFrameKeepingOnlyThePictures) 
     fs::create_directory(out);
     constexpr long long Steps = 1000000;
     const int digits = frameNumberWidth(Steps);
-    const std::vector<std::string> args{SWIRLON_BATCH_EXECUTABLE, "--preset", "shear-layer", "--steps", std::to_string(Steps),
-                                        "--frames", frames.string(), "--diagnostics", (out / "d.csv").string(),
-                                        "--save-state", (out / "s.npz").string(), "--quiet"};
+    const std::vector<std::string> args{SWIRLON_BATCH_EXECUTABLE,
+                                        "--preset",
+                                        "shear-layer",
+                                        "--steps",
+                                        std::to_string(Steps),
+                                        "--frames",
+                                        frames.string(),
+                                        "--diagnostics",
+                                        (out / "d.csv").string(),
+                                        "--save-state",
+                                        (out / "s.npz").string(),
+                                        "--quiet"};
     std::vector<char*> argv;
     for (const std::string& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));

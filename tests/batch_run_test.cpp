@@ -48,7 +48,7 @@ std::vector<std::uint8_t> readAll(const std::string& path) {
 }
 
 class BatchRun : public ::testing::Test {
-protected:
+  protected:
     // Runs in process and quietly; a failed run shows its messages.
     static std::string run(std::vector<std::string> args, int expectedExit = ExitSuccess) {
         args.emplace_back("--quiet");
@@ -184,9 +184,10 @@ TEST_F(BatchRun, ContinuedRunsAreOneUninterruptedRun) {
         const std::string savedAs = c.clockCarried ? "end.npz" : "end.npy";
         run({"--preset", "mcwilliams", "--re", "3000", "--steps", "12", "--every", c.every, "--frames", in("split"),
              "--diagnostics", in("first.csv"), "--save-state", in(c.state), "--stability-limit", c.stabilityLimit});
-        std::vector<std::string> continued{"--state", in(c.state), "--steps", "8", "--every", c.every, "--frames",
-                                           in("split"), "--diagnostics", in("second.csv"), "--save-state",
-                                           in("continued-" + savedAs)};
+        std::vector<std::string> continued{
+            "--state",       in(c.state),      "--steps",      "8",
+            "--every",       c.every,          "--frames",     in("split"),
+            "--diagnostics", in("second.csv"), "--save-state", in("continued-" + savedAs)};
         if (!c.clockCarried) {
             continued.insert(continued.end(), {"--re", "3000"});
         }

@@ -72,7 +72,7 @@ std::unique_ptr<FieldBank> randomBandBank(unsigned seed) {
 }
 
 class FastPath : public ::testing::TestWithParam<SimdLevel> {
-protected:
+  protected:
     void SetUp() override {
         if (!isSimdLevelAvailable(GetParam())) {
             GTEST_SKIP() << simdLevelName(GetParam()) << " is not available on this processor";
@@ -114,7 +114,8 @@ TEST_P(FastPath, StepsEqualTheStraightforwardStepsAtEveryReynoldsNumberAndSubSte
             for (int step = 0; step < StepsCompared; ++step) {
                 kernels().finishStep(*fast, reynolds, dt);
                 referenceFinishStep(*reference, reynolds, dt);
-                EXPECT_EQ(differingSlots(*fast, *reference), "") << "Re " << reynolds << " dt " << dt << " step " << step;
+                EXPECT_EQ(differingSlots(*fast, *reference), "")
+                    << "Re " << reynolds << " dt " << dt << " step " << step;
                 kernels().beginStep(*fast);
                 referenceBeginStep(*reference);
             }
@@ -133,13 +134,16 @@ TEST_P(FastPath, NonFiniteStatesStayNonFiniteInTheSameEntries) {
     int differentFiniteness = 0;
     forEachBandEntryButMean([&](int row, int column, int) {
         const int at = entryIndex(row, column);
-        differentFiniteness += std::isfinite((*fast)[Slot::psi][at]) != std::isfinite((*reference)[Slot::psi][at]) ? 1 : 0;
+        differentFiniteness +=
+            std::isfinite((*fast)[Slot::psi][at]) != std::isfinite((*reference)[Slot::psi][at]) ? 1 : 0;
     });
     EXPECT_EQ(differentFiniteness, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, FastPath, ::testing::Values(SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512),
-                         [](const ::testing::TestParamInfo<SimdLevel>& level) { return std::string(simdLevelName(level.param)); });
+                         [](const ::testing::TestParamInfo<SimdLevel>& level) {
+                             return std::string(simdLevelName(level.param));
+                         });
 
 // The mean and the entries outside the band come through a step as they were.
 TEST(FastStep, PublicStepRunsOnTheBestLevelWithTheSameResultsAndLeavesWhatLiesOutsideTheBand) {
@@ -151,7 +155,9 @@ TEST(FastStep, PublicStepRunsOnTheBestLevelWithTheSameResultsAndLeavesWhatLiesOu
     EXPECT_EQ(differingSlots(*fast, *reference), "") << simdLevelName(bestSimdLevel());
     // With the band put back as it was, nothing may differ.
     PackedSpectrum& psi = (*fast)[Slot::psi];
-    forEachBandEntryButMean([&](int row, int column, int) { psi[entryIndex(row, column)] = (*before)[Slot::psi][entryIndex(row, column)]; });
+    forEachBandEntryButMean([&](int row, int column, int) {
+        psi[entryIndex(row, column)] = (*before)[Slot::psi][entryIndex(row, column)];
+    });
     EXPECT_EQ(differingEntries(psi, (*before)[Slot::psi]), 0);
 }
 

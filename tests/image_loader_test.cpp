@@ -11,8 +11,8 @@
 #include <memory>
 #include <string_view>
 
-#include "tests/bmp_files.h"
 #include "qt_io/picture_decoder.h"
+#include "tests/bmp_files.h"
 
 namespace swirlon {
 namespace {
@@ -81,8 +81,10 @@ TEST(PictureLoader, BmpsKeepTheirLoaderAndFilesNoReaderKnowsAreRefusedUntouched)
         others.emplace_back(encoded.begin(), encoded.end());
     }
     // Qt reads GIF but does not write it: one red pixel, by hand.
-    constexpr std::string_view RedPixelGif("GIF89a\x01\0\x01\0\x80\0\0\xff\0\0\0\0\0,\0\0\0\0\x01\0\x01\0\0\x02\x02" "D\x01\0;",
-                                           35);
+    constexpr std::string_view RedPixelGif(
+        "GIF89a\x01\0\x01\0\x80\0\0\xff\0\0\0\0\0,\0\0\0\0\x01\0\x01\0\0\x02\x02"
+        "D\x01\0;",
+        35);
     others.emplace_back(RedPixelGif.begin(), RedPixelGif.end());
     const std::vector<std::uint8_t> pngStart(others[0].begin(), others[0].begin() + 8);
     struct Case {

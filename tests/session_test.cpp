@@ -17,7 +17,9 @@
 namespace swirlon {
 namespace {
 
-bool sameBits(const PackedSpectrum& a, const PackedSpectrum& b) { return std::memcmp(a.data(), b.data(), sizeof a) == 0; }
+bool sameBits(const PackedSpectrum& a, const PackedSpectrum& b) {
+    return std::memcmp(a.data(), b.data(), sizeof a) == 0;
+}
 
 bool anyReynolds(int) { return true; }
 
@@ -49,7 +51,9 @@ TEST(SavedRun, TheClockComesFromTheFileAndEachExplicitChoiceOutweighsTheFilesSet
         {"saved at the highest limit", npzAtLimit, {}, {10000, false, MaxStabilityLimit}},
         {"explicit limit", npz, {.stabilityLimit = 2.5}, {100, true, 2.5}},
         {"bare spectrum", bare, {}, {1000, false, SafeStabilityNumber}},
-        {"bare spectrum, explicit choices", bare, {.reynolds = 100, .filter = true, .stabilityLimit = 0.7},
+        {"bare spectrum, explicit choices",
+         bare,
+         {.reynolds = 100, .filter = true, .stabilityLimit = 0.7},
          {100, true, 0.7}},
     };
     auto psi = std::make_unique<PackedSpectrum>();

@@ -95,7 +95,8 @@ inline void fillRandomBand(PackedSpectrum& psi, unsigned seed, double power = 3.
     std::normal_distribution<double> normal(0.0, 1.0);
     psi.fill(0.0);
     forEachBandEntryButMean([&](int row, int column, int kSquared) {
-        psi[entryIndex(row, column)] = amplitude * normal(generator) * std::pow(static_cast<double>(kSquared), -power / 2.0);
+        psi[entryIndex(row, column)] =
+            amplitude * normal(generator) * std::pow(static_cast<double>(kSquared), -power / 2.0);
     });
 }
 

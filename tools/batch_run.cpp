@@ -15,18 +15,18 @@
 #include <system_error>
 
 #include "field_io/atomic_file.h"
+#include "field_io/diagnostics_csv.h"
 #include "field_io/frame_files.h"
 #include "field_io/image_loader.h"
-#include "field_io/diagnostics_csv.h"
 #include "field_io/npy.h"
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
 #include "field_io/state_file.h"
+#include "qt_io/picture_decoder.h"
 #include "session/saved_run.h"
 #include "solver/simulation.h"
 #include "solver/spectra.h"
 #include "tools/file_error_text.h"
-#include "qt_io/picture_decoder.h"
 #include "tools/output_checks.h"
 
 namespace swirlon::batch {
@@ -42,11 +42,14 @@ constexpr int SecondsPerMinute = 60;
 constexpr int PercentScale = 100;
 
 std::string lowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
-bool hasNpyExtension(const std::string& path) { return lowerCase(std::filesystem::path(path).extension().string()) == ".npy"; }
+bool hasNpyExtension(const std::string& path) {
+    return lowerCase(std::filesystem::path(path).extension().string()) == ".npy";
+}
 
 std::string formatDuration(double seconds) {
     const long long whole = std::llround(seconds);
@@ -111,7 +114,7 @@ const char* signalName(int signal) {
 }
 
 class ProgressBar {
-public:
+  public:
     ProgressBar(std::ostream& out, bool enabled, long long total) : out_(out), enabled_(enabled), total_(total) {}
 
     void update(long long done, bool force = false) {
@@ -142,7 +145,7 @@ public:
 
     double elapsedSeconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
 
-private:
+  private:
     std::ostream& out_;
     bool enabled_;
     long long total_;
@@ -151,7 +154,7 @@ private:
 };
 
 class BatchRun {
-public:
+  public:
     BatchRun(const BatchOptions& options, std::ostream& errors, const volatile std::sig_atomic_t* stopSignal)
         : options_(options),
           errors_(errors),
@@ -160,8 +163,8 @@ public:
           scratch_(std::make_unique<PackedSpectrum>()),
           picture_(std::make_unique<PictureBuffer>()),
           stretched_(std::make_unique<StretchedPicture>()) {
-        simulation_.setFrameSettings(
-            FrameSettings{.stabilityLimit = options.stabilityLimit.value_or(SafeStabilityNumber), .filter = options.filter});
+        simulation_.setFrameSettings(FrameSettings{
+            .stabilityLimit = options.stabilityLimit.value_or(SafeStabilityNumber), .filter = options.filter});
     }
 
     int run(bool progressBar) {
@@ -227,7 +230,7 @@ public:
         return ExitSuccess;
     }
 
-private:
+  private:
     bool stopRequested() const { return stopSignal_ != nullptr && *stopSignal_ != 0; }
 
     void discardFiles() {
@@ -243,8 +246,8 @@ private:
         if (options_.framesFolder.empty() || (framesWritten_ == 0 && !evenNone)) {
             return {};
         }
-        return "; " + std::to_string(framesWritten_) + (framesWritten_ == 1 ? " frame" : " frames") +
-               " written to '" + options_.framesFolder + "'";
+        return "; " + std::to_string(framesWritten_) + (framesWritten_ == 1 ? " frame" : " frames") + " written to '" +
+               options_.framesFolder + "'";
     }
 
     int fail(const std::string& message) {
@@ -328,9 +331,9 @@ private:
         if (!options_.framesFolder.empty()) {
             renderPicture(simulation_, options_.picture, *picture_);
             stretchPicture(*picture_, *stretched_);
-            const std::string path = (std::filesystem::path(options_.framesFolder) /
-                                      frameFileName(simulation_.framesDone(), frameWidth_))
-                                         .string();
+            const std::string path =
+                (std::filesystem::path(options_.framesFolder) / frameFileName(simulation_.framesDone(), frameWidth_))
+                    .string();
             if (auto message =
                     worded(writePng(path, PictureSide, PictureSide, *stretched_, Durability::flushFolderLater))) {
                 return message;
