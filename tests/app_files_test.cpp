@@ -139,6 +139,17 @@ TEST(RecordFrames, EveryDrawnPictureIsWrittenAfterEarlierFramesAndAFailedWriteSt
     EXPECT_TRUE(messages.front().contains(QStringLiteral("書き込みに失敗しました")));
     EXPECT_FALSE(view.recorder().active());
     EXPECT_FALSE(window.frame().action(ID_FILE_RECORD_FRAMES)->isChecked());
+
+    // A second recording counts its own frames from none, and its end is confirmed.
+    fs::create_directory(folder);
+    window.frame().action(ID_FILE_RECORD_FRAMES)->trigger();
+    EXPECT_EQ(view.recorder().framesWritten(), 0);
+    window.frame().action(ID_CALC_STEP)->trigger();
+    view.grab();
+    EXPECT_EQ(view.recorder().framesWritten(), 1);
+    window.frame().action(ID_FILE_RECORD_FRAMES)->trigger();
+    EXPECT_EQ(window.frame().messagePaneText(),
+              QStringLiteral("コマの記録を終えました: %1 に 1 コマ").arg(QString::fromStdString(folder.string())));
 }
 
 TEST(DropFile, OneFileDroppedWhileIdleLoadsAsTheLoadCommandOrAsASavedRunAndDuringARunNothingIsTaken) {
@@ -258,6 +269,8 @@ TEST(StateFiles, ARunSavedInEitherProgramGoesOnInTheOtherBitForBitWithItsClockAn
         batch::BatchOptions whole;
         whole.reynolds = saved.first;
         whole.filter = saved.second;
+        // The window offers no stability limit of its own: a run saved with another goes on with it.
+        whole.stabilityLimit = windowFirst ? std::nullopt : std::optional(1.3);
         whole.steps = FramesBefore + FramesAfter;
         runBatchSaving(whole, dir.pathOf("whole.npz"));
 
@@ -282,6 +295,7 @@ TEST(StateFiles, ARunSavedInEitherProgramGoesOnInTheOtherBitForBitWithItsClockAn
             view.setFilter(!saved.second);
             window.frame().action(ID_FILE_LOAD_STATE)->trigger();
             EXPECT_EQ(settingsOf(view), saved);
+            EXPECT_EQ(view.simulation().frameSettings().stabilityLimit, 1.3);
             EXPECT_TRUE(window.frame().action(ID_RE_10000)->isChecked());
             const auto loaded = std::make_unique<PackedSpectrum>(view.simulation().psi());
             EXPECT_EQ(apptest::runFrames(window.frame(), FramesAfter), FramesAfter);

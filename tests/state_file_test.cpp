@@ -56,6 +56,12 @@ TEST(StateFile, EachFormatReadsBackItsSpectrumAndTheClockItHolds) {
         EXPECT_EQ(clock.filter, expected.filter);
         EXPECT_EQ(clock.stabilityLimit, expected.stabilityLimit);
     }
+    // The highest stability limit the option takes reads back, as a continued run needs it.
+    const RunClock atLimit{.frames = 9, .reynolds = 100, .filter = false, .stabilityLimit = MaxStabilityLimit};
+    auto back = std::make_unique<PackedSpectrum>();
+    RunClock clock;
+    ASSERT_FALSE(decodeState(encodeState(StateFormat::npz, *psi, atLimit), *back, clock).has_value());
+    EXPECT_EQ(clock.stabilityLimit, MaxStabilityLimit);
     EXPECT_EQ(encodeState(StateFormat::bareSpectrum, *psi, SampleClock), encodeNpyField(*psi));
     EXPECT_EQ(stateFormatFor("dir.npz/state.NPY"), StateFormat::bareSpectrum);
     EXPECT_EQ(stateFormatFor("state.npz"), StateFormat::npz);
@@ -143,6 +149,10 @@ TEST(StateFile, FilesThatAreNotStatesAreRefusedByKindAndLeaveTheTargetsAlone) {
         {"zero stability limit", spoiled("stability_limit.npy", encodeNpyScalar(0.0)), FileErrorKind::stateNotAState,
          "stability_limit"},
         {"stability limit past the largest", spoiled("stability_limit.npy", encodeNpyScalar(2.9)),
+         FileErrorKind::stateNotAState, "stability_limit"},
+        // A member that is there but unreadable is refused, not taken for one from before it existed.
+        {"filter damaged", spoiled("filter.npy", {0x93, 'N', 'U', 'M'}), FileErrorKind::stateNotAState, "filter"},
+        {"stability limit damaged", spoiled("stability_limit.npy", {0x93, 'N', 'U', 'M'}),
          FileErrorKind::stateNotAState, "stability_limit"},
         {"corrupted", corrupted, FileErrorKind::stateDamaged, "psi_spectrum"},
         {"cut short", {corrupted.begin(), corrupted.begin() + 3000}, FileErrorKind::stateNotAState, ""},
