@@ -170,10 +170,15 @@ TEST(DropFile, OneFileDroppedWhileIdleLoadsAsTheLoadCommandOrAsASavedRunAndDurin
     EXPECT_FALSE(dropOnView(view, {file, file}));
     EXPECT_FALSE(dropOnView(view, {QUrl(QStringLiteral("https://example.org/spot.png"))}));
     bool droppedDuringRun = true;
-    apptest::atFrame(view, 1, [&] { droppedDuringRun = dropOnView(view, {file}); });
+    QString paneDuringRun;
+    apptest::atFrame(view, 1, [&] {
+        droppedDuringRun = dropOnView(view, {file});
+        paneDuringRun = window.frame().messagePaneText();
+    });
     EXPECT_EQ(apptest::runFrames(window.frame(), 2), 2);
     QCoreApplication::processEvents();
     EXPECT_FALSE(droppedDuringRun);
+    EXPECT_EQ(paneDuringRun, QStringLiteral("計算中は使えません。中断してから選んでください"));
     EXPECT_EQ(view.simulation().framesDone(), 2);
     EXPECT_TRUE(dropOnView(view, {file}));
     EXPECT_TRUE(apptest::samePsi(view.simulation().psi(), expected.psi()));
