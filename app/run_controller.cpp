@@ -10,9 +10,11 @@ namespace swirlon {
 namespace {
 
 // Drawing a frame costs about 0.35 ms to render and, on a slow display server, 0.5 ms to put
-// on screen: at full speed a picture at every refresh of a 60 Hz screen takes about 5% of the
-// time. Drawing may take up to a tenth, so the run keeps at least nine tenths of its frames...
-constexpr double PresentShare = 0.10;
+// on screen: at full speed a picture at every refresh of a 60 Hz screen takes 3 to 5% of the
+// time. The loop's other work between frames (the event drain, the plots' records) costs about
+// 8% (measured offscreen: the loop keeps 0.88 of the solver's frames), so drawing may take at
+// most 6% and the run keeps at least 0.85 of its frames...
+constexpr double PresentShare = 0.06;
 // ...but however costly drawing is, the picture changes at least 25 times a second.
 constexpr qint64 LongestPresentIntervalNs = 40'000'000;
 // Paces whose frames fall due at most this often are drawn frame by frame (毎秒 0.1 to 2: up to
