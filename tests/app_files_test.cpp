@@ -331,7 +331,10 @@ TEST(StateFiles, AFileRefusedOrNotWrittenChangesNothingAndAReynoldsNumberOffTheM
     };
     for (const Row& row : {Row{ID_FILE_LOAD_STATE, "missing.npz", "のオープンに失敗しました。", false},
                            Row{ID_FILE_LOAD_STATE, "picture.npz", "はSwirlon の状態ファイルでありません。", false},
-                           Row{ID_FILE_SAVE_STATE, "no-folder/state.npz", "の書き込みに失敗しました。", false},
+                           // The system's reason follows a refusal by the system.
+                           Row{ID_FILE_SAVE_STATE, "no-folder/state.npz",
+                               "の書き込みに失敗しました。理由: No such file or directory", false},
+                           Row{ID_FILE_LOAD_STATE, ".", "理由: Is a directory", false},
                            Row{ID_FILE_LOAD_STATE, "re500.npz", "はレイノルズ数 500 で計算された状態です。", true}}) {
         apptest::Window window;
         FlowView& view = window.view();
