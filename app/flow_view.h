@@ -57,10 +57,10 @@ class FlowView : public QWidget {
     // Pictures of the run put on screen since the view was made.
     long long framesPresented() const { return presentCount; }
 
-    Session& runSession() { return session; }
+    // The run behind the view, for the commands that save it.
+    const Session& runSession() const { return session; }
     Simulation& simulation() { return session.simulation(); }
     const Simulation& simulation() const { return session.simulation(); }
-    RunController& runController() { return controller; }
     const PictureBuffer& picture() const { return *pictureBuffer; }
     const BmpInfoHeaderBytes& lastInfoHeader() const { return bmpInfoHeader; }
 
