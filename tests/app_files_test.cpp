@@ -289,6 +289,8 @@ TEST(StateFiles, ARunSavedInEitherProgramGoesOnInTheOtherBitForBitWithItsClockAn
             view.setFilter(saved.second);
             EXPECT_EQ(apptest::runFrames(window.frame(), FramesBefore), FramesBefore);
             window.frame().action(ID_FILE_SAVE_STATE)->trigger();
+            EXPECT_EQ(window.frame().messagePaneText(),
+                      QString::fromStdString(target) + QStringLiteral(" に保存しました"));
             batch::BatchOptions rest;
             rest.inputKind = batch::InputKind::state;
             rest.input = target;
@@ -299,6 +301,8 @@ TEST(StateFiles, ARunSavedInEitherProgramGoesOnInTheOtherBitForBitWithItsClockAn
             runBatchSaving(whole, target);
             view.setFilter(!saved.second);
             window.frame().action(ID_FILE_LOAD_STATE)->trigger();
+            EXPECT_EQ(window.frame().messagePaneText(),
+                      QString::fromStdString(target) + QStringLiteral(" を読み込みました"));
             EXPECT_EQ(settingsOf(view), saved);
             EXPECT_EQ(view.simulation().frameSettings().stabilityLimit, 1.3);
             EXPECT_TRUE(window.frame().action(ID_RE_10000)->isChecked());
