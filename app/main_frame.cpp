@@ -33,10 +33,10 @@ constexpr int KeyPaneMargin = 8;
 // How long a confirmation or an explanation stays in the message pane.
 constexpr int ConfirmationMs = 5000;
 constexpr int InitialWidth = 800;
+constexpr int InitialHeight = 600;
 // Room beside the message pane's text and between two panes (the style's frame and gap).
 constexpr int MessageRoom = 24;
 constexpr int PaneSpacing = 8;
-constexpr int InitialHeight = 600;
 
 // The status tip of items without a prompt. Qt sends an empty tip when the highlight leaves an
 // item, which the frame answers with the idle text; a highlighted item without a prompt blanks
