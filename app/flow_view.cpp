@@ -36,7 +36,7 @@ FlowView::FlowView(QWidget* parent)
       controller(session, RunController::Screen{.present = [this] { presentNow(); },
                                                 .refreshIntervalNs = [this] { return presentIntervalNs(); }}),
       pictureBuffer(std::make_unique<PictureBuffer>()),
-      screenImage(PictureSide, PictureSide, QImage::Format_RGB32),
+      screenImage(PictureTargetSide, PictureTargetSide, QImage::Format_RGB32),
       pictureLayout(layoutPicture(QSize(), 1.0, StartZoom, 0)) {
     connect(&controller, &RunController::stateChanged, this, [this] {
         if (!controller.isRunning() && needsRedraw) {
@@ -62,7 +62,7 @@ FlowView::FlowView(QWidget* parent)
 
 FlowView::~FlowView() = default;
 
-QSize FlowView::sizeHint() const { return {PictureSide, PictureSide}; }
+QSize FlowView::sizeHint() const { return {PictureTargetSide, PictureTargetSide}; }
 
 QRect FlowView::pictureRect() const { return pictureLayout.pictureRect().toAlignedRect(); }
 
@@ -76,23 +76,24 @@ QString FlowView::valueAt(QPointF point) const {
     if (!picture.contains(point) || picture.width() <= 0.0) {
         return {};
     }
-    const double perPoint = picture.width() / GridSize;
-    const int column = std::clamp(static_cast<int>((point.x() - picture.left()) / perPoint), 0, GridSize - 1);
-    // Screen rows run top-down, grid rows bottom-up.
-    const int row =
-        GridSize - 1 - std::clamp(static_cast<int>((point.y() - picture.top()) / perPoint), 0, GridSize - 1);
-    const int k = entryIndex(row, column);
     const Simulation& flow = simulation();
+    const Grid& grid = flow.grid();
+    const int points = grid.size();
+    const double perPoint = picture.width() / points;
+    const int column = std::clamp(static_cast<int>((point.x() - picture.left()) / perPoint), 0, points - 1);
+    // Screen rows run top-down, grid rows bottom-up.
+    const int row = points - 1 - std::clamp(static_cast<int>((point.y() - picture.top()) / perPoint), 0, points - 1);
+    const int k = grid.entryIndex(row, column);
     const double value = displayMode == DisplayMode::vorticity
                              ? flow.gridVorticity()[k]
                              : flow.velocityX()[k] * flow.velocityX()[k] + flow.velocityY()[k] * flow.velocityY()[k];
     const QStringView text =
         displayMode == DisplayMode::vorticity ? texts::PanePointerVorticity : texts::PanePointerSpeed;
-    constexpr double GridToBox = 2.0 * std::numbers::pi / GridSize;
+    const double gridToBox = 2.0 * std::numbers::pi / points;
     constexpr int Digits = 3;
     return text.toString()
-        .arg(column * GridToBox, 0, 'f', Digits)
-        .arg(row * GridToBox, 0, 'f', Digits)
+        .arg(column * gridToBox, 0, 'f', Digits)
+        .arg(row * gridToBox, 0, 'f', Digits)
         .arg(value, 0, 'g', Digits);
 }
 
@@ -203,7 +204,7 @@ void FlowView::setZoom(PictureZoom choice) {
 int FlowView::legendRoom() const { return legendOn ? legendWidth(fontMetrics()) : 0; }
 
 void FlowView::updateLayout() {
-    pictureLayout = layoutPicture(size(), devicePixelRatioF(), zoomChoice, legendRoom());
+    pictureLayout = layoutPicture(size(), devicePixelRatioF(), zoomChoice, legendRoom(), simulation().grid().size());
     needsRedraw = true;
 }
 
@@ -220,12 +221,13 @@ void FlowView::renderScreenImage() {
     // The enlargement goes straight into the painted image in its native pixel format: one
     // pass, and each screen line is built once and copied for the rest of its block.
     const std::size_t lineBytes = static_cast<std::size_t>(side) * sizeof(QRgb);
-    for (int gridRow = 0; gridRow < GridSize; ++gridRow) {
-        const int firstLine = (GridSize - 1 - gridRow) * block;
+    const int gridSize = flow.grid().size();
+    for (int gridRow = 0; gridRow < gridSize; ++gridRow) {
+        const int firstLine = (gridSize - 1 - gridRow) * block;
         auto* line = reinterpret_cast<QRgb*>(screenImage.scanLine(firstLine));
         const std::uint8_t* source =
-            pictureBuffer->data() + static_cast<std::size_t>(gridRow) * GridSize * PictureBytesPerPixel;
-        for (int column = 0; column < GridSize; ++column, source += PictureBytesPerPixel) {
+            pictureBuffer->data() + static_cast<std::size_t>(gridRow) * gridSize * PictureBytesPerPixel;
+        for (int column = 0; column < gridSize; ++column, source += PictureBytesPerPixel) {
             const QRgb colour = qRgb(source[PictureRedByte], source[PictureGreenByte], source[PictureBlueByte]);
             for (int repeat = 0; repeat < block; ++repeat) {
                 *line++ = colour;

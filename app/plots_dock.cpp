@@ -218,7 +218,7 @@ PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget*
     shellAxis_->setLabelFormat(QStringLiteral("%g"));
     spectrumAxis_->setBase(SpectrumAxisBase);
     spectrumAxis_->setLabelFormat(QStringLiteral("%.0e"));
-    shellAxis_->setRange(1.0, LargestShell);
+    shellAxis_->setRange(1.0, largestShell(Grid{}));
     curves_[static_cast<std::size_t>(Curve::spectrum)] =
         addCurve(spectrum, texts::CurveSpectrum, shellAxis_, spectrumAxis_);
     curves_[static_cast<std::size_t>(Curve::spectrumGuide)] =
@@ -324,7 +324,11 @@ void PlotsDock::drawSpectrum() {
     QList<QPointF> shells;
     Range energies;
     int peakShell = 1;
-    for (int k = 1; k <= LargestShell; ++k) {
+    const int lastShell = largestShell(view_.simulation().grid());
+    if (shellAxis_->max() != lastShell) {
+        shellAxis_->setRange(1.0, lastShell);
+    }
+    for (int k = 1; k <= lastShell; ++k) {
         const double energy = spectra.energy[static_cast<std::size_t>(k)];
         // A log axis shows positive values only.
         if (energy > 0.0 && std::isfinite(energy)) {
@@ -339,9 +343,9 @@ void PlotsDock::drawSpectrum() {
     QList<QPointF> guide;
     if (!energies.empty()) {
         // A power law is a straight line on log-log axes: two points, from the peak outwards.
-        const double drop = std::pow(static_cast<double>(peakShell) / LargestShell, GuideExponent);
+        const double drop = std::pow(static_cast<double>(peakShell) / lastShell, GuideExponent);
         guide = {{static_cast<double>(peakShell), energies.high},
-                 {static_cast<double>(LargestShell), energies.high * drop}};
+                 {static_cast<double>(lastShell), energies.high * drop}};
         const double top = std::pow(SpectrumAxisBase, std::ceil(std::log(energies.high) / std::log(SpectrumAxisBase)));
         if (spectrumAxis_->max() != top) {
             spectrumAxis_->setRange(top / std::pow(SpectrumAxisBase, SpectrumLabels), top);

@@ -33,89 +33,98 @@ constexpr double SpectralDecay = 1.5;
 
 namespace bench {
 
-PackedSpectrum randomGrid() {
+// The grid of a benchmark: its first argument.
+Grid gridOf(const benchmark::State& state) { return Grid(static_cast<int>(state.range(0))); }
+
+PackedSpectrum randomGrid(Grid grid) {
     std::mt19937_64 engine(BenchSeed);
     std::uniform_real_distribution<double> value(-1.0, 1.0);
-    PackedSpectrum field{};
+    PackedSpectrum field(grid);
     for (double& x : field) {
         x = value(engine);
     }
     return field;
 }
 
-std::unique_ptr<FieldBank> turbulentBank() {
-    auto bank = std::make_unique<FieldBank>();
-    for (auto& slot : bank->slots) {
-        slot.fill(0.0);
-    }
+std::unique_ptr<FieldBank> turbulentBank(Grid grid) {
+    auto bank = std::make_unique<FieldBank>(grid);
     std::mt19937_64 engine(BenchSeed);
     std::uniform_real_distribution<double> value(-1.0, 1.0);
     PackedSpectrum& psi = (*bank)[Slot::psi];
-    forEachBandEntryButMean([&](int row, int column, int kSquared) {
-        psi[entryIndex(row, column)] = value(engine) * std::pow(1.0 + kSquared, -SpectralDecay);
+    grid.forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        psi[grid.entryIndex(row, column)] = value(engine) * std::pow(1.0 + kSquared, -SpectralDecay);
     });
     return bank;
 }
 
 }  // namespace bench
 
+// Every benchmark runs at each supported grid size.
+void atEveryGrid(benchmark::internal::Benchmark* b) {
+    for (const int size : SupportedGridSizes) {
+        b->Arg(size);
+    }
+}
+
 void BM_forwardRealFft2d(benchmark::State& state) {
-    const PackedSpectrum source = bench::randomGrid();
+    const PackedSpectrum source = bench::randomGrid(bench::gridOf(state));
     PackedSpectrum field = source;
+    const FastKernels& kernels = bestFastKernels(source.grid());
     for (auto _ : state) {
         field = source;
-        bestFastKernels().forwardRealFft2d(field.data());
+        kernels.forwardRealFft2d(field.data());
         benchmark::DoNotOptimize(field.data());
     }
     state.SetLabel(simdLevelName(bestSimdLevel()));
 }
-BENCHMARK(BM_forwardRealFft2d);
+BENCHMARK(BM_forwardRealFft2d)->Apply(atEveryGrid);
 
 void BM_inverseRealFft2d(benchmark::State& state) {
-    const PackedSpectrum source = bench::randomGrid();
+    const PackedSpectrum source = bench::randomGrid(bench::gridOf(state));
     PackedSpectrum field = source;
+    const FastKernels& kernels = bestFastKernels(source.grid());
     for (auto _ : state) {
         field = source;
-        bestFastKernels().inverseRealFft2d(field.data());
+        kernels.inverseRealFft2d(field.data());
         benchmark::DoNotOptimize(field.data());
     }
     state.SetLabel(simdLevelName(bestSimdLevel()));
 }
-BENCHMARK(BM_inverseRealFft2d);
+BENCHMARK(BM_inverseRealFft2d)->Apply(atEveryGrid);
 
 void BM_referenceForwardRealFft2d(benchmark::State& state) {
-    const PackedSpectrum source = bench::randomGrid();
+    const PackedSpectrum source = bench::randomGrid(bench::gridOf(state));
     PackedSpectrum field = source;
     for (auto _ : state) {
         field = source;
-        forwardRealFft2d(GridSize, field.data());
+        forwardRealFft2d(source.grid().size(), field.data());
         benchmark::DoNotOptimize(field.data());
     }
 }
-BENCHMARK(BM_referenceForwardRealFft2d);
+BENCHMARK(BM_referenceForwardRealFft2d)->Apply(atEveryGrid);
 
 void BM_referenceInverseRealFft2d(benchmark::State& state) {
-    const PackedSpectrum source = bench::randomGrid();
+    const PackedSpectrum source = bench::randomGrid(bench::gridOf(state));
     PackedSpectrum field = source;
     for (auto _ : state) {
         field = source;
-        inverseRealFft2d(GridSize, field.data());
+        inverseRealFft2d(source.grid().size(), field.data());
         benchmark::DoNotOptimize(field.data());
     }
 }
-BENCHMARK(BM_referenceInverseRealFft2d);
+BENCHMARK(BM_referenceInverseRealFft2d)->Apply(atEveryGrid);
 
 // Each iteration restarts from the same state, so every measured step does the same work.
 template <typename Step>
 void runSteps(benchmark::State& state, Step step) {
-    auto start = bench::turbulentBank();
+    auto start = bench::turbulentBank(bench::gridOf(state));
     auto bank = std::make_unique<FieldBank>(*start);
     for (auto _ : state) {
         state.PauseTiming();
         (*bank)[Slot::psi] = (*start)[Slot::psi];
         state.ResumeTiming();
         step(*bank);
-        benchmark::DoNotOptimize(bank->slots.data());
+        benchmark::DoNotOptimize((*bank)[Slot::psi].data());
     }
 }
 
@@ -123,34 +132,36 @@ void BM_stepRk4(benchmark::State& state) {
     runSteps(state, [](FieldBank& bank) { stepRk4(bank, BenchReynolds); });
     state.SetLabel(simdLevelName(bestSimdLevel()));
 }
-BENCHMARK(BM_stepRk4);
+BENCHMARK(BM_stepRk4)->Apply(atEveryGrid);
 
 void BM_referenceStepRk4(benchmark::State& state) {
     runSteps(state, [](FieldBank& bank) { referenceStepRk4(bank, BenchReynolds); });
 }
-BENCHMARK(BM_referenceStepRk4);
+BENCHMARK(BM_referenceStepRk4)->Apply(atEveryGrid);
 
 // The fast step at each narrower vector width this processor runs.
 void BM_stepRk4AtLevel(benchmark::State& state) {
-    const auto level = static_cast<SimdLevel>(state.range(0));
+    const auto level = static_cast<SimdLevel>(state.range(1));
     if (!isSimdLevelAvailable(level)) {
         state.SkipWithError("vector level not available on this processor");
         return;
     }
-    const FastKernels& kernels = fastKernels(level);
+    const FastKernels& kernels = fastKernels(level, bench::gridOf(state));
     runSteps(state, [&](FieldBank& bank) {
         kernels.beginStep(bank);
         kernels.finishStep(bank, BenchReynolds, TimeStep);
     });
     state.SetLabel(simdLevelName(level));
 }
-BENCHMARK(BM_stepRk4AtLevel)->DenseRange(0, SimdLevelCount - 1);
+BENCHMARK(BM_stepRk4AtLevel)
+    ->ArgsProduct({{SupportedGridSizes.begin(), SupportedGridSizes.end()},
+                   benchmark::CreateDenseRange(0, SimdLevelCount - 1, 1)});
 
 // The small-scale filter on its own. Repeated filtering drives the outer modes towards the
 // subnormal range, so the state is put back every few passes.
 void BM_spectralFilter(benchmark::State& state) {
     constexpr int PassesBeforeRestart = 4;
-    auto start = bench::turbulentBank();
+    auto start = bench::turbulentBank(bench::gridOf(state));
     PackedSpectrum psi = (*start)[Slot::psi];
     int passes = 0;
     for (auto _ : state) {
@@ -165,7 +176,7 @@ void BM_spectralFilter(benchmark::State& state) {
         benchmark::DoNotOptimize(psi.data());
     }
 }
-BENCHMARK(BM_spectralFilter);
+BENCHMARK(BM_spectralFilter)->Apply(atEveryGrid);
 
 // A step followed by the filter, as a frame with the filter on takes it: set against BM_stepRk4.
 void BM_filteredStepRk4(benchmark::State& state) {
@@ -174,7 +185,7 @@ void BM_filteredStepRk4(benchmark::State& state) {
         applySpectralFilter(bank[Slot::psi]);
     });
 }
-BENCHMARK(BM_filteredStepRk4);
+BENCHMARK(BM_filteredStepRk4)->Apply(atEveryGrid);
 
 #if defined(SWIRLON_BENCH_WITH_FFTW)
 
@@ -183,26 +194,23 @@ BENCHMARK(BM_filteredStepRk4);
 // FFTW_MEASURE plans. The state is the band of F(kx, ky), kx = 0..64 and ky by row index.
 class FftwStep {
   public:
-    static constexpr int Columns = GridSize / 2 + 1;
-    static constexpr int SpectrumSize = GridSize * Columns;
     using Spectrum = std::complex<double>;
 
-    FftwStep() {
+    explicit FftwStep(Grid on) : grid_(on), n_(on.size()), columns_(n_ / 2 + 1), spectrumSize_(n_ * columns_) {
         for (auto& field : derivatives_) {
             field = allocateSpectrum();
         }
         for (auto& grid : grids_) {
-            grid = fftw_alloc_real(GridPoints);
+            grid = fftw_alloc_real(grid_.points());
         }
         advectionHat_ = allocateSpectrum();
         for (int i = 0; i < 4; ++i) {
-            inversePlans_[i] =
-                fftw_plan_dft_c2r_2d(GridSize, GridSize, asFftw(derivatives_[i]), grids_[i], FFTW_MEASURE);
+            inversePlans_[i] = fftw_plan_dft_c2r_2d(n_, n_, asFftw(derivatives_[i]), grids_[i], FFTW_MEASURE);
         }
-        advection_ = fftw_alloc_real(GridPoints);
-        forwardPlan_ = fftw_plan_dft_r2c_2d(GridSize, GridSize, advection_, asFftw(advectionHat_), FFTW_MEASURE);
+        advection_ = fftw_alloc_real(grid_.points());
+        forwardPlan_ = fftw_plan_dft_r2c_2d(n_, n_, advection_, asFftw(advectionHat_), FFTW_MEASURE);
         for (auto* field : {&psi_, &base_, &rk_[0], &rk_[1], &rk_[2], &rk_[3]}) {
-            field->assign(SpectrumSize, Spectrum{});
+            field->assign(spectrumSize_, Spectrum{});
         }
     }
     FftwStep(const FftwStep&) = delete;
@@ -224,17 +232,19 @@ class FftwStep {
 
     // The band of a packed psi as coefficients; F(0, -ky) is the conjugate of F(0, ky).
     void load(const PackedSpectrum& packed) {
-        psi_.assign(SpectrumSize, Spectrum{});
-        forEachBandEntryButMean([&](int row, int column, int) {
-            if (column > BandLimit) {
+        psi_.assign(spectrumSize_, Spectrum{});
+        grid_.forEachBandEntryButMean([&](int row, int column, int) {
+            if (column > grid_.bandLimit()) {
                 return;
             }
             if (column > 0) {
-                psi_[at(row, column)] = {packed[entryIndex(row, column)], packed[entryIndex(row, GridSize - column)]};
-            } else if (row <= BandLimit) {
-                const Spectrum c{packed[entryIndex(row, 0)], packed[entryIndex(GridSize - row, 0)]};
+                const Grid::ModeEntries entries = grid_.modeEntries(column, grid_.signedWaveNumber(row));
+                psi_[at(row, column)] = {packed[entries.real], packed[entries.imaginary]};
+            } else if (row <= grid_.bandLimit()) {
+                const Grid::ModeEntries entries = grid_.modeEntries(0, row);
+                const Spectrum c{packed[entries.real], packed[entries.imaginary]};
                 psi_[at(row, 0)] = c;
-                psi_[at(GridSize - row, 0)] = std::conj(c);
+                psi_[at(n_ - row, 0)] = std::conj(c);
             }
         });
     }
@@ -258,19 +268,19 @@ class FftwStep {
     }
 
   private:
-    static constexpr int at(int row, int column) { return row * Columns + column; }
-    static Spectrum* allocateSpectrum() { return reinterpret_cast<Spectrum*>(fftw_alloc_complex(SpectrumSize)); }
+    int at(int row, int column) const { return row * columns_ + column; }
+    Spectrum* allocateSpectrum() const { return reinterpret_cast<Spectrum*>(fftw_alloc_complex(spectrumSize_)); }
     static fftw_complex* asFftw(Spectrum* p) { return reinterpret_cast<fftw_complex*>(p); }
 
     // visit(index, kSquared) for every stored band coefficient but the mean.
     template <typename Visit>
-    static void forEachBandCoefficient(Visit&& visit) {
-        for (int row = 0; row < GridSize; ++row) {
-            if (!isBandIndex(row)) {
+    void forEachBandCoefficient(Visit&& visit) const {
+        for (int row = 0; row < n_; ++row) {
+            if (!grid_.isBandIndex(row)) {
                 continue;
             }
-            const int b = foldedWaveNumber(row);
-            for (int kx = 0; kx <= BandLimit; ++kx) {
+            const int b = grid_.foldedWaveNumber(row);
+            for (int kx = 0; kx <= grid_.bandLimit(); ++kx) {
                 if (kx != 0 || row != 0) {
                     visit(at(row, kx), kx * kx + b * b);
                 }
@@ -280,15 +290,15 @@ class FftwStep {
 
     void evaluate(std::vector<Spectrum>& increment, double nu, double dt) {
         for (auto* field : derivatives_) {
-            std::fill(field, field + SpectrumSize, Spectrum{});
+            std::fill(field, field + spectrumSize_, Spectrum{});
         }
         const Spectrum i1{0.0, 1.0};
-        for (int row = 0; row < GridSize; ++row) {
-            if (!isBandIndex(row)) {
+        for (int row = 0; row < n_; ++row) {
+            if (!grid_.isBandIndex(row)) {
                 continue;
             }
-            const double ky = row <= BandLimit ? row : row - GridSize;
-            for (int kx = 0; kx <= BandLimit; ++kx) {
+            const double ky = grid_.signedWaveNumber(row);
+            for (int kx = 0; kx <= grid_.bandLimit(); ++kx) {
                 const int i = at(row, kx);
                 const double k2 = kx * kx + ky * ky;
                 const Spectrum p = psi_[i];
@@ -301,17 +311,21 @@ class FftwStep {
         for (auto* plan : inversePlans_) {
             fftw_execute(plan);
         }
-        for (int k = 0; k < GridPoints; ++k) {
+        for (int k = 0; k < grid_.points(); ++k) {
             advection_[k] = grids_[3][k] * grids_[1][k] + grids_[2][k] * grids_[0][k];
         }
         fftw_execute(forwardPlan_);
-        const double normalisation = 1.0 / GridPoints;
+        const double normalisation = 1.0 / grid_.points();
         forEachBandCoefficient([&](int i, int kSquared) {
             const double k2 = kSquared;
             increment[i] = (advectionHat_[i] * normalisation / k2 - nu * k2 * psi_[i]) * dt;
         });
     }
 
+    Grid grid_;
+    int n_;
+    int columns_;
+    int spectrumSize_;
     std::vector<Spectrum> psi_, base_;
     std::vector<Spectrum> rk_[4];
     Spectrum* derivatives_[4] = {};
@@ -324,16 +338,15 @@ class FftwStep {
 
 // Largest difference, relative to the largest coefficient, between a packed band and FFTW's.
 double relativeDifference(const PackedSpectrum& packed, const FftwStep& fftw) {
+    const Grid& grid = packed.grid();
     double largest = 0.0;
     double difference = 0.0;
-    forEachBandEntryButMean([&](int row, int column, int) {
-        if (column > BandLimit || (column == 0 && row > BandLimit)) {
+    grid.forEachBandEntryButMean([&](int row, int column, int) {
+        if (column > grid.bandLimit() || (column == 0 && row > grid.bandLimit())) {
             return;
         }
-        const std::complex<double> ours =
-            column > 0
-                ? std::complex<double>{packed[entryIndex(row, column)], packed[entryIndex(row, GridSize - column)]}
-                : std::complex<double>{packed[entryIndex(row, 0)], packed[entryIndex(GridSize - row, 0)]};
+        const Grid::ModeEntries entries = grid.modeEntries(column, grid.signedWaveNumber(row));
+        const std::complex<double> ours{packed[entries.real], packed[entries.imaginary]};
         largest = std::max(largest, std::abs(ours));
         difference = std::max(difference, std::abs(ours - fftw.coefficient(row, column)));
     });
@@ -344,8 +357,8 @@ double relativeDifference(const PackedSpectrum& packed, const FftwStep& fftw) {
 constexpr double AgreementTolerance = 1e-12;
 
 void BM_fftwStepRk4(benchmark::State& state) {
-    auto start = bench::turbulentBank();
-    FftwStep fftw;
+    auto start = bench::turbulentBank(bench::gridOf(state));
+    FftwStep fftw(bench::gridOf(state));
     {
         auto ours = std::make_unique<FieldBank>(*start);
         stepRk4(*ours, BenchReynolds);
@@ -364,7 +377,7 @@ void BM_fftwStepRk4(benchmark::State& state) {
         fftw.step(BenchReynolds, TimeStep);
     }
 }
-BENCHMARK(BM_fftwStepRk4);
+BENCHMARK(BM_fftwStepRk4)->Apply(atEveryGrid);
 
 #endif
 

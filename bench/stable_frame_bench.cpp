@@ -28,12 +28,12 @@ enum class StartPicture { yellowDisc16, yellowDisc24, yellowDisc32, redDiscOnGre
 
 // Grid vorticity of the picture (not yet transformed).
 PackedSpectrum startPictureVorticity(StartPicture picture) {
-    constexpr double Centre = GridSize / 2 - 0.5;
+    constexpr double Centre = DefaultGridSize / 2 - 0.5;
     constexpr int OddPixelX = 100;
     constexpr int OddPixelY = 30;
-    PackedSpectrum grid{};
-    for (int y = 0; y < GridSize; ++y) {
-        for (int x = 0; x < GridSize; ++x) {
+    PackedSpectrum grid(Grid{});
+    for (int y = 0; y < DefaultGridSize; ++y) {
+        for (int x = 0; x < DefaultGridSize; ++x) {
             const double r2 = (x - Centre) * (x - Centre) + (y - Centre) * (y - Centre);
             double value = 0.0;
             switch (picture) {
@@ -50,11 +50,12 @@ PackedSpectrum startPictureVorticity(StartPicture picture) {
                 value = r2 <= 16 * 16 ? RedVorticity : GreyVorticity;
                 break;
             case StartPicture::yellowWhiteHalves:
-                value = (x == OddPixelX && y == OddPixelY) ? RedVorticity
-                                                           : (x < GridSize / 2 ? YellowVorticity : WhiteVorticity);
+                value = (x == OddPixelX && y == OddPixelY)
+                            ? RedVorticity
+                            : (x < DefaultGridSize / 2 ? YellowVorticity : WhiteVorticity);
                 break;
             }
-            grid[entryIndex(y, x)] = value;
+            grid[Grid{}.entryIndex(y, x)] = value;
         }
     }
     return grid;
@@ -84,10 +85,7 @@ constexpr int FramesPerRun = 3000;
 constexpr int FramesPerTimeUnit = 100;
 
 std::unique_ptr<FieldBank> bankWith(StartPicture picture) {
-    auto bank = std::make_unique<FieldBank>();
-    for (auto& slot : bank->slots) {
-        slot.fill(0.0);
-    }
+    auto bank = std::make_unique<FieldBank>(Grid{});
     (*bank)[Slot::psi] = startPictureVorticity(picture);
     streamFunctionFromVorticity((*bank)[Slot::psi]);
     return bank;
@@ -97,7 +95,7 @@ void BM_stableFrames(benchmark::State& state) {
     const auto picture = AllStartPictures[static_cast<std::size_t>(state.range(0))];
     const int reynolds = static_cast<int>(state.range(1));
     auto bank = bankWith(picture);
-    PackedSpectrum rollback;
+    PackedSpectrum rollback(Grid{});
     int largestSplit = 0;
     long subStepTotal = 0;
     int divergedAt = -1;

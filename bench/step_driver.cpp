@@ -41,14 +41,11 @@ int main(int argc, char** argv) {
     }
 
     using namespace swirlon;
-    auto bank = std::make_unique<FieldBank>();
-    for (auto& slot : bank->slots) {
-        slot.fill(0.0);
-    }
+    auto bank = std::make_unique<FieldBank>(Grid{});
     std::mt19937_64 engine(DriverSeed);
     std::uniform_real_distribution<double> value(-1.0, 1.0);
-    forEachBandEntryButMean([&](int row, int column, int kSquared) {
-        (*bank)[Slot::psi][entryIndex(row, column)] = value(engine) * std::pow(1.0 + kSquared, -SpectralDecay);
+    Grid{}.forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        (*bank)[Slot::psi][Grid{}.entryIndex(row, column)] = value(engine) * std::pow(1.0 + kSquared, -SpectralDecay);
     });
     for (int i = 0; i < steps; ++i) {
         if (fast) {
@@ -58,6 +55,6 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("%s, %s kernels: psi[1][1] = %.17g\n", argv[1], simdLevelName(bestSimdLevel()),
-                (*bank)[Slot::psi][entryIndex(1, 1)]);
+                (*bank)[Slot::psi][Grid{}.entryIndex(1, 1)]);
     return EXIT_SUCCESS;
 }

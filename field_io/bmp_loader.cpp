@@ -91,14 +91,15 @@ bool skipBytes(std::FILE* file, std::uint64_t count) {
 }  // namespace
 
 void resampleVorticity(std::span<const std::uint8_t> pixels, const PixelLayout& layout, PackedSpectrum& grid) {
-    for (int i = 0; i < GridSize; ++i) {
-        const std::int64_t pictureRow = (i * layout.rows) / GridSize;
+    const int n = grid.grid().size();
+    for (int i = 0; i < n; ++i) {
+        const std::int64_t pictureRow = (i * layout.rows) / n;
         const std::int64_t fileRow = layout.topDown ? layout.rows - 1 - pictureRow : pictureRow;
         const std::uint8_t* row = pixels.data() + fileRow * layout.stride;
-        for (int j = 0; j < GridSize; ++j) {
-            const std::int64_t column = (j * layout.width) / GridSize;
+        for (int j = 0; j < n; ++j) {
+            const std::int64_t column = (j * layout.width) / n;
             const std::uint8_t* pixel = row + BytesPerPixel * column;
-            grid[entryIndex(i, j)] = vorticityOfColour(pixel[0], pixel[1], pixel[2]);
+            grid[grid.grid().entryIndex(i, j)] = vorticityOfColour(pixel[0], pixel[1], pixel[2]);
         }
     }
 }

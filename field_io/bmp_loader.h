@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Initial vorticity from a 24-bit BMP file: colours become vorticity on the 128x128 grid.
+// Initial vorticity from a 24-bit BMP file: colours become vorticity on the grid.
 #pragma once
 
 #include <array>
@@ -16,8 +16,8 @@ namespace swirlon {
 // The 40 bytes of the file's info header as read from the file (little-endian on disk).
 using BmpInfoHeaderBytes = std::array<std::uint8_t, 40>;
 
-// Reads the file at path and, on success, fills vorticity with its grid vorticity (every
-// element written); returns std::nullopt. On any failure returns what went wrong and leaves
+// Reads the file at path and, on success, fills vorticity with its grid vorticity on
+// vorticity's own grid (every element written); returns std::nullopt. On any failure returns what went wrong and leaves
 // vorticity untouched. infoHeader, when given, receives the info-header bytes that were read,
 // also when the load then fails.
 //
@@ -40,7 +40,7 @@ struct PixelLayout {
     bool topDown = false;
 };
 
-// Nearest-pixel resampling onto the grid (truncating integer division, anchored at the bottom
+// Nearest-pixel resampling onto the grid of `grid` (truncating integer division, anchored at the bottom
 // left pixel; grid row 0 is the picture's bottom row) and the colour rule. pixels holds rows
 // rows of layout.stride bytes (the last may stop after its pixels); width and rows positive.
 void resampleVorticity(std::span<const std::uint8_t> pixels, const PixelLayout& layout, PackedSpectrum& grid);

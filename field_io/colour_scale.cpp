@@ -37,7 +37,7 @@ double picturePeak(const Simulation& simulation, DisplayMode mode) {
     const PackedSpectrum& u = simulation.velocityX();
     const PackedSpectrum& v = simulation.velocityY();
     double peak = 0.0;
-    for (std::size_t k = 0; k < GridPoints; ++k) {
+    for (std::size_t k = 0; k < u.size(); ++k) {
         peak = std::fmax(peak, u[k] * u[k] + v[k] * v[k]);
     }
     return peak;

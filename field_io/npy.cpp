@@ -23,12 +23,19 @@ constexpr std::size_t ShortLengthBytes = 2;  // header length field of version 1
 constexpr std::size_t LongLengthBytes = 4;   // header length field of versions 2.0 and 3.0
 constexpr std::size_t HeaderAlignment = 64;
 constexpr std::size_t BytesPerValue = sizeof(double);
-constexpr std::size_t DataBytes = GridPoints * BytesPerValue;
 constexpr std::size_t MaxHeaderLength = NpyMaxHeaderLength;
-static_assert(NpyMaxFieldFileBytes == Magic.size() + VersionBytes + LongLengthBytes + MaxHeaderLength + DataBytes);
+constexpr std::size_t LargestGridSize = SupportedGridSizes.back();
+static_assert(NpyMaxFieldFileBytes ==
+              Magic.size() + VersionBytes + LongLengthBytes + MaxHeaderLength + LargestGridSize * LargestGridSize * BytesPerValue);
 
 constexpr std::string_view ExpectedDtype = "<f8";
-constexpr std::string_view FieldHeader = "{'descr': '<f8', 'fortran_order': False, 'shape': (128, 128), }";
+
+std::size_t dataBytes(const Grid& grid) { return static_cast<std::size_t>(grid.points()) * BytesPerValue; }
+
+std::string fieldHeader(const Grid& grid) {
+    const std::string side = std::to_string(grid.size());
+    return "{'descr': '<f8', 'fortran_order': False, 'shape': (" + side + ", " + side + "), }";
+}
 
 // What a header says about the array that follows it.
 struct ArrayHeader {
@@ -291,7 +298,7 @@ std::vector<std::uint8_t> encodeScalar(std::uint64_t bits) {
 }  // namespace
 
 std::vector<std::uint8_t> encodeNpyField(const PackedSpectrum& field) {
-    return encodeNpy(FieldHeader, DataBytes, [&](std::vector<std::uint8_t>& out) {
+    return encodeNpy(fieldHeader(field.grid()), dataBytes(field.grid()), [&](std::vector<std::uint8_t>& out) {
         for (const double value : field) {
             appendLittleEndian(out, std::bit_cast<std::uint64_t>(value), BytesPerValue);
         }
@@ -311,7 +318,8 @@ std::optional<FileError> decodeNpyField(std::span<const std::uint8_t> bytes, Pac
         return problem(FileErrorKind::npyFortranOrder);
     }
     const std::vector<long long>& shape = header.shape;
-    if (shape.size() != 2 || shape[0] != GridSize || shape[1] != GridSize) {
+    if (shape.size() != 2 || shape[0] != shape[1] || shape[0] > static_cast<long long>(LargestGridSize) ||
+        !isSupportedGridSize(static_cast<int>(shape[0]))) {
         std::string found = "(";
         for (std::size_t i = 0; i < shape.size(); ++i) {
             found += (i == 0 ? "" : ", ") + std::to_string(shape[i]);
@@ -319,21 +327,24 @@ std::optional<FileError> decodeNpyField(std::span<const std::uint8_t> bytes, Pac
         found += shape.size() == 1 ? ",)" : ")";
         return problem(FileErrorKind::npyWrongShape, found);
     }
-    if (data.size() != DataBytes) {
+    const Grid grid(static_cast<int>(shape[0]));
+    if (data.size() != dataBytes(grid)) {
         return problem(FileErrorKind::npyWrongDataSize, std::to_string(data.size()));
     }
 
-    auto values = std::make_unique<PackedSpectrum>();
-    for (int k = 0; k < GridPoints; ++k) {
+    PackedSpectrum values(grid);
+    for (int k = 0; k < grid.points(); ++k) {
         const double value = std::bit_cast<double>(readLittleEndian(data.data() + k * BytesPerValue, BytesPerValue));
         if (!std::isfinite(value)) {
-            const std::string index =
-                std::string("(").append(std::to_string(k / GridSize)).append(", ").append(std::to_string(k % GridSize));
+            const std::string index = std::string("(")
+                                          .append(std::to_string(k / grid.size()))
+                                          .append(", ")
+                                          .append(std::to_string(k % grid.size()));
             return problem(FileErrorKind::npyNonFinite, index + ")");
         }
-        (*values)[k] = value;
+        values[k] = value;
     }
-    field = *values;
+    field = std::move(values);
     return std::nullopt;
 }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// 128x128 float64 arrays in NumPy's .npy format (C order, element [y][x] at GridSize*y + x):
+// N x N float64 arrays (N a supported grid size) in NumPy's .npy format (C order, element
+// [y][x] at N*y + x):
 // the exchange format for grid vorticity and for saved solver states; and the scalars that
 // state files keep beside the spectrum.
 #pragma once
@@ -20,17 +21,19 @@ namespace swirlon {
 inline constexpr std::array<std::uint8_t, 6> NpyMagic{0x93, 'N', 'U', 'M', 'P', 'Y'};
 // Far more than any header these arrays need; a larger one is not an array of ours.
 inline constexpr std::size_t NpyMaxHeaderLength = 4096;
-// The largest file a 128x128 float64 array can take: signature, version 2.0 header length,
-// the longest header and the data.
+// The largest file a field of the largest grid can take: signature, version 2.0 header
+// length, the longest header and the data.
 inline constexpr std::size_t NpyMaxFieldFileBytes =
-    NpyMagic.size() + 2 + 4 + NpyMaxHeaderLength + GridPoints * sizeof(double);
+    NpyMagic.size() + 2 + 4 + NpyMaxHeaderLength +
+    static_cast<std::size_t>(SupportedGridSizes.back()) * SupportedGridSizes.back() * sizeof(double);
 
-// The file's bytes for field: format version 1.0, dtype '<f8', shape (128, 128), C order.
+// The file's bytes for field: format version 1.0, dtype '<f8', shape (N, N), C order.
 std::vector<std::uint8_t> encodeNpyField(const PackedSpectrum& field);
 
 // Checks the header strictly (magic, version, dtype '<f8', fortran_order False, shape
-// (128, 128), no extra keys, no bytes past the data) and every value for finiteness. On success
-// fills field and returns std::nullopt; otherwise returns what is wrong (with an empty path) and
+// (N, N) for a supported grid size N, no extra keys, no bytes past the data) and every value
+// for finiteness. On success replaces field by the file's (on the file's grid) and returns
+// std::nullopt; otherwise returns what is wrong (with an empty path) and
 // leaves field untouched.
 std::optional<FileError> decodeNpyField(std::span<const std::uint8_t> bytes, PackedSpectrum& field);
 

@@ -74,6 +74,7 @@ double whiteInput(DisplayMode mode) {
 }
 
 void renderSpeedImage(const PackedSpectrum& velX, const PackedSpectrum& velY, PictureBuffer& picture, double gain) {
+    picture.resize(velX.size() * PictureBytesPerPixel);
     for (std::size_t k = 0; k < velX.size(); ++k) {
         const double squaredSpeed = (velX[k] * velX[k] + velY[k] * velY[k]) * gain;
         storePixel(picture, k, mapSpeedColor(squaredSpeed));
@@ -81,6 +82,7 @@ void renderSpeedImage(const PackedSpectrum& velX, const PackedSpectrum& velY, Pi
 }
 
 void renderVorticityImage(const PackedSpectrum& gridVorticity, PictureBuffer& picture, double gain) {
+    picture.resize(gridVorticity.size() * PictureBytesPerPixel);
     for (std::size_t k = 0; k < gridVorticity.size(); ++k) {
         storePixel(picture, k, mapVorticityColor(gridVorticity[k] * gain));
     }
@@ -101,15 +103,17 @@ void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer
     }
 }
 
-void stretchPicture(const PictureBuffer& picture, StretchedPicture& stretched) {
-    constexpr std::size_t side = PictureSide;
-    constexpr std::size_t scale = PictureScale;
-    constexpr std::size_t lastRow = GridSize - 1;
+void stretchPicture(const PictureBuffer& picture, int gridSize, int scale, StretchedPicture& stretched) {
+    const auto gridSide = static_cast<std::size_t>(gridSize);
+    const auto blockSide = static_cast<std::size_t>(scale);
+    const std::size_t side = gridSide * blockSide;
+    const std::size_t lastRow = gridSide - 1;
+    stretched.resize(side * side * 3);
     for (std::size_t screenRow = 0; screenRow < side; ++screenRow) {
         // Screen rows run top-down, picture rows bottom-up.
-        const std::size_t gridRow = lastRow - screenRow / scale;
+        const std::size_t gridRow = lastRow - screenRow / blockSide;
         for (std::size_t screenColumn = 0; screenColumn < side; ++screenColumn) {
-            const std::size_t source = (gridRow * GridSize + screenColumn / scale) * PictureBytesPerPixel;
+            const std::size_t source = (gridRow * gridSide + screenColumn / blockSide) * PictureBytesPerPixel;
             const std::size_t target = (screenRow * side + screenColumn) * PictureBytesPerPixel;
             stretched[target] = picture[source + PictureRedByte];
             stretched[target + 1] = picture[source + PictureGreenByte];

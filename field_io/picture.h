@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The false-colour pictures of the flow: colour maps, the 128x128 picture buffer and its
-// 3x enlargement as the window shows it.
+// The false-colour pictures of the flow: colour maps, the picture buffer (one pixel per grid
+// point) and its enlargement as the window shows it.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "solver/grid.h"
 #include "solver/simulation.h"
@@ -27,16 +27,22 @@ inline constexpr std::size_t PictureBlueByte = 0;
 inline constexpr std::size_t PictureGreenByte = 1;
 inline constexpr std::size_t PictureRedByte = 2;
 
-// 128x128 pixels of blue, green, red; rows bottom-up (row 0 drawn at the bottom), 384 bytes a
-// row; pixel 128*i + j belongs to field element (i, j).
-using PictureBuffer = std::array<std::uint8_t, GridPoints * PictureBytesPerPixel>;
+// N x N pixels of blue, green, red for a grid of N points a side; rows bottom-up (row 0 drawn
+// at the bottom), 3N bytes a row; pixel N*i + j belongs to field element (i, j). The renderers
+// size it to their field's grid (allocating only when that size changes).
+using PictureBuffer = std::vector<std::uint8_t>;
 
-// Each grid point becomes a square block of this many screen pixels.
-inline constexpr int PictureScale = 3;
-inline constexpr int PictureSide = GridSize * PictureScale;
+// The enlarged picture: side x side pixels of red, green, blue, rows top-down (screen order).
+using StretchedPicture = std::vector<std::uint8_t>;
 
-// The enlarged picture: 384x384 pixels of red, green, blue, rows top-down (screen order).
-using StretchedPicture = std::array<std::uint8_t, PictureSide * PictureSide * 3>;
+// Screen pixels a side that the enlarged picture keeps about at every grid.
+inline constexpr int PictureTargetSide = 384;
+// Whole screen pixels per grid point at which a grid's picture comes nearest the target side:
+// 6 at 64, 3 at 128, 2 at 256, 1 at 512.
+constexpr int defaultPictureScale(const Grid& grid) {
+    const int nearest = (2 * PictureTargetSide / grid.size() + 1) / 2;
+    return nearest < 1 ? 1 : nearest;
+}
 
 // Gains from the physical quantity to the colour map's input in the fixed mapping the window
 // starts with: vorticity times 8, squared speed times 32.
@@ -62,7 +68,9 @@ void renderVorticityImage(const PackedSpectrum& gridVorticity, PictureBuffer& pi
 void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer& picture);
 void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer& picture, double gain);
 
-// Nearest-neighbour 3x enlargement, row 0 of the picture at the bottom.
-void stretchPicture(const PictureBuffer& picture, StretchedPicture& stretched);
+// Nearest-neighbour enlargement of a picture of gridSize x gridSize pixels, each pixel a block of
+// scale x scale, row 0 of the picture at the bottom; stretched is sized to (gridSize * scale)^2
+// pixels.
+void stretchPicture(const PictureBuffer& picture, int gridSize, int scale, StretchedPicture& stretched);
 
 }  // namespace swirlon

@@ -10,13 +10,13 @@
 
 #include "solver/diagnostics.h"
 #include "solver/operators.h"
+#include "solver/regrid.h"
 
 namespace swirlon {
 namespace {
 
 constexpr double Pi = std::numbers::pi;
 constexpr double BoxLength = 2.0 * Pi;
-constexpr double GridSpacing = BoxLength / GridSize;
 
 // A Gaussian patch of vorticity: peak value at the centre, radius as the standard deviation.
 struct Vortex {
@@ -60,8 +60,8 @@ constexpr double TurbulenceEnergy = 0.5;
 
 constexpr double TaylorGreenAmplitude = 2.0;
 
-// Grid coordinate of row or column index i.
-double coordinate(int index) { return GridSpacing * index; }
+// Coordinate of row or column index i on a grid of n points a side.
+double coordinate(int index, int n) { return BoxLength / n * index; }
 
 // Shortest signed distance on the periodic axis, so each patch wraps smoothly across the edge.
 double periodicOffset(double from, double to) {
@@ -70,9 +70,11 @@ double periodicOffset(double from, double to) {
 
 template <typename Vorticity>
 void installGridVorticity(PackedSpectrum& psi, Vorticity&& vorticityAt) {
-    for (int y = 0; y < GridSize; ++y) {
-        for (int x = 0; x < GridSize; ++x) {
-            psi[entryIndex(y, x)] = vorticityAt(coordinate(x), coordinate(y));
+    const Grid& grid = psi.grid();
+    const int n = grid.size();
+    for (int y = 0; y < n; ++y) {
+        for (int x = 0; x < n; ++x) {
+            psi[grid.entryIndex(y, x)] = vorticityAt(coordinate(x, n), coordinate(y, n));
         }
     }
     streamFunctionFromVorticity(psi);
@@ -113,8 +115,8 @@ void installTaylorGreen(PackedSpectrum& psi) {
     // Each cosine carries half the amplitude, a real-part entry v stands for 2 v cos(kx x + ky y),
     // and psi = omega / -K^2 with K^2 = 2.
     constexpr double coefficient = TaylorGreenAmplitude / 2.0 / 2.0 / 2.0;
-    psi[entryIndex(bandIndex(1), 1)] = coefficient;
-    psi[entryIndex(bandIndex(-1), 1)] = -coefficient;
+    psi[psi.grid().modeEntries(1, 1).real] = coefficient;
+    psi[psi.grid().modeEntries(1, -1).real] = -coefficient;
 }
 
 // Uniform in (0, 1] from 53 random bits; built by hand because the standard distributions
@@ -129,22 +131,32 @@ double standardNormal(std::mt19937_64& generator) {
     return radius * std::cos(BoxLength * uniformOpenZero(generator));
 }
 
+// Drawn on the default grid's band and moved onto the others by their bands, so a seed gives
+// the same field at every grid (on the coarsest one less its modes beyond |k| = 21, which hold
+// a negligible part of its energy): one set-up can be run at several resolutions.
 void installRandomTurbulence(PackedSpectrum& psi, std::uint32_t seed) {
+    const Grid grid{};
+    if (psi.grid() != grid) {
+        PackedSpectrum drawn(grid);
+        installRandomTurbulence(drawn, seed);
+        psi = regridSpectrum(drawn, psi.grid());
+        return;
+    }
     psi.fill(0.0);
     std::mt19937_64 generator(seed);
     // Each band entry but the mean is one independent real part of a coefficient, so drawing
     // every entry on its own gives a random real field with random phases. A shell of radius k
     // holds about 2 pi k entries, each with energy K^2 |psi_hat|^2, so this per-entry variance
     // of psi gives the energy spectrum above.
-    forEachBandEntryButMean([&](int row, int column, int kSquared) {
+    grid.forEachBandEntryButMean([&](int row, int column, int kSquared) {
         const double k = std::sqrt(static_cast<double>(kSquared));
         const double ratio = k / TurbulencePeakWaveNumber;
         const double ratio4 = ratio * ratio * ratio * ratio;
         const double variance = 1.0 / (k * (1.0 + ratio4 * ratio4));
-        psi[entryIndex(row, column)] = standardNormal(generator) * std::sqrt(variance);
+        psi[grid.entryIndex(row, column)] = standardNormal(generator) * std::sqrt(variance);
     });
     const double scale = std::sqrt(TurbulenceEnergy / energy(psi));
-    forEachBandEntryButMean([&](int row, int column, int) { psi[entryIndex(row, column)] *= scale; });
+    grid.forEachBandEntryButMean([&](int row, int column, int) { psi[grid.entryIndex(row, column)] *= scale; });
 }
 
 // The built-ins in the order a usage text lists them.

@@ -11,8 +11,8 @@
 namespace swirlon {
 
 // A built-in field: the name it goes by, a line saying what it looks like, and the builder that
-// fills psi (every entry) with its stream-function spectrum (the seed matters only for random
-// ones).
+// fills psi (every entry) with its stream-function spectrum on psi's grid (the seed matters only
+// for random ones).
 struct Preset {
     std::string_view name;
     std::string_view description;

@@ -83,7 +83,7 @@ std::optional<FileError> decodeNpz(std::span<const std::uint8_t> bytes, PackedSp
     if (auto error = readMember(zip, state_member::psi, NpyMaxFieldFileBytes, spectrumBytes)) {
         return error;
     }
-    auto spectrum = std::make_unique<PackedSpectrum>();
+    auto spectrum = std::make_unique<PackedSpectrum>(Grid{});
     if (decodeNpyField(spectrumBytes, *spectrum)) {
         return notAState(state_member::psi);
     }
@@ -128,12 +128,12 @@ std::optional<FileError> decodeNpz(std::span<const std::uint8_t> bytes, PackedSp
     return std::nullopt;
 }
 
-// A bare spectrum is a 128x128 array like any grid field, such as saved vorticity. What marks a
+// A bare spectrum is an N x N array like any grid field, such as saved vorticity. What marks a
 // state is its mean entry: every way this program makes a state zeroes it (the Poisson solve,
 // the built-in spectra) and no step writes it, while a grid field holds the vorticity at the
 // origin there, which is zero only by coincidence.
 std::optional<FileError> decodeBareSpectrum(std::span<const std::uint8_t> bytes, PackedSpectrum& psi, RunClock& clock) {
-    auto spectrum = std::make_unique<PackedSpectrum>();
+    auto spectrum = std::make_unique<PackedSpectrum>(Grid{});
     if (auto error = decodeNpyField(bytes, *spectrum)) {
         return error;
     }

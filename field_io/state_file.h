@@ -42,7 +42,7 @@ inline constexpr std::string_view stabilityLimit = "stability_limit";
 
 enum class StateFormat {
     npz,
-    // The spectrum alone as a 128x128 float64 .npy, as earlier versions saved states.
+    // The spectrum alone as an N x N float64 .npy, as earlier versions saved states.
     bareSpectrum,
 };
 

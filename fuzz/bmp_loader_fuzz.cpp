@@ -23,8 +23,8 @@ constexpr double SentinelStep = 0.25;
 
 struct FuzzState {
     std::string path;
-    std::unique_ptr<swirlon::PackedSpectrum> vorticity = std::make_unique<swirlon::PackedSpectrum>();
-    std::unique_ptr<swirlon::PackedSpectrum> pristine = std::make_unique<swirlon::PackedSpectrum>();
+    std::unique_ptr<swirlon::PackedSpectrum> vorticity = std::make_unique<swirlon::PackedSpectrum>(swirlon::Grid{});
+    std::unique_ptr<swirlon::PackedSpectrum> pristine = std::make_unique<swirlon::PackedSpectrum>(swirlon::Grid{});
 
     FuzzState() {
         const std::filesystem::path file =

@@ -9,7 +9,7 @@
 
 namespace swirlon {
 
-Session::Session(int reynolds) : flow_(reynolds), startField_(std::make_unique<PackedSpectrum>()) {
+Session::Session(int reynolds) : flow_(reynolds), startField_(std::make_unique<PackedSpectrum>(flow_.grid())) {
     loadDefaultField(*startField_);
     flow_.setState(*startField_);
 }
@@ -18,7 +18,7 @@ Session::~Session() = default;
 
 std::optional<FileError> Session::loadPicture(const std::string& path, const PictureDecoder& decode,
                                               BmpInfoHeaderBytes* infoHeader) {
-    const auto vorticity = std::make_unique<PackedSpectrum>();
+    const auto vorticity = std::make_unique<PackedSpectrum>(flow_.grid());
     if (std::optional<FileError> failure = loadVorticityPicture(path, *vorticity, decode, infoHeader)) {
         return failure;
     }
@@ -30,7 +30,7 @@ std::optional<FileError> Session::loadPicture(const std::string& path, const Pic
 }
 
 Session::StateLoad Session::loadState(const std::string& path, const ReynoldsAccepted& accepted) {
-    const auto psi = std::make_unique<PackedSpectrum>();
+    const auto psi = std::make_unique<PackedSpectrum>(flow_.grid());
     RunClock clock;
     if (std::optional<FileError> failure = readStateFile(path, *psi, clock)) {
         return {.error = std::move(failure), .reynoldsRefused = std::nullopt};
@@ -55,7 +55,7 @@ std::optional<FileError> Session::saveState(const std::string& path) const {
 }
 
 bool Session::choosePreset(std::string_view name) {
-    const auto psi = std::make_unique<PackedSpectrum>();
+    const auto psi = std::make_unique<PackedSpectrum>(flow_.grid());
     if (!loadPreset(name, *psi)) {
         return false;
     }

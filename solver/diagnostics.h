@@ -16,11 +16,12 @@ double palinstrophy(const PackedSpectrum& psi);
 // Whether every band entry of psi is finite.
 bool isBandFinite(const PackedSpectrum& psi);
 
-// TimeStep * BandLimit * max(|u| + |v|) over grid velocities: the advective stability number
-// of one explicit step.
+// TimeStep * K * max(|u| + |v|) over grid velocities, K the grid's band limit: the advective
+// stability number of one explicit step. A finer grid holds larger wave numbers, so the same
+// flow needs shorter steps there.
 double advectiveStabilityNumber(const PackedSpectrum& velXGrid, const PackedSpectrum& velYGrid);
-// TimeStep * nu * largest K^2 of the band: the viscous stability number of one explicit step.
-double viscousStabilityNumber(int reynolds);
+// TimeStep * nu * largest K^2 of the grid's band: the viscous stability number of one explicit step.
+double viscousStabilityNumber(const Grid& grid, int reynolds);
 // Advective plus viscous number. Advective eigenvalues lie on the imaginary axis and viscous
 // ones on the negative real axis; the sum bounds the size of any combined eigenvalue.
 double stabilityNumber(const PackedSpectrum& velXGrid, const PackedSpectrum& velYGrid, int reynolds);

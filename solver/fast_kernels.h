@@ -71,25 +71,18 @@ struct OneLane {
     static void transpose(Vec*) {}
 };
 
-constexpr int N = GridSize;
-constexpr int H = GridSize / 2;
-
-// The forward transform's per-pass normalisation, computed as the straightforward one does.
-const double ForwardScale = 1.0 / N;
 constexpr double HalfcomplexWeight = 0.5;
 constexpr double StageWeights[3] = {0.5, 0.5, 1.0};
 constexpr double MiddleIncrementWeight = 2.0;
 
-// log2 N = 2 * (two-stage passes) + 3: the butterfly passes cover every stage exactly once.
-constexpr bool stagesFitPasses(int n) {
+constexpr int log2Of(int n) {
     int stages = 0;
     while (n > 1) {
         n /= 2;
         ++stages;
     }
-    return stages >= 5 && stages % 2 == 1;
+    return stages;
 }
-static_assert(stagesFitPasses(N), "the butterfly passes need log2 N odd and at least 5");
 
 // A derivative of psi is named by its slot; velX and gradY carry the row's ky (and so have a
 // column 0), velY and gradX their column's kx; the gradients carry K^2 as well.
@@ -136,10 +129,19 @@ template <VectorOps W>
     W::store(psi, W::select(mask, next, oldPsi));
 }
 
-template <VectorOps V>
+template <VectorOps V, int N>
 struct Kernels {
     using Vec = typename V::Vec;
     static constexpr int L = V::Lanes;
+    static constexpr int H = N / 2;
+    static constexpr Grid G{N};
+    static constexpr int BandLimit = G.bandLimit();
+    // The forward transform's per-pass normalisation, computed as the straightforward one does.
+    static constexpr double ForwardScale = 1.0 / N;
+    // The butterfly passes: two stages at first, two at a time after that, and the last two or
+    // three together (three when log2 N is odd), so every stage is covered exactly once.
+    static constexpr bool OddStageCount = log2Of(N) % 2 == 1;
+    static_assert(log2Of(N) >= 5, "the butterfly passes need at least 32 points per line");
 
     // Column groups that cover the band's complex columns 1..BandLimit; lanes past the band see
     // zero input and are masked.
@@ -275,6 +277,40 @@ struct Kernels {
         }
     }
 
+    // The last two stages of fft1d (half = 2, 1) on each block of four neighbouring lines, held
+    // in registers, then handed to the sink: the close of the passes when log2 N is even.
+    template <typename Sink>
+    SWIRLON_SIMD static void lastTwoStages(LineGroup& g, const double* sinTable, const double* cosTable, int stride,
+                                           const Sink& sink) {
+        constexpr int Block = 4;
+        constexpr int Half = Block / 2;
+        Vec wc2[Half];
+        Vec ws2[Half];
+        for (int i = 0; i < Half; ++i) {
+            wc2[i] = V::set1(cosTable[i * stride]);
+            ws2[i] = V::set1(sinTable[i * stride]);
+        }
+        const Vec wc1 = V::set1(cosTable[0]);
+        const Vec ws1 = V::set1(sinTable[0]);
+        for (int block = 0; block < N; block += Block) {
+            Vec r[Block];
+            Vec m[Block];
+            for (int j = 0; j < Block; ++j) {
+                r[j] = lineAt(g.re, block + j);
+                m[j] = lineAt(g.im, block + j);
+            }
+            for (int i = 0; i < Half; ++i) {
+                butterfly(r[i], m[i], r[i + Half], m[i + Half], wc2[i], ws2[i]);
+            }
+            for (int j = 0; j < Block; j += 2) {
+                butterfly(r[j], m[j], r[j + 1], m[j + 1], wc1, ws1);
+            }
+            for (int j = 0; j < Block; ++j) {
+                sink.write(block + j, r[j], m[j]);
+            }
+        }
+    }
+
     // The butterflies of fft1d in direction D on Lanes lines at once, read from the source and
     // handed to the sink (by default: left in g) in bit-reversed order; the caller applies the
     // scale. Several stages at a time while the values stay in registers: each value meets the
@@ -284,7 +320,8 @@ struct Kernels {
     // cache sets.
     template <Direction D, typename Source, typename Sink>
     SWIRLON_SIMD static void butterflies(LineGroup& g, const Source& source, const Sink& sink) {
-        constexpr int LastThreeHalf = 4;
+        // The half of the first stage the closing pass covers: 4 for three stages, 2 for two.
+        constexpr int LastPassHalf = OddStageCount ? 4 : 2;
         constexpr int StagesPerPass = 4;
         const FftTables& t = fftTables(N);
         const double* sinTable = D == Direction::forward ? t.forwardSinTable.data() : t.inverseSinTable.data();
@@ -292,10 +329,14 @@ struct Kernels {
         twoStages(g, sinTable, cosTable, N / 2, 1, source);
         int half = N / 2 / StagesPerPass;
         int stride = StagesPerPass;
-        for (; half > LastThreeHalf; half /= StagesPerPass, stride *= StagesPerPass) {
+        for (; half > LastPassHalf; half /= StagesPerPass, stride *= StagesPerPass) {
             twoStages(g, sinTable, cosTable, half, stride, GroupLines{g});
         }
-        lastThreeStages(g, sinTable, cosTable, stride, sink);
+        if constexpr (OddStageCount) {
+            lastThreeStages(g, sinTable, cosTable, stride, sink);
+        } else {
+            lastTwoStages(g, sinTable, cosTable, stride, sink);
+        }
     }
 
     template <Direction D>
@@ -319,7 +360,7 @@ struct Kernels {
     // direction D scales; only the lanes set in the mask are stored, the others keep what a holds.
     template <Direction D>
     SWIRLON_SIMD static void storeComplexColumns(double* a, int s0, const LineGroup& g, Vec mask) {
-        const int* rev = fastTables().bitReversed.data();
+        const int* rev = fastTables<N>().bitReversed.data();
         const Vec reversedMask = V::reverse(mask);
         for (int r = 0; r < N; ++r) {
             double* re = a + r * N + s0;
@@ -332,7 +373,7 @@ struct Kernels {
     // The complex columns 1..H-1 in groups; the last group's lanes past them are left alone.
     template <Direction D>
     SWIRLON_SIMD static void complexColumnPass(double* a, LineGroup& g) {
-        const FastTables& t = fastTables();
+        const FastTables<N>& t = fastTables<N>();
         for (int s0 = 1; s0 < H; s0 += L) {
             loadComplexColumns(a, s0, g);
             butterflies<D>(g);
@@ -375,7 +416,7 @@ struct Kernels {
     // direction D leaves them: separated into natural order (forward) or bit-reversed (inverse).
     template <Direction D>
     SWIRLON_SIMD static void storeRowPairs(double* a, int p0, const LineGroup& g) {
-        const int* rev = fastTables().bitReversed.data();
+        const int* rev = fastTables<N>().bitReversed.data();
         Vec block[L];
         for (int parity = 0; parity < 2; ++parity) {
             const double* lines = parity == 0 ? g.re : g.im;
@@ -408,7 +449,7 @@ struct Kernels {
     SWIRLON_SIMD static void separateRowPairs(const LineGroup& x, LineGroup& out) {
         constexpr Direction D = Direction::forward;
         const Vec half = V::set1(HalfcomplexWeight);
-        const int* rev = fastTables().bitReversed.data();
+        const int* rev = fastTables<N>().bitReversed.data();
         setLine(out.re, 0, scaled<D>(naturalAt(x.re, rev, 0)));
         setLine(out.re, H, scaled<D>(naturalAt(x.re, rev, H)));
         setLine(out.im, 0, scaled<D>(naturalAt(x.im, rev, 0)));
@@ -498,7 +539,7 @@ struct Kernels {
     // column group's four blocks (real and imaginary lanes of either parity) meet in registers.
     // The zero columns come from the tables.
     SWIRLON_SIMD static void loadPackedRowPairSpectrum(const double* a, int p0, LineGroup& g) {
-        const FastTables& t = fastTables();
+        const FastTables<N>& t = fastTables<N>();
         Vec p[L];
         Vec pn[L];
         Vec q[L];
@@ -558,7 +599,7 @@ struct Kernels {
     // entry), zeros off the band: the source of the group's butterflies.
     template <Slot D>
     struct DerivativeColumns {
-        const FastTables& t;
+        const FastTables<N>& t;
         const double* psi;
         int s0;
         int mirror;
@@ -570,7 +611,7 @@ struct Kernels {
         Vec columnIm;
 
         SWIRLON_SIMD DerivativeColumns(const double* psiIn, int first)
-            : t(fastTables()),
+            : t(fastTables<N>()),
               psi(psiIn),
               s0(first),
               mirror(mirrorOf(first)),
@@ -582,7 +623,7 @@ struct Kernels {
         const double* columnFactor() const { return D == Slot::velY ? t.velYFactor.data() : t.gradXFactor.data(); }
 
         SWIRLON_SIMD void read(int r, Vec& re, Vec& im) const {
-            if (!isBandIndex(r)) {
+            if (!G.isBandIndex(r)) {
                 re = V::zero();
                 im = V::zero();
                 return;
@@ -610,7 +651,7 @@ struct Kernels {
     // packed column 0 as computeDerivatives forms it, then transformed there as a real column.
     template <Slot D>
     SWIRLON_SIMD static void derivativeColumns(FieldBank& bank, LineGroup& g) {
-        const FastTables& t = fastTables();
+        const FastTables<N>& t = fastTables<N>();
         const double* psi = bank[Slot::psi].data();
         double* a = bank[D].data();
         for (int group = 0; group < BandGroups; ++group) {
@@ -621,7 +662,7 @@ struct Kernels {
         if constexpr (hasRowFactor(D)) {
             const double* factor = D == Slot::velX ? t.columnZeroVelX.data() : t.columnZeroGradY.data();
             for (int r = 0; r < N; ++r) {
-                column[r * PackedStride] = (r != 0 && isBandIndex(r)) ? factor[r] * psi[(N - r) * N] : 0.0;
+                column[r * PackedStride] = (r != 0 && G.isBandIndex(r)) ? factor[r] * psi[(N - r) * N] : 0.0;
             }
             inverseRealColumn(N, column, PackedStride);
         } else {
@@ -663,7 +704,7 @@ struct Kernels {
         double* velY = bank[Slot::velY].data();
         double* gradX = bank[Slot::gradX].data();
         double* gradY = bank[Slot::gradY].data();
-        const int* rev = fastTables().bitReversed.data();
+        const int* rev = fastTables<N>().bitReversed.data();
         LineGroup bx;
         LineGroup by;
         LineGroup bg;
@@ -730,7 +771,7 @@ struct Kernels {
     // on the band only and fed straight into the stage update.
     SWIRLON_SIMD static void advectionColumnPass(FieldBank& bank, const StageUpdate& u) {
         constexpr Direction D = Direction::forward;
-        const FastTables& t = fastTables();
+        const FastTables<N>& t = fastTables<N>();
         double* advection = bank[Slot::advection].data();
         const int* rev = t.bitReversed.data();
         LineGroup g;
@@ -743,7 +784,7 @@ struct Kernels {
             const Vec a2Re = V::load(t.columnA2.data() + s0);
             const Vec a2Im = V::load(t.columnA2.data() + mirror);
             for (int r = 0; r < N; ++r) {
-                if (!isBandIndex(r)) {
+                if (!G.isBandIndex(r)) {
                     continue;
                 }
                 const Vec b2 = V::set1(t.rowB2[r]);
@@ -760,7 +801,7 @@ struct Kernels {
         forwardRealColumn(N, column, PackedStride);
         const double inBand = std::bit_cast<double>(t.bandColumnMask[0]);
         for (int r = 1; r < N; ++r) {
-            if (isBandIndex(r)) {
+            if (G.isBandIndex(r)) {
                 updateEntries<OneLane>(bank, u, r * N, column[r * PackedStride], t.rowB2[r], inBand);
             }
         }
@@ -789,9 +830,14 @@ struct Kernels {
     }
 };
 
+template <VectorOps V, int N>
+constexpr FastKernels kernelsOf{&Kernels<V, N>::forwardTransform, &Kernels<V, N>::inverseTransform,
+                                &Kernels<V, N>::beginStep, &Kernels<V, N>::finishStep};
+
+// The kernels of every supported size, in the order of SupportedGridSizes.
 template <VectorOps V>
-constexpr FastKernels fastKernelsOn{&Kernels<V>::forwardTransform, &Kernels<V>::inverseTransform,
-                                    &Kernels<V>::beginStep, &Kernels<V>::finishStep};
+constexpr FastKernelSet fastKernelsOn{kernelsOf<V, SupportedGridSizes[0]>, kernelsOf<V, SupportedGridSizes[1]>,
+                                      kernelsOf<V, SupportedGridSizes[2]>, kernelsOf<V, SupportedGridSizes[3]>};
 
 }  // namespace
 }  // namespace swirlon

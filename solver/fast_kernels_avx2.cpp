@@ -44,7 +44,7 @@ struct Simd {
 
 }  // namespace
 
-const FastKernels& fastKernelsAvx2() { return fastKernelsOn<Simd>; }
+const FastKernelSet& fastKernelsAvx2() { return fastKernelsOn<Simd>; }
 
 }  // namespace swirlon
 

@@ -64,7 +64,7 @@ struct Simd {
 
 }  // namespace
 
-const FastKernels& fastKernelsAvx512() { return fastKernelsOn<Simd>; }
+const FastKernelSet& fastKernelsAvx512() { return fastKernelsOn<Simd>; }
 
 }  // namespace swirlon
 

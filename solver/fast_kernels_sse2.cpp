@@ -35,7 +35,7 @@ struct Simd {
 
 }  // namespace
 
-const FastKernels& fastKernelsSse2() { return fastKernelsOn<Simd>; }
+const FastKernelSet& fastKernelsSse2() { return fastKernelsOn<Simd>; }
 
 }  // namespace swirlon
 

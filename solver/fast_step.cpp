@@ -2,6 +2,7 @@
 #include "solver/fast_step.h"
 
 #include <array>
+#include <cstddef>
 
 #include "solver/fast_tables.h"
 #include "solver/fft.h"
@@ -10,19 +11,22 @@
 namespace swirlon {
 
 #if defined(__x86_64__)
-const FastKernels& fastKernelsSse2();
-const FastKernels& fastKernelsAvx2();
-const FastKernels& fastKernelsAvx512();
+const FastKernelSet& fastKernelsSse2();
+const FastKernelSet& fastKernelsAvx2();
+const FastKernelSet& fastKernelsAvx512();
 #endif
 
 namespace {
 
-constexpr int HalfGrid = GridSize / 2;
 constexpr std::uint64_t AllBits = ~std::uint64_t{0};
 
-FastTables buildFastTables() {
-    FastTables t;
-    for (int i = 0, rev = 0; i < GridSize; ++i) {
+template <int N>
+FastTables<N> buildFastTables() {
+    constexpr int HalfGrid = N / 2;
+    constexpr Grid grid{N};
+    constexpr int BandLimit = grid.bandLimit();
+    FastTables<N> t;
+    for (int i = 0, rev = 0; i < N; ++i) {
         t.bitReversed[i] = rev;
         // Increment a reversed counter: carry from the top bit down.
         int bit = HalfGrid;
@@ -35,18 +39,18 @@ FastTables buildFastTables() {
 
     // The zero columns go through the straightforward line transform itself, so the signs of
     // their zeros are exactly the ones it produces.
-    const FftTables& tables = fftTables(GridSize);
-    std::array<double, GridSize> re{};
-    std::array<double, GridSize> im{};
-    fft1d(GridSize, 1.0, re.data(), im.data(), tables.inverseSinTable.data(), tables.cosTable.data());
+    const FftTables& tables = fftTables(N);
+    std::array<double, N> re{};
+    std::array<double, N> im{};
+    fft1d(N, 1.0, re.data(), im.data(), tables.inverseSinTable.data(), tables.cosTable.data());
     t.zeroComplexColumnRe = re;
     t.zeroComplexColumnIm = im;
     re.fill(0.0);
     im.fill(0.0);
     for (int k = 1; k < HalfGrid; ++k) {
-        im[GridSize - k] = -0.0;
+        im[N - k] = -0.0;
     }
-    fft1d(GridSize, 1.0, re.data(), im.data(), tables.inverseSinTable.data(), tables.cosTable.data());
+    fft1d(N, 1.0, re.data(), im.data(), tables.inverseSinTable.data(), tables.cosTable.data());
     t.zeroRealColumn = re;
     for (int parity = 0; parity < 2; ++parity) {
         for (int p = 0; p < HalfGrid; ++p) {
@@ -60,22 +64,22 @@ FastTables buildFastTables() {
     for (int c = 1; c < HalfGrid; ++c) {
         t.complexColumnMask[c] = AllBits;
     }
-    for (int c = 0; c < GridSize; ++c) {
-        if (!isBandIndex(c)) {
+    for (int c = 0; c < N; ++c) {
+        if (!grid.isBandIndex(c)) {
             continue;
         }
-        const int a = foldedWaveNumber(c);
+        const int a = grid.foldedWaveNumber(c);
         const int sign = c <= BandLimit ? 1 : -1;
         t.bandColumnMask[c] = AllBits;
         t.columnA2[c] = static_cast<double>(a * a);
         t.velYFactor[c] = static_cast<double>(-sign * a);
         t.gradXFactor[c] = static_cast<double>(sign * a);
     }
-    for (int r = 0; r < GridSize; ++r) {
-        if (!isBandIndex(r)) {
+    for (int r = 0; r < N; ++r) {
+        if (!grid.isBandIndex(r)) {
             continue;
         }
-        const int b = foldedWaveNumber(r);
+        const int b = grid.foldedWaveNumber(r);
         const int sign = r <= BandLimit ? 1 : -1;
         const int ky = sign * b;
         t.kyRealColumns[r] = static_cast<double>(ky);
@@ -88,17 +92,59 @@ FastTables buildFastTables() {
 }
 
 #if !defined(__x86_64__)
-void referenceForward(double* a) { forwardRealFft2d(GridSize, a); }
-void referenceInverse(double* a) { inverseRealFft2d(GridSize, a); }
-constexpr FastKernels PortableKernels{&referenceForward, &referenceInverse, &referenceBeginStep, &referenceFinishStep};
+template <int N>
+void referenceForward(double* a) {
+    forwardRealFft2d(N, a);
+}
+template <int N>
+void referenceInverse(double* a) {
+    inverseRealFft2d(N, a);
+}
+template <int N>
+constexpr FastKernels portableKernelsOf{&referenceForward<N>, &referenceInverse<N>, &referenceBeginStep,
+                                        &referenceFinishStep};
+constexpr FastKernelSet PortableKernels{portableKernelsOf<SupportedGridSizes[0]>, portableKernelsOf<SupportedGridSizes[1]>,
+                                        portableKernelsOf<SupportedGridSizes[2]>, portableKernelsOf<SupportedGridSizes[3]>};
 #endif
+
+const FastKernelSet& kernelSet(SimdLevel level) {
+#if defined(__x86_64__)
+    switch (level) {
+        case SimdLevel::avx512:
+            return fastKernelsAvx512();
+        case SimdLevel::avx2:
+            return fastKernelsAvx2();
+        case SimdLevel::sse2:
+            break;
+    }
+    return fastKernelsSse2();
+#else
+    (void)level;
+    return PortableKernels;
+#endif
+}
+
+std::size_t sizeIndex(const Grid& grid) {
+    for (std::size_t i = 0; i < SupportedGridSizes.size(); ++i) {
+        if (SupportedGridSizes[i] == grid.size()) {
+            return i;
+        }
+    }
+    return 0;
+}
 
 }  // namespace
 
-const FastTables& fastTables() {
-    static const FastTables tables = buildFastTables();
+template <int N>
+const FastTables<N>& fastTables() {
+    static const FastTables<N> tables = buildFastTables<N>();
     return tables;
 }
+
+template const FastTables<SupportedGridSizes[0]>& fastTables<SupportedGridSizes[0]>();
+template const FastTables<SupportedGridSizes[1]>& fastTables<SupportedGridSizes[1]>();
+template const FastTables<SupportedGridSizes[2]>& fastTables<SupportedGridSizes[2]>();
+template const FastTables<SupportedGridSizes[3]>& fastTables<SupportedGridSizes[3]>();
 
 bool isSimdLevelAvailable(SimdLevel level) {
 #if defined(__x86_64__)
@@ -128,26 +174,11 @@ SimdLevel bestSimdLevel() {
     return best;
 }
 
-const FastKernels& fastKernels(SimdLevel level) {
-#if defined(__x86_64__)
-    switch (level) {
-        case SimdLevel::avx512:
-            return fastKernelsAvx512();
-        case SimdLevel::avx2:
-            return fastKernelsAvx2();
-        case SimdLevel::sse2:
-            break;
-    }
-    return fastKernelsSse2();
-#else
-    (void)level;
-    return PortableKernels;
-#endif
-}
+const FastKernels& fastKernels(SimdLevel level, const Grid& grid) { return kernelSet(level)[sizeIndex(grid)]; }
 
-const FastKernels& bestFastKernels() {
-    static const FastKernels& kernels = fastKernels(bestSimdLevel());
-    return kernels;
+const FastKernels& bestFastKernels(const Grid& grid) {
+    static const FastKernelSet& kernels = kernelSet(bestSimdLevel());
+    return kernels[sizeIndex(grid)];
 }
 
 const char* simdLevelName(SimdLevel level) {

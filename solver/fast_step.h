@@ -4,6 +4,8 @@
 // vector instructions the processor offers. Results equal the straightforward ones bit for bit.
 #pragma once
 
+#include <array>
+
 #include "solver/grid.h"
 
 namespace swirlon {
@@ -12,7 +14,7 @@ namespace swirlon {
 enum class SimdLevel : int { sse2 = 0, avx2, avx512 };
 inline constexpr int SimdLevelCount = 3;
 
-// One set of kernels, all for GridSize only.
+// One set of kernels, all for one grid size.
 struct FastKernels {
     // Same contracts and results as forwardRealFft2d / inverseRealFft2d (every entry written).
     void (*forwardRealFft2d)(double* a);
@@ -24,14 +26,17 @@ struct FastKernels {
     void (*finishStep)(FieldBank& bank, int reynolds, double dt);
 };
 
+// The kernels of one instruction set for every supported size, in the order of SupportedGridSizes.
+using FastKernelSet = std::array<FastKernels, SupportedGridSizes.size()>;
+
 // Whether this processor (and its operating system) runs the kernels of a level.
 bool isSimdLevelAvailable(SimdLevel level);
 // The widest available level; chosen once per process.
 SimdLevel bestSimdLevel();
-// The kernels of one level; the level must be available.
-const FastKernels& fastKernels(SimdLevel level);
-// The kernels of bestSimdLevel().
-const FastKernels& bestFastKernels();
+// The kernels of one level at one grid; the level must be available.
+const FastKernels& fastKernels(SimdLevel level, const Grid& grid);
+// The kernels of bestSimdLevel() at one grid.
+const FastKernels& bestFastKernels(const Grid& grid);
 
 const char* simdLevelName(SimdLevel level);
 

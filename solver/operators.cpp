@@ -6,30 +6,36 @@
 namespace swirlon {
 
 void copyBand(PackedSpectrum& dst, const PackedSpectrum& src) {
+    const Grid& grid = src.grid();
     dst.fill(0.0);
-    forEachBandEntry([&](int row, int column, int) {
-        const int at = entryIndex(row, column);
+    grid.forEachBandEntry([&](int row, int column, int) {
+        const int at = grid.entryIndex(row, column);
         dst[at] = src[at];
     });
     dst[0] = 0.0;
 }
 
 void multiplyByMinusK2(PackedSpectrum& spectrum) {
-    forEachBandEntry([&](int row, int column, int kSquared) {
-        const int at = entryIndex(row, column);
+    const Grid& grid = spectrum.grid();
+    grid.forEachBandEntry([&](int row, int column, int kSquared) {
+        const int at = grid.entryIndex(row, column);
         spectrum[at] = static_cast<double>(-kSquared) * spectrum[at];
     });
 }
 
 void divideByMinusK2(PackedSpectrum& spectrum) {
+    const Grid& grid = spectrum.grid();
     spectrum[0] = 0.0;
-    forEachBandEntryButMean([&](int row, int column, int kSquared) {
-        const int at = entryIndex(row, column);
+    grid.forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        const int at = grid.entryIndex(row, column);
         spectrum[at] = spectrum[at] / static_cast<double>(-kSquared);
     });
 }
 
 void computeDerivatives(FieldBank& bank) {
+    const Grid& grid = bank.grid();
+    const int n = grid.size();
+    const int bandLimit = grid.bandLimit();
     const PackedSpectrum& psi = bank[Slot::psi];
     PackedSpectrum& velX = bank[Slot::velX];
     PackedSpectrum& velY = bank[Slot::velY];
@@ -42,22 +48,22 @@ void computeDerivatives(FieldBank& bank) {
 
     // Each derivative is an imaginary factor i*w, which moves a coefficient's real part into
     // its imaginary entry and vice versa: every output is an integer times the partner entry.
-    for (int row = 0; row < GridSize; ++row) {
-        if (!isBandIndex(row)) {
+    for (int row = 0; row < n; ++row) {
+        if (!grid.isBandIndex(row)) {
             continue;
         }
-        const int b = foldedWaveNumber(row);
-        const int ky = row <= BandLimit ? b : -b;
-        for (int column = 1; column < GridSize; ++column) {
-            if (!isBandIndex(column)) {
+        const int b = grid.foldedWaveNumber(row);
+        const int ky = row <= bandLimit ? b : -b;
+        for (int column = 1; column < n; ++column) {
+            if (!grid.isBandIndex(column)) {
                 continue;
             }
-            const int a = foldedWaveNumber(column);
+            const int a = grid.foldedWaveNumber(column);
             const int kSquared = a * a + b * b;
             // Real-part columns take +, imaginary-part columns - of the same factor.
-            const int sign = column <= BandLimit ? 1 : -1;
-            const double partner = psi[entryIndex(row, GridSize - column)];
-            const int at = entryIndex(row, column);
+            const int sign = column <= bandLimit ? 1 : -1;
+            const double partner = psi[grid.entryIndex(row, n - column)];
+            const int at = grid.entryIndex(row, column);
             velX[at] = static_cast<double>(sign * ky) * partner;
             velY[at] = static_cast<double>(-sign * a) * partner;
             gradX[at] = static_cast<double>(sign * a * kSquared) * partner;
@@ -66,14 +72,14 @@ void computeDerivatives(FieldBank& bank) {
     }
 
     // Column 0 (kx = 0) is halfcomplex down the column: the partner is the mirrored row.
-    for (int row = 1; row < GridSize; ++row) {
-        if (!isBandIndex(row)) {
+    for (int row = 1; row < n; ++row) {
+        if (!grid.isBandIndex(row)) {
             continue;
         }
-        const int b = foldedWaveNumber(row);
-        const int sign = row <= BandLimit ? 1 : -1;
-        const double partner = psi[entryIndex(GridSize - row, 0)];
-        const int at = entryIndex(row, 0);
+        const int b = grid.foldedWaveNumber(row);
+        const int sign = row <= bandLimit ? 1 : -1;
+        const double partner = psi[grid.entryIndex(n - row, 0)];
+        const int at = grid.entryIndex(row, 0);
         velX[at] = static_cast<double>(sign * b) * partner;
         gradY[at] = static_cast<double>(sign * b * b * b) * partner;
     }
@@ -85,7 +91,8 @@ void formAdvection(FieldBank& bank) {
     const PackedSpectrum& gradX = bank[Slot::gradX];
     const PackedSpectrum& gradY = bank[Slot::gradY];
     PackedSpectrum& advection = bank[Slot::advection];
-    for (int k = 0; k < GridPoints; ++k) {
+    const int points = bank.grid().points();
+    for (int k = 0; k < points; ++k) {
         advection[k] = gradY[k] * velY[k] + gradX[k] * velX[k];
     }
 }
@@ -98,7 +105,7 @@ void formAdvection(FieldBank& bank) {
 namespace swirlon {
 
 void streamFunctionFromVorticity(PackedSpectrum& field) {
-    forwardRealFft2d(GridSize, field.data());
+    forwardRealFft2d(field.grid().size(), field.data());
     divideByMinusK2(field);
 }
 
@@ -107,7 +114,7 @@ void vorticityFromStreamFunction(const PackedSpectrum& psi, PackedSpectrum& vort
     multiplyByMinusK2(vorticity);
     // The vector transform gives the line-by-line transform's values bit for bit, at a fraction
     // of the cost of a picture drawn after every frame.
-    bestFastKernels().inverseRealFft2d(vorticity.data());
+    bestFastKernels(psi.grid()).inverseRealFft2d(vorticity.data());
 }
 
 }  // namespace swirlon

@@ -3,16 +3,17 @@
 
 #include "solver/diagnostics.h"
 #include "solver/operators.h"
+#include "solver/regrid.h"
 #include "solver/spectra.h"
 #include "solver/spectral_filter.h"
 #include "solver/time_step.h"
 
 namespace swirlon {
 
-Simulation::Simulation(int reynolds)
-    : bank_(std::make_unique<FieldBank>()),
-      rollback_(std::make_unique<PackedSpectrum>()),
-      vorticity_(std::make_unique<PackedSpectrum>()),
+Simulation::Simulation(int reynolds, Grid grid)
+    : bank_(std::make_unique<FieldBank>(grid)),
+      rollback_(std::make_unique<PackedSpectrum>(grid)),
+      vorticity_(std::make_unique<PackedSpectrum>(grid)),
       reynolds_(reynolds) {
     stateChanged(0);
 }
@@ -21,8 +22,14 @@ Simulation::~Simulation() = default;
 
 void Simulation::setStateFromVorticity(const PackedSpectrum& gridVorticity) {
     PackedSpectrum& psi = (*bank_)[Slot::psi];
-    psi = gridVorticity;
-    streamFunctionFromVorticity(psi);
+    if (gridVorticity.grid() == grid()) {
+        psi = gridVorticity;
+        streamFunctionFromVorticity(psi);
+    } else {
+        PackedSpectrum own = gridVorticity;
+        streamFunctionFromVorticity(own);
+        psi = regridSpectrum(own, grid());
+    }
     if (settings_.filter) {
         applySpectralFilter(psi);
     }
@@ -30,8 +37,20 @@ void Simulation::setStateFromVorticity(const PackedSpectrum& gridVorticity) {
 }
 
 void Simulation::setState(const PackedSpectrum& psi, std::int64_t frames) {
-    (*bank_)[Slot::psi] = psi;
+    (*bank_)[Slot::psi] = psi.grid() == grid() ? psi : regridSpectrum(psi, grid());
     stateChanged(frames);
+}
+
+void Simulation::setGrid(Grid grid) {
+    if (grid == this->grid()) {
+        return;
+    }
+    const PackedSpectrum moved = regridSpectrum(psi(), grid);
+    bank_ = std::make_unique<FieldBank>(grid);
+    rollback_ = std::make_unique<PackedSpectrum>(grid);
+    vorticity_ = std::make_unique<PackedSpectrum>(grid);
+    (*bank_)[Slot::psi] = moved;
+    stateChanged(frames_);
 }
 
 void Simulation::stateChanged(std::int64_t frames) {

@@ -14,19 +14,26 @@ namespace swirlon {
 
 class Simulation {
 public:
-    // A state at rest (psi zero) at the given Reynolds number (> 0), clock at zero.
-    explicit Simulation(int reynolds);
+    // A state at rest (psi zero) on the grid at the given Reynolds number (> 0), clock at zero.
+    explicit Simulation(int reynolds, Grid grid = Grid{});
     ~Simulation();
     Simulation(const Simulation&) = delete;
     Simulation& operator=(const Simulation&) = delete;
 
+    const Grid& grid() const { return bank_->grid(); }
+
     // The state becomes the stream function of grid vorticity (its mean dropped) and the clock
-    // starts again from zero. With the filter on, the state is filtered once, so a picture's
+    // starts again from zero. Vorticity on another grid is moved onto the run's grid by its
+    // band (solver/regrid.h). With the filter on, the state is filtered once, so a picture's
     // sharp edges start without ringing.
     void setStateFromVorticity(const PackedSpectrum& gridVorticity);
-    // The state becomes psi, every entry as given, with frames already done on the clock (zero
-    // for a new run, more when a saved run continues).
+    // The state becomes psi, every entry as given (or, from another grid, its band moved onto
+    // the run's grid), with frames already done on the clock (zero for a new run, more when a
+    // saved run continues).
     void setState(const PackedSpectrum& psi, std::int64_t frames = 0);
+    // The run moves to another grid: the same band-limited flow (its band truncated on a
+    // coarser grid), the clock and settings kept.
+    void setGrid(Grid grid);
 
     // Advances by one frame of TimeStep and counts it. A frame that produces non-finite values
     // is not counted: the state is put back as it was and the outcome says finite == false.

@@ -3,34 +3,36 @@
 // resolution indicator, pure functions of the stream-function spectrum psi.
 #pragma once
 
-#include <array>
+#include <vector>
 
 #include "solver/grid.h"
 
 namespace swirlon {
 
-// Shells k = round(|k|) run from 1 to round(42 * sqrt(2)) = 59, the band's corner.
-inline constexpr int LargestShell = 59;
+// Shells k = round(|k|) run from 1 to round(K * sqrt(2)), the band's corner (59 at K = 42).
+int largestShell(const Grid& grid);
 
-// Energy and enstrophy by shell; element k is shell k, element 0 (the mean) stays zero. Each
-// array sums to energy(psi) and enstrophy(psi) of solver/diagnostics.h.
+// Energy and enstrophy by shell; element k is shell k, element 0 (the mean) stays zero; both
+// have largestShell + 1 elements. Each sums to energy(psi) and enstrophy(psi) of
+// solver/diagnostics.h.
 struct ShellSpectra {
-    std::array<double, LargestShell + 1> energy{};
-    std::array<double, LargestShell + 1> enstrophy{};
+    std::vector<double> energy;
+    std::vector<double> enstrophy;
 };
 
 ShellSpectra shellSpectra(const PackedSpectrum& psi);
 
-// The edge of the band: modes with |k| above this (the outer fifth of the inscribed circle)
-// are where enstrophy piles up when the flow's smallest scales are finer than the grid. Runs
-// that stay resolved keep well under a percent of their enstrophy there, unresolved ones 4 to
-// 20 percent; and from here outwards the filter damps a mode by at least e per quarter of a
-// time unit, so with the filter on the share is what it has not yet removed.
-inline constexpr int EdgeWaveNumber = 34;
+// The edge of the band: modes with |k| above K - floor(K / 5) (the outer fifth of the inscribed
+// circle: 17, 34, 68, 136) are where enstrophy piles up when the flow's smallest scales are
+// finer than the grid. Runs that stay resolved keep well under a percent of their enstrophy
+// there, unresolved ones 4 to 20 percent; and from here outwards the filter damps a mode by at
+// least e per quarter of a time unit, so with the filter on the share is what it has not yet
+// removed.
+constexpr int edgeWaveNumber(const Grid& grid) { return grid.bandLimit() - grid.bandLimit() / 5; }
 // An edge share above this marks a flow the grid no longer resolves.
 inline constexpr double UnresolvedEdgeShare = 0.01;
 
-// Share of the enstrophy in modes with |k| > EdgeWaveNumber; 0 for a field without enstrophy,
+// Share of the enstrophy in modes with |k| > edgeWaveNumber; 0 for a field without enstrophy,
 // NaN for a field that is not finite.
 double edgeEnstrophyShare(const PackedSpectrum& psi);
 

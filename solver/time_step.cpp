@@ -11,16 +11,18 @@ void computeIncrement(FieldBank& bank, PackedSpectrum& increment, int reynolds, 
     const double nu = 1.0 / static_cast<double>(reynolds);
     const PackedSpectrum& advection = bank[Slot::advection];
     const PackedSpectrum& psi = bank[Slot::psi];
-    forEachBandEntryButMean([&](int row, int column, int kSquared) {
-        const int at = entryIndex(row, column);
+    const Grid& grid = bank.grid();
+    grid.forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        const int at = grid.entryIndex(row, column);
         const double k2 = static_cast<double>(kSquared);
         increment[at] = (advection[at] / k2 - nu * k2 * psi[at]) * dt;
     });
 }
 
 void formStageState(PackedSpectrum& dst, const PackedSpectrum& base, const PackedSpectrum& increment, double weight) {
-    forEachBandEntryButMean([&](int row, int column, int) {
-        const int at = entryIndex(row, column);
+    const Grid& grid = dst.grid();
+    grid.forEachBandEntryButMean([&](int row, int column, int) {
+        const int at = grid.entryIndex(row, column);
         dst[at] = weight * increment[at] + base[at];
     });
 }
@@ -32,31 +34,33 @@ void combineRk4(FieldBank& bank) {
     const PackedSpectrum& k2 = bank[Slot::rk2];
     const PackedSpectrum& k3 = bank[Slot::rk3];
     const PackedSpectrum& k4 = bank[Slot::rk4];
-    forEachBandEntryButMean([&](int row, int column, int) {
-        const int at = entryIndex(row, column);
+    const Grid& grid = bank.grid();
+    grid.forEachBandEntryButMean([&](int row, int column, int) {
+        const int at = grid.entryIndex(row, column);
         psi[at] = ((k3[at] + k2[at]) * 2.0 + k1[at] + k4[at]) * OneSixth + base[at];
     });
 }
 
 void evaluateGridFields(FieldBank& bank) {
+    const int n = bank.grid().size();
     computeDerivatives(bank);
-    inverseRealFft2d(GridSize, bank[Slot::velX].data());
-    inverseRealFft2d(GridSize, bank[Slot::velY].data());
-    inverseRealFft2d(GridSize, bank[Slot::gradX].data());
-    inverseRealFft2d(GridSize, bank[Slot::gradY].data());
+    inverseRealFft2d(n, bank[Slot::velX].data());
+    inverseRealFft2d(n, bank[Slot::velY].data());
+    inverseRealFft2d(n, bank[Slot::gradX].data());
+    inverseRealFft2d(n, bank[Slot::gradY].data());
 }
 
 void completeStage(FieldBank& bank, PackedSpectrum& increment, int reynolds, double dt) {
     formAdvection(bank);
-    forwardRealFft2d(GridSize, bank[Slot::advection].data());
+    forwardRealFft2d(bank.grid().size(), bank[Slot::advection].data());
     computeIncrement(bank, increment, reynolds, dt);
 }
 
 // The step runs on the vector kernels, whose results equal those of referenceBeginStep and
 // referenceFinishStep (the same operators composed one line at a time) bit for bit.
-void beginStep(FieldBank& bank) { bestFastKernels().beginStep(bank); }
+void beginStep(FieldBank& bank) { bestFastKernels(bank.grid()).beginStep(bank); }
 
-void finishStep(FieldBank& bank, int reynolds, double dt) { bestFastKernels().finishStep(bank, reynolds, dt); }
+void finishStep(FieldBank& bank, int reynolds, double dt) { bestFastKernels(bank.grid()).finishStep(bank, reynolds, dt); }
 
 void stepRk4(FieldBank& bank, int reynolds, double dt) {
     beginStep(bank);

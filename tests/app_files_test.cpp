@@ -157,7 +157,7 @@ TEST(DropFile, OneFileDroppedWhileIdleLoadsAsTheLoadCommandOrAsASavedRunAndDurin
     files::BmpPicture picture(40, 40, {.blue = 200, .green = 20, .red = 0});
     picture.at(5, 5) = {.blue = 0, .green = 100, .red = 255};
     const std::string bmp = dir.write("spot.bmp", files::encodeBmp(picture));
-    auto vorticity = std::make_unique<PackedSpectrum>();
+    auto vorticity = std::make_unique<PackedSpectrum>(Grid{});
     ASSERT_EQ(loadVorticityBmp(bmp, *vorticity), std::nullopt);
     Simulation expected(ReynoldsMedium);
     expected.setStateFromVorticity(*vorticity);

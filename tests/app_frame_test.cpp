@@ -245,7 +245,7 @@ TEST(ViewSettings, ZoomLegendColourRangePacePlotsFolderAndPlaceAreKeptButNotTheP
                                                            ID_VIEW_PLOTS, ID_RE_1000, ID_VIEW_VORTICITY}));
     EXPECT_EQ(lastDialogFolder(), QStringLiteral("/tmp/kept-folder"));
     EXPECT_EQ(second.frame().size(), placed.size());
-    auto start = std::make_unique<PackedSpectrum>();
+    auto start = std::make_unique<PackedSpectrum>(Grid{});
     loadDefaultField(*start);
     EXPECT_TRUE(apptest::samePsi(second.view().simulation().psi(), *start));
     // Each test starts from the start-up choices.

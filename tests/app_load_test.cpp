@@ -49,7 +49,7 @@ TEST(LoadCommand, ALoadedFileBecomesTheStateFilteredWhenTheFilterIsOnAndTheSpeed
     ASSERT_FALSE(window.view().redrawPending());
     window.frame().action(ID_LOAD_INITIAL_VORTICITY)->trigger();
 
-    auto vorticity = std::make_unique<PackedSpectrum>();
+    auto vorticity = std::make_unique<PackedSpectrum>(Grid{});
     ASSERT_EQ(loadVorticityBmp(path, *vorticity), std::nullopt);
     Simulation expected(ReynoldsMedium);
     expected.setStateFromVorticity(*vorticity);
@@ -76,7 +76,7 @@ TEST(LoadCommand, CancelOrARefusedFileChangesNothingAndOnlyTheRefusalIsReportedA
     std::vector<std::uint8_t> bytes = halvesPicture();
     bmp::putLe16(bytes, bmp::BmpOffsetOfBitCount, EightBitsPerPixel);
     const std::string refused = dir.write("eight_bit.bmp", bytes);
-    auto scratch = std::make_unique<PackedSpectrum>();
+    auto scratch = std::make_unique<PackedSpectrum>(Grid{});
     const std::optional<FileError> refusal = loadVorticityBmp(refused, *scratch);
     ASSERT_TRUE(refusal.has_value());
     enum class Case { cancel, refusedToTheReporter, refusedToTheRealBox };

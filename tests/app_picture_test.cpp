@@ -32,7 +32,7 @@ void expectPictureOnScreen(FlowView& view) {
     const PictureBuffer& picture = view.picture();
     const QPoint origin = view.pictureOrigin();
     const int block = view.layout().block;
-    const int side = GridSize * block;
+    const int side = DefaultGridSize * block;
     int mismatches = 0;
     for (int y = 0; y < screen.height(); ++y) {
         for (int x = 0; x < screen.width(); ++x) {
@@ -40,8 +40,8 @@ void expectPictureOnScreen(FlowView& view) {
             const int py = y - origin.y();
             QRgb expected = qRgb(255, 255, 255);
             if (px >= 0 && px < side && py >= 0 && py < side) {
-                const int row = GridSize - 1 - py / block;
-                const std::size_t at = (static_cast<std::size_t>(row) * GridSize + px / block) * BytesPerPixel;
+                const int row = DefaultGridSize - 1 - py / block;
+                const std::size_t at = (static_cast<std::size_t>(row) * DefaultGridSize + px / block) * BytesPerPixel;
                 expected = qRgb(picture[at + 2], picture[at + 1], picture[at]);
             } else if (view.legendShown() && px >= side) {
                 continue;

@@ -107,7 +107,7 @@ TEST(PlotsDock, TheSeriesHoldsTheDiagnosticsOfTheStatesReachedAndTheDockDrawsThe
 
     // The same frames replayed on their own give the same values, bit for bit.
     Simulation replay(ReynoldsMedium);
-    auto start = std::make_unique<PackedSpectrum>();
+    auto start = std::make_unique<PackedSpectrum>(Grid{});
     loadDefaultField(*start);
     replay.setState(*start);
     for (const DiagnosticsRecord& record : records) {
@@ -129,7 +129,7 @@ TEST(PlotsDock, TheSeriesHoldsTheDiagnosticsOfTheStatesReachedAndTheDockDrawsThe
     }
     const ShellSpectra spectra = shellSpectra(window.view().simulation().psi());
     const QList<QPointF> spectrum = dock.points(Curve::spectrum);
-    ASSERT_EQ(spectrum.size(), LargestShell);
+    ASSERT_EQ(spectrum.size(), largestShell(Grid{}));
     for (const QPointF& point : spectrum) {
         EXPECT_EQ(point.y(), spectra.energy[static_cast<std::size_t>(point.x())]);
     }

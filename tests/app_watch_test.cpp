@@ -94,7 +94,7 @@ TEST(WatchCommands, TheBuiltInFieldsMenuOffersEveryPresetOnceAndChoosingOneStart
         item->trigger();
         expectClock(window.view(), 0);
         for (const Preset& preset : presets()) {
-            const auto psi = std::make_unique<PackedSpectrum>();
+            const auto psi = std::make_unique<PackedSpectrum>(Grid{});
             ASSERT_TRUE(loadPreset(preset.name, *psi));
             if (apptest::samePsi(*psi, window.view().simulation().psi())) {
                 EXPECT_TRUE(offered.emplace(preset.name).second) << preset.name << " offered twice";
@@ -194,7 +194,7 @@ TEST(StatusPanes, TimeReynoldsFrameRateDuringARunAndHealthNotesOnlyForSubStepsOr
 
     // A Taylor-Green field with velocities of 12: stability number 0.42 * 12 plus the viscous
     // part, between 4 and 6, so each frame takes three sub-steps.
-    auto fast = std::make_unique<PackedSpectrum>();
+    auto fast = std::make_unique<PackedSpectrum>(Grid{});
     ASSERT_TRUE(loadPreset("taylor-green", *fast));
     for (double& entry : *fast) {
         entry *= 12.0;
@@ -208,7 +208,7 @@ TEST(StatusPanes, TimeReynoldsFrameRateDuringARunAndHealthNotesOnlyForSubStepsOr
 
     // Enstrophy at the band edge (a mode at |k| = 40) is more than the grid resolves.
     fast->fill(0.0);
-    (*fast)[entryIndex(0, 40)] = 1e-4;
+    (*fast)[Grid{}.entryIndex(0, 40)] = 1e-4;
     window.view().simulation().setState(*fast);
     window.frame().action(ID_CALC_STEP)->trigger();
     EXPECT_EQ(panes.text(StatusPane::health), QStringLiteral("解像度不足"));

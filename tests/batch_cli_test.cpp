@@ -63,7 +63,7 @@ Outcome runProgram(const testing::TempDir& dir, const std::vector<std::string>& 
 
 // A valid field file with one header byte changed from what to what.
 std::vector<std::uint8_t> npyWithHeaderChange(const std::string& from, const std::string& to) {
-    std::vector<std::uint8_t> bytes = encodeNpyField(PackedSpectrum{});
+    std::vector<std::uint8_t> bytes = encodeNpyField(PackedSpectrum(Grid{}));
     const std::size_t at = std::string(bytes.begin(), bytes.begin() + 128).find(from);
     EXPECT_NE(at, std::string::npos) << from;
     std::copy(to.begin(), to.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
@@ -97,7 +97,7 @@ TEST(BatchProgram, BadArgumentsExitTwoAndBadFilesOneEachWithItsMessageAndWriting
     const std::string missing = dir.pathOf("nowhere.bmp");
     const std::string ints = dir.write("ints.npy", npyWithHeaderChange("<f8", "<i8"));
     const std::string wide = dir.write("wide.npy", npyWithHeaderChange("(128, 128)", "(228, 128)"));
-    PackedSpectrum grid{};
+    PackedSpectrum grid(Grid{});
     grid[0] = 1.5;  // vorticity at the origin, where a state holds its zero mean
     const std::string vorticity = dir.write("vorticity.npy", encodeNpyField(grid));
     struct Case {

@@ -86,7 +86,7 @@ class BatchRun : public ::testing::Test {
     }
 
     std::unique_ptr<PackedSpectrum> field(std::string_view name) const {
-        auto result = std::make_unique<PackedSpectrum>();
+        auto result = std::make_unique<PackedSpectrum>(Grid{});
         const auto message = readNpyField(at(name), *result);
         EXPECT_FALSE(message.has_value()) << fileErrorText(*message);
         return result;
@@ -107,8 +107,10 @@ std::vector<std::uint8_t> windowPicturePng(const Simulation& simulation, Display
     auto picture = std::make_unique<PictureBuffer>();
     auto stretched = std::make_unique<StretchedPicture>();
     renderPicture(simulation, mode, *picture);
-    stretchPicture(*picture, *stretched);
-    return encodePng(PictureSide, PictureSide, *stretched);
+    const int size = simulation.grid().size();
+    const int scale = defaultPictureScale(simulation.grid());
+    stretchPicture(*picture, size, scale, *stretched);
+    return encodePng(size * scale, size * scale, *stretched);
 }
 
 // Advection neither makes nor destroys energy or enstrophy on the band, so dE/dt = -2 nu Z and
@@ -221,7 +223,7 @@ TEST_F(BatchRun, ContinuedRunsAreOneUninterruptedRun) {
                 next.emplace_back("--filter");
             }
             run(next);
-            auto psi = std::make_unique<PackedSpectrum>();
+            auto psi = std::make_unique<PackedSpectrum>(Grid{});
             RunClock clock;
             ASSERT_FALSE(readStateFile(at("g.npz"), *psi, clock).has_value());
             EXPECT_EQ(clock.filter, savedWith || given) << savedWith << given;
@@ -236,7 +238,7 @@ TEST_F(BatchRun, StartingStatesAreThoseOfTheWindowsLoaders) {
     const std::string bmp = dir.write("start.bmp", testing::encodeBmp(picture));
     run({"--input", bmp, "--steps", "0", "--save-state", at("from-bmp.npy")});
     run({"--preset", "shear-layer", "--steps", "0", "--save-state", at("from-preset.npy")});
-    auto start = std::make_unique<PackedSpectrum>();
+    auto start = std::make_unique<PackedSpectrum>(Grid{});
     ASSERT_FALSE(loadVorticityBmp(bmp, *start).has_value());
     Simulation window(DefaultReynolds);
     window.setStateFromVorticity(*start);
@@ -258,7 +260,7 @@ TEST_F(BatchRun, StartingStatesAreThoseOfTheWindowsLoaders) {
     const auto before = field("first.npy");
     const auto after = field("second.npy");
     constexpr double RoundTripTolerance = 1e-12;
-    for (int k = 0; k < GridPoints; ++k) {
+    for (int k = 0; k < Grid{}.points(); ++k) {
         ASSERT_NEAR((*before)[k], (*after)[k], RoundTripTolerance) << k;
     }
 }
@@ -290,14 +292,14 @@ TEST_F(BatchRun, DiagnosticsAndFramesDescribeTheStateEveryKFrames) {
     for (std::string line; std::getline(spectra, line);) {
         lines.push_back(line);
     }
-    ASSERT_EQ(lines.size(), 1 + 3 * LargestShell);
+    ASSERT_EQ(lines.size(), 1 + 3 * largestShell(Grid{}));
     EXPECT_EQ(lines[0], SpectraHeader);
     double energySum = 0.0;
-    for (int shell = 1; shell <= LargestShell; ++shell) {
+    for (int shell = 1; shell <= largestShell(Grid{}); ++shell) {
         long long step = 0;
         int k = 0;
         double shellEnergy = 0.0;
-        ASSERT_EQ(std::sscanf(lines[2 * LargestShell + shell].c_str(), "%lld,%*f,%d,%lf", &step, &k, &shellEnergy), 3);
+        ASSERT_EQ(std::sscanf(lines[2 * largestShell(Grid{}) + shell].c_str(), "%lld,%*f,%d,%lf", &step, &k, &shellEnergy), 3);
         EXPECT_EQ(std::pair(step, k), std::pair(4LL, shell));
         energySum += shellEnergy;
     }
@@ -368,10 +370,10 @@ TEST_F(BatchRun, QuietRunsPrintNothingEvenOnATerminalAndLoudOnesShowTheProgress)
 TEST_F(BatchRun, FailedRunsNameTheCauseAndLeaveNoOutputBehind) {
     // Two modes of different wave numbers interact; at this size their product overflows.
     constexpr double Overwhelming = 1e150;
-    auto huge = std::make_unique<PackedSpectrum>();
+    auto huge = std::make_unique<PackedSpectrum>(Grid{});
     huge->fill(0.0);
-    (*huge)[entryIndex(1, 2)] = Overwhelming;
-    (*huge)[entryIndex(3, 1)] = Overwhelming;
+    (*huge)[Grid{}.entryIndex(1, 2)] = Overwhelming;
+    (*huge)[Grid{}.entryIndex(3, 1)] = Overwhelming;
     ASSERT_FALSE(writeNpyField(at("huge.npy"), *huge).has_value());
     const std::string blocked = at("no-such-folder/d.csv");
     const std::string taken = dir.write("taken", {1, 2, 3});

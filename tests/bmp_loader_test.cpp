@@ -112,8 +112,8 @@ class BmpLoad : public ::testing::Test {
     void expectUntouched() const { EXPECT_EQ(*vorticity, *pristine); }
 
     TempDir dir;
-    std::unique_ptr<PackedSpectrum> vorticity = std::make_unique<PackedSpectrum>();
-    std::unique_ptr<PackedSpectrum> pristine = std::make_unique<PackedSpectrum>();
+    std::unique_ptr<PackedSpectrum> vorticity = std::make_unique<PackedSpectrum>(Grid{});
+    std::unique_ptr<PackedSpectrum> pristine = std::make_unique<PackedSpectrum>(Grid{});
 };
 
 // ---- Refusals ------------------------------------------------------------------------------
@@ -197,10 +197,10 @@ TEST_F(BmpLoad, GridPointsSampleTheNearestPixelBelowAndLeft) {
     for (const auto& [width, height] : {std::pair{128, 128}, {256, 256}, {64, 64}, {5, 3}, {6, 7}, {128, 7}}) {
         SCOPED_TRACE(::testing::Message() << width << "x" << height);
         const BmpPicture picture = patternedPicture(width, height);
-        PackedSpectrum expected{};
-        for (int i = 0; i < GridSize; ++i) {
-            for (int j = 0; j < GridSize; ++j) {
-                expected[entryIndex(i, j)] = vorticityOf(picture.at(i * height / GridSize, j * width / GridSize));
+        PackedSpectrum expected(Grid{});
+        for (int i = 0; i < DefaultGridSize; ++i) {
+            for (int j = 0; j < DefaultGridSize; ++j) {
+                expected[Grid{}.entryIndex(i, j)] = vorticityOf(picture.at(i * height / DefaultGridSize, j * width / DefaultGridSize));
             }
         }
         EXPECT_EQ(loaded(encodeBmp(picture, {.paddingByte = 0xFF})), expected);

@@ -47,7 +47,7 @@ TEST(FittedScale, ThePeakOfEitherQuantityAndSignJustReachesWhite) {
         PictureBuffer picture{};
         renderPicture(*simulation, c.mode, picture, scale.gain);
         for (const int row : c.whiteRows) {
-            const std::size_t at = static_cast<std::size_t>(entryIndex(row, 32)) * PictureBytesPerPixel;
+            const std::size_t at = static_cast<std::size_t>(Grid{}.entryIndex(row, 32)) * PictureBytesPerPixel;
             EXPECT_EQ(picture[at] + picture[at + 1] + picture[at + 2], 3 * 255) << row;
         }
         // Half the peak is not saturated: the range is spread, not clipped.

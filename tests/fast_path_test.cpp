@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The fast transforms and the fast step against the straightforward ones: equal bit for bit,
-// at every vector width; a width the processor lacks shows as skipped.
+// at every vector width and grid size; a width the processor lacks shows as skipped.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "solver/fast_step.h"
 #include "solver/fft.h"
@@ -27,17 +28,17 @@ constexpr double Decay = 3.0;
 // Scale of the random states: large enough that advection matters within a few steps.
 constexpr double Amplitude = 20.0;
 
-bool inBandButMean(int at) {
-    const int row = at / GridSize;
-    const int column = at % GridSize;
-    return isBandIndex(row) && isBandIndex(column) && at != 0;
+bool inBandButMean(const Grid& grid, int at) {
+    const int row = at / grid.size();
+    const int column = at % grid.size();
+    return grid.isBandIndex(row) && grid.isBandIndex(column) && at != 0;
 }
 
 // Entries whose bits differ, so that -0.0 differs from +0.0 and a NaN equals itself.
 int differingEntries(const PackedSpectrum& a, const PackedSpectrum& b, bool bandOnly = false) {
     int count = 0;
-    for (int at = 0; at < GridPoints; ++at) {
-        const bool compared = !bandOnly || inBandButMean(at);
+    for (int at = 0; at < a.grid().points(); ++at) {
+        const bool compared = !bandOnly || inBandButMean(a.grid(), at);
         count += compared && std::bit_cast<std::uint64_t>(a[at]) != std::bit_cast<std::uint64_t>(b[at]) ? 1 : 0;
     }
     return count;
@@ -58,44 +59,47 @@ std::string differingSlots(const FieldBank& fast, const FieldBank& reference) {
 
 // A random stream function on the band with decaying amplitudes; every other entry, the mean
 // included, holds junk the step must neither read nor change.
-std::unique_ptr<FieldBank> randomBandBank(unsigned seed) {
-    auto bank = std::make_unique<FieldBank>();
+std::unique_ptr<FieldBank> randomBandBank(unsigned seed, Grid grid = Grid{}) {
+    auto bank = std::make_unique<FieldBank>(grid);
     for (int s = 0; s < SlotCount; ++s) {
-        bank->slots[static_cast<std::size_t>(s)] = testing::randomField(seed * SlotCount + s);
+        (*bank)[static_cast<Slot>(s)] = testing::randomField(seed * SlotCount + s, grid);
     }
     std::mt19937 engine(seed);
     std::uniform_real_distribution<double> value(-1.0, 1.0);
-    forEachBandEntry([&](int row, int column, int kSquared) {
-        (*bank)[Slot::psi][entryIndex(row, column)] = Amplitude * value(engine) / std::pow(1.0 + kSquared, Decay / 2.0);
+    grid.forEachBandEntry([&](int row, int column, int kSquared) {
+        (*bank)[Slot::psi][grid.entryIndex(row, column)] =
+            Amplitude * value(engine) / std::pow(1.0 + kSquared, Decay / 2.0);
     });
     return bank;
 }
 
-class FastPath : public ::testing::TestWithParam<SimdLevel> {
+class FastPath : public ::testing::TestWithParam<std::tuple<SimdLevel, int>> {
   protected:
     void SetUp() override {
-        if (!isSimdLevelAvailable(GetParam())) {
-            GTEST_SKIP() << simdLevelName(GetParam()) << " is not available on this processor";
+        if (!isSimdLevelAvailable(level())) {
+            GTEST_SKIP() << simdLevelName(level()) << " is not available on this processor";
         }
     }
-    const FastKernels& kernels() const { return fastKernels(GetParam()); }
+    SimdLevel level() const { return std::get<0>(GetParam()); }
+    Grid grid() const { return Grid(std::get<1>(GetParam())); }
+    const FastKernels& kernels() const { return fastKernels(level(), grid()); }
 };
 
 TEST_P(FastPath, TransformsEqualTheStraightforwardOnesOnEveryEntryAndSignedZero) {
     // A field of zeros of both signs: the sign of every zero result must match too.
-    PackedSpectrum zeros{};
-    for (int i = 0; i < GridPoints; i += 3) {
+    PackedSpectrum zeros(grid());
+    for (int i = 0; i < grid().points(); i += 3) {
         zeros[i] = -0.0;
     }
-    for (const PackedSpectrum& field : {testing::randomField(1), testing::randomField(2), zeros}) {
+    for (const PackedSpectrum& field : {testing::randomField(1, grid()), testing::randomField(2, grid()), zeros}) {
         PackedSpectrum reference = field;
         PackedSpectrum fast = field;
-        forwardRealFft2d(GridSize, reference.data());
+        forwardRealFft2d(grid().size(), reference.data());
         kernels().forwardRealFft2d(fast.data());
         EXPECT_EQ(differingEntries(fast, reference), 0) << "forward";
         reference = field;
         fast = field;
-        inverseRealFft2d(GridSize, reference.data());
+        inverseRealFft2d(grid().size(), reference.data());
         kernels().inverseRealFft2d(fast.data());
         EXPECT_EQ(differingEntries(fast, reference), 0) << "inverse";
     }
@@ -106,7 +110,7 @@ TEST_P(FastPath, StepsEqualTheStraightforwardStepsAtEveryReynoldsNumberAndSubSte
     constexpr int SubStepSplit = 3;
     for (const int reynolds : {100, 1000, 10000}) {
         for (const double dt : {TimeStep, TimeStep / SubStepSplit}) {
-            auto fast = randomBandBank(static_cast<unsigned>(reynolds));
+            auto fast = randomBandBank(static_cast<unsigned>(reynolds), grid());
             auto reference = std::make_unique<FieldBank>(*fast);
             kernels().beginStep(*fast);
             referenceBeginStep(*reference);
@@ -125,40 +129,47 @@ TEST_P(FastPath, StepsEqualTheStraightforwardStepsAtEveryReynoldsNumberAndSubSte
 
 TEST_P(FastPath, NonFiniteStatesStayNonFiniteInTheSameEntries) {
     // A blown-up state must be recognised by the frame's finiteness test exactly as before.
-    auto fast = randomBandBank(5);
-    (*fast)[Slot::psi][entryIndex(3, 4)] = std::numeric_limits<double>::infinity();
+    const Grid g = grid();
+    auto fast = randomBandBank(5, g);
+    (*fast)[Slot::psi][g.entryIndex(3, 4)] = std::numeric_limits<double>::infinity();
     auto reference = std::make_unique<FieldBank>(*fast);
     kernels().beginStep(*fast);
     kernels().finishStep(*fast, 100, TimeStep);
     referenceStepRk4(*reference, 100, TimeStep);
     int differentFiniteness = 0;
-    forEachBandEntryButMean([&](int row, int column, int) {
-        const int at = entryIndex(row, column);
+    g.forEachBandEntryButMean([&](int row, int column, int) {
+        const int at = g.entryIndex(row, column);
         differentFiniteness +=
             std::isfinite((*fast)[Slot::psi][at]) != std::isfinite((*reference)[Slot::psi][at]) ? 1 : 0;
     });
     EXPECT_EQ(differentFiniteness, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, FastPath, ::testing::Values(SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512),
-                         [](const ::testing::TestParamInfo<SimdLevel>& level) {
-                             return std::string(simdLevelName(level.param));
+INSTANTIATE_TEST_SUITE_P(LevelsAndGrids, FastPath,
+                         ::testing::Combine(::testing::Values(SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512),
+                                            ::testing::ValuesIn(SupportedGridSizes)),
+                         [](const ::testing::TestParamInfo<std::tuple<SimdLevel, int>>& p) {
+                             return std::string(simdLevelName(std::get<0>(p.param))) + "_" +
+                                    std::to_string(std::get<1>(p.param));
                          });
 
 // The mean and the entries outside the band come through a step as they were.
 TEST(FastStep, PublicStepRunsOnTheBestLevelWithTheSameResultsAndLeavesWhatLiesOutsideTheBand) {
-    auto fast = randomBandBank(11);
-    const auto before = std::make_unique<FieldBank>(*fast);
-    auto reference = std::make_unique<FieldBank>(*fast);
-    stepRk4(*fast, 1000);
-    referenceStepRk4(*reference, 1000);
-    EXPECT_EQ(differingSlots(*fast, *reference), "") << simdLevelName(bestSimdLevel());
-    // With the band put back as it was, nothing may differ.
-    PackedSpectrum& psi = (*fast)[Slot::psi];
-    forEachBandEntryButMean([&](int row, int column, int) {
-        psi[entryIndex(row, column)] = (*before)[Slot::psi][entryIndex(row, column)];
-    });
-    EXPECT_EQ(differingEntries(psi, (*before)[Slot::psi]), 0);
+    for (const int size : SupportedGridSizes) {
+        const Grid grid(size);
+        auto fast = randomBandBank(11, grid);
+        const auto before = std::make_unique<FieldBank>(*fast);
+        auto reference = std::make_unique<FieldBank>(*fast);
+        stepRk4(*fast, 1000);
+        referenceStepRk4(*reference, 1000);
+        EXPECT_EQ(differingSlots(*fast, *reference), "") << simdLevelName(bestSimdLevel()) << " at " << size;
+        // With the band put back as it was, nothing may differ.
+        PackedSpectrum& psi = (*fast)[Slot::psi];
+        grid.forEachBandEntryButMean([&](int row, int column, int) {
+            psi[grid.entryIndex(row, column)] = (*before)[Slot::psi][grid.entryIndex(row, column)];
+        });
+        EXPECT_EQ(differingEntries(psi, (*before)[Slot::psi]), 0) << size;
+    }
 }
 
 }  // namespace

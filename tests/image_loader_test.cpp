@@ -50,18 +50,18 @@ QImage asImage(const BmpPicture& picture) {
 TEST(PictureLoader, LosslessFormatsGiveTheFieldOfTheBmpOfTheSamePixelsAndAJpegLoads) {
     testing::TempDir dir;
     const BmpPicture picture = quarters();
-    auto expected = std::make_unique<PackedSpectrum>();
+    auto expected = std::make_unique<PackedSpectrum>(Grid{});
     ASSERT_EQ(loadVorticityBmp(dir.write("quarters.bmp", testing::encodeBmp(picture)), *expected), std::nullopt);
     for (const char* format : {"png", "tiff", "ppm", "jpg"}) {
         const std::string path = dir.pathOf(std::string("quarters.") + format);
         ASSERT_TRUE(asImage(picture).save(QString::fromStdString(path), format)) << format;
-        auto loaded = std::make_unique<PackedSpectrum>();
+        auto loaded = std::make_unique<PackedSpectrum>(Grid{});
         ASSERT_EQ(loadVorticityPicture(path, *loaded, decodePictureWithQt), std::nullopt) << format;
         if (std::string(format) != "jpg") {
             EXPECT_EQ(*loaded, *expected) << format;
         } else {
             // Lossy: each block's centre keeps its sign.
-            for (const int k : {entryIndex(32, 32), entryIndex(32, 96), entryIndex(96, 32), entryIndex(96, 96)}) {
+            for (const int k : {Grid{}.entryIndex(32, 32), Grid{}.entryIndex(32, 96), Grid{}.entryIndex(96, 32), Grid{}.entryIndex(96, 96)}) {
                 EXPECT_EQ((*loaded)[k] > 0, (*expected)[k] > 0) << k;
             }
         }
@@ -106,7 +106,7 @@ TEST(PictureLoader, BmpsKeepTheirLoaderAndFilesNoReaderKnowsAreRefusedUntouched)
     };
     for (const Case& c : cases) {
         const std::string path = c.bytes != nullptr ? dir.write(c.name, *c.bytes) : dir.pathOf(c.name);
-        auto field = std::make_unique<PackedSpectrum>();
+        auto field = std::make_unique<PackedSpectrum>(Grid{});
         field->fill(1.0);
         const std::optional<FileError> error = loadVorticityPicture(path, *field, decodePictureWithQt);
         EXPECT_EQ(error ? std::optional(error->kind) : std::nullopt, c.error) << c.name;
@@ -117,7 +117,7 @@ TEST(PictureLoader, BmpsKeepTheirLoaderAndFilesNoReaderKnowsAreRefusedUntouched)
         return std::optional(
             DecodedPicture{.pixels = std::vector<std::uint8_t>(30), .width = 4, .height = 3, .stride = 12});
     };
-    auto field = std::make_unique<PackedSpectrum>();
+    auto field = std::make_unique<PackedSpectrum>(Grid{});
     const auto error = loadVorticityPicture(dir.write("short.png", text), *field, shortOfPixels);
     EXPECT_EQ(error ? std::optional(error->kind) : std::nullopt, FileErrorKind::pictureUnreadable);
 }

@@ -18,13 +18,13 @@ namespace swirlon {
 namespace {
 
 constexpr std::size_t PrefixBytes = 10;  // magic, version, 16-bit header length
-constexpr std::size_t DataBytes = GridPoints * sizeof(double);
+constexpr std::size_t DataBytes = Grid{}.points() * sizeof(double);
 constexpr double Sentinel = 12345.5;
 
 // Value first + step * k at element k.
 std::unique_ptr<PackedSpectrum> rampField(double first = -1000.0, double step = 0.25) {
-    auto field = std::make_unique<PackedSpectrum>();
-    for (int k = 0; k < GridPoints; ++k) {
+    auto field = std::make_unique<PackedSpectrum>(Grid{});
+    for (int k = 0; k < Grid{}.points(); ++k) {
         (*field)[k] = first + step * k;
     }
     return field;
@@ -61,7 +61,7 @@ TEST(NpyEncoding, FileIsTheAlignedVersionOneHeaderThenLittleEndianFloat64InCOrde
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + HeaderEnd), expected);
     ASSERT_EQ(bytes.size(), HeaderEnd + DataBytes);
     // Element [y][x] = [1][2] is the 130th value.
-    constexpr std::size_t Element = GridSize * 1 + 2;
+    constexpr std::size_t Element = DefaultGridSize * 1 + 2;
     std::uint64_t bits = 0;
     for (std::size_t i = 0; i < 8; ++i) {
         bits |= std::uint64_t{bytes[HeaderEnd + Element * sizeof(double) + i]} << (8 * i);
@@ -92,14 +92,14 @@ TEST(NpyDecoding, RoundTripsEveryValueBitForBitAndAcceptsOtherWritersHeaders) {
     EXPECT_EQ((*decoded)[0], 0.0);
 }
 
-TEST(NpyDecoding, RefusesWhatIsNotA128By128Float64FieldAndLeavesTheFieldAlone) {
+TEST(NpyDecoding, RefusesWhatIsNotASquareFloat64FieldOfAGridSizeAndLeavesTheFieldAlone) {
     const std::vector<std::uint8_t> good = encodeNpyField(*rampField());
     std::vector<std::uint8_t> badVersion = good;
     badVersion[6] = 9;
     std::vector<std::uint8_t> longer = good;
     longer.push_back(0);
     auto withNaN = rampField();
-    (*withNaN)[GridSize * 3 + 5] = std::numeric_limits<double>::quiet_NaN();
+    (*withNaN)[DefaultGridSize * 3 + 5] = std::numeric_limits<double>::quiet_NaN();
     auto withInfinity = rampField();
     (*withInfinity)[0] = -std::numeric_limits<double>::infinity();
     using enum FileErrorKind;
@@ -111,7 +111,10 @@ TEST(NpyDecoding, RefusesWhatIsNotA128By128Float64FieldAndLeavesTheFieldAlone) {
     const Case cases[] = {
         {npyDeclaring("<f4", "False", "(128, 128)"), npyWrongDtype, "<f4"},
         {npyDeclaring(">f8", "False", "(128, 128)"), npyWrongDtype, ">f8"},
-        {npyDeclaring("<f8", "False", "(64, 64)", 64 * 64 * 8), npyWrongShape, "(64, 64)"},
+        {npyDeclaring("<f8", "False", "(100, 100)", 100 * 100 * 8), npyWrongShape, "(100, 100)"},
+        {npyDeclaring("<f8", "False", "(64, 128)", 64 * 128 * 8), npyWrongShape, "(64, 128)"},
+        {npyDeclaring("<f8", "False", "(1024, 1024)"), npyWrongShape, "(1024, 1024)"},
+        {npyDeclaring("<f8", "False", "(4294967424, 4294967424)"), npyWrongShape, "(4294967424, 4294967424)"},
         {npyDeclaring("<f8", "False", "(16384,)"), npyWrongShape, "(16384,)"},
         {npyDeclaring("<f8", "False", "(128, 128, 1)"), npyWrongShape, "(128, 128, 1)"},
         {npyDeclaring("<f8", "False", "128"), npyHeaderMalformed, "shape"},
@@ -147,16 +150,25 @@ TEST(NpyFile, WriteThenReadGivesTheSameFieldAndFailuresNameThePathAndCause) {
     auto read = sentinelField();
     ASSERT_FALSE(readNpyField(dir.pathOf("field.npy"), *read).has_value());
     EXPECT_EQ(*read, *field);
+    // Every grid's field comes back on its own grid.
+    for (const int size : {64, 512}) {
+        PackedSpectrum other(Grid{size});
+        other[static_cast<std::size_t>(other.grid().points() - 1)] = 1.5;
+        ASSERT_FALSE(writeNpyField(dir.pathOf("other.npy"), other).has_value());
+        PackedSpectrum back(Grid{});
+        ASSERT_FALSE(readNpyField(dir.pathOf("other.npy"), back).has_value());
+        EXPECT_EQ(back, other) << size;
+    }
 
     std::filesystem::create_directory(dir.pathOf("folder.npy"));
     EXPECT_EQ(writeNpyField(dir.pathOf("folder.npy"), *field),
               (FileError{FileErrorKind::writeFailed, dir.pathOf("folder.npy"), std::strerror(EISDIR)}));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << "temporary file left";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3) << "temporary file left";
 
     const FileError unreadable[] = {
         {FileErrorKind::openFailed, dir.pathOf("absent.npy"), std::strerror(ENOENT)},
         {FileErrorKind::npyWrongShape, dir.write("small.npy", npyDeclaring("<f8", "False", "(2, 2)", 32)), "(2, 2)"},
-        {FileErrorKind::npyTooLarge, dir.write("huge.npy", std::vector<std::uint8_t>(4 * DataBytes, 0)), ""},
+        {FileErrorKind::npyTooLarge, dir.write("huge.npy", std::vector<std::uint8_t>(NpyMaxFieldFileBytes + 1, 0)), ""},
     };
     for (const FileError& expected : unreadable) {
         EXPECT_EQ(readNpyField(expected.path, *read), expected) << expected.path;

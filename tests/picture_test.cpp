@@ -32,7 +32,7 @@ Colour colourOf(Rgb rgb) { return {rgb.red, rgb.green, rgb.blue}; }
 
 // The picture stores blue, green, red for element (i, j) at pixel 128 i + j.
 Colour pixelAt(const PictureBuffer& picture, int i, int j) {
-    const std::size_t at = static_cast<std::size_t>(GridSize * i + j) * 3;
+    const std::size_t at = static_cast<std::size_t>(DefaultGridSize * i + j) * 3;
     return {picture[at + 2], picture[at + 1], picture[at]};
 }
 
@@ -85,22 +85,21 @@ TEST(SpeedColour, SampleValuesGiveTheirColours) {
 // a third show as 8.8 and -8.8: red 35.2, green 8.8, blue 4.4, and 6.16, 12.32, 49.28. Stored
 // blue, green, red; every other pixel black.
 TEST(FieldPictures, ShowEachGridPointsValueAtItsOwnPixel) {
-    auto a = std::make_unique<PackedSpectrum>();
-    auto b = std::make_unique<PackedSpectrum>();
+    auto a = std::make_unique<PackedSpectrum>(Grid{});
+    auto b = std::make_unique<PackedSpectrum>(Grid{});
     a->fill(0.0);
     b->fill(0.0);
-    (*a)[entryIndex(3, 5)] = 1.25;
-    (*b)[entryIndex(3, 5)] = 1.25;
-    PictureBuffer picture;
-    picture.fill(Full);
+    (*a)[Grid{}.entryIndex(3, 5)] = 1.25;
+    (*b)[Grid{}.entryIndex(3, 5)] = 1.25;
+    PictureBuffer picture(static_cast<std::size_t>(Grid{}.points()) * PictureBytesPerPixel, Full);
     renderSpeedImage(*a, *b, picture);
     EXPECT_EQ(pixelAt(picture, 3, 5), (Colour{60, 75, 89}));
     EXPECT_EQ(nonZeroBytes(picture), 3);
 
     a->fill(0.0);
-    (*a)[entryIndex(7, 0)] = 1.1;
-    (*a)[entryIndex(7, 64)] = -1.1;
-    picture.fill(Full);
+    (*a)[Grid{}.entryIndex(7, 0)] = 1.1;
+    (*a)[Grid{}.entryIndex(7, 64)] = -1.1;
+    std::fill(picture.begin(), picture.end(), Full);
     renderVorticityImage(*a, picture);
     EXPECT_EQ(pixelAt(picture, 7, 0), (Colour{35, 8, 4}));
     EXPECT_EQ(pixelAt(picture, 7, 64), (Colour{6, 12, 49}));
@@ -110,12 +109,12 @@ TEST(FieldPictures, ShowEachGridPointsValueAtItsOwnPixel) {
 // psi = -1.1 cos x: vorticity 1.1 cos x and velocity (0, 1.1 sin x). Column 0 has vorticity
 // 8.8 after the gain and no speed; column 32 has squared speed 1.21 * 32 and no vorticity.
 TEST(Picture, DisplayModeChoosesTheQuantityOfTheSimulationsState) {
-    auto psi = std::make_unique<PackedSpectrum>();
+    auto psi = std::make_unique<PackedSpectrum>(Grid{});
     psi->fill(0.0);
-    (*psi)[entryIndex(0, 1)] = -0.55;  // Re F(1, 0) contributes 2 Re F cos x
+    (*psi)[Grid{}.entryIndex(0, 1)] = -0.55;  // Re F(1, 0) contributes 2 Re F cos x
     Simulation simulation(1000);
     simulation.setState(*psi);
-    PictureBuffer picture{};
+    PictureBuffer picture;
     renderPicture(simulation, DisplayMode::vorticity, picture);
     EXPECT_EQ(pixelAt(picture, 5, 0), (Colour{35, 8, 4}));
     EXPECT_EQ(pixelAt(picture, 5, 32), Black);
@@ -126,25 +125,34 @@ TEST(Picture, DisplayModeChoosesTheQuantityOfTheSimulationsState) {
 
 // ---- Enlargement ---------------------------------------------------------------------------
 
-TEST(StretchedPicture, EachGridPointIsAThreeByThreeBlockWithRowZeroAtTheBottom) {
+// 6 pixels a point at 64, 3 at 128 (a 384-pixel picture), 2 at 256, 1 at 512.
+TEST(StretchedPicture, EachGridPointIsABlockOfTheGridsScaleWithRowZeroAtTheBottom) {
     constexpr int row = 0;
     constexpr int column = 2;
     constexpr Colour marked{10, 0, 30};
-    PictureBuffer picture{};
-    const std::size_t at = static_cast<std::size_t>(GridSize * row + column) * 3;
-    picture[at] = 30;      // blue
-    picture[at + 2] = 10;  // red
-    auto stretched = std::make_unique<StretchedPicture>();
-    stretchPicture(picture, *stretched);
-
-    const int top = PictureScale * (GridSize - 1 - row);
-    const int left = PictureScale * column;
-    for (int y = 0; y < PictureSide; ++y) {
-        for (int x = 0; x < PictureSide; ++x) {
-            const std::size_t offset = (static_cast<std::size_t>(y) * PictureSide + static_cast<std::size_t>(x)) * 3;
-            const Colour shown{(*stretched)[offset], (*stretched)[offset + 1], (*stretched)[offset + 2]};
-            const bool inBlock = y >= top && y < top + PictureScale && x >= left && x < left + PictureScale;
-            ASSERT_EQ(shown, inBlock ? marked : Black) << "screen row " << y << ", column " << x;
+    const struct {
+        int size;
+        int scale;
+    } cases[] = {{64, 6}, {128, 3}, {256, 2}, {512, 1}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(defaultPictureScale(Grid(c.size)), c.scale);
+        PictureBuffer picture(static_cast<std::size_t>(c.size * c.size) * PictureBytesPerPixel);
+        const std::size_t at = static_cast<std::size_t>(c.size * row + column) * 3;
+        picture[at] = 30;      // blue
+        picture[at + 2] = 10;  // red
+        StretchedPicture stretched;
+        stretchPicture(picture, c.size, c.scale, stretched);
+        const int side = c.size * c.scale;
+        ASSERT_EQ(stretched.size(), static_cast<std::size_t>(side * side * 3));
+        const int top = c.scale * (c.size - 1 - row);
+        const int left = c.scale * column;
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                const std::size_t offset = (static_cast<std::size_t>(y) * side + static_cast<std::size_t>(x)) * 3;
+                const Colour shown{stretched[offset], stretched[offset + 1], stretched[offset + 2]};
+                const bool inBlock = y >= top && y < top + c.scale && x >= left && x < left + c.scale;
+                ASSERT_EQ(shown, inBlock ? marked : Black) << c.size << ": screen row " << y << ", column " << x;
+            }
         }
     }
 }

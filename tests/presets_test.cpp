@@ -21,7 +21,7 @@ constexpr double Sentinel = 777.0;
 constexpr double TransformTolerance = 1e-13;
 
 std::unique_ptr<PackedSpectrum> sentinelField() {
-    auto field = std::make_unique<PackedSpectrum>();
+    auto field = std::make_unique<PackedSpectrum>(Grid{});
     field->fill(Sentinel);
     return field;
 }
@@ -33,7 +33,7 @@ std::unique_ptr<PackedSpectrum> loaded(const std::string& name, std::uint32_t se
 }
 
 std::unique_ptr<PackedSpectrum> vorticityOf(const PackedSpectrum& psi) {
-    auto omega = std::make_unique<PackedSpectrum>();
+    auto omega = std::make_unique<PackedSpectrum>(Grid{});
     vorticityFromStreamFunction(psi, *omega);
     return omega;
 }
@@ -63,12 +63,12 @@ TEST(Presets, EveryListedNameLoadsAFiniteZeroMeanStateWithVorticesOfBothSignsAnd
 
 TEST(Presets, TaylorGreenVorticityIsTwiceSinXTimesSinY) {
     const auto omega = vorticityOf(*loaded("taylor-green"));
-    constexpr double GridSpacing = 2.0 * std::numbers::pi / GridSize;
+    constexpr double GridSpacing = 2.0 * std::numbers::pi / DefaultGridSize;
     double worst = 0.0;
-    for (int y = 0; y < GridSize; ++y) {
-        for (int x = 0; x < GridSize; ++x) {
+    for (int y = 0; y < DefaultGridSize; ++y) {
+        for (int x = 0; x < DefaultGridSize; ++x) {
             const double expected = 2.0 * std::sin(GridSpacing * x) * std::sin(GridSpacing * y);
-            worst = std::max(worst, std::fabs((*omega)[entryIndex(y, x)] - expected));
+            worst = std::max(worst, std::fabs((*omega)[Grid{}.entryIndex(y, x)] - expected));
         }
     }
     EXPECT_LT(worst, TransformTolerance);
@@ -80,10 +80,10 @@ TEST(Presets, ShearLayersAreThinAndOppositeAndTheVortexPairIsAMirrorImage) {
     const auto shear = vorticityOf(*loaded("shear-layer"));
     constexpr double LayerPeakAtLeast = 4.0;
     constexpr double QuietAtMost = 0.5;
-    for (int x = 0; x < GridSize; ++x) {
-        EXPECT_LT((*shear)[entryIndex(GridSize / 4, x)], -LayerPeakAtLeast);
-        EXPECT_GT((*shear)[entryIndex(3 * GridSize / 4, x)], LayerPeakAtLeast);
-        EXPECT_LT(std::fabs((*shear)[entryIndex(GridSize / 2, x)]), QuietAtMost);
+    for (int x = 0; x < DefaultGridSize; ++x) {
+        EXPECT_LT((*shear)[Grid{}.entryIndex(DefaultGridSize / 4, x)], -LayerPeakAtLeast);
+        EXPECT_GT((*shear)[Grid{}.entryIndex(3 * DefaultGridSize / 4, x)], LayerPeakAtLeast);
+        EXPECT_LT(std::fabs((*shear)[Grid{}.entryIndex(DefaultGridSize / 2, x)]), QuietAtMost);
     }
     const auto pair = vorticityOf(*loaded("vortex-pair"));
     EXPECT_NEAR(*std::max_element(pair->begin(), pair->end()), -*std::min_element(pair->begin(), pair->end()),
@@ -103,7 +103,7 @@ TEST(Presets, RandomTurbulenceIsFixedBySeedWithUnitRmsSpeedAResolvedTailAndAnEne
     const auto peak = std::max_element(spectra.energy.begin(), spectra.energy.end()) - spectra.energy.begin();
     EXPECT_GE(peak, 3);
     EXPECT_LE(peak, 8);
-    EXPECT_GT(spectra.energy[static_cast<std::size_t>(peak)], 1e4 * spectra.energy[BandLimit - 2]);
+    EXPECT_GT(spectra.energy[static_cast<std::size_t>(peak)], 1e4 * spectra.energy[Grid{}.bandLimit() - 2]);
     for (const std::uint32_t seed : {1u, 5u}) {
         EXPECT_FALSE(isUnderResolved(edgeEnstrophyShare(*loaded("mcwilliams", seed)))) << seed;
     }

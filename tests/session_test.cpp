@@ -56,7 +56,7 @@ TEST(SavedRun, TheClockComesFromTheFileAndEachExplicitChoiceOutweighsTheFilesSet
          {.reynolds = 100, .filter = true, .stabilityLimit = 0.7},
          {100, true, 0.7}},
     };
-    auto psi = std::make_unique<PackedSpectrum>();
+    auto psi = std::make_unique<PackedSpectrum>(Grid{});
     loadDefaultField(*psi);
     for (const Row& row : rows) {
         Simulation run(Before.reynolds);

@@ -18,9 +18,8 @@ using testing::addMode;
 
 // psi = -sin x sin y: u = sin x cos y, v = -cos x sin y, omega = 2 sin x sin y, so E = 1/4,
 // Z = 1/2, P = 1, max |omega| = 2 and max(|u| + |v|) = 1.
-std::unique_ptr<PackedSpectrum> taylorGreen() {
-    auto psi = std::make_unique<PackedSpectrum>();
-    psi->fill(0.0);
+std::unique_ptr<PackedSpectrum> taylorGreen(Grid grid = Grid{}) {
+    auto psi = std::make_unique<PackedSpectrum>(grid);
     addMode(*psi, 1, 1, 0.25);
     addMode(*psi, 1, -1, -0.25);
     return psi;
@@ -40,6 +39,43 @@ TEST(Simulation, DiagnosticsOfAKnownStateAndItsStabilityNumberBeforeAnyFrame) {
     EXPECT_EQ(values.subSteps, 0);
 }
 
+// Taylor-Green is a steady solution of the Euler equations: on every grid it keeps its shape
+// and each frame's four RK4 stages multiply it by the RK4 factor of its viscous decay, K^2 = 2.
+TEST(Simulation, TaylorGreenDecaysExactlyByTheViscousFactorOnEveryGrid) {
+    constexpr int Reynolds = 100;
+    constexpr int Frames = 20;
+    constexpr double Tolerance = 1e-14;
+    for (const int size : SupportedGridSizes) {
+        Simulation simulation(Reynolds, Grid(size));
+        simulation.setState(*taylorGreen(Grid(size)));
+        for (int frame = 0; frame < Frames; ++frame) {
+            ASSERT_TRUE(simulation.advanceFrame().finite);
+        }
+        const double factor = std::pow(testing::rk4Factor(-2.0 * TimeStep / Reynolds), Frames);
+        EXPECT_NEAR(testing::modeOf(simulation.psi(), 1, 1).real(), 0.25 * factor, Tolerance) << size;
+        // The energy is that of the two modes alone: nothing leaks into other modes.
+        EXPECT_NEAR(energy(simulation.psi()), 0.25 * factor * factor, Tolerance) << size;
+    }
+}
+
+// A run moved to a finer grid holds the same field, so its next frames match the coarse run's
+// to rounding while the flow stays inside the coarse band; moved back, it is the same state.
+TEST(Simulation, MovingToAnotherGridKeepsTheFlowAndTheClock) {
+    const auto start = taylorGreen();
+    testing::addMode(*start, 3, -2, {0.01, 0.02});
+    Simulation coarse(1000);
+    coarse.setState(*start, 5);
+    const Diagnostics before = measureDiagnostics(coarse);
+    coarse.setGrid(Grid(256));
+    EXPECT_EQ(coarse.grid().size(), 256);
+    EXPECT_EQ(coarse.framesDone(), 5);
+    const Diagnostics fine = measureDiagnostics(coarse);
+    EXPECT_EQ(fine.energy, before.energy);
+    EXPECT_EQ(fine.enstrophy, before.enstrophy);
+    coarse.setGrid(Grid{});
+    EXPECT_EQ(coarse.psi(), *start) << "up then down returns the band bit for bit";
+}
+
 TEST(Simulation, ClockCountsFramesAndSettingAStateSetsIt) {
     Simulation simulation(1000);
     simulation.setState(*taylorGreen(), 10);
@@ -55,8 +91,7 @@ TEST(Simulation, ClockCountsFramesAndSettingAStateSetsIt) {
 }
 
 TEST(Simulation, AnOverflowingFrameIsPutBackUncountedWithFiniteVelocities) {
-    auto psi = std::make_unique<PackedSpectrum>();
-    psi->fill(0.0);
+    auto psi = std::make_unique<PackedSpectrum>(Grid{});
     addMode(*psi, 3, 1, {1e200, 0.0});
     addMode(*psi, -2, 5, {0.0, 1e200});
     Simulation simulation(1000);

@@ -13,29 +13,29 @@
 
 namespace swirlon::testing {
 
-// Angle of the integer phase p on the grid: 2*pi*(p mod 128)/128. Reducing the phase first
-// keeps sampled trigonometric fields accurate to ~1e-16 however large the wave numbers.
-inline double phaseAngle(long phase) {
-    const long reduced = ((phase % GridSize) + GridSize) % GridSize;
-    return 2.0 * std::numbers::pi * static_cast<double>(reduced) / GridSize;
+// Angle of the integer phase p on a grid of n points: 2*pi*(p mod n)/n. Reducing the phase
+// first keeps sampled trigonometric fields accurate to ~1e-16 however large the wave numbers.
+inline double phaseAngle(long phase, int n = DefaultGridSize) {
+    const long reduced = ((phase % n) + n) % n;
+    return 2.0 * std::numbers::pi * static_cast<double>(reduced) / n;
 }
 
 template <typename F>
-PackedSpectrum sampleGrid(F&& f) {
-    PackedSpectrum field{};
-    for (int y = 0; y < GridSize; ++y) {
-        for (int x = 0; x < GridSize; ++x) {
-            field[entryIndex(y, x)] = f(x, y);
+PackedSpectrum sampleGrid(F&& f, Grid grid = Grid{}) {
+    PackedSpectrum field(grid);
+    for (int y = 0; y < grid.size(); ++y) {
+        for (int x = 0; x < grid.size(); ++x) {
+            field[grid.entryIndex(y, x)] = f(x, y);
         }
     }
     return field;
 }
 
 // Every entry uniform in [-1, 1): a grid field, or a spectrum with junk outside the band.
-inline PackedSpectrum randomField(unsigned seed) {
+inline PackedSpectrum randomField(unsigned seed, Grid grid = Grid{}) {
     std::mt19937 generator(seed);
     std::uniform_real_distribution<double> uniform(-1.0, 1.0);
-    PackedSpectrum field;
+    PackedSpectrum field(grid);
     for (double& value : field) {
         value = uniform(generator);
     }
@@ -45,13 +45,7 @@ inline PackedSpectrum randomField(unsigned seed) {
 // One classical RK4 step of dpsi/dt = lambda*psi multiplies psi by R(lambda*dt).
 inline double rk4Factor(double z) { return 1.0 + z + z * z / 2.0 + z * z * z / 6.0 + z * z * z * z / 24.0; }
 
-inline std::unique_ptr<FieldBank> makeZeroBank() {
-    auto bank = std::make_unique<FieldBank>();
-    for (auto& slot : bank->slots) {
-        slot.fill(0.0);
-    }
-    return bank;
-}
+inline std::unique_ptr<FieldBank> makeZeroBank(Grid grid = Grid{}) { return std::make_unique<FieldBank>(grid); }
 
 // Adds c to F(kx, ky) (and so conj(c) to F(-kx, -ky)) for a band wave vector other than (0, 0).
 inline void addMode(PackedSpectrum& spectrum, int kx, int ky, std::complex<double> c) {
@@ -60,14 +54,9 @@ inline void addMode(PackedSpectrum& spectrum, int kx, int ky, std::complex<doubl
         ky = -ky;
         c = std::conj(c);
     }
-    if (kx == 0) {
-        spectrum[entryIndex(ky, 0)] += c.real();
-        spectrum[entryIndex(GridSize - ky, 0)] += c.imag();
-    } else {
-        const int row = bandIndex(ky);
-        spectrum[entryIndex(row, kx)] += c.real();
-        spectrum[entryIndex(row, GridSize - kx)] += c.imag();
-    }
+    const Grid::ModeEntries at = spectrum.grid().modeEntries(kx, ky);
+    spectrum[at.real] += c.real();
+    spectrum[at.imaginary] += c.imag();
 }
 
 // F(kx, ky) of a packed spectrum, for any band wave vector other than (0, 0).
@@ -77,13 +66,8 @@ inline std::complex<double> modeOf(const PackedSpectrum& spectrum, int kx, int k
         kx = -kx;
         ky = -ky;
     }
-    std::complex<double> c;
-    if (kx == 0) {
-        c = {spectrum[entryIndex(ky, 0)], spectrum[entryIndex(GridSize - ky, 0)]};
-    } else {
-        const int row = bandIndex(ky);
-        c = {spectrum[entryIndex(row, kx)], spectrum[entryIndex(row, GridSize - kx)]};
-    }
+    const Grid::ModeEntries at = spectrum.grid().modeEntries(kx, ky);
+    const std::complex<double> c{spectrum[at.real], spectrum[at.imaginary]};
     return mirrored ? std::conj(c) : c;
 }
 
@@ -93,9 +77,10 @@ inline std::complex<double> modeOf(const PackedSpectrum& spectrum, int kx, int k
 inline void fillRandomBand(PackedSpectrum& psi, unsigned seed, double power = 3.0, double amplitude = 1.0) {
     std::mt19937 generator(seed);
     std::normal_distribution<double> normal(0.0, 1.0);
+    const Grid& grid = psi.grid();
     psi.fill(0.0);
-    forEachBandEntryButMean([&](int row, int column, int kSquared) {
-        psi[entryIndex(row, column)] =
+    grid.forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        psi[grid.entryIndex(row, column)] =
             amplitude * normal(generator) * std::pow(static_cast<double>(kSquared), -power / 2.0);
     });
 }

@@ -26,7 +26,7 @@ constexpr double DiagnosticTolerance = 1e-12;
 
 // Each sub-step's number must stay at or below the limit (2.0 unless a run asks for another)
 // with as few sub-steps as that takes, up to a cap of 1024. At Re 1 the viscous number alone is
-// 0.01 * 2 * 42^2 = 35.28.
+// 0.01 * 2 * K^2: 35.28 on the default grid, 144.5 on 256 points.
 TEST(StableFrame, SubStepsAreTheFewestThatKeepEachAtOrBelowTheLimit) {
     const struct {
         double number;
@@ -39,7 +39,8 @@ TEST(StableFrame, SubStepsAreTheFewestThatKeepEachAtOrBelowTheLimit) {
         {2.5, 2},
         {4.0, 2},
         {4.01, 3},
-        {viscousStabilityNumber(1), 18},
+        {viscousStabilityNumber(Grid{}, 1), 18},
+        {viscousStabilityNumber(Grid(256), 1), 73},
         {2048.0, 1024},
         {1e9, 1024},
         {0.5, 1, 0.5},
@@ -51,14 +52,19 @@ TEST(StableFrame, SubStepsAreTheFewestThatKeepEachAtOrBelowTheLimit) {
     for (const auto& c : cases) {
         EXPECT_EQ(subStepsFor(c.number, c.limit), c.subSteps) << c.number << " at limit " << c.limit;
     }
-    EXPECT_DOUBLE_EQ(viscousStabilityNumber(1), 35.28);
-    // The advective part bounds |k.u| by 42 max(|u| + |v|) over the grid, not by the larger speed.
-    PackedSpectrum u{};
-    PackedSpectrum v{};
-    u[5] = 0.5;
-    v[5] = -0.5;
-    u[9] = 0.9;
-    EXPECT_DOUBLE_EQ(advectiveStabilityNumber(u, v), TimeStep * BandLimit);
+    // The grid spacing enters through K: finer grids hold larger wave numbers and need shorter steps.
+    for (const int size : SupportedGridSizes) {
+        const Grid grid(size);
+        const double k = grid.bandLimit();
+        EXPECT_DOUBLE_EQ(viscousStabilityNumber(grid, 1), TimeStep * 2.0 * k * k) << size;
+        // The advective part bounds |k.u| by K max(|u| + |v|) over the grid, not by the larger speed.
+        PackedSpectrum u(grid);
+        PackedSpectrum v(grid);
+        u[5] = 0.5;
+        v[5] = -0.5;
+        u[9] = 0.9;
+        EXPECT_DOUBLE_EQ(advectiveStabilityNumber(u, v), TimeStep * k) << size;
+    }
 }
 
 TEST(StableFrame, GentleFrameIsOnePlainStepBitForBit) {
@@ -66,7 +72,7 @@ TEST(StableFrame, GentleFrameIsOnePlainStepBitForBit) {
     testing::fillRandomBand((*framed)[Slot::psi], 21, 3.0, GentleAmplitude);
     auto plain = makeZeroBank();
     (*plain)[Slot::psi] = (*framed)[Slot::psi];
-    PackedSpectrum rollback;
+    PackedSpectrum rollback(Grid{});
     for (const int reynolds : {100, 1000, 10000}) {
         const FrameOutcome outcome = advanceFrame(*framed, reynolds, rollback);
         stepRk4(*plain, reynolds);
@@ -84,10 +90,10 @@ TEST(StableFrame, ViscousLimitSplitsTheFrameIntoEqualRk4SubSteps) {
     const std::complex<double> start = std::polar(0.5, 0.7);
     auto bank = makeZeroBank();
     addMode((*bank)[Slot::psi], 4, -3, start);
-    PackedSpectrum rollback;
+    PackedSpectrum rollback(Grid{});
     const FrameOutcome outcome = advanceFrame(*bank, Reynolds, rollback);
     ASSERT_GT(outcome.subSteps, 1);
-    EXPECT_GE(outcome.stabilityNumber, viscousStabilityNumber(Reynolds));
+    EXPECT_GE(outcome.stabilityNumber, viscousStabilityNumber(Grid{}, Reynolds));
     const double expected = std::pow(rk4Factor(-25.0 * TimeStep / outcome.subSteps / Reynolds), outcome.subSteps);
     EXPECT_NEAR(modeOf((*bank)[Slot::psi], 4, -3).real() / start.real(), expected, SubStepDecayTolerance);
 }
@@ -95,12 +101,13 @@ TEST(StableFrame, ViscousLimitSplitsTheFrameIntoEqualRk4SubSteps) {
 TEST(StableFrame, NonFiniteStateIsNotSteppedAtAll) {
     auto bank = makeZeroBank();
     testing::fillRandomBand((*bank)[Slot::psi], 4);
-    (*bank)[Slot::psi][entryIndex(3, 7)] = std::numeric_limits<double>::quiet_NaN();
+    const int at = bank->grid().entryIndex(3, 7);
+    (*bank)[Slot::psi][at] = std::numeric_limits<double>::quiet_NaN();
     (*bank)[Slot::rk1].fill(2.0);
-    PackedSpectrum rollback;
+    PackedSpectrum rollback(Grid{});
     EXPECT_FALSE(advanceFrame(*bank, 1000, rollback).finite);
-    EXPECT_TRUE(std::isnan((*bank)[Slot::psi][entryIndex(3, 7)]));
-    EXPECT_EQ((*bank)[Slot::rk1][entryIndex(3, 7)], 2.0);
+    EXPECT_TRUE(std::isnan((*bank)[Slot::psi][at]));
+    EXPECT_EQ((*bank)[Slot::rk1][at], 2.0);
 }
 
 TEST(Diagnostics, SpectralSumsEqualGridAveragesOfTheSameField) {
@@ -108,12 +115,13 @@ TEST(Diagnostics, SpectralSumsEqualGridAveragesOfTheSameField) {
     testing::fillRandomBand((*bank)[Slot::psi], 8, 2.0);
     const PackedSpectrum& psi = (*bank)[Slot::psi];
     beginStep(*bank);  // velX, velY, gradX, gradY on the grid
-    PackedSpectrum vorticity;
+    PackedSpectrum vorticity(psi.grid());
     vorticityFromStreamFunction(psi, vorticity);
+    const int points = psi.grid().points();
     double kinetic = 0.0;
     double squaredVorticity = 0.0;
     double squaredGradient = 0.0;
-    for (int k = 0; k < GridPoints; ++k) {
+    for (int k = 0; k < points; ++k) {
         const PackedSpectrum& u = (*bank)[Slot::velX];
         const PackedSpectrum& v = (*bank)[Slot::velY];
         kinetic += u[k] * u[k] + v[k] * v[k];
@@ -121,9 +129,9 @@ TEST(Diagnostics, SpectralSumsEqualGridAveragesOfTheSameField) {
         squaredGradient +=
             (*bank)[Slot::gradX][k] * (*bank)[Slot::gradX][k] + (*bank)[Slot::gradY][k] * (*bank)[Slot::gradY][k];
     }
-    EXPECT_NEAR(energy(psi) / (0.5 * kinetic / GridPoints), 1.0, DiagnosticTolerance);
-    EXPECT_NEAR(enstrophy(psi) / (0.5 * squaredVorticity / GridPoints), 1.0, DiagnosticTolerance);
-    EXPECT_NEAR(palinstrophy(psi) / (0.5 * squaredGradient / GridPoints), 1.0, DiagnosticTolerance);
+    EXPECT_NEAR(energy(psi) / (0.5 * kinetic / points), 1.0, DiagnosticTolerance);
+    EXPECT_NEAR(enstrophy(psi) / (0.5 * squaredVorticity / points), 1.0, DiagnosticTolerance);
+    EXPECT_NEAR(palinstrophy(psi) / (0.5 * squaredGradient / points), 1.0, DiagnosticTolerance);
 }
 
 }  // namespace

@@ -21,8 +21,8 @@ namespace {
 
 // Distinct values everywhere but the mean entry, which every state holds at zero.
 std::unique_ptr<PackedSpectrum> sampleState() {
-    auto psi = std::make_unique<PackedSpectrum>();
-    for (int k = 0; k < GridPoints; ++k) {
+    auto psi = std::make_unique<PackedSpectrum>(Grid{});
+    for (int k = 0; k < Grid{}.points(); ++k) {
         (*psi)[k] = 1e-3 * (k % 97) - 0.01 * (k % 13) + 1e-9 * k;
     }
     (*psi)[0] = 0.0;
@@ -46,7 +46,7 @@ TEST(StateFile, EachFormatReadsBackItsSpectrumAndTheClockItHolds) {
         ASSERT_FALSE(bytes.empty());
         EXPECT_EQ(encodeState(format, *psi, SampleClock), bytes);
         testing::TempDir dir;
-        auto back = std::make_unique<PackedSpectrum>();
+        auto back = std::make_unique<PackedSpectrum>(Grid{});
         RunClock clock{.frames = 5, .reynolds = 7, .filter = true, .stabilityLimit = 1.0};
         const auto error = readStateFile(dir.write("state", bytes), *back, clock);
         ASSERT_FALSE(error.has_value()) << error->detail;
@@ -58,7 +58,7 @@ TEST(StateFile, EachFormatReadsBackItsSpectrumAndTheClockItHolds) {
     }
     // The highest stability limit the option takes reads back, as a continued run needs it.
     const RunClock atLimit{.frames = 9, .reynolds = 100, .filter = false, .stabilityLimit = MaxStabilityLimit};
-    auto back = std::make_unique<PackedSpectrum>();
+    auto back = std::make_unique<PackedSpectrum>(Grid{});
     RunClock clock;
     ASSERT_FALSE(decodeState(encodeState(StateFormat::npz, *psi, atLimit), *back, clock).has_value());
     EXPECT_EQ(clock.stabilityLimit, MaxStabilityLimit);
@@ -88,7 +88,7 @@ TEST(StateFile, NumpyLoadsTheNpzMembers) {
     std::ifstream out(dir.pathOf("out.txt"));
     const std::string printed{std::istreambuf_iterator<char>(out), {}};
     EXPECT_EQ(printed, "1234 12.34 10000 True 0.5\n");
-    auto back = std::make_unique<PackedSpectrum>();
+    auto back = std::make_unique<PackedSpectrum>(Grid{});
     ASSERT_FALSE(readNpyField(dir.pathOf("psi.npy"), *back).has_value());
     EXPECT_TRUE(sameBits(*back, *psi));
 #endif
@@ -158,7 +158,7 @@ TEST(StateFile, FilesThatAreNotStatesAreRefusedByKindAndLeaveTheTargetsAlone) {
         {"cut short", {corrupted.begin(), corrupted.begin() + 3000}, FileErrorKind::stateNotAState, ""},
     };
     for (const Case& c : cases) {
-        auto out = std::make_unique<PackedSpectrum>();
+        auto out = std::make_unique<PackedSpectrum>(Grid{});
         out->fill(-7.0);
         RunClock clock{.frames = 5};
         const auto error = decodeState(c.bytes, *out, clock);
@@ -176,7 +176,7 @@ TEST(StateFile, FilesThatAreNotStatesAreRefusedByKindAndLeaveTheTargetsAlone) {
     };
     for (const Later& later :
          {Later{"filter.npy", false, 0.5}, Later{"stability_limit.npy", true, SafeStabilityNumber}}) {
-        auto out = std::make_unique<PackedSpectrum>();
+        auto out = std::make_unique<PackedSpectrum>(Grid{});
         RunClock clock{.filter = !later.filter, .stabilityLimit = 1.0};
         ASSERT_FALSE(decodeState(spoiled(later.member, {}), *out, clock).has_value()) << later.member;
         EXPECT_EQ(clock.filter, later.filter) << later.member;

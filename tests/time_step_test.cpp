@@ -23,19 +23,21 @@ using testing::rk4Factor;
 constexpr double DecayTolerance = 2e-16;
 constexpr double RelativeIncrementTolerance = 1e-12;
 
-TEST(Rk4Step, SingleModeDecaysByTheRk4FactorAtEachReynoldsNumber) {
+TEST(Rk4Step, SingleModeDecaysByTheRk4FactorAtEachReynoldsNumberOnEveryGrid) {
     // psi = cos(4x - 3y + 0.7): K^2 = 25 and no advection, so only viscosity acts.
     const std::complex<double> start = std::polar(0.5, 0.7);
-    auto bank = makeZeroBank();
-    addMode((*bank)[Slot::psi], 4, -3, start);
-    double expected = 1.0;
-    // Changing the Reynolds number between steps takes effect at the next step.
-    for (const int reynolds : {100, 1000, 10000, 100}) {
-        stepRk4(*bank, reynolds);
-        expected *= rk4Factor(-25.0 * TimeStep / reynolds);
-        const std::complex<double> now = modeOf((*bank)[Slot::psi], 4, -3);
-        EXPECT_NEAR(now.real() / start.real(), expected, DecayTolerance) << "Re " << reynolds;
-        EXPECT_NEAR(now.imag() / start.imag(), expected, DecayTolerance) << "Re " << reynolds;
+    for (const int size : SupportedGridSizes) {
+        auto bank = makeZeroBank(Grid(size));
+        addMode((*bank)[Slot::psi], 4, -3, start);
+        double expected = 1.0;
+        // Changing the Reynolds number between steps takes effect at the next step.
+        for (const int reynolds : {100, 1000, 10000, 100}) {
+            stepRk4(*bank, reynolds);
+            expected *= rk4Factor(-25.0 * TimeStep / reynolds);
+            const std::complex<double> now = modeOf((*bank)[Slot::psi], 4, -3);
+            EXPECT_NEAR(now.real() / start.real(), expected, DecayTolerance) << "Re " << reynolds << " at " << size;
+            EXPECT_NEAR(now.imag() / start.imag(), expected, DecayTolerance) << "Re " << reynolds << " at " << size;
+        }
     }
 }
 
@@ -57,11 +59,14 @@ std::map<WaveVector, std::complex<double>> exactAdvection(const std::map<WaveVec
     return product;
 }
 
-TEST(Rk4Step, ModesAtTheBandEdgeAdvectWithoutAliasing) {
+class BandEdge : public ::testing::TestWithParam<int> {};
+
+TEST_P(BandEdge, ModesAtTheBandEdgeAdvectWithoutAliasing) {
     constexpr int Reynolds = 1000;
-    const std::vector<WaveVector> modes = {{40, 2}, {-3, 41}, {42, -42}, {1, 1}, {5, 3}, {-5, 7}, {0, 4}};
+    const int k = Grid(GetParam()).bandLimit();
+    const std::vector<WaveVector> modes = {{k - 2, 2}, {-3, k - 1}, {k, -k}, {1, 1}, {5, 3}, {-5, 7}, {0, 4}};
     std::map<WaveVector, std::complex<double>> psi;
-    auto bank = makeZeroBank();
+    auto bank = makeZeroBank(Grid(GetParam()));
     for (std::size_t m = 0; m < modes.size(); ++m) {
         const auto c = std::polar(1e-3 / (1.0 + m), 0.4 + m);
         addMode((*bank)[Slot::psi], modes[m].first, modes[m].second, c);
@@ -73,8 +78,9 @@ TEST(Rk4Step, ModesAtTheBandEdgeAdvectWithoutAliasing) {
 
     double largest = 0.0;
     std::map<WaveVector, std::complex<double>> expected;
-    for (int kx = 0; kx <= BandLimit; ++kx) {
-        for (int ky = -BandLimit; ky <= BandLimit; ++ky) {
+    const int bandLimit = bank->grid().bandLimit();
+    for (int kx = 0; kx <= bandLimit; ++kx) {
+        for (int ky = -bandLimit; ky <= bandLimit; ++ky) {
             if (kx == 0 && ky <= 0) {
                 continue;
             }
@@ -85,12 +91,14 @@ TEST(Rk4Step, ModesAtTheBandEdgeAdvectWithoutAliasing) {
             largest = std::max(largest, std::abs(expected[{kx, ky}]));
         }
     }
-    for (const auto& [k, value] : expected) {
-        EXPECT_NEAR(std::abs(modeOf((*bank)[Slot::rk1], k.first, k.second) - value), 0.0,
+    for (const auto& [wave, value] : expected) {
+        EXPECT_NEAR(std::abs(modeOf((*bank)[Slot::rk1], wave.first, wave.second) - value), 0.0,
                     RelativeIncrementTolerance * largest)
-            << "at (" << k.first << ", " << k.second << ")";
+            << "at (" << wave.first << ", " << wave.second << ")";
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Grids, BandEdge, ::testing::ValuesIn(SupportedGridSizes));
 
 TEST(Rk4Step, InviscidLimitKeepsEnergyOfARandomFieldToHighAccuracy) {
     // Advection alone conserves the energy; one RK4 step of 0.01 keeps it to ~dt^5.

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "field_io/presets.h"
+#include "solver/grid.h"
 #include "swirlon_version.h"
+#include "tools/file_error_text.h"
 
 namespace swirlon::batch {
 namespace {
@@ -111,12 +113,25 @@ std::string readPicture(std::string_view value, DisplayMode& picture) {
     return {};
 }
 
+std::string readGridSize(std::string_view text, std::optional<int>& out) {
+    int size = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), size);
+    if (error == std::errc() && end == text.data() + text.size() && isSupportedGridSize(size)) {
+        out = size;
+        return {};
+    }
+    return refusal("one of " + gridSizesText(), text);
+}
+
 constexpr long long LongMax = std::numeric_limits<long long>::max();
+// The largest --zoom: a 64-point grid then makes 1024-pixel pictures.
+constexpr int MaxZoom = 16;
 
 // Every option in the order the usage text lists them.
 const std::array Options{
     Option{"--input", "FILE",
-           "initial vorticity: a picture (24-bit .bmp, .png, .jpg, ...), or a .npy 128x128 float64 array [y][x]",
+           "initial vorticity: a picture (24-bit .bmp, .png, .jpg, ...), or a .npy N x N\n"
+           "float64 array [y][x] (N one of 64, 128, 256, 512: the run's grid unless --grid)",
            [](std::string_view v, ParsedCommandLine& p) { return readStartField(v, InputKind::file, p.options); },
            Role::startField},
     Option{"--preset", "NAME", "built-in initial field (default: default), one of those listed below",
@@ -140,8 +155,24 @@ const std::array Options{
            }},
     Option{"--steps", "N", "frames to run (default 1000; 0 loads, saves and exits)",
            [](std::string_view v, ParsedCommandLine& p) { return readInteger(v, 0LL, LongMax, p.options.steps); }},
-    Option{"--frames", "DIR", "PNG pictures as the window draws them (384x384), frame-NNNNNN.png",
+    Option{"--grid", "N",
+           "points per side of the grid: 64, 128, 256 or 512 (default: the continued\n"
+           "state's or .npy input's, else 128); another grid's field is moved onto it\n"
+           "by its Fourier band",
+           [](std::string_view v, ParsedCommandLine& p) { return readGridSize(v, p.options.grid); }},
+    Option{"--frames", "DIR",
+           "PNG pictures as the window draws them, frame-NNNNNN.png: whole pixels per\n"
+           "grid point, 6 at 64, 3 at 128 (384x384), 2 at 256, 1 at 512",
            [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.framesFolder); }},
+    Option{"--zoom", "Z", "pixels per grid point in --frames pictures, 1 to 16",
+           [](std::string_view v, ParsedCommandLine& p) {
+               int zoom = 0;
+               std::string refused = readInteger(v, 1, MaxZoom, zoom);
+               if (refused.empty()) {
+                   p.options.zoom = zoom;
+               }
+               return refused;
+           }},
     Option{"--picture", "MODE", "vorticity (default) or speed",
            [](std::string_view v, ParsedCommandLine& p) { return readPicture(v, p.options.picture); }},
     Option{"--every", "K", "pictures, diagnostics and spectra every K frames, from frame 0 (default 1)",
@@ -156,8 +187,8 @@ const std::array Options{
            "step, time, k, energy, enstrophy",
            [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.spectraPath); }},
     Option{"--filter", "",
-           "damp the smallest scales (|k| > 28) after every sub-step; a loaded\n"
-           "picture is filtered once",
+           "damp the smallest scales (|k| above two thirds of the band: 28 at 128)\n"
+           "after every sub-step; a loaded picture is filtered once",
            [](std::string_view, ParsedCommandLine& p) { return setSwitch(p.options.filter); }},
     Option{"--stability-limit", "X",
            "largest stability number of a sub-step, 0 < X <= 2.8\n"

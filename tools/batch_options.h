@@ -46,6 +46,10 @@ struct BatchOptions {
     bool filter = false;
     // Unset: the limit a continued state ran with, else the safe default.
     std::optional<double> stabilityLimit;
+    // Unset: the grid of a continued state or .npy input, else the default grid.
+    std::optional<int> grid;
+    // Screen pixels per grid point in --frames pictures; unset: the grid's default scale.
+    std::optional<int> zoom;
     std::string saveStatePath;
     std::string saveVorticityPath;
     bool quiet = false;

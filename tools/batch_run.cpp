@@ -69,6 +69,14 @@ std::optional<std::string> worded(const std::optional<FileError>& error) {
 std::optional<std::string> loadInitialState(const BatchOptions& options, Simulation& simulation,
                                             PackedSpectrum& scratch) {
     simulation.setReynolds(options.reynolds.value_or(DefaultReynolds));
+    // Pictures and presets are made on the run's grid; files of arrays bring their own, which
+    // the run takes unless --grid names one.
+    scratch = PackedSpectrum(simulation.grid());
+    auto takeFileGrid = [&] {
+        if (!options.grid) {
+            simulation.setGrid(scratch.grid());
+        }
+    };
     switch (options.inputKind) {
     case InputKind::preset:
         if (!loadPreset(options.input, scratch, options.seed)) {
@@ -82,6 +90,7 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
             return message;
         }
         // The options given are the explicit choices; the file's settings hold for the rest.
+        takeFileGrid();
         continueSavedRun(simulation, scratch, clock,
                          ExplicitSettings{.reynolds = options.reynolds,
                                           .filter = options.filter ? std::optional(true) : std::nullopt,
@@ -94,6 +103,7 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
                                       : loadVorticityPicture(options.input, scratch, decodePictureWithQt))) {
             return message;
         }
+        takeFileGrid();
         simulation.setStateFromVorticity(scratch);
         return std::nullopt;
     }
@@ -159,8 +169,8 @@ class BatchRun {
         : options_(options),
           errors_(errors),
           stopSignal_(stopSignal),
-          simulation_(DefaultReynolds),
-          scratch_(std::make_unique<PackedSpectrum>()),
+          simulation_(DefaultReynolds, Grid(options.grid.value_or(DefaultGridSize))),
+          scratch_(std::make_unique<PackedSpectrum>(simulation_.grid())),
           picture_(std::make_unique<PictureBuffer>()),
           stretched_(std::make_unique<StretchedPicture>()) {
         simulation_.setFrameSettings(FrameSettings{
@@ -319,7 +329,7 @@ class BatchRun {
             const ShellSpectra spectra = shellSpectra(simulation_.psi());
             const std::string stamp = std::to_string(simulation_.framesDone()) + ',' + exactNumber(simulation_.time());
             std::string rows;
-            for (int shell = 1; shell <= LargestShell; ++shell) {
+            for (int shell = 1; shell <= largestShell(simulation_.grid()); ++shell) {
                 const auto k = static_cast<std::size_t>(shell);
                 rows += stamp + ',' + std::to_string(shell) + ',' + exactNumber(spectra.energy[k]) + ',' +
                         exactNumber(spectra.enstrophy[k]) + '\n';
@@ -330,12 +340,14 @@ class BatchRun {
         }
         if (!options_.framesFolder.empty()) {
             renderPicture(simulation_, options_.picture, *picture_);
-            stretchPicture(*picture_, *stretched_);
+            const int gridSize = simulation_.grid().size();
+            const int zoom = options_.zoom.value_or(defaultPictureScale(simulation_.grid()));
+            const int side = gridSize * zoom;
+            stretchPicture(*picture_, gridSize, zoom, *stretched_);
             const std::string path =
                 (std::filesystem::path(options_.framesFolder) / frameFileName(simulation_.framesDone(), frameWidth_))
                     .string();
-            if (auto message =
-                    worded(writePng(path, PictureSide, PictureSide, *stretched_, Durability::flushFolderLater))) {
+            if (auto message = worded(writePng(path, side, side, *stretched_, Durability::flushFolderLater))) {
                 return message;
             }
             ++framesWritten_;

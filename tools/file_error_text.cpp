@@ -15,6 +15,14 @@ std::string withDetail(const std::string& text, const std::string& detail) {
 
 }  // namespace
 
+std::string gridSizesText() {
+    std::string text;
+    for (const int size : SupportedGridSizes) {
+        text += (text.empty() ? "" : ", ") + std::to_string(size);
+    }
+    return text;
+}
+
 std::string fileErrorText(const FileError& error) {
     const std::string& detail = error.detail;
     const std::string about = quoted(error.path) + ": ";
@@ -68,9 +76,9 @@ std::string fileErrorText(const FileError& error) {
     case FileErrorKind::npyFortranOrder:
         return about + "array must be in C order (fortran_order False)";
     case FileErrorKind::npyWrongShape:
-        return about + "shape must be (128, 128), found " + detail;
+        return about + "shape must be (N, N) with N one of " + gridSizesText() + ", found " + detail;
     case FileErrorKind::npyWrongDataSize:
-        return about + "expected " + std::to_string(GridPoints * sizeof(double)) + " bytes of data, found " + detail;
+        return about + "the data does not fill the array's shape: found " + detail + " bytes";
     case FileErrorKind::npyNonFinite:
         return about + "non-finite value at (row, column) " + detail;
     case FileErrorKind::stateNotAState:

@@ -8,6 +8,9 @@
 
 namespace swirlon::batch {
 
+// The grid sizes a run accepts, as a list: "64, 128, 256, 512".
+std::string gridSizesText();
+
 // One line naming the path and what is wrong with it.
 std::string fileErrorText(const FileError& error);
 
