@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 #include "solver/grid.h"
 
 namespace swirlon {
@@ -11,12 +13,15 @@ namespace {
 
 // Drawing a frame costs about 0.35 ms to render and, on a slow display server, 0.5 ms to put
 // on screen: at full speed a picture at every refresh of a 60 Hz screen takes 3 to 5% of the
-// time. The loop's other work between frames (the event drain, the plots' records) costs about
-// 8% (measured offscreen: the loop keeps 0.88 of the solver's frames), so drawing may take at
-// most 6% and the run keeps at least 0.85 of its frames...
+// time, and the loop's other work between frames (the event drain, the plots' records) about
+// 10%. Measured offscreen, the loop kept 0.85 of the solver's frames drawing 58 pictures a
+// second and 0.88 drawing 30. So at full speed the picture changes about 30 times a second, and
+// drawing may take at most 6% of the time...
 constexpr double PresentShare = 0.06;
 // ...but however costly drawing is, the picture changes at least 25 times a second.
 constexpr qint64 LongestPresentIntervalNs = 40'000'000;
+// At full speed the picture changes about 30 times a second (see the loop).
+constexpr qint64 FullSpeedIntervalNs = 33'333'333;
 // Paces whose frames fall due at most this often are drawn frame by frame (毎秒 0.1 to 2: up to
 // 200 frames a second, each picture about 1 ms): the picture and a recording hold every frame.
 // Faster paces are drawn like a run at full speed.
@@ -44,7 +49,7 @@ void RunController::run() {
     Q_EMIT stateChanged();
 
     bool divergedRun = false;
-    presentBudget_.setFloor(screen_.refreshIntervalNs());
+    const qint64 refreshNs = screen_.refreshIntervalNs();
     presentBudget_.restart();
     QElapsedTimer wallClock;
     wallClock.start();
@@ -74,6 +79,10 @@ void RunController::run() {
         // drawing costs a good part of a frame, and the loop would spend it on pictures nobody
         // sees. A slow pace draws every frame it computes.
         const bool everyFrame = !pace_.unlimited() && pace_.timePerSecond / TimeStep <= EveryFrameRate;
+        // At full speed every picture drawn is a frame less: a steady 30 a second is smooth and
+        // leaves the run its frames. A fast pace computes no more than it needs and may draw at
+        // the screen's refresh.
+        presentBudget_.setFloor(pace_.unlimited() ? std::max(refreshNs, FullSpeedIntervalNs) : refreshNs);
         if (everyFrame || presentBudget_.due()) {
             presentBudget_.draw(screen_.present);
         }
