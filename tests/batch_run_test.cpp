@@ -299,7 +299,9 @@ TEST_F(BatchRun, DiagnosticsAndFramesDescribeTheStateEveryKFrames) {
         long long step = 0;
         int k = 0;
         double shellEnergy = 0.0;
-        ASSERT_EQ(std::sscanf(lines[2 * largestShell(Grid{}) + shell].c_str(), "%lld,%*f,%d,%lf", &step, &k, &shellEnergy), 3);
+        ASSERT_EQ(
+            std::sscanf(lines[2 * largestShell(Grid{}) + shell].c_str(), "%lld,%*f,%d,%lf", &step, &k, &shellEnergy),
+            3);
         EXPECT_EQ(std::pair(step, k), std::pair(4LL, shell));
         energySum += shellEnergy;
     }

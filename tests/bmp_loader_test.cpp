@@ -200,7 +200,8 @@ TEST_F(BmpLoad, GridPointsSampleTheNearestPixelBelowAndLeft) {
         PackedSpectrum expected(Grid{});
         for (int i = 0; i < DefaultGridSize; ++i) {
             for (int j = 0; j < DefaultGridSize; ++j) {
-                expected[Grid{}.entryIndex(i, j)] = vorticityOf(picture.at(i * height / DefaultGridSize, j * width / DefaultGridSize));
+                expected[Grid{}.entryIndex(i, j)] =
+                    vorticityOf(picture.at(i * height / DefaultGridSize, j * width / DefaultGridSize));
             }
         }
         EXPECT_EQ(loaded(encodeBmp(picture, {.paddingByte = 0xFF})), expected);

@@ -61,7 +61,8 @@ TEST(PictureLoader, LosslessFormatsGiveTheFieldOfTheBmpOfTheSamePixelsAndAJpegLo
             EXPECT_EQ(*loaded, *expected) << format;
         } else {
             // Lossy: each block's centre keeps its sign.
-            for (const int k : {Grid{}.entryIndex(32, 32), Grid{}.entryIndex(32, 96), Grid{}.entryIndex(96, 32), Grid{}.entryIndex(96, 96)}) {
+            for (const int k : {Grid{}.entryIndex(32, 32), Grid{}.entryIndex(32, 96), Grid{}.entryIndex(96, 32),
+                                Grid{}.entryIndex(96, 96)}) {
                 EXPECT_EQ((*loaded)[k] > 0, (*expected)[k] > 0) << k;
             }
         }
