@@ -4,8 +4,8 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QGridLayout>
-#include <QPixmap>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStringList>
 

@@ -9,7 +9,7 @@ namespace swirlon {
 class AboutDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit AboutDialog(QWidget* parent = nullptr);
 
     // Shows the box modally and returns when it is closed (OK, Escape or the close box).

@@ -61,16 +61,25 @@ void paintLegend(QPainter& painter, const QRectF& picture, const ColourScale& sc
     painter.drawRect(bar.adjusted(-OutlineOffset, -OutlineOffset, 0, 0));
 
     const QFontMetricsF metrics(painter.font());
-    const int maxTicks = std::max(2, static_cast<int>(bar.height() / (metrics.lineSpacing() * LinesPerTick)));
     painter.setPen(Qt::black);
-    for (const double value : legendTicks(range, maxTicks)) {
-        const double y = bar.top() + (range.high - value) / (range.high - range.low) * bar.height();
+    for (const auto& [value, y] : legendTickPlaces(picture, scale, metrics)) {
         painter.drawLine(QPointF(bar.right(), y), QPointF(bar.right() + TickLength, y));
         const QString label = legendLabel(value);
         const QRectF textBox(bar.right() + TickLength + LabelGap, y - metrics.height() / 2,
                              metrics.horizontalAdvance(label), metrics.height());
         painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter, label);
     }
+}
+
+std::vector<LegendTick> legendTickPlaces(const QRectF& picture, const ColourScale& scale,
+                                         const QFontMetricsF& metrics) {
+    const ValueRange range = colourRange(scale);
+    const int maxTicks = std::max(2, static_cast<int>(picture.height() / (metrics.lineSpacing() * LinesPerTick)));
+    std::vector<LegendTick> ticks;
+    for (const double value : legendTicks(range, maxTicks)) {
+        ticks.push_back({value, picture.top() + (range.high - value) / (range.high - range.low) * picture.height()});
+    }
+    return ticks;
 }
 
 }  // namespace swirlon

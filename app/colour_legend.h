@@ -8,6 +8,8 @@
 #include <QRectF>
 #include <QString>
 
+#include <vector>
+
 #include "field_io/colour_scale.h"
 
 namespace swirlon {
@@ -22,5 +24,14 @@ QRectF legendArea(const QRectF& picture, const QFontMetrics& metrics);
 // Paints the legend of the picture drawn at picture on a white ground, its bar as tall as the
 // picture.
 void paintLegend(QPainter& painter, const QRectF& picture, const ColourScale& scale);
+
+struct LegendTick {
+    double value;
+    // Logical pixels from the view's top.
+    double y;
+};
+// The ticks of the legend beside picture, with the fonts' metrics: round values of the scale's
+// range, each at the height of the bar's colour for that value (the range's top at the top).
+std::vector<LegendTick> legendTickPlaces(const QRectF& picture, const ColourScale& scale, const QFontMetricsF& metrics);
 
 }  // namespace swirlon

@@ -7,13 +7,13 @@
 
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
+#include "app/file_commands.h"
 #include "app/flow_view.h"
 #include "app/main_frame.h"
 #include "app/plots_dock.h"
-#include "app/run_recorder.h"
 #include "app/recording.h"
 #include "app/run_pace.h"
-#include "app/state_commands.h"
+#include "app/run_recorder.h"
 #include "app/texts.h"
 
 namespace swirlon {
@@ -96,9 +96,11 @@ void chooseField(CMainFrame& frame) {
     frame.view().chooseBuiltInField(field->preset);
 }
 
+// The tables keep one command or menu line to a row, aligned by hand.
+// clang-format off
 const CommandEntry Commands[]{
     {ID_LOAD_INITIAL_VORTICITY, texts::ItemLoad, {},
-     [](CMainFrame& frame) { frame.view().loadInitialVorticity(); }, idle, nullptr},
+     [](CMainFrame& frame) { frame.loadInitialVorticity(); }, idle, nullptr},
     {ID_APP_EXIT, texts::ItemExit, texts::PromptExit, [](CMainFrame& frame) { frame.close(); }, nullptr,
      nullptr},
     {ID_CALC_START, texts::ItemStart, {}, [](CMainFrame& frame) { frame.view().runCalculation(); }, idle,
@@ -128,9 +130,9 @@ const CommandEntry Commands[]{
     {ID_ZOOM_FIT, texts::ItemZoomFit, texts::PromptZoomFit, chooseZoom<PictureZoom::fitWindow>, nullptr,
      zoomIs<PictureZoom::fitWindow>},
     {ID_FILE_SAVE_PICTURE, texts::ItemSavePicture, texts::PromptSavePicture,
-     [](CMainFrame& frame) { saveShownPicture(frame.view()); }, nullptr, nullptr},
+     saveShownPicture, nullptr, nullptr},
     {ID_FILE_RECORD_FRAMES, texts::ItemRecordFrames, texts::PromptRecordFrames,
-     [](CMainFrame& frame) { toggleRecording(frame.view()); }, nullptr, recording},
+     toggleRecording, nullptr, recording},
     // Watching a run.
     {ID_CALC_STEP, texts::ItemStep, texts::PromptStep, [](CMainFrame& frame) { frame.view().stepFrame(); }, idle,
      nullptr},
@@ -159,12 +161,12 @@ const CommandEntry Commands[]{
      [](CMainFrame& frame) { frame.plots().setVisible(!frame.plots().isVisible()); }, nullptr,
      [](const CMainFrame& frame) { return frame.plots().isVisible(); }},
     {ID_FILE_SAVE_PLOT_DATA, texts::ItemSavePlotData, texts::PromptSavePlotData,
-     [](CMainFrame& frame) { frame.recorder().saveAs(); }, idle, nullptr},
+     savePlotData, idle, nullptr},
     // Saved runs.
     {ID_FILE_LOAD_STATE, texts::ItemLoadState, texts::PromptLoadState,
-     [](CMainFrame& frame) { openStateFile(frame.view()); }, idle, nullptr},
+     openStateFile, idle, nullptr},
     {ID_FILE_SAVE_STATE, texts::ItemSaveState, texts::PromptSaveState,
-     [](CMainFrame& frame) { saveStateFile(frame.view()); }, idle, nullptr},
+     saveStateFile, idle, nullptr},
 };
 
 constexpr MenuEntry BuiltInFieldItems[]{
@@ -219,9 +221,19 @@ constexpr MenuEntry Menus[]{
     submenu(texts::MenuHelp, {}, HelpItems),
 };
 
+// clang-format on
+
+constexpr int ReynoldsChoiceIds[]{ID_RE_100, ID_RE_1000, ID_RE_10000};
+constexpr int DisplayChoiceIds[]{ID_VIEW_VORTICITY, ID_VIEW_SPEED2};
+constexpr int PaceChoiceIds[]{ID_PACE_0_1, ID_PACE_0_5, ID_PACE_2, ID_PACE_10, ID_PACE_MAX};
+constexpr int ZoomChoiceIds[]{ID_ZOOM_2, ID_ZOOM_3, ID_ZOOM_4, ID_ZOOM_FIT};
+constexpr std::span<const int> ExclusiveChoices[]{ReynoldsChoiceIds, DisplayChoiceIds, PaceChoiceIds, ZoomChoiceIds};
+
 }  // namespace
 
 std::span<const CommandEntry> commandTable() { return Commands; }
+
+std::span<const std::span<const int>> exclusiveChoices() { return ExclusiveChoices; }
 
 const CommandEntry* findCommand(int id) {
     const auto found = std::ranges::find_if(Commands, [id](const CommandEntry& entry) { return entry.id == id; });

@@ -65,4 +65,8 @@ bool runIfEnabled(const CommandEntry& command, CMainFrame& frame);
 // The menu bar: its drop-downs (submenus) left to right.
 std::span<const MenuEntry> menuLayout();
 
+// Groups of commands of which exactly one is checked at a time (Reynolds number, picture,
+// pace, zoom); the menu shows them as exclusive choices.
+std::span<const std::span<const int>> exclusiveChoices();
+
 }  // namespace swirlon

@@ -14,7 +14,7 @@
 namespace swirlon {
 
 class DiagnosticsSeries {
-public:
+  public:
     static constexpr std::size_t DefaultCapacity = 1024;
 
     // capacity >= 4.
@@ -29,7 +29,7 @@ public:
     // Changes with every append and clear, so a reader can tell whether anything is new.
     std::uint64_t revision() const { return revision_; }
 
-private:
+  private:
     std::size_t capacity_;
     std::vector<DiagnosticsRecord> records_;
     std::uint64_t revision_ = 0;

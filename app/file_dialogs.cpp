@@ -5,12 +5,12 @@
 #include <QFileInfo>
 
 #include "app/texts.h"
-#include "tools/picture_decoder.h"
+#include "qt_io/picture_decoder.h"
 
 namespace swirlon {
 namespace {
 
-// The folder the last dialog of this session closed in; empty before the first.
+// The folder the last dialog closed in; empty before the first.
 QString& lastFolder() {
     static QString folder;
     return folder;
@@ -58,6 +58,10 @@ void prepare(QFileDialog& dialog, PathKind kind) {
 }
 
 }  // namespace
+
+QString lastDialogFolder() { return lastFolder(); }
+
+void setLastDialogFolder(const QString& folder) { lastFolder() = folder; }
 
 std::optional<QString> askForPath(QWidget* parent, PathKind kind) {
     QFileDialog dialog(parent);

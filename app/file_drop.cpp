@@ -2,17 +2,16 @@
 #include "app/file_drop.h"
 
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
 
 #include "app/flow_view.h"
-#include "app/texts.h"
 
 namespace swirlon {
 
-FileDropLoader::FileDropLoader(FlowView& target) : QObject(&target), view(target) {
+FileDropLoader::FileDropLoader(FlowView& target, std::function<void()> onRefusal)
+    : QObject(&target), view(target), refused(std::move(onRefusal)) {
     view.setAcceptDrops(true);
     view.installEventFilter(this);
 }
@@ -33,22 +32,17 @@ bool FileDropLoader::eventFilter(QObject* watched, QEvent* event) {
     auto* drop = static_cast<QDropEvent*>(event);
     const std::optional<QString> path = droppedFile(drop->mimeData());
     if (!path || view.isRunning()) {
+        if (path && type == QEvent::DragEnter && refused) {
+            refused();
+        }
         drop->ignore();
         return true;
     }
     drop->acceptProposedAction();
     if (type == QEvent::Drop) {
         // Loaded once the drop has completed, so that a failure's box does not hold up the
-        // program the file came from. A saved run is known by its name: a bare .npy could as
-        // well be a vorticity field, so it stays with the picture loader.
-        const bool savedRun = QFileInfo(*path).suffix().compare(texts::StateSuffix, Qt::CaseInsensitive) == 0;
-        QTimer::singleShot(0, &view, [target = &view, file = *path, savedRun] {
-            if (savedRun) {
-                target->loadState(file);
-            } else {
-                target->loadFile(file);
-            }
-        });
+        // program the file came from.
+        QTimer::singleShot(0, &view, [target = &view, file = *path] { target->openNamedFile(file); });
     }
     return true;
 }

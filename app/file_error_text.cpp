@@ -67,7 +67,14 @@ QStringView textOf(FileErrorKind kind) {
 QString fileErrorText(const FileError& error) {
     const QString text = textOf(error.kind).toString();
     // The path's bytes as the file system holds them, shown as the file chooser names them.
-    return text.contains(u"%1") ? text.arg(QFile::decodeName(QByteArray::fromStdString(error.path))) : text;
+    QString message = text.contains(u"%1") ? text.arg(QFile::decodeName(QByteArray::fromStdString(error.path))) : text;
+    // A file the system refused (a folder, a missing folder, no permission) says why.
+    const bool systemReason = error.kind == FileErrorKind::openFailed || error.kind == FileErrorKind::readFailed ||
+                              error.kind == FileErrorKind::writeFailed;
+    if (systemReason && !error.detail.empty()) {
+        message += u'\n' + texts::SystemReason.toString().arg(QString::fromLocal8Bit(error.detail));
+    }
+    return message;
 }
 
 }  // namespace swirlon

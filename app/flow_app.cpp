@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/flow_app.h"
 
-#include <QCommandLineOption>
-#include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QTextStream>
 #include <QTimer>
 #include <QTranslator>
 
+#include <algorithm>
+#include <iostream>
+
+#include "app/command_line.h"
 #include "app/flow_view.h"
 #include "app/main_frame.h"
-#include "app/measure_options.h"
 #include "app/texts.h"
 #include "swirlon_version.h"
 
@@ -22,7 +22,6 @@ static void registerIconResources() { Q_INIT_RESOURCE(swirlon); }
 namespace swirlon {
 namespace {
 
-constexpr int ExitUsage = 2;
 // Qt's translation files are named qtbase_<language>.qm.
 const QString QtTranslationsName = QStringLiteral("qtbase");
 const QString QtTranslationsPrefix = QStringLiteral("_");
@@ -58,27 +57,25 @@ void FlowApp::initInstance() {
 }
 
 int FlowApp::run() {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(texts::CliDescription.toString());
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(texts::CliFileArgument.toString(), texts::CliFileHelp.toString(),
-                                 texts::CliFileSyntax.toString());
-    const MeasureOptions measures(parser);
-    parser.process(*this);
-
-    const QStringList files = parser.positionalArguments();
-    if (files.size() > 1 || !measures.valid(parser)) {
-        QTextStream(stderr) << parser.helpText();
+    // Help and the version were answered before the application object was made; what is left
+    // is at most one file and no option of the window's own.
+    QStringList files = arguments().mid(1);
+    if (!files.isEmpty() && files.front() == QStringLiteral("--")) {
+        files.removeFirst();
+    } else if (std::ranges::any_of(files, [](const QString& argument) { return argument.startsWith(u'-'); })) {
+        files.clear();
+        files << QString() << QString();
+    }
+    if (files.size() > 1) {
+        std::cerr << windowUsage();
         return ExitUsage;
     }
 
     initInstance();
     if (!files.isEmpty()) {
         // Once the window is up, so that a failure's message box has it as its owner.
-        QTimer::singleShot(0, frame.get(), [this, path = files.front()] { frame->view().loadFile(path); });
+        QTimer::singleShot(0, frame.get(), [this, path = files.front()] { frame->view().openNamedFile(path); });
     }
-    measures.schedule(parser, *frame, *this);
     return exec();
 }
 

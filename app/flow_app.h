@@ -13,7 +13,7 @@ class CMainFrame;
 class FlowApp : public QApplication {
     Q_OBJECT
 
-public:
+  public:
     FlowApp(int& argc, char** argv);
     ~FlowApp() override;
 
@@ -25,7 +25,7 @@ public:
     void initInstance();
     CMainFrame* mainFrame() const { return frame.get(); }
 
-private:
+  private:
     // Qt reads the scaling policy only before the application object exists.
     static int& prepareDisplay(int& argc);
 

@@ -1,65 +1,62 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/flow_view.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QMessageBox>
+#include <QFileInfo>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
 #include <QResizeEvent>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <numbers>
 
 #include "app/colour_legend.h"
 #include "app/file_error_text.h"
 #include "app/texts.h"
-#include "field_io/image_loader.h"
-#include "field_io/presets.h"
-#include "field_io/state_file.h"
-#include "tools/picture_decoder.h"
+#include "qt_io/picture_decoder.h"
 
 namespace swirlon {
 namespace {
 
 // Assumed when the screen does not tell its refresh rate.
 constexpr double FallbackRefreshRate = 60.0;
-// Drawing a frame costs about 0.35 ms to render and, on a slow display server, 0.5 ms to put
-// on screen, and the server's own work slows the run about as much again: at 60 pictures a
-// second a run at full speed would lose a tenth of its frames to drawing.
-constexpr double PresentShare = 0.015;
 constexpr double NanosecondsPerSecond = 1e9;
-constexpr qint64 NanosecondsPerMillisecond = 1'000'000;
-
-std::optional<QString> choosePictureFile(QWidget* parent) { return askForPath(parent, PathKind::loadPicture); }
-
-void showWarning(QWidget* parent, const QString& message) {
-    QMessageBox::warning(parent, texts::AppName.toString(), message, QMessageBox::Ok);
-}
 
 }  // namespace
 
 FlowView::FlowView(QWidget* parent)
     : QWidget(parent),
-      flow(ReynoldsMedium),
+      session(ReynoldsMedium),
+      controller(session, RunController::Screen{.present = [this] { presentNow(); },
+                                                .refreshIntervalNs = [this] { return presentIntervalNs(); }}),
       pictureBuffer(std::make_unique<PictureBuffer>()),
       screenImage(PictureTargetSide, PictureTargetSide, QImage::Format_RGB32),
-      pictureLayout(layoutPicture(QSize(), 1.0, StartZoom, 0)),
-      presentBudget(static_cast<qint64>(NanosecondsPerSecond / FallbackRefreshRate), PresentShare),
-      startField(std::make_unique<PackedSpectrum>(Grid{})),
-      fileChooser(choosePictureFile),
-      messageReporter(showWarning),
-      pathChooser(askForPath) {
-    loadDefaultField(*startField);
-    flow.setState(*startField);
-    paceWake.setSingleShot(true);
-    paceWake.setTimerType(Qt::PreciseTimer);
-    // Every pixel comes from paintEvent; the view reacts to no mouse input and binds no keys.
+      pictureLayout(layoutPicture(QSize(), 1.0, StartZoom, 0)) {
+    connect(&controller, &RunController::stateChanged, this, [this] {
+        if (!controller.isRunning() && needsRedraw) {
+            // The window must end the run on its last frame, drawn or skipped.
+            update();
+        }
+        Q_EMIT stateChanged();
+    });
+    connect(&controller, &RunController::frameAdvanced, this, [this] {
+        needsRedraw = true;
+        if (!controller.isRunning()) {
+            update();
+        }
+    });
+    connect(&controller, &RunController::frameComputed, this, &FlowView::frameComputed);
+    connect(&controller, &RunController::diverged, this, [this] { Q_EMIT failed(texts::RunDiverged.toString()); });
+    // Every pixel comes from paintEvent; the mouse only reads the value under the pointer, and
+    // the view binds no keys.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -74,148 +71,89 @@ QRect FlowView::drawnRect() const {
     return legendOn ? picture.united(legendArea(picture, fontMetrics())).toAlignedRect() : picture.toAlignedRect();
 }
 
-void FlowView::runCalculation() {
-    if (runState != RunState::idle) {
-        return;
+QString FlowView::valueAt(QPointF point) const {
+    const QRectF picture = pictureLayout.pictureRect();
+    if (!picture.contains(point) || picture.width() <= 0.0) {
+        return {};
     }
-    runState = RunState::running;
-    Q_EMIT stateChanged();
-
-    bool diverged = false;
-    presentBudget.setFloor(presentIntervalNs());
-    presentBudget.restart();
-    QElapsedTimer wallClock;
-    wallClock.start();
-    PaceSchedule schedule;
-    paceChanged = true;
-    while (!stopRequested) {
-        if (!runPace.unlimited()) {
-            // Only the frames due by now are computed; until the next falls due the loop waits
-            // for events, so the window answers at once and the processor rests.
-            const qint64 now = wallClock.nsecsElapsed();
-            if (paceChanged) {
-                schedule.restart(runPace, frameCount, now);
-                paceChanged = false;
-            }
-            schedule.forgiveLag(frameCount, now);
-            if (frameCount >= schedule.framesDue(now)) {
-                waitForEvents(schedule.dueAtNs(frameCount + 1) - now);
-                continue;
-            }
-        }
-        if (!advanceOneFrame()) {
-            // The last finite state is back; the picture keeps showing it.
-            diverged = true;
-            break;
-        }
-        // A frame the screen could not show before the next refresh is not drawn: drawing
-        // costs a good part of a frame, and the loop would spend it on pictures nobody sees.
-        if (presentBudget.due()) {
-            presentBudget.draw([this] {
-                renderScreenImage();
-                repaint(drawnRect());
-            });
-        }
-        Q_EMIT frameComputed(frameCount);
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-    if (needsRedraw) {
-        // The window must end the run on its last frame, drawn or skipped.
-        update();
-    }
-
-    stopRequested = false;
-    runState = RunState::idle;
-    Q_EMIT stateChanged();
-    if (diverged) {
-        report(texts::RunDiverged.toString());
-    }
+    const Simulation& flow = simulation();
+    const Grid& grid = flow.grid();
+    const int points = grid.size();
+    const double perPoint = picture.width() / points;
+    const int column = std::clamp(static_cast<int>((point.x() - picture.left()) / perPoint), 0, points - 1);
+    // Screen rows run top-down, grid rows bottom-up.
+    const int row = points - 1 - std::clamp(static_cast<int>((point.y() - picture.top()) / perPoint), 0, points - 1);
+    const int k = grid.entryIndex(row, column);
+    const double value = displayMode == DisplayMode::vorticity
+                             ? flow.gridVorticity()[k]
+                             : flow.velocityX()[k] * flow.velocityX()[k] + flow.velocityY()[k] * flow.velocityY()[k];
+    const QStringView text =
+        displayMode == DisplayMode::vorticity ? texts::PanePointerVorticity : texts::PanePointerSpeed;
+    const double gridToBox = 2.0 * std::numbers::pi / points;
+    constexpr int Digits = 3;
+    return text.toString()
+        .arg(column * gridToBox, 0, 'f', Digits)
+        .arg(row * gridToBox, 0, 'f', Digits)
+        .arg(value, 0, 'g', Digits);
 }
 
-bool FlowView::advanceOneFrame() {
-    if (!flow.advanceFrame().finite) {
-        return false;
-    }
-    ++frameCount;
-    needsRedraw = true;
-    return true;
+void FlowView::mouseMoveEvent(QMouseEvent* event) {
+    Q_EMIT pointerValue(valueAt(event->position()));
+    QWidget::mouseMoveEvent(event);
 }
 
-void FlowView::waitForEvents(qint64 waitNs) {
-    // Rounded up, so the loop wakes when the frame is due rather than just before it.
-    paceWake.start(static_cast<int>((waitNs + NanosecondsPerMillisecond - 1) / NanosecondsPerMillisecond));
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+void FlowView::leaveEvent(QEvent* event) {
+    Q_EMIT pointerValue(QString());
+    QWidget::leaveEvent(event);
+}
+
+void FlowView::presentNow() {
+    renderScreenImage();
+    repaint(drawnRect());
+    ++presentCount;
 }
 
 qint64 FlowView::presentIntervalNs() const {
     const QScreen* display = screen();
-    const double refreshRate = display != nullptr && display->refreshRate() > 0.0 ? display->refreshRate()
-                                                                                    : FallbackRefreshRate;
+    const double refreshRate =
+        display != nullptr && display->refreshRate() > 0.0 ? display->refreshRate() : FallbackRefreshRate;
     return static_cast<qint64>(NanosecondsPerSecond / refreshRate);
 }
 
-void FlowView::requestStop() {
-    if (runState == RunState::running) {
-        stopRequested = true;
-    }
-}
-
-void FlowView::loadInitialVorticity() {
-    if (runState != RunState::idle) {
-        return;
-    }
-    const std::optional<QString> path = fileChooser(this);
-    if (path) {
-        loadFile(*path);
-    }
-}
-
 bool FlowView::loadFile(const QString& path) {
-    if (runState != RunState::idle) {
+    if (isRunning()) {
         return false;
     }
-    const auto vorticity = std::make_unique<PackedSpectrum>(flow.grid());
-    const std::optional<FileError> failure = loadVorticityPicture(QFile::encodeName(path).toStdString(), *vorticity,
-                                                                  decodePictureWithQt, &bmpInfoHeader);
-    if (failure) {
-        report(fileErrorText(*failure));
+    if (const std::optional<FileError> failure =
+            session.loadPicture(QFile::encodeName(path).toStdString(), decodePictureWithQt, &bmpInfoHeader)) {
+        Q_EMIT failed(fileErrorText(*failure));
         return false;
     }
-    setStabilityLimit(SafeStabilityNumber);
-    // The speed picture then shows the loaded field's own velocity at once.
-    flow.setStateFromVorticity(*vorticity);
-    adoptAsStart();
+    stateWasReplaced();
+    Q_EMIT loaded(path);
     return true;
 }
 
+bool FlowView::openNamedFile(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == u"npz" || suffix == u"npy" ? loadState(path) : loadFile(path);
+}
+
 bool FlowView::loadState(const QString& path) {
-    if (runState != RunState::idle) {
+    if (isRunning()) {
         return false;
     }
-    const auto psi = std::make_unique<PackedSpectrum>(flow.grid());
-    RunClock clock;
-    if (const std::optional<FileError> failure = readStateFile(QFile::encodeName(path).toStdString(), *psi, clock)) {
-        report(fileErrorText(*failure));
+    const Session::StateLoad result = session.loadState(QFile::encodeName(path).toStdString(), reynoldsOffered);
+    if (result.error) {
+        Q_EMIT failed(fileErrorText(*result.error));
         return false;
     }
-    // A bare spectrum records neither setting: the view's stay, as the batch tool's options do.
-    const bool settingsSaved = clock.reynolds > 0;
-    const bool offered = reynoldsOffered(clock.reynolds);
-    if (settingsSaved) {
-        if (offered) {
-            flow.setReynolds(clock.reynolds);
-        }
-        FrameSettings settings = flow.frameSettings();
-        settings.filter = clock.filter;
-        flow.setFrameSettings(settings);
-    }
-    setStabilityLimit(clock.stabilityLimit);
-    flow.setState(*psi, clock.frames);
-    adoptAsStart();
+    stateWasReplaced();
     Q_EMIT stateChanged();
-    if (settingsSaved && !offered) {
-        report(texts::ReynoldsNotOffered.toString().arg(path, QString::number(clock.reynolds),
-                                                        QString::number(flow.reynolds())));
+    Q_EMIT loaded(path);
+    if (result.reynoldsRefused) {
+        Q_EMIT failed(texts::ReynoldsNotOffered.toString().arg(path, QString::number(*result.reynoldsRefused),
+                                                               QString::number(reynoldsNumber())));
     }
     return true;
 }
@@ -224,7 +162,7 @@ void FlowView::setReynolds(int value) {
     if (!reynoldsOffered(value)) {
         return;
     }
-    flow.setReynolds(value);
+    simulation().setReynolds(value);
     Q_EMIT stateChanged();
 }
 
@@ -243,9 +181,9 @@ void FlowView::setAutoRange(bool on) {
 }
 
 void FlowView::setFilter(bool on) {
-    FrameSettings settings = flow.frameSettings();
+    FrameSettings settings = simulation().frameSettings();
     settings.filter = on;
-    flow.setFrameSettings(settings);
+    simulation().setFrameSettings(settings);
     Q_EMIT stateChanged();
 }
 
@@ -266,11 +204,12 @@ void FlowView::setZoom(PictureZoom choice) {
 int FlowView::legendRoom() const { return legendOn ? legendWidth(fontMetrics()) : 0; }
 
 void FlowView::updateLayout() {
-    pictureLayout = layoutPicture(size(), devicePixelRatioF(), zoomChoice, legendRoom(), flow.grid().size());
+    pictureLayout = layoutPicture(size(), devicePixelRatioF(), zoomChoice, legendRoom(), simulation().grid().size());
     needsRedraw = true;
 }
 
 void FlowView::renderScreenImage() {
+    const Simulation& flow = simulation();
     scale = autoRange ? fittedScale(displayMode, picturePeak(flow, displayMode)) : fixedScale(displayMode);
     renderPicture(flow, displayMode, *pictureBuffer, scale.gain);
     const int block = pictureLayout.block;
@@ -304,7 +243,7 @@ void FlowView::renderScreenImage() {
         // Shown from the event loop: the picture may be drawn inside a paint event, where no
         // box may open. The run goes on; only the recording has stopped.
         QMetaObject::invokeMethod(
-            this, [this, message = fileErrorText(*error)] { report(message); }, Qt::QueuedConnection);
+            this, [this, message = fileErrorText(*error)] { Q_EMIT failed(message); }, Qt::QueuedConnection);
     }
 }
 
@@ -328,9 +267,9 @@ void FlowView::paintEvent(QPaintEvent* event) {
     const QRectF picture = pictureLayout.pictureRect();
     // The whole logical pixels the picture covers; at a fractional scale factor the pixels it
     // covers in part are filled white first and then partly painted over.
-    const QRect covered(QPoint(static_cast<int>(std::ceil(picture.left())), static_cast<int>(std::ceil(picture.top()))),
-                        QPoint(static_cast<int>(std::floor(picture.right())) - 1,
-                               static_cast<int>(std::floor(picture.bottom())) - 1));
+    const QRect covered(
+        QPoint(static_cast<int>(std::ceil(picture.left())), static_cast<int>(std::ceil(picture.top()))),
+        QPoint(static_cast<int>(std::floor(picture.right())) - 1, static_cast<int>(std::floor(picture.bottom())) - 1));
     for (const QRect& part : event->region().subtracted(QRegion(covered))) {
         painter.fillRect(part, Qt::white);
     }
@@ -349,62 +288,20 @@ void FlowView::resizeEvent(QResizeEvent* event) {
     updateLayout();
 }
 
-void FlowView::report(const QString& message) {
-    if (messageReporter) {
-        messageReporter(this, message);
-    }
-}
-
-void FlowView::setPace(Pace pace) {
-    runPace = pace;
-    paceChanged = true;
-    Q_EMIT stateChanged();
-}
-
-void FlowView::stepFrame() {
-    if (runState != RunState::idle) {
-        return;
-    }
-    if (!advanceOneFrame()) {
-        report(texts::RunDiverged.toString());
-        return;
-    }
-    update();
-    Q_EMIT frameComputed(frameCount);
-}
-
 void FlowView::resetToStart() {
-    if (runState != RunState::idle) {
+    if (isRunning()) {
         return;
     }
-    flow.setState(*startField, startFrames);
+    session.reset();
     stateWasReplaced();
 }
 
 bool FlowView::chooseBuiltInField(std::string_view presetName) {
-    if (runState != RunState::idle) {
+    if (isRunning() || !session.choosePreset(presetName)) {
         return false;
     }
-    const auto psi = std::make_unique<PackedSpectrum>(flow.grid());
-    if (!loadPreset(presetName, *psi)) {
-        return false;
-    }
-    setStabilityLimit(SafeStabilityNumber);
-    flow.setState(*psi);
-    adoptAsStart();
-    return true;
-}
-
-void FlowView::setStabilityLimit(double limit) {
-    FrameSettings settings = flow.frameSettings();
-    settings.stabilityLimit = limit;
-    flow.setFrameSettings(settings);
-}
-
-void FlowView::adoptAsStart() {
-    *startField = flow.psi();
-    startFrames = flow.framesDone();
     stateWasReplaced();
+    return true;
 }
 
 void FlowView::stateWasReplaced() {

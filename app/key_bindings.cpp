@@ -32,11 +32,19 @@ void runFirstEnabled(CMainFrame& frame, QKeyCombination keys) {
             return;
         }
     }
+    // Every command of the key waits for the run to end.
+    frame.explainRefusal();
 }
 
 }  // namespace
 
 std::span<const KeyBinding> keyBindings() { return Bindings; }
+
+QString keyLabel(int commandId) {
+    const auto found = std::ranges::find(Bindings, commandId, &KeyBinding::commandId);
+    return found == std::ranges::end(Bindings) ? QString()
+                                               : QKeySequence(found->keys).toString(QKeySequence::NativeText);
+}
 
 void installKeyBindings(CMainFrame& frame) {
     std::vector<QKeyCombination> done;

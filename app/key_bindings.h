@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QKeyCombination>
+#include <QString>
 
 #include <span>
 
@@ -21,7 +22,12 @@ struct KeyBinding {
 
 std::span<const KeyBinding> keyBindings();
 
-// Makes the frame answer every key of the table while it is the active window.
+// The key of a command as the menu shows it beside the item ("Space", "Ctrl+O"); empty for a
+// command without one.
+QString keyLabel(int commandId);
+
+// Makes the frame answer every key of the table while it is the active window. A key whose
+// commands are all disabled says why in the message pane.
 void installKeyBindings(CMainFrame& frame);
 
 }  // namespace swirlon

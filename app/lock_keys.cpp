@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/lock_keys.h"
 
-#include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+#include <QGuiApplication>
 
 // Xlib defines macros (Bool, Status, None, ...) that collide with Qt's names, so it comes last.
 #include <X11/XKBlib.h>

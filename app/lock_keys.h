@@ -12,7 +12,7 @@ enum class LockKey : int { kana = 0, caps, num, scroll };
 inline constexpr std::size_t LockKeyCount = 4;
 
 class LockKeyIndicators {
-public:
+  public:
     // Looks the indicators up once; without an X11 connection (offscreen, Wayland) nothing is
     // available and every key reads as off.
     LockKeyIndicators();
@@ -20,7 +20,7 @@ public:
     bool available() const { return display != nullptr; }
     std::array<bool, LockKeyCount> read() const;
 
-private:
+  private:
     // The X11 Display, kept opaque here so that Xlib's macros stay out of the Qt code.
     void* display = nullptr;
     std::array<unsigned long, LockKeyCount> indicatorAtoms{};

@@ -2,6 +2,7 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
@@ -9,6 +10,8 @@
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+
+#include <algorithm>
 
 #include "app/commands.h"
 #include "app/file_drop.h"
@@ -18,6 +21,7 @@
 #include "app/run_recorder.h"
 #include "app/status_panes.h"
 #include "app/texts.h"
+#include "app/view_settings.h"
 
 namespace swirlon {
 namespace {
@@ -26,8 +30,13 @@ namespace {
 constexpr int KeyPollIntervalMs = 250;
 // Room around a key pane's text, so that the pane keeps its width while blank.
 constexpr int KeyPaneMargin = 8;
+// How long a confirmation or an explanation stays in the message pane.
+constexpr int ConfirmationMs = 5000;
 constexpr int InitialWidth = 800;
 constexpr int InitialHeight = 600;
+// Room beside the message pane's text and between two panes (the style's frame and gap).
+constexpr int MessageRoom = 24;
+constexpr int PaneSpacing = 8;
 
 // The status tip of items without a prompt. Qt sends an empty tip when the highlight leaves an
 // item, which the frame answers with the idle text; a highlighted item without a prompt blanks
@@ -36,35 +45,53 @@ const QString BlankPrompt = QStringLiteral(" ");
 
 QString promptTip(QStringView prompt) { return prompt.isEmpty() ? BlankPrompt : prompt.toString(); }
 
+std::optional<QString> choosePictureFile(QWidget* parent) { return askForPath(parent, PathKind::loadPicture); }
+
+void showWarning(QWidget* parent, const QString& message) {
+    QMessageBox::warning(parent, texts::AppName.toString(), message, QMessageBox::Ok);
+}
+
 constexpr std::array<QStringView, LockKeyCount> KeyPaneTexts{texts::PaneKana, texts::PaneCaps, texts::PaneNum,
-                                                              texts::PaneScroll};
+                                                             texts::PaneScroll};
 
 }  // namespace
 
-CMainFrame::CMainFrame() {
+CMainFrame::CMainFrame() : fileChooser(choosePictureFile), messageReporter(showWarning), pathChooser(askForPath) {
     setWindowTitle(texts::AppName.toString());
     flowView = new FlowView(this);
+    connect(flowView, &FlowView::failed, this, &CMainFrame::report);
     setCentralWidget(flowView);
     setFocusProxy(flowView);
     createActions();
     createStatusBar();
     addRecordingPane(*statusBar(), flowView->recorder());
-    new FileDropLoader(*flowView);
+    new FileDropLoader(*flowView, [this] { explainRefusal(); });
+    connect(flowView, &FlowView::loaded, this,
+            [this](const QString& path) { confirm(texts::ConfirmLoaded.toString().arg(path)); });
     connect(flowView, &FlowView::stateChanged, this, &CMainFrame::updateActions);
     runRecorder = new RunRecorder(*flowView, this);
     statusPanes = new StatusPanes(*flowView, *runRecorder, *statusBar());
     plotsDock = new PlotsDock(*flowView, *runRecorder, this);
     addDockWidget(Qt::RightDockWidgetArea, plotsDock);
     plotsDock->hide();
+    // The value under the pointer, leftmost of the panes beside the message.
+    pointerPane = new QLabel(statusBar());
+    pointerPane->setMinimumWidth(pointerPane->fontMetrics().horizontalAdvance(
+        texts::PanePointerSpeed.toString().arg(6.234).arg(6.234).arg(-1.23e-10)));
+    statusBar()->insertPermanentWidget(0, pointerPane);
+    connect(flowView, &FlowView::pointerValue, pointerPane, &QLabel::setText);
+    setMinimumWidth(minimumStatusWidth());
     // Closing the dock by its own button moves the check mark as well.
     connect(plotsDock, &QDockWidget::visibilityChanged, this, &CMainFrame::updateActions);
     installKeyBindings(*this);
-    updateActions();
     resize(InitialWidth, InitialHeight);
+    restoreViewSettings(*this);
+    updateActions();
     flowView->setFocus();
 }
 
 CMainFrame::~CMainFrame() {
+    saveViewSettings(*this);
     // The dock hides as the window goes, after this class's members are gone.
     plotsDock->disconnect(this);
 }
@@ -74,6 +101,12 @@ void CMainFrame::createActions() {
         QMenu* menu = menuBar()->addMenu(menuEntry.title.toString());
         menu->menuAction()->setStatusTip(promptTip(menuEntry.prompt));
         addMenuEntries(*menu, menuEntry.entries);
+    }
+    for (const std::span<const int> choices : exclusiveChoices()) {
+        auto* group = new QActionGroup(this);
+        for (const int id : choices) {
+            group->addAction(actions.at(id));
+        }
     }
 }
 
@@ -85,6 +118,7 @@ void CMainFrame::addMenuEntries(QMenu& menu, std::span<const MenuEntry> entries)
             break;
         case MenuEntry::Kind::submenu: {
             QMenu* inner = menu.addMenu(entry.title.toString());
+            submenus.push_back(inner);
             inner->menuAction()->setStatusTip(promptTip(entry.prompt));
             addMenuEntries(*inner, entry.entries);
             break;
@@ -92,7 +126,9 @@ void CMainFrame::addMenuEntries(QMenu& menu, std::span<const MenuEntry> entries)
         case MenuEntry::Kind::command: {
             const int id = entry.commandId;
             const CommandEntry* command = findCommand(id);
-            auto* item = new QAction(command->text.toString(), this);
+            // The key, if any, in the menu's shortcut column after a tab; the item's text stays.
+            const QString key = keyLabel(id);
+            auto* item = new QAction(command->text.toString() + (key.isEmpty() ? QString() : u'\t' + key), this);
             item->setStatusTip(promptTip(command->prompt));
             item->setCheckable(command->checked != nullptr);
             connect(item, &QAction::triggered, this, [this, id] { dispatchCommand(id); });
@@ -115,6 +151,12 @@ void CMainFrame::createStatusBar() {
         keyPanes[key] = pane;
     }
     bar->showMessage(texts::Ready.toString());
+    // A confirmation that has timed out gives way to the idle text.
+    connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& message) {
+        if (message.isEmpty()) {
+            bar->showMessage(texts::Ready.toString());
+        }
+    });
     refreshKeyPanes();
     if (lockKeys.available()) {
         connect(&keyPoll, &QTimer::timeout, this, [this] {
@@ -152,9 +194,50 @@ void CMainFrame::updateActions() {
             item->setChecked(command.checked(*this));
         }
     }
+    // Innermost submenus come last, so an outer one sees its inner ones' state.
+    for (auto inner = submenus.rbegin(); inner != submenus.rend(); ++inner) {
+        const QList<QAction*> items = (*inner)->actions();
+        (*inner)->setEnabled(
+            std::ranges::any_of(items, [](const QAction* a) { return !a->isSeparator() && a->isEnabled(); }));
+    }
+}
+
+int CMainFrame::minimumStatusWidth() const {
+    // Every pane at its own width, even one hidden now (the health pane, the recording pane),
+    // and the idle text: narrower, and the panes would overprint each other.
+    int width = statusBar()->fontMetrics().horizontalAdvance(texts::Ready.toString()) + MessageRoom;
+    for (const QLabel* pane : statusBar()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        width += std::max(pane->minimumWidth(), pane->sizeHint().width()) + PaneSpacing;
+    }
+    return width;
+}
+
+void CMainFrame::explainRefusal() {
+    if (flowView->isRunning()) {
+        statusBar()->showMessage(texts::NotDuringRun.toString(), ConfirmationMs);
+    }
+}
+
+void CMainFrame::confirm(const QString& message) { statusBar()->showMessage(message, ConfirmationMs); }
+
+void CMainFrame::report(const QString& message) {
+    if (messageReporter) {
+        messageReporter(this, message);
+    }
+}
+
+void CMainFrame::loadInitialVorticity() {
+    if (flowView->isRunning()) {
+        return;
+    }
+    if (const std::optional<QString> path = fileChooser(this)) {
+        flowView->loadFile(*path);
+    }
 }
 
 QString CMainFrame::messagePaneText() const { return statusBar()->currentMessage(); }
+
+QString CMainFrame::pointerPaneText() const { return pointerPane->text(); }
 
 QString CMainFrame::keyPaneText(LockKey key) const { return keyPanes[static_cast<std::size_t>(key)]->text(); }
 

@@ -8,8 +8,8 @@
 #include <QLineSeries>
 #include <QLogValueAxis>
 #include <QPen>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +38,8 @@ constexpr double LoosestFill = 0.25;
 constexpr double AxisPadding = 0.05;
 // The time axis grows in steps of 1, 2 or 5 times a power of ten, with room to run into.
 constexpr double TimeHeadroom = 1.25;
+// About this many labels along a time axis.
+constexpr double TimeIntervals = 4.0;
 // The spectrum's axis reaches this many labels (two decades apart, so they stay legible in a
 // short plot) below the first label above the peak; what lies deeper does not show in the
 // picture either.
@@ -76,7 +78,8 @@ void follow(QValueAxis* axis, Range range) {
     axis->applyNiceNumbers();
 }
 
-// The smallest of 1, 2, 5 times a power of ten that is at least value (> 0).
+// The smallest of 1, 2, 5 times a power of ten that is at least value (> 0): the one rule of
+// round numbers for the plots' axes.
 double niceCeiling(double value) {
     const double decade = std::pow(10.0, std::floor(std::log10(value)));
     for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
@@ -87,25 +90,26 @@ double niceCeiling(double value) {
     return 10.0 * decade;
 }
 
+// Labels at round times (multiples of a round interval), with as many decimals as the interval
+// needs: 10.3, 10.4, ... rather than 10.3400000.
 void followTime(QValueAxis* axis, double start, double end) {
     if (axis->min() == start && end <= axis->max()) {
         return;
     }
-    axis->setRange(start, start + niceCeiling(std::max(end - start, TimeStep) * TimeHeadroom));
+    const double span = niceCeiling(std::max(end - start, TimeStep) * TimeHeadroom);
+    const double interval = niceCeiling(span / TimeIntervals);
+    const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(interval))));
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0.0);
+    axis->setTickInterval(interval);
+    axis->setLabelFormat(QStringLiteral("%.") + QString::number(decimals) + u'f');
+    axis->setRange(start, start + span);
 }
 
-// Whole-number labels from 0: an interval of 1, 2 or 5 times a power of ten.
+// Whole-number labels from 0 at a round interval.
 void fitSubSteps(QValueAxis* axis, int most) {
     const int top = std::max(FewestSubStepsShown, static_cast<int>(std::ceil(most * SubStepsHeadroom)));
-    int interval = 1;
-    for (int decade = 1; top > interval * MostSubStepIntervals; decade *= 10) {
-        for (const int factor : {1, 2, 5, 10}) {
-            interval = factor * decade;
-            if (top <= interval * MostSubStepIntervals) {
-                break;
-            }
-        }
-    }
+    const int interval = std::max(1, static_cast<int>(niceCeiling(static_cast<double>(top) / MostSubStepIntervals)));
     if (axis->max() != top) {
         axis->setTickType(QValueAxis::TicksDynamic);
         axis->setTickAnchor(0.0);
@@ -145,13 +149,13 @@ Axis* addAxis(QChart* chart, Qt::Alignment side, QStringView title = {}) {
 // A chart paints in paint events the toolkit delivers after the series change, so its view
 // tells how long each paint took.
 class TimedChartView : public QChartView {
-public:
+  public:
     TimedChartView(QChart* chart, QWidget* parent, std::function<void(qint64)> painted)
         : QChartView(chart, parent), painted_(std::move(painted)) {
         setMinimumHeight(ChartMinimumHeight);
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override {
         QElapsedTimer paint;
         paint.start();
@@ -159,7 +163,7 @@ protected:
         painted_(paint.nsecsElapsed());
     }
 
-private:
+  private:
     std::function<void(qint64)> painted_;
 };
 
@@ -189,8 +193,8 @@ PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget*
     layout->setSpacing(0);
 
     QChart* budget = newChart();
-    timeAxisTop_ = addAxis<QValueAxis>(budget, Qt::AlignBottom);
-    ratioAxis_ = addAxis<QValueAxis>(budget, Qt::AlignLeft);
+    timeAxisTop_ = addAxis<QValueAxis>(budget, Qt::AlignBottom, texts::AxisTime);
+    ratioAxis_ = addAxis<QValueAxis>(budget, Qt::AlignLeft, texts::AxisRatio);
     curves_[static_cast<std::size_t>(Curve::energy)] = addCurve(budget, texts::CurveEnergy, timeAxisTop_, ratioAxis_);
     curves_[static_cast<std::size_t>(Curve::enstrophy)] =
         addCurve(budget, texts::CurveEnstrophy, timeAxisTop_, ratioAxis_);
@@ -198,8 +202,8 @@ PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget*
 
     QChart* extremes = newChart();
     timeAxisMiddle_ = addAxis<QValueAxis>(extremes, Qt::AlignBottom, texts::AxisTime);
-    vorticityAxis_ = addAxis<QValueAxis>(extremes, Qt::AlignLeft);
-    subStepsAxis_ = addAxis<QValueAxis>(extremes, Qt::AlignRight);
+    vorticityAxis_ = addAxis<QValueAxis>(extremes, Qt::AlignLeft, texts::AxisMaxVorticity);
+    subStepsAxis_ = addAxis<QValueAxis>(extremes, Qt::AlignRight, texts::AxisSubSteps);
     subStepsAxis_->setLabelFormat(QStringLiteral("%d"));
     curves_[static_cast<std::size_t>(Curve::maxVorticity)] =
         addCurve(extremes, texts::CurveMaxVorticity, timeAxisMiddle_, vorticityAxis_);
@@ -209,7 +213,7 @@ PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget*
 
     QChart* spectrum = newChart();
     shellAxis_ = addAxis<QLogValueAxis>(spectrum, Qt::AlignBottom, texts::AxisWaveNumber);
-    spectrumAxis_ = addAxis<QLogValueAxis>(spectrum, Qt::AlignLeft);
+    spectrumAxis_ = addAxis<QLogValueAxis>(spectrum, Qt::AlignLeft, texts::AxisSpectrum);
     shellAxis_->setBase(ShellAxisBase);
     shellAxis_->setLabelFormat(QStringLiteral("%g"));
     spectrumAxis_->setBase(SpectrumAxisBase);
@@ -229,6 +233,12 @@ PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget*
 
     followBudget();
     connect(&refreshTimer_, &QTimer::timeout, this, &PlotsDock::refresh);
+    // A new state clears the old curves at once, not at the next refresh.
+    connect(&view, &FlowView::stateReplaced, this, [this] {
+        if (isVisible()) {
+            refresh();
+        }
+    });
     connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (visible) {
             refresh();
@@ -240,6 +250,10 @@ PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget*
 }
 
 QList<QPointF> PlotsDock::points(Curve which) const { return curve(which)->points(); }
+
+std::vector<const QAbstractAxis*> PlotsDock::axes() const {
+    return {timeAxisTop_, ratioAxis_, timeAxisMiddle_, vorticityAxis_, subStepsAxis_, shellAxis_, spectrumAxis_};
+}
 
 void PlotsDock::refresh() {
     if (shownOnce_ && recorder_.series().revision() == shownRevision_) {
@@ -330,7 +344,8 @@ void PlotsDock::drawSpectrum() {
     if (!energies.empty()) {
         // A power law is a straight line on log-log axes: two points, from the peak outwards.
         const double drop = std::pow(static_cast<double>(peakShell) / lastShell, GuideExponent);
-        guide = {{static_cast<double>(peakShell), energies.high}, {static_cast<double>(lastShell), energies.high * drop}};
+        guide = {{static_cast<double>(peakShell), energies.high},
+                 {static_cast<double>(lastShell), energies.high * drop}};
         const double top = std::pow(SpectrumAxisBase, std::ceil(std::log(energies.high) / std::log(SpectrumAxisBase)));
         if (spectrumAxis_->max() != top) {
             spectrumAxis_->setRange(top / std::pow(SpectrumAxisBase, SpectrumLabels), top);

@@ -15,11 +15,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "app/draw_budget.h"
 
 class QChart;
 class QLineSeries;
+class QAbstractAxis;
 class QLogValueAxis;
 class QValueAxis;
 
@@ -34,15 +36,17 @@ inline constexpr std::size_t CurveCount = 6;
 class PlotsDock : public QDockWidget {
     Q_OBJECT
 
-public:
+  public:
     PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget* parent = nullptr);
 
     // The points a curve shows now.
+    // Every axis of the three charts: time and ratio, time, |ω| and sub-steps, k and E(k).
+    std::vector<const QAbstractAxis*> axes() const;
     QList<QPointF> points(Curve curve) const;
     // Redraws every plot if something was recorded since the last time.
     void refresh();
 
-private:
+  private:
     void redraw();
     // The refresh timer waits as long as the drawing budget asks.
     void followBudget();

@@ -27,29 +27,6 @@ std::string localPath(const QString& path) { return QFile::encodeName(path).toSt
 
 }  // namespace
 
-void saveShownPicture(FlowView& view) {
-    if (const std::optional<QString> path = view.choosePath(PathKind::savePicture)) {
-        if (auto error = writePicturePng(localPath(*path), view.currentPicture())) {
-            view.report(fileErrorText(*error));
-        }
-    }
-}
-
-void toggleRecording(FlowView& view) {
-    FrameRecorder& recorder = view.recorder();
-    if (recorder.active()) {
-        if (auto error = recorder.stop()) {
-            view.report(fileErrorText(*error));
-        }
-        return;
-    }
-    if (const std::optional<QString> folder = view.choosePath(PathKind::recordFolder)) {
-        if (auto error = recorder.start(*folder)) {
-            view.report(fileErrorText(*error));
-        }
-    }
-}
-
 std::optional<FileError> writePicturePng(const std::string& path, const QImage& picture, Durability durability) {
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
     const auto rowBytes = static_cast<std::size_t>(rgb.width()) * RgbBytes;

@@ -20,11 +20,6 @@ namespace swirlon {
 
 class FlowView;
 
-// Asks for a PNG path and writes the picture the view shows there; a failure is reported.
-void saveShownPicture(FlowView& view);
-// Stops a recording, or asks for a folder and starts one there; a failure is reported.
-void toggleRecording(FlowView& view);
-
 // Writes picture (any format) as an 8-bit RGB PNG, atomically.
 std::optional<FileError> writePicturePng(const std::string& path, const QImage& picture,
                                          Durability durability = Durability::flushEachFile);
@@ -32,7 +27,7 @@ std::optional<FileError> writePicturePng(const std::string& path, const QImage& 
 class FrameRecorder : public QObject {
     Q_OBJECT
 
-public:
+  public:
     FrameRecorder() = default;
     // A recording still on when the window goes gets its frames to the disk all the same.
     ~FrameRecorder() override;
@@ -45,16 +40,18 @@ public:
     // Ends the recording; its frames are flushed to disk only now, all at once.
     std::optional<FileError> stop();
     bool active() const { return !folderPath.isEmpty(); }
+    // The folder of the recording on, empty while none is.
+    const QString& folder() const { return folderPath; }
     long long framesWritten() const { return written; }
 
     // Writes picture as the next frame. A failure stops the recording and is returned.
     std::optional<FileError> record(const QImage& picture);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // Recording started or stopped, or a frame was written.
     void changed();
 
-private:
+  private:
     QString folderPath;
     long long nextFrame = 0;
     long long written = 0;

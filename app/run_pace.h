@@ -24,7 +24,7 @@ inline constexpr std::array PacedChoices{Pace{0.1}, Pace{0.5}, Pace{2.0}, Pace{1
 // since the restart: the frames due at a moment are floor(elapsed * pace / TimeStep), counted
 // on from the frames done at the restart. Times are nanoseconds on any steady clock.
 class PaceSchedule {
-public:
+  public:
     // Counting starts at nowNs with framesDone frames already done; pace must not be unlimited.
     void restart(Pace pace, std::int64_t framesDone, std::int64_t nowNs);
 
@@ -38,7 +38,7 @@ public:
     // Returns true when it did.
     bool forgiveLag(std::int64_t framesDone, std::int64_t nowNs);
 
-private:
+  private:
     double framesPerSecond_ = 1.0;
     std::int64_t baseFrames_ = 0;
     std::int64_t baseNs_ = 0;

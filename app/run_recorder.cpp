@@ -45,14 +45,4 @@ void RunRecorder::runStateChanged() {
     }
 }
 
-void RunRecorder::saveAs() {
-    const std::optional<QString> path = view_.choosePath(PathKind::savePlotData);
-    if (!path) {
-        return;
-    }
-    if (const auto failure = writeDiagnosticsCsv(QFile::encodeName(*path).toStdString(), series_.records())) {
-        view_.report(fileErrorText(*failure));
-    }
-}
-
 }  // namespace swirlon

@@ -25,10 +25,6 @@ class RunRecorder : public QObject {
 
     const DiagnosticsSeries& series() const { return series_; }
 
-    // Asks for a file through the view's dialogs and writes the series there as CSV; a failure
-    // goes to the view's message reporter and leaves no file behind.
-    void saveAs();
-
   Q_SIGNALS:
     // A record was added or the series started afresh.
     void seriesChanged();

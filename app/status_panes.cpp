@@ -10,6 +10,7 @@
 #include "app/flow_view.h"
 #include "app/run_recorder.h"
 #include "app/texts.h"
+#include "solver/grid.h"
 #include "solver/spectra.h"
 
 namespace swirlon {
@@ -21,6 +22,9 @@ constexpr int TickIntervalMs = 100;
 constexpr std::int64_t RateWindowNs = 1'000'000'000;
 constexpr double NanosecondsPerSecond = 1e9;
 constexpr int TimeDecimals = 2;
+// A run within this share of its pace has reached it; the schedule rounds to whole frames.
+constexpr double PaceReachedShare = 0.9;
+constexpr int PaceDigits = 2;
 // Room around a pane's text, so that a pane keeps its width as the numbers change.
 constexpr int PaneMargin = 12;
 
@@ -47,7 +51,7 @@ QString widestText(StatusPane pane) {
     case StatusPane::reynolds:
         return reynoldsPaneText(ReynoldsHigh);
     case StatusPane::frameRate:
-        return frameRatePaneText(HighFrameRate);
+        return frameRatePaneText(HighFrameRate, PacedChoices.back());
     }
     return {};
 }
@@ -58,8 +62,12 @@ QString timePaneText(double time) { return texts::PaneTime.arg(QString::number(t
 
 QString reynoldsPaneText(int reynolds) { return texts::PaneReynolds.toString().arg(reynolds); }
 
-QString frameRatePaneText(double framesPerSecond) {
-    return texts::PaneFrameRate.toString().arg(std::llround(framesPerSecond));
+QString frameRatePaneText(double framesPerSecond, Pace chosen) {
+    const double reached = framesPerSecond * TimeStep;
+    if (chosen.unlimited() || reached >= PaceReachedShare * chosen.timePerSecond) {
+        return texts::PaneFrameRate.toString().arg(std::llround(framesPerSecond));
+    }
+    return texts::PanePaceReached.toString().arg(std::llround(framesPerSecond)).arg(reached, 0, 'g', PaceDigits);
 }
 
 QString healthPaneText(std::span<const QString> notes) { return join(notes); }
@@ -107,11 +115,12 @@ void StatusPanes::refresh() {
     labels_[static_cast<std::size_t>(StatusPane::time)]->setText(timePaneText(flow.time()));
     labels_[static_cast<std::size_t>(StatusPane::reynolds)]->setText(reynoldsPaneText(flow.reynolds()));
     labels_[static_cast<std::size_t>(StatusPane::frameRate)]->setText(
-        view_.isRunning() && samples_.size() > 1 ? frameRatePaneText(framesPerSecond_) : QString());
+        view_.isRunning() && samples_.size() > 1 ? frameRatePaneText(framesPerSecond_, view_.pace()) : QString());
 }
 
 void StatusPanes::runStateChanged() {
-    if (view_.isRunning() && !ticker_.isActive()) {
+    if (view_.isRunning() && (!ticker_.isActive() || samplesPace_ != view_.pace())) {
+        samplesPace_ = view_.pace();
         samples_.clear();
         runClock_.start();
         samples_.push_back({0, view_.framesComputed()});

@@ -14,6 +14,8 @@
 #include <deque>
 #include <span>
 
+#include "app/run_pace.h"
+
 class QLabel;
 class QStatusBar;
 
@@ -27,7 +29,8 @@ inline constexpr std::size_t StatusPaneCount = 4;
 
 QString timePaneText(double time);
 QString reynoldsPaneText(int reynolds);
-QString frameRatePaneText(double framesPerSecond);
+// With a pace chosen that the run does not reach, the pane also says the pace reached.
+QString frameRatePaneText(double framesPerSecond, Pace chosen = MaxPace);
 // Notes on the last frame worth a look, each empty when all is well; the pane shows those that
 // are not, side by side.
 QString healthPaneText(std::span<const QString> notes);
@@ -39,7 +42,7 @@ QString resolutionNote(double edgeEnstrophyShare);
 class StatusPanes : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // Puts the panes onto bar, to the left of any permanent panes it already has, and follows
     // the view from then on.
     StatusPanes(FlowView& view, const RunRecorder& recorder, QStatusBar& bar);
@@ -48,7 +51,7 @@ public:
     // Sets every pane from the view now.
     void refresh();
 
-private:
+  private:
     // During a run the panes follow on a timer: a pane set at every frame would cost the run
     // more than it shows.
     void runStateChanged();
@@ -67,6 +70,8 @@ private:
     // Frame counts of the last second of the run, oldest first, for frames per second.
     std::deque<Sample> samples_;
     double framesPerSecond_ = 0.0;
+    // The pace the samples were taken at; a new pace starts the count afresh.
+    Pace samplesPace_;
 };
 
 }  // namespace swirlon

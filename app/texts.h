@@ -57,6 +57,8 @@ inline constexpr QStringView PictureUnreadable = u"%1 は\n読み込める画像
 // Errors of files the window does not read or write yet.
 inline constexpr QStringView ReadFailed = u"%1 の\n読み込みに失敗しました。";
 inline constexpr QStringView WriteFailed = u"%1 の\n書き込みに失敗しました。";
+// The line a refusal by the system adds below the texts above; %1 is the system's reason.
+inline constexpr QStringView SystemReason = u"理由: %1";
 inline constexpr QStringView NotNpyField = u"%1 は\n128x128 の float64 .npy ファイルでありません。";
 inline constexpr QStringView NotStateFile = u"%1 は\nSwirlon の状態ファイルでありません。";
 inline constexpr QStringView StateDamaged = u"%1 は\n壊れています。";
@@ -97,12 +99,6 @@ inline constexpr QStringView PromptZoomFit = u"ｳｨﾝﾄﾞｳに収まる最
 // Status pane while frames are recorded; "%1" stands for the frames written so far.
 inline constexpr QStringView RecordingPane = u"記録中: %1 コマ";
 
-// Command line.
-inline constexpr QStringView CliDescription = u"Two-dimensional incompressible viscous flow, live.";
-inline constexpr QStringView CliFileArgument = u"file";
-inline constexpr QStringView CliFileHelp = u"24-bit BMP file whose colours give the initial vorticity.";
-inline constexpr QStringView CliFileSyntax = u"[FILE.bmp]";
-
 // Watching a run: the Calculation menu below its separator.
 inline constexpr QStringView ItemStep = u"1コマ進める(&T)";
 inline constexpr QStringView ItemReset = u"最初に戻す(&R)";
@@ -138,10 +134,22 @@ inline constexpr QStringView PromptFieldVortexPair = u"回転の向きが逆の2
 inline constexpr QStringView PromptFieldShearLayer = u"2つのせん断層が巻き上がって渦になる場を初期渦度場にする";
 inline constexpr QStringView PromptFieldRandomTurbulence = u"乱数で作った乱流を初期渦度場にする";
 
+// The message pane after a command: what a key or a drop during a run waits for, and what a
+// save, a load or a recording did (%1 the path, %2 the frames recorded).
+inline constexpr QStringView NotDuringRun = u"計算中は使えません。中断してから選んでください";
+inline constexpr QStringView ConfirmSaved = u"%1 に保存しました";
+inline constexpr QStringView ConfirmLoaded = u"%1 を読み込みました";
+inline constexpr QStringView ConfirmRecorded = u"コマの記録を終えました: %1 に %2 コマ";
+// The pane of the value under the pointer: x, y and the value shown.
+inline constexpr QStringView PanePointerVorticity = u"x = %1, y = %2, 渦度 = %3";
+inline constexpr QStringView PanePointerSpeed = u"x = %1, y = %2, 速度の２乗 = %3";
+
 // Status panes beside the prompt; %1 is the value.
 inline constexpr QStringView PaneTime = u"t = %1";
 inline constexpr QStringView PaneReynolds = u"Re = %1";
 inline constexpr QStringView PaneFrameRate = u"%1 コマ/秒";
+// The same when the chosen pace is not reached; %2 is the pace reached.
+inline constexpr QStringView PanePaceReached = u"%1 コマ/秒 (実際は毎秒 %2)";
 inline constexpr QStringView PaneSubSteps = u"サブステップ %1";
 // Health pane: enstrophy has piled up at the band edge, finer than the grid can show.
 inline constexpr QStringView PaneUnderResolved = u"解像度不足";
@@ -162,6 +170,10 @@ inline constexpr QStringView CurveSubSteps = u"サブステップ数(右)";
 inline constexpr QStringView CurveSpectrum = u"E(k)";
 inline constexpr QStringView CurveSpectrumGuide = u"k⁻³";
 inline constexpr QStringView AxisTime = u"t";
+inline constexpr QStringView AxisRatio = u"E/E(0), Z/Z(0)";
+inline constexpr QStringView AxisMaxVorticity = u"最大|渦度|";
+inline constexpr QStringView AxisSubSteps = u"サブステップ数";
+inline constexpr QStringView AxisSpectrum = u"E(k)";
 inline constexpr QStringView AxisWaveNumber = u"k";
 
 // Saved runs: the File menu's items, their dialogs' filter and the note on a Reynolds number

@@ -23,8 +23,8 @@ constexpr long long FramesPerRun = 400;
 CMainFrame* frameWindow = nullptr;
 
 void setFramesPerSecond(benchmark::State& state) {
-    state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(FramesPerRun) * state.iterations(),
-                                                        benchmark::Counter::kIsRate);
+    state.counters["frames_per_s"] =
+        benchmark::Counter(static_cast<double>(FramesPerRun) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
 // state.range(0): the plots dock is shown during the runs.
@@ -74,6 +74,8 @@ BENCHMARK(BM_solverFrames)->Unit(benchmark::kMillisecond)->UseRealTime()->Name("
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The window's view settings of benchmark runs stay apart from the user's.
+    QApplication::setOrganizationName(QStringLiteral("swirlon-bench"));
     swirlon::CMainFrame window;
     window.show();
     QApplication::processEvents();

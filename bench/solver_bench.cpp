@@ -154,8 +154,9 @@ void BM_stepRk4AtLevel(benchmark::State& state) {
     });
     state.SetLabel(simdLevelName(level));
 }
-BENCHMARK(BM_stepRk4AtLevel)->ArgsProduct({{SupportedGridSizes.begin(), SupportedGridSizes.end()},
-                                           benchmark::CreateDenseRange(0, SimdLevelCount - 1, 1)});
+BENCHMARK(BM_stepRk4AtLevel)
+    ->ArgsProduct({{SupportedGridSizes.begin(), SupportedGridSizes.end()},
+                   benchmark::CreateDenseRange(0, SimdLevelCount - 1, 1)});
 
 // The fast step with its passes shared among 1, 2 or more threads: set the medians against
 // each other at each grid to see where a second thread pays.
@@ -199,14 +200,13 @@ void BM_filteredStepRk4(benchmark::State& state) {
 }
 BENCHMARK(BM_filteredStepRk4)->Apply(atEveryGrid);
 
-
 #if defined(SWIRLON_BENCH_WITH_FFTW)
 
 // The same RK4 step (derivative spectra, four inverse transforms, the advection product, one
 // forward transform, the increment) on FFTW's half-complex 2-D transforms, one thread,
 // FFTW_MEASURE plans. The state is the band of F(kx, ky), kx = 0..64 and ky by row index.
 class FftwStep {
-public:
+  public:
     using Spectrum = std::complex<double>;
 
     explicit FftwStep(Grid on) : grid_(on), n_(on.size()), columns_(n_ / 2 + 1), spectrumSize_(n_ * columns_) {
@@ -280,7 +280,7 @@ public:
         }
     }
 
-private:
+  private:
     int at(int row, int column) const { return row * columns_ + column; }
     Spectrum* allocateSpectrum() const { return reinterpret_cast<Spectrum*>(fftw_alloc_complex(spectrumSize_)); }
     static fftw_complex* asFftw(Spectrum* p) { return reinterpret_cast<fftw_complex*>(p); }

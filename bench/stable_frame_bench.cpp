@@ -37,14 +37,23 @@ PackedSpectrum startPictureVorticity(StartPicture picture) {
             const double r2 = (x - Centre) * (x - Centre) + (y - Centre) * (y - Centre);
             double value = 0.0;
             switch (picture) {
-                case StartPicture::yellowDisc16: value = r2 <= 16 * 16 ? YellowVorticity : WhiteVorticity; break;
-                case StartPicture::yellowDisc24: value = r2 <= 24 * 24 ? YellowVorticity : WhiteVorticity; break;
-                case StartPicture::yellowDisc32: value = r2 <= 32 * 32 ? YellowVorticity : WhiteVorticity; break;
-                case StartPicture::redDiscOnGrey: value = r2 <= 16 * 16 ? RedVorticity : GreyVorticity; break;
-                case StartPicture::yellowWhiteHalves:
-                    value = (x == OddPixelX && y == OddPixelY) ? RedVorticity
-                                                               : (x < DefaultGridSize / 2 ? YellowVorticity : WhiteVorticity);
-                    break;
+            case StartPicture::yellowDisc16:
+                value = r2 <= 16 * 16 ? YellowVorticity : WhiteVorticity;
+                break;
+            case StartPicture::yellowDisc24:
+                value = r2 <= 24 * 24 ? YellowVorticity : WhiteVorticity;
+                break;
+            case StartPicture::yellowDisc32:
+                value = r2 <= 32 * 32 ? YellowVorticity : WhiteVorticity;
+                break;
+            case StartPicture::redDiscOnGrey:
+                value = r2 <= 16 * 16 ? RedVorticity : GreyVorticity;
+                break;
+            case StartPicture::yellowWhiteHalves:
+                value = (x == OddPixelX && y == OddPixelY)
+                            ? RedVorticity
+                            : (x < DefaultGridSize / 2 ? YellowVorticity : WhiteVorticity);
+                break;
             }
             grid[Grid{}.entryIndex(y, x)] = value;
         }
@@ -58,11 +67,16 @@ constexpr std::array<StartPicture, 5> AllStartPictures = {StartPicture::yellowDi
 
 const char* startPictureName(StartPicture picture) {
     switch (picture) {
-        case StartPicture::yellowDisc16: return "YellowDisc16OnWhite";
-        case StartPicture::yellowDisc24: return "YellowDisc24OnWhite";
-        case StartPicture::yellowDisc32: return "YellowDisc32OnWhite";
-        case StartPicture::redDiscOnGrey: return "RedDisc16OnGrey";
-        case StartPicture::yellowWhiteHalves: break;
+    case StartPicture::yellowDisc16:
+        return "YellowDisc16OnWhite";
+    case StartPicture::yellowDisc24:
+        return "YellowDisc24OnWhite";
+    case StartPicture::yellowDisc32:
+        return "YellowDisc32OnWhite";
+    case StartPicture::redDiscOnGrey:
+        return "RedDisc16OnGrey";
+    case StartPicture::yellowWhiteHalves:
+        break;
     }
     return "YellowWhiteHalvesWithOddPixel";
 }
@@ -100,9 +114,9 @@ void BM_stableFrames(benchmark::State& state) {
     state.counters["max_m"] = largestSplit;
     state.counters["mean_m"] = static_cast<double>(subStepTotal) / (FramesPerRun * state.iterations());
     state.counters["diverged_at"] = divergedAt;
-    state.counters["s_per_time_unit"] = benchmark::Counter(
-        static_cast<double>(FramesPerRun) / FramesPerTimeUnit * state.iterations(),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["s_per_time_unit"] =
+        benchmark::Counter(static_cast<double>(FramesPerRun) / FramesPerTimeUnit * state.iterations(),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 // One sub-step per frame: the cost per time unit that a stable run would have without splits.
@@ -122,15 +136,11 @@ void BM_plainSteps(benchmark::State& state) {
         stepRk4(*bank, 1000);
         ++stepsSinceRestart;
     }
-    state.counters["s_per_time_unit"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) / FramesPerTimeUnit,
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["s_per_time_unit"] = benchmark::Counter(static_cast<double>(state.iterations()) / FramesPerTimeUnit,
+                                                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-BENCHMARK(BM_stableFrames)
-    ->ArgsProduct({{0, 1, 2, 3, 4}, {100, 1000, 10000}})
-    ->Iterations(1)
-    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_stableFrames)->ArgsProduct({{0, 1, 2, 3, 4}, {100, 1000, 10000}})->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_plainSteps)->Unit(benchmark::kMillisecond);
 
 }  // namespace

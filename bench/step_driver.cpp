@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
             referenceStepRk4(*bank, DriverReynolds);
         }
     }
-    std::printf("%s, %s kernels: psi[1][1] = %.17g\n", argv[1], simdLevelName(bestSimdLevel()), (*bank)[Slot::psi][Grid{}.entryIndex(1, 1)]);
+    std::printf("%s, %s kernels: psi[1][1] = %.17g\n", argv[1], simdLevelName(bestSimdLevel()),
+                (*bank)[Slot::psi][Grid{}.entryIndex(1, 1)]);
     return EXIT_SUCCESS;
 }

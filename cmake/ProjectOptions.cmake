@@ -8,6 +8,9 @@ set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
 
 add_library(swirlon_warnings INTERFACE)
 target_compile_options(swirlon_warnings INTERFACE -Wall -Wextra -Wshadow -Wnon-virtual-dtor -Wpedantic)
+if(SWIRLON_WARNINGS_AS_ERRORS)
+  target_compile_options(swirlon_warnings INTERFACE -Werror)
+endif()
 
 add_library(swirlon_options INTERFACE)
 target_link_libraries(swirlon_options INTERFACE swirlon_warnings)

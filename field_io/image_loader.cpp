@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <system_error>
 
 namespace swirlon {
@@ -15,6 +16,11 @@ namespace {
 constexpr std::array<char, 2> BmpSignature{'B', 'M'};
 constexpr std::string_view BmpExtension = ".bmp";
 constexpr std::int64_t BytesPerPixel = 3;
+
+// Beginnings of the files of other formats most often named .bmp by mistake: PNG, JPEG, GIF.
+constexpr std::array<std::string_view, 3> OtherSignatures{std::string_view("\x89PNG\r\n\x1a\n", 8),
+                                                          std::string_view("\xff\xd8\xff", 3), "GIF8"};
+constexpr std::size_t SignatureBytes = 8;
 
 bool hasBmpExtension(const std::string& path) {
     std::string extension = std::filesystem::path(path).extension().string();
@@ -37,15 +43,23 @@ bool fillsItsSize(const DecodedPicture& picture) {
 
 bool readsAsBmp(const std::string& path) {
     std::error_code ignored;
-    if (path.empty() || hasBmpExtension(path) || std::filesystem::is_directory(path, ignored)) {
+    if (path.empty() || std::filesystem::is_directory(path, ignored)) {
         return true;
     }
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file) {
         return true;
     }
-    std::array<char, BmpSignature.size()> start{};
-    return std::fread(start.data(), 1, start.size(), file.get()) == start.size() && start == BmpSignature;
+    std::array<char, SignatureBytes> start{};
+    const std::string_view read(start.data(), std::fread(start.data(), 1, start.size(), file.get()));
+    if (read.starts_with(std::string_view(BmpSignature.data(), BmpSignature.size()))) {
+        return true;
+    }
+    // A picture of another format keeps its own reader whatever its name says.
+    const bool otherFormat = std::ranges::any_of(OtherSignatures, [read](std::string_view signature) {
+        return read.starts_with(signature);
+    });
+    return !otherFormat && hasBmpExtension(path);
 }
 
 std::optional<FileError> loadVorticityPicture(const std::string& path, PackedSpectrum& vorticity,

@@ -28,9 +28,9 @@ struct DecodedPicture {
 // Decodes the picture at path; std::nullopt when it cannot.
 using PictureDecoder = std::function<std::optional<DecodedPicture>(const std::string& path)>;
 
-// Whether the file at path is read by the BMP loader: a name ending in .bmp (any case), a file
-// that begins with the BMP signature, or a path that cannot be opened (the BMP loader words the
-// failure as it always has).
+// Whether the file at path is read by the BMP loader: a file that begins with the BMP signature,
+// a name ending in .bmp (any case) unless the content begins as a PNG, JPEG or GIF does, or a
+// path that cannot be opened or is a folder (the BMP loader words the failure as it always has).
 bool readsAsBmp(const std::string& path);
 
 // Loads path as loadVorticityBmp does when readsAsBmp, and otherwise through decode: a

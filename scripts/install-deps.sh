@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ make pkg-config python3
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libx11-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n qt6-image-formats-plugins
   libfftw3-dev

@@ -8,6 +8,8 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMimeData>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -66,9 +68,9 @@ void runBatchSaving(batch::BatchOptions options, const std::string& savePath) {
 }
 
 // The window's dialogs answer with whatever path target holds; its messages go to messages.
-void answerWith(FlowView& view, const std::string& target, QStringList& messages) {
-    view.setPathChooser([&target](QWidget*, PathKind) { return std::optional(QString::fromStdString(target)); });
-    view.setMessageReporter([&messages](QWidget*, const QString& message) { messages << message; });
+void answerWith(CMainFrame& frame, const std::string& target, QStringList& messages) {
+    frame.setPathChooser([&target](QWidget*, PathKind) { return std::optional(QString::fromStdString(target)); });
+    frame.setMessageReporter([&messages](QWidget*, const QString& message) { messages << message; });
 }
 
 std::pair<int, bool> settingsOf(const FlowView& view) { return {view.reynoldsNumber(), view.filterOn()}; }
@@ -82,7 +84,7 @@ TEST(SavePicture, AtThreeTimesWithFixedColoursItIsTheBatchFrameOfTheStateAndOthe
     apptest::Window window;
     files::TempDir dir;
     QString target;
-    window.view().setPathChooser([&](QWidget*, PathKind kind) {
+    window.frame().setPathChooser([&](QWidget*, PathKind kind) {
         EXPECT_EQ(kind, PathKind::savePicture);
         return std::optional(target);
     });
@@ -112,9 +114,10 @@ TEST(RecordFrames, EveryDrawnPictureIsWrittenAfterEarlierFramesAndAFailedWriteSt
     const fs::path folder = dir.path() / "movie";
     fs::create_directory(folder);
     std::ofstream(folder / "frame-000007.png") << "an earlier recording";
-    view.setPathChooser([&](QWidget*, PathKind) { return std::optional(QString::fromStdString(folder.string())); });
+    window.frame().setPathChooser(
+        [&](QWidget*, PathKind) { return std::optional(QString::fromStdString(folder.string())); });
     QStringList messages;
-    view.setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
+    window.frame().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
     window.frame().action(ID_FILE_RECORD_FRAMES)->trigger();
     EXPECT_TRUE(window.frame().action(ID_FILE_RECORD_FRAMES)->isChecked());
 
@@ -136,6 +139,17 @@ TEST(RecordFrames, EveryDrawnPictureIsWrittenAfterEarlierFramesAndAFailedWriteSt
     EXPECT_TRUE(messages.front().contains(QStringLiteral("書き込みに失敗しました")));
     EXPECT_FALSE(view.recorder().active());
     EXPECT_FALSE(window.frame().action(ID_FILE_RECORD_FRAMES)->isChecked());
+
+    // A second recording counts its own frames from none, and its end is confirmed.
+    fs::create_directory(folder);
+    window.frame().action(ID_FILE_RECORD_FRAMES)->trigger();
+    EXPECT_EQ(view.recorder().framesWritten(), 0);
+    window.frame().action(ID_CALC_STEP)->trigger();
+    view.grab();
+    EXPECT_EQ(view.recorder().framesWritten(), 1);
+    window.frame().action(ID_FILE_RECORD_FRAMES)->trigger();
+    EXPECT_EQ(window.frame().messagePaneText(),
+              QStringLiteral("コマの記録を終えました: %1 に 1 コマ").arg(QString::fromStdString(folder.string())));
 }
 
 TEST(DropFile, OneFileDroppedWhileIdleLoadsAsTheLoadCommandOrAsASavedRunAndDuringARunNothingIsTaken) {
@@ -156,10 +170,15 @@ TEST(DropFile, OneFileDroppedWhileIdleLoadsAsTheLoadCommandOrAsASavedRunAndDurin
     EXPECT_FALSE(dropOnView(view, {file, file}));
     EXPECT_FALSE(dropOnView(view, {QUrl(QStringLiteral("https://example.org/spot.png"))}));
     bool droppedDuringRun = true;
-    apptest::atFrame(view, 1, [&] { droppedDuringRun = dropOnView(view, {file}); });
+    QString paneDuringRun;
+    apptest::atFrame(view, 1, [&] {
+        droppedDuringRun = dropOnView(view, {file});
+        paneDuringRun = window.frame().messagePaneText();
+    });
     EXPECT_EQ(apptest::runFrames(window.frame(), 2), 2);
     QCoreApplication::processEvents();
     EXPECT_FALSE(droppedDuringRun);
+    EXPECT_EQ(paneDuringRun, QStringLiteral("計算中は使えません。中断してから選んでください"));
     EXPECT_EQ(view.simulation().framesDone(), 2);
     EXPECT_TRUE(dropOnView(view, {file}));
     EXPECT_TRUE(apptest::samePsi(view.simulation().psi(), expected.psi()));
@@ -170,6 +189,45 @@ TEST(DropFile, OneFileDroppedWhileIdleLoadsAsTheLoadCommandOrAsASavedRunAndDurin
     runBatchSaving(saved, dir.pathOf("run.NPZ"));
     EXPECT_TRUE(dropOnView(view, {QUrl::fromLocalFile(QString::fromStdString(dir.pathOf("run.NPZ")))}));
     EXPECT_EQ(view.simulation().framesDone(), saved.steps);
+}
+
+// Help and the version need no display; a saved run named on the command line goes on as a
+// state, and a PNG named .bmp loads as the picture it is.
+TEST(CommandLine, HelpAndVersionWorkWithoutADisplayAndAFileArgumentLoadsByNameAndContent) {
+    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        bare.remove(QString::fromLatin1(variable));
+    }
+    const std::pair<const char*, const char*> answers[]{
+        {"--help", "Usage: swirlon [options] [FILE]"}, {"-h", ".npz"}, {"--version", "swirlon 1."}};
+    for (const auto& [option, expected] : answers) {
+        QProcess window;
+        window.setProcessEnvironment(bare);
+        window.start(QStringLiteral(SWIRLON_WINDOW_EXECUTABLE), {QString::fromLatin1(option)});
+        ASSERT_TRUE(window.waitForFinished(apptest::WatchdogMs)) << option;
+        EXPECT_EQ(window.exitStatus(), QProcess::NormalExit) << option;
+        EXPECT_EQ(window.exitCode(), 0) << option;
+        EXPECT_TRUE(window.readAllStandardOutput().contains(expected)) << option;
+    }
+
+    files::TempDir dir;
+    batch::BatchOptions saved;
+    saved.steps = 2;
+    for (const char* name : {"run.npz", "run.npy"}) {
+        runBatchSaving(saved, dir.pathOf(name));
+        apptest::Window window;
+        EXPECT_TRUE(window.view().openNamedFile(QString::fromStdString(dir.pathOf(name)))) << name;
+        EXPECT_EQ(window.view().simulation().framesDone(), std::string(name) == "run.npz" ? 2 : 0) << name;
+    }
+    files::BmpPicture picture(8, 8, {.blue = 200, .green = 20, .red = 0});
+    const std::string bmp = dir.write("spot.bmp", files::encodeBmp(picture));
+    const QString pngNamedBmp = QString::fromStdString(dir.pathOf("png.bmp"));
+    ASSERT_TRUE(QImage(QString::fromStdString(bmp)).save(pngNamedBmp, "png"));
+    apptest::Window window;
+    QStringList messages;
+    window.frame().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
+    EXPECT_TRUE(window.view().openNamedFile(pngNamedBmp));
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST(FileDialogs, InJapaneseTheLoadDialogAddsAllReadablePicturesAndEachOpensInTheLastFolder) {
@@ -186,7 +244,8 @@ TEST(FileDialogs, InJapaneseTheLoadDialogAddsAllReadablePicturesAndEachOpensInTh
     apptest::whenModal<QFileDialog>([&](QFileDialog& dialog) {
         const QStringList filters = dialog.nameFilters();
         ASSERT_EQ(filters.size(), 3);
-        const QStringList established{QStringLiteral("24bit BMPファイル(*.bmp)"), QStringLiteral("全てのファイル(*.*)")};
+        const QStringList established{QStringLiteral("24bit BMPファイル(*.bmp)"),
+                                      QStringLiteral("全てのファイル(*.*)")};
         EXPECT_EQ(filters.mid(0, 2), established);
         for (const char* pattern : {"*.png", "*.jpg", "*.gif", "*.tiff"}) {
             EXPECT_TRUE(filters[2].startsWith(QStringLiteral("画像ファイル(")) &&
@@ -215,6 +274,8 @@ TEST(StateFiles, ARunSavedInEitherProgramGoesOnInTheOtherBitForBitWithItsClockAn
         batch::BatchOptions whole;
         whole.reynolds = saved.first;
         whole.filter = saved.second;
+        // The window offers no stability limit of its own: a run saved with another goes on with it.
+        whole.stabilityLimit = windowFirst ? std::nullopt : std::optional(1.3);
         whole.steps = FramesBefore + FramesAfter;
         runBatchSaving(whole, dir.pathOf("whole.npz"));
 
@@ -222,12 +283,14 @@ TEST(StateFiles, ARunSavedInEitherProgramGoesOnInTheOtherBitForBitWithItsClockAn
         FlowView& view = window.view();
         std::string target = dir.pathOf("part.npz");
         QStringList messages;
-        answerWith(view, target, messages);
+        answerWith(window.frame(), target, messages);
         if (windowFirst) {
             view.setReynolds(saved.first);
             view.setFilter(saved.second);
             EXPECT_EQ(apptest::runFrames(window.frame(), FramesBefore), FramesBefore);
             window.frame().action(ID_FILE_SAVE_STATE)->trigger();
+            EXPECT_EQ(window.frame().messagePaneText(),
+                      QString::fromStdString(target) + QStringLiteral(" に保存しました"));
             batch::BatchOptions rest;
             rest.inputKind = batch::InputKind::state;
             rest.input = target;
@@ -238,7 +301,10 @@ TEST(StateFiles, ARunSavedInEitherProgramGoesOnInTheOtherBitForBitWithItsClockAn
             runBatchSaving(whole, target);
             view.setFilter(!saved.second);
             window.frame().action(ID_FILE_LOAD_STATE)->trigger();
+            EXPECT_EQ(window.frame().messagePaneText(),
+                      QString::fromStdString(target) + QStringLiteral(" を読み込みました"));
             EXPECT_EQ(settingsOf(view), saved);
+            EXPECT_EQ(view.simulation().frameSettings().stabilityLimit, 1.3);
             EXPECT_TRUE(window.frame().action(ID_RE_10000)->isChecked());
             const auto loaded = std::make_unique<PackedSpectrum>(view.simulation().psi());
             EXPECT_EQ(apptest::runFrames(window.frame(), FramesAfter), FramesAfter);
@@ -269,13 +335,16 @@ TEST(StateFiles, AFileRefusedOrNotWrittenChangesNothingAndAReynoldsNumberOffTheM
     };
     for (const Row& row : {Row{ID_FILE_LOAD_STATE, "missing.npz", "のオープンに失敗しました。", false},
                            Row{ID_FILE_LOAD_STATE, "picture.npz", "はSwirlon の状態ファイルでありません。", false},
-                           Row{ID_FILE_SAVE_STATE, "no-folder/state.npz", "の書き込みに失敗しました。", false},
+                           // The system's reason follows a refusal by the system.
+                           Row{ID_FILE_SAVE_STATE, "no-folder/state.npz",
+                               "の書き込みに失敗しました。理由: No such file or directory", false},
+                           Row{ID_FILE_LOAD_STATE, ".", "理由: Is a directory", false},
                            Row{ID_FILE_LOAD_STATE, "re500.npz", "はレイノルズ数 500 で計算された状態です。", true}}) {
         apptest::Window window;
         FlowView& view = window.view();
         const std::string target = dir.pathOf(row.file);
         QStringList messages;
-        answerWith(view, target, messages);
+        answerWith(window.frame(), target, messages);
         view.setReynolds(ReynoldsLow);
         view.setFilter(true);
         window.frame().action(ID_CALC_STEP)->trigger();

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: menu, commands and their rules, keys, status bar, focus, close rule, about box.
 #include <QAction>
+#include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSet>
+#include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
 
@@ -14,13 +16,17 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
+#include <span>
 #include <utility>
 #include <vector>
 
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
 #include "app/commands.h"
+#include "app/file_dialogs.h"
+#include "field_io/presets.h"
 #include "tests/app_test_support.h"
 
 using namespace swirlon;
@@ -59,8 +65,8 @@ void expectBoxThatHoldsTheRun(apptest::Window& window, const std::function<void(
     EXPECT_EQ(framesAtClose, framesAtOpen) << "the box holds the calculation";
 }
 
-// One line of the menu bar: the path of titles down to the item ("-" for a separator), the
-// command it runs (0 for none) and whether it carries a check mark.
+// One line of the menu bar: the path of titles down to the item ("-" for a separator; the key
+// after a tab), the command it runs (0 for none) and whether it carries a check mark.
 struct MenuLine {
     QString path;
     int id = 0;
@@ -74,7 +80,8 @@ void collectMenuLines(const CMainFrame& frame, const QMenu& menu, const QString&
             collectMenuLines(frame, *item->menu(), prefix + item->text() + u'/', lines);
             continue;
         }
-        const auto command = std::ranges::find_if(commandTable(), [&](const CommandEntry& c) { return frame.action(c.id) == item; });
+        const auto command =
+            std::ranges::find_if(commandTable(), [&](const CommandEntry& c) { return frame.action(c.id) == item; });
         lines.push_back({prefix + (item->isSeparator() ? QStringLiteral("-") : item->text()),
                          command == commandTable().end() ? 0 : command->id, item->isCheckable()});
     }
@@ -91,7 +98,7 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
     const QString display = QStringLiteral("表示(&D)/");
     const QString zoom = display + QStringLiteral("拡大率(&Z)/");
     const std::vector<MenuLine> expected{
-        {file + QStringLiteral("初期渦度場の読み込み"), ID_LOAD_INITIAL_VORTICITY},
+        {file + QStringLiteral("初期渦度場の読み込み\tCtrl+O"), ID_LOAD_INITIAL_VORTICITY},
         {file + u'-'},
         {fields + QStringLiteral("起動時の渦(&D)"), ID_FIELD_DEFAULT},
         {fields + QStringLiteral("テイラー・グリーン渦(&T)"), ID_FIELD_TAYLOR_GREEN},
@@ -99,21 +106,21 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {fields + QStringLiteral("二重せん断層(&S)"), ID_FIELD_SHEAR_LAYER},
         {fields + QStringLiteral("ランダムな乱流(&R)"), ID_FIELD_RANDOM_TURBULENCE},
         {file + QStringLiteral("状態の読み込み(&O)..."), ID_FILE_LOAD_STATE},
-        {file + QStringLiteral("状態の保存(&A)..."), ID_FILE_SAVE_STATE},
+        {file + QStringLiteral("状態の保存(&A)...\tCtrl+S"), ID_FILE_SAVE_STATE},
         {file + QStringLiteral("グラフのデータを保存(&E)..."), ID_FILE_SAVE_PLOT_DATA},
         {file + u'-'},
         {file + QStringLiteral("画像の保存(&I)..."), ID_FILE_SAVE_PICTURE},
         {file + QStringLiteral("コマの記録(&M)..."), ID_FILE_RECORD_FRAMES, true},
         {file + u'-'},
         {file + QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), ID_APP_EXIT},
-        {calc + QStringLiteral("開始(&G)"), ID_CALC_START},
-        {calc + QStringLiteral("中断(&S)"), ID_CALC_STOP},
+        {calc + QStringLiteral("開始(&G)\tSpace"), ID_CALC_START},
+        {calc + QStringLiteral("中断(&S)\tSpace"), ID_CALC_STOP},
         {calc + QStringLiteral("レイノルズ数＝100"), ID_RE_100, true},
         {calc + QStringLiteral("レイノルズ数＝1000"), ID_RE_1000, true},
         {calc + QStringLiteral("レイノルズ数＝10000"), ID_RE_10000, true},
         {calc + u'-'},
-        {calc + QStringLiteral("1コマ進める(&T)"), ID_CALC_STEP},
-        {calc + QStringLiteral("最初に戻す(&R)"), ID_CALC_RESET},
+        {calc + QStringLiteral("1コマ進める(&T)\t→"), ID_CALC_STEP},
+        {calc + QStringLiteral("最初に戻す(&R)\tCtrl+R"), ID_CALC_RESET},
         {pace + QStringLiteral("毎秒 0.1"), ID_PACE_0_1, true},
         {pace + QStringLiteral("毎秒 0.5"), ID_PACE_0_5, true},
         {pace + QStringLiteral("毎秒 2"), ID_PACE_2, true},
@@ -209,6 +216,41 @@ TEST(MainMenu, ChoiceItemsSetTheViewAndMoveTheOneCheckMarkOfTheirGroup) {
                   displayItem == ID_VIEW_SPEED2 ? DisplayMode::speed : DisplayMode::vorticity);
         EXPECT_EQ(window.view().pace().timePerSecond, paceOf.at(paceItem)) << id;
     }
+    // Each group's items share one exclusive group, so they show as exclusive choices.
+    for (const std::span<const int> choices : exclusiveChoices()) {
+        const QActionGroup* group = window.frame().action(choices.front())->actionGroup();
+        ASSERT_NE(group, nullptr);
+        EXPECT_TRUE(group->isExclusive());
+        EXPECT_EQ(group->actions().size(), static_cast<qsizetype>(choices.size()));
+    }
+}
+
+// The view's settings come back at the next start; the physics starts afresh every time.
+TEST(ViewSettings, ZoomLegendColourRangePacePlotsFolderAndPlaceAreKeptButNotThePhysics) {
+    QRect placed;
+    {
+        apptest::Window first;
+        CMainFrame& frame = first.frame();
+        for (const int id : {ID_ZOOM_4, ID_VIEW_LEGEND, ID_VIEW_AUTO_RANGE, ID_PACE_0_5, ID_VIEW_PLOTS, ID_RE_100,
+                             ID_CALC_FILTER, ID_VIEW_SPEED2, ID_FIELD_VORTEX_PAIR}) {
+            frame.action(id)->trigger();
+        }
+        setLastDialogFolder(QStringLiteral("/tmp/kept-folder"));
+        frame.resize(900, 700);
+        placed = frame.geometry();
+    }
+    setLastDialogFolder(QString());
+    apptest::Window second(apptest::Window::Settings::kept);
+    EXPECT_EQ(checkedItems(second.frame()), (std::set<int>{ID_ZOOM_4, ID_VIEW_LEGEND, ID_VIEW_AUTO_RANGE, ID_PACE_0_5,
+                                                           ID_VIEW_PLOTS, ID_RE_1000, ID_VIEW_VORTICITY}));
+    EXPECT_EQ(lastDialogFolder(), QStringLiteral("/tmp/kept-folder"));
+    EXPECT_EQ(second.frame().size(), placed.size());
+    auto start = std::make_unique<PackedSpectrum>(Grid{});
+    loadDefaultField(*start);
+    EXPECT_TRUE(apptest::samePsi(second.view().simulation().psi(), *start));
+    // Each test starts from the start-up choices.
+    apptest::Window third;
+    EXPECT_EQ(checkedItems(third.frame()), (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3}));
 }
 
 // The menu's guard on its own, with a counting handler: the view's commands guard themselves
@@ -257,11 +299,44 @@ TEST(StatusBar, ReadyWhenNothingIsHighlightedPromptsForAboutExitAndAddedItemsBla
     QStatusTipEvent cleared{QString()};
     QApplication::sendEvent(&frame, &cleared);
     EXPECT_EQ(frame.messagePaneText(), ready);
+
+    // The value under the pointer: the grid point's place and the value the picture shows.
+    FlowView& view = window.view();
+    const QRect picture = view.pictureRect();
+    const QPoint lowerLeft = picture.bottomLeft() + QPoint(1, -1);
+    QTest::mouseMove(&view, lowerLeft);
+    const QString expected =
+        QStringLiteral("x = 0.000, y = 0.000, 渦度 = %1").arg(view.simulation().gridVorticity()[0], 0, 'g', 3);
+    EXPECT_EQ(frame.pointerPaneText(), expected);
+    EXPECT_EQ(view.valueAt(picture.topLeft() - QPoint(2, 2)), QString());
+    frame.action(ID_VIEW_SPEED2)->trigger();
+    EXPECT_TRUE(view.valueAt(lowerLeft).startsWith(QStringLiteral("x = 0.000, y = 0.000, 速度の２乗 = ")));
+
+    // A key whose commands wait for the run says so; at the narrowest width no pane overprints.
+    apptest::atFrame(view, 1, [&] {
+        QTest::keyClick(&view, Qt::Key_O, Qt::ControlModifier);
+        EXPECT_EQ(frame.messagePaneText(), QStringLiteral("計算中は使えません。中断してから選んでください"));
+        frame.dispatchCommand(ID_CALC_STOP);
+    });
+    apptest::runFromStart(frame);
+    frame.resize(frame.minimumWidth(), frame.height());
+    QCoreApplication::processEvents();
+    std::vector<QRect> panes;
+    for (const QLabel* pane : frame.statusBar()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (pane->isVisible()) {
+            EXPECT_GE(pane->width(), pane->minimumWidth());
+            for (const QRect& other : panes) {
+                EXPECT_FALSE(other.intersects(pane->geometry()));
+            }
+            panes.push_back(pane->geometry());
+        }
+    }
 }
 
 TEST(CloseRule, CloseAndExitAreRefusedWithAWarningBoxDuringARunAndCloseAtOnceWhenIdle) {
     for (const auto& request : std::initializer_list<std::function<void(CMainFrame&)>>{
-             [](CMainFrame& frame) { frame.close(); }, [](CMainFrame& frame) { frame.action(ID_APP_EXIT)->trigger(); }}) {
+             [](CMainFrame& frame) { frame.close(); },
+             [](CMainFrame& frame) { frame.action(ID_APP_EXIT)->trigger(); }}) {
         apptest::Window window;
         expectBoxThatHoldsTheRun<QMessageBox>(
             window, [&] { request(window.frame()); },

@@ -42,9 +42,9 @@ TEST(LoadCommand, ALoadedFileBecomesTheStateFilteredWhenTheFilterIsOnAndTheSpeed
     EXPECT_EQ(apptest::runFrames(window.frame(), 1), 1);
     bmp::TempDir dir;
     const std::string path = dir.write("halves.bmp", halvesPicture());
-    window.view().setFileChooser([&](QWidget*) { return std::optional(QString::fromStdString(path)); });
+    window.frame().setFileChooser([&](QWidget*) { return std::optional(QString::fromStdString(path)); });
     QStringList messages;
-    window.view().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
+    window.frame().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
     window.view().grab();
     ASSERT_FALSE(window.view().redrawPending());
     window.frame().action(ID_LOAD_INITIAL_VORTICITY)->trigger();
@@ -84,7 +84,7 @@ TEST(LoadCommand, CancelOrARefusedFileChangesNothingAndOnlyTheRefusalIsReportedA
         apptest::Window window;
         const std::optional<QString> chosen =
             c == Case::cancel ? std::nullopt : std::optional(QString::fromStdString(refused));
-        window.view().setFileChooser([chosen](QWidget*) { return chosen; });
+        window.frame().setFileChooser([chosen](QWidget*) { return chosen; });
         QStringList messages;
         if (c == Case::refusedToTheRealBox) {
             apptest::whenModal<QMessageBox>([&](QMessageBox& box) {
@@ -95,7 +95,7 @@ TEST(LoadCommand, CancelOrARefusedFileChangesNothingAndOnlyTheRefusalIsReportedA
                 box.button(QMessageBox::Ok)->click();
             });
         } else {
-            window.view().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
+            window.frame().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
         }
         window.view().grab();
         const auto before = std::make_unique<PackedSpectrum>(window.view().simulation().psi());

@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
-#include "app/command_ids.h"
 #include "app/colour_legend.h"
+#include "app/command_ids.h"
 #include "app/picture_zoom.h"
 #include "field_io/colour_scale.h"
 #include "tests/app_test_support.h"
@@ -164,4 +166,15 @@ TEST(ViewPicture, AutoRangeLegendAndZoomChangeThePictureAsChosen) {
         mismatches += screen.pixel(barColumn, y) == qtColour(colourOfValue(fitted, value)) ? 0 : 1;
     }
     EXPECT_EQ(mismatches, 0);
+    // Each tick sits where the bar has its value's colour: positive (red) ticks above, negative
+    // (blue) ones below, never mirrored.
+    const std::vector<LegendTick> ticks = legendTickPlaces(QRectF(picture), fitted, QFontMetricsF(view.font()));
+    ASSERT_GE(ticks.size(), 3u);
+    for (const LegendTick& tick : ticks) {
+        const QRgb atTick =
+            screen.pixel(barColumn, std::clamp(static_cast<int>(tick.y), picture.top(), picture.bottom()));
+        if (tick.value != 0.0) {
+            EXPECT_EQ(qRed(atTick) > qBlue(atTick), tick.value > 0.0) << tick.value;
+        }
+    }
 }

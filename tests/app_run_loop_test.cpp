@@ -20,7 +20,8 @@ namespace {
 
 // psi after advancing a copy of the state frame by frame at the given Reynolds numbers, one
 // entry per frame.
-std::unique_ptr<PackedSpectrum> advancedCopy(const Simulation& simulation, std::initializer_list<int> reynoldsPerFrame) {
+std::unique_ptr<PackedSpectrum> advancedCopy(const Simulation& simulation,
+                                             std::initializer_list<int> reynoldsPerFrame) {
     Simulation copy(simulation.reynolds());
     copy.setState(simulation.psi());
     for (const int reynolds : reynoldsPerFrame) {
@@ -54,7 +55,7 @@ TEST(RunLoop, StopEndsTheRunAndStartContinuesFromTheStateReached) {
 TEST(RunLoop, StartOrLoadArrivingInTheSameDrainAfterStopIsDropped) {
     apptest::Window window;
     int chooserCalls = 0;
-    window.view().setFileChooser([&](QWidget*) {
+    window.frame().setFileChooser([&](QWidget*) {
         ++chooserCalls;
         return std::optional<QString>();
     });
@@ -91,7 +92,7 @@ TEST(RunLoop, ReynoldsChangedDuringARunAppliesFromTheNextFrame) {
 TEST(RunLoop, ADivergingRunStopsWithItsMessageAndPutsTheStateBack) {
     apptest::Window window;
     QStringList messages;
-    window.view().setMessageReporter([&](QWidget*, const QString& message) {
+    window.frame().setMessageReporter([&](QWidget*, const QString& message) {
         EXPECT_FALSE(window.view().isRunning()) << "the run has ended before the message";
         messages << message;
     });

@@ -3,6 +3,10 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QMenu>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
@@ -17,21 +21,36 @@ namespace {
 // first test and gone after the last.
 class QtEnvironment : public ::testing::Environment {
   public:
-    void SetUp() override { app = std::make_unique<swirlon::FlowApp>(argc, argv); }
+    void SetUp() override {
+        // The window keeps its view settings; the tests keep theirs away from the user's.
+        QStandardPaths::setTestModeEnabled(true);
+        for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+            QSettings::setPath(format, QSettings::UserScope, settingsFolder.path());
+        }
+        app = std::make_unique<swirlon::FlowApp>(argc, argv);
+    }
     void TearDown() override { app.reset(); }
 
   private:
     int argc = 1;
     char programName[10] = "app_tests";
     char* argv[2] = {programName, nullptr};
+    QTemporaryDir settingsFolder;
     std::unique_ptr<swirlon::FlowApp> app;
 };
+
+std::unique_ptr<swirlon::CMainFrame> makeFrame(Window::Settings kept) {
+    if (kept == Window::Settings::fresh) {
+        QSettings().clear();
+    }
+    return std::make_unique<swirlon::CMainFrame>();
+}
 
 [[maybe_unused]] ::testing::Environment* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 }  // namespace
 
-Window::Window() : mainFrame(std::make_unique<swirlon::CMainFrame>()) {
+Window::Window(Settings kept) : mainFrame(makeFrame(kept)) {
     mainFrame->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(mainFrame.get()));
     swirlon::FlowView& flowView = view();
@@ -65,6 +84,14 @@ void expectEnabledItemsOf(const swirlon::CMainFrame& frame, bool running) {
         EXPECT_EQ(frame.action(id)->isEnabled(), running ? !idleOnly : !runOnly)
             << id << (running ? " running" : " idle");
     }
+    // A submenu all of whose items are disabled is disabled itself.
+    const QAction* fields = frame.action(swirlon::ID_FIELD_DEFAULT);
+    const auto* fieldsMenu = qobject_cast<const QMenu*>(fields->associatedObjects().value(0));
+    ASSERT_NE(fieldsMenu, nullptr);
+    EXPECT_EQ(fieldsMenu->isEnabled(), !running);
+    const auto* paceMenu = qobject_cast<const QMenu*>(frame.action(swirlon::ID_PACE_2)->associatedObjects().value(0));
+    ASSERT_NE(paceMenu, nullptr);
+    EXPECT_TRUE(paceMenu->isEnabled());
 }
 
 void atFrame(swirlon::FlowView& view, long long frames, std::function<void()> action) {

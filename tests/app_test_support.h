@@ -29,7 +29,9 @@ inline constexpr int ModalPollMs = 10;
 // WatchdogMs fails, and every loop it can reach (modal boxes, the run) is unwound.
 class Window {
   public:
-    Window();
+    // Settings kept by earlier windows of the test apply only when asked for.
+    enum class Settings { fresh, kept };
+    explicit Window(Settings kept = Settings::fresh);
     ~Window();
     swirlon::CMainFrame& frame() { return *mainFrame; }
     swirlon::FlowView& view() { return mainFrame->view(); }

@@ -20,8 +20,8 @@
 
 #include "field_io/frame_files.h"
 #include "field_io/npy.h"
-#include "tests/bmp_files.h"
 #include "swirlon_version.h"
+#include "tests/bmp_files.h"
 #include "tools/batch_options.h"
 #include "tools/batch_run.h"
 
@@ -142,12 +142,19 @@ TEST(BatchProgram, HostileOutputTargetsAreWrittenThroughOrRefusedBeforeAnythingI
     testing::TempDir dir;
     const std::string longName(NAME_MAX, 'n');
     int pipeReader = -1;
+    // A file deleted while still open, written through /dev/fd: the bytes go to the open file
+    // and nothing new appears beside it.
+    fs::create_directory(dir.path() / "deleted");
+    const int deleted = ::open((dir.path() / "deleted/gone.csv").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(deleted, 0);
+    fs::remove(dir.path() / "deleted/gone.csv");
+    const std::string deletedPath = "/dev/fd/" + std::to_string(deleted);
     struct Case {
         const char* name;
         std::function<void(const fs::path&)> setup;
         std::vector<std::string> args;  // relative to the case's folder
         int exitCode;
-        std::string message;            // with <> for the case's folder
+        std::string message;  // with <> for the case's folder
         std::set<std::string> left;
     };
     const Case cases[] = {
@@ -156,22 +163,62 @@ TEST(BatchProgram, HostileOutputTargetsAreWrittenThroughOrRefusedBeforeAnythingI
              std::ofstream(c / "target.csv") << "old";
              fs::create_symlink("target.csv", c / "link.csv");
          },
-         {"--diagnostics", "link.csv", "--save-state", "s.npz"}, ExitSuccess, "", {"link.csv", "s.npz", "target.csv"}},
+         {"--diagnostics", "link.csv", "--save-state", "s.npz"},
+         ExitSuccess,
+         "",
+         {"link.csv", "s.npz", "target.csv"}},
         {"fifo",
          [&](const fs::path& c) {
              ASSERT_EQ(::mkfifo((c / "pipe").c_str(), 0600), 0);
              pipeReader = ::open((c / "pipe").c_str(), O_RDONLY | O_NONBLOCK);
          },
-         {"--diagnostics", "pipe", "--save-state", "s.npz"}, ExitSuccess, "", {"pipe", "s.npz"}},
-        {"directory", [](const fs::path& c) { fs::create_directory(c / "sdir"); },
-         {"--diagnostics", "d.csv", "--save-state", "s.npz", "--save-vorticity", "sdir"}, ExitFailure,
-         "cannot write '<>/sdir': Is a directory", {"sdir"}},
-        {"same file twice", [](const fs::path&) {},
-         {"--diagnostics", "x", "--save-state", "s.npz", "--save-vorticity", "./x"}, ExitBadArguments,
-         "--diagnostics '<>/x' and --save-vorticity '<>/./x' would overwrite each other", {}},
-        {"missing folder", [](const fs::path&) {}, {"--diagnostics", "d.csv", "--save-state", "nowhere/s.npz"},
-         ExitFailure, "cannot write '<>/nowhere/s.npz': No such file or directory", {}},
-        {"longest name", [](const fs::path&) {}, {"--diagnostics", longName, "--save-state", "s.npz"}, ExitSuccess, "",
+         {"--diagnostics", "pipe", "--save-state", "s.npz"},
+         ExitSuccess,
+         "",
+         {"pipe", "s.npz"}},
+        {"directory",
+         [](const fs::path& c) { fs::create_directory(c / "sdir"); },
+         {"--diagnostics", "d.csv", "--save-state", "s.npz", "--save-vorticity", "sdir"},
+         ExitFailure,
+         "cannot write '<>/sdir': Is a directory",
+         {"sdir"}},
+        {"same file twice",
+         [](const fs::path&) {},
+         {"--diagnostics", "x", "--save-state", "s.npz", "--save-vorticity", "./x"},
+         ExitBadArguments,
+         "--diagnostics '<>/x' and --save-vorticity '<>/./x' would overwrite each other",
+         {}},
+        // A file where the frames need a folder, whichever of the two the command line names first:
+        // refused before the run, not after its pictures.
+        {"file in the way",
+         [](const fs::path&) {},
+         {"--frames", "m/pictures", "--diagnostics", "m", "--save-state", "s.npz"},
+         ExitBadArguments,
+         "--frames '<>/m/pictures' and --diagnostics '<>/m' would overwrite each other",
+         {}},
+        {"file in the way, other order",
+         [](const fs::path&) {},
+         {"--diagnostics", "m", "--frames", "m/pictures", "--save-state", "s.npz"},
+         ExitBadArguments,
+         "--frames '<>/m/pictures' and --diagnostics '<>/m' would overwrite each other",
+         {}},
+        {"deleted",
+         [](const fs::path&) {},
+         {"--diagnostics", deletedPath, "--save-state", "s.npz"},
+         ExitSuccess,
+         "",
+         {"s.npz"}},
+        {"missing folder",
+         [](const fs::path&) {},
+         {"--diagnostics", "d.csv", "--save-state", "nowhere/s.npz"},
+         ExitFailure,
+         "cannot write '<>/nowhere/s.npz': No such file or directory",
+         {}},
+        {"longest name",
+         [](const fs::path&) {},
+         {"--diagnostics", longName, "--save-state", "s.npz"},
+         ExitSuccess,
+         "",
          {longName, "s.npz"}},
     };
     for (const Case& c : cases) {
@@ -200,6 +247,10 @@ TEST(BatchProgram, HostileOutputTargetsAreWrittenThroughOrRefusedBeforeAnythingI
     EXPECT_EQ(std::string(piped), header);
     ::close(pipeReader);
     EXPECT_TRUE(fs::is_fifo(dir.path() / "fifo/pipe"));
+    char written[16] = {};
+    EXPECT_EQ(::pread(deleted, written, header.size(), 0), static_cast<ssize_t>(header.size()));
+    EXPECT_EQ(std::string(written), header);
+    ::close(deleted);
 }
 
 // The real program, stopped while it writes a long movie: it finishes the frame, removes its
@@ -207,53 +258,67 @@ TEST(BatchProgram, HostileOutputTargetsAreWrittenThroughOrRefusedBeforeAnythingI
 // by the signal as an interrupted program does.
 TEST(BatchProgram, ASignalEndsTheRunAfterTheCurrentFrameKeepingOnlyThePictures) {
     testing::TempDir dir;
-    const fs::path out = dir.path() / "out";
-    const fs::path frames = out / "frames";
-    fs::create_directory(out);
-    constexpr long long Steps = 1000000;
-    const int digits = frameNumberWidth(Steps);
-    const std::vector<std::string> args{SWIRLON_BATCH_EXECUTABLE, "--preset", "shear-layer", "--steps", std::to_string(Steps),
-                                        "--frames", frames.string(), "--diagnostics", (out / "d.csv").string(),
-                                        "--save-state", (out / "s.npz").string(), "--quiet"};
-    std::vector<char*> argv;
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, dir.pathOf("stderr.txt").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t child = 0;
-    ASSERT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-
-    // Stopped once it is well into the run, however fast the machine.
-    constexpr auto Patience = std::chrono::seconds(60);
-    const auto deadline = std::chrono::steady_clock::now() + Patience;
-    while (!fs::exists(frames / frameFileName(2, digits)) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ASSERT_EQ(::kill(child, SIGTERM), 0);
-    int status = 0;
-    while (::waitpid(child, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline + Patience) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            FAIL() << "the run did not stop";
+    // Each signal a terminal or a session's end sends.
+    for (const auto& [signal, name] : {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGHUP, "SIGHUP"}}) {
+        SCOPED_TRACE(name);
+        const fs::path out = dir.path() / name;
+        const fs::path frames = out / "frames";
+        fs::create_directory(out);
+        constexpr long long Steps = 1000000;
+        const int digits = frameNumberWidth(Steps);
+        const std::vector<std::string> args{SWIRLON_BATCH_EXECUTABLE,
+                                            "--preset",
+                                            "shear-layer",
+                                            "--steps",
+                                            std::to_string(Steps),
+                                            "--frames",
+                                            frames.string(),
+                                            "--diagnostics",
+                                            (out / "d.csv").string(),
+                                            "--save-state",
+                                            (out / "s.npz").string(),
+                                            "--quiet"};
+        std::vector<char*> argv;
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "the shell's exit status 143";
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (out.string() + ".txt").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        pid_t child = 0;
+        ASSERT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
 
-    EXPECT_EQ(entriesOf(out), std::set<std::string>{"frames"});
-    const std::set<std::string> pictures = entriesOf(frames);
-    ASSERT_GE(pictures.size(), 3u);
-    const long long last = static_cast<long long>(pictures.size()) - 1;
-    EXPECT_EQ(*pictures.rbegin(), frameFileName(last, digits)) << "no temporary among them";
-    EXPECT_EQ(slurp(dir.pathOf("stderr.txt")), "swirlon-batch: stopped by SIGTERM after frame " + std::to_string(last) +
-                                                   "; " + std::to_string(pictures.size()) + " frames written to '" +
-                                                   frames.string() + "'; no other output written\n");
+        // Stopped once it is well into the run, however fast the machine.
+        constexpr auto Patience = std::chrono::seconds(60);
+        const auto deadline = std::chrono::steady_clock::now() + Patience;
+        while (!fs::exists(frames / frameFileName(2, digits)) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_EQ(::kill(child, signal), 0);
+        int status = 0;
+        while (::waitpid(child, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline + Patience) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                FAIL() << "the run did not stop";
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "the shell's exit status 128 + n";
+
+        EXPECT_EQ(entriesOf(out), std::set<std::string>{"frames"});
+        const std::set<std::string> pictures = entriesOf(frames);
+        ASSERT_GE(pictures.size(), 3u);
+        const long long last = static_cast<long long>(pictures.size()) - 1;
+        EXPECT_EQ(*pictures.rbegin(), frameFileName(last, digits)) << "no temporary among them";
+        EXPECT_EQ(slurp((out.string() + ".txt")), "swirlon-batch: stopped by " + std::string(name) + " after frame " +
+                                                      std::to_string(last) + "; " + std::to_string(pictures.size()) +
+                                                      " frames written to '" + frames.string() +
+                                                      "'; no other output written\n");
+    }
 }
 
 }  // namespace

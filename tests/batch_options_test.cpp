@@ -22,9 +22,17 @@ struct Case {
 // ways each is refused; the runs themselves pass options in their separate form.
 const Case Cases[] = {
     {{}, [](ParsedCommandLine&) {}},
-    {{"--input", "flow.bmp"}, [](ParsedCommandLine& p) { p.options.inputKind = InputKind::file; p.options.input = "flow.bmp"; }},
+    {{"--input", "flow.bmp"},
+     [](ParsedCommandLine& p) {
+         p.options.inputKind = InputKind::file;
+         p.options.input = "flow.bmp";
+     }},
     {{"--preset=mcwilliams"}, [](ParsedCommandLine& p) { p.options.input = "mcwilliams"; }},
-    {{"--state=run.npy"}, [](ParsedCommandLine& p) { p.options.inputKind = InputKind::state; p.options.input = "run.npy"; }},
+    {{"--state=run.npy"},
+     [](ParsedCommandLine& p) {
+         p.options.inputKind = InputKind::state;
+         p.options.input = "run.npy";
+     }},
     {{"--seed", "0"}, [](ParsedCommandLine& p) { p.options.seed = 0; }},
     {{"--seed=4294967295"}, [](ParsedCommandLine& p) { p.options.seed = 4294967295u; }},
     {{"--re", "1"}, [](ParsedCommandLine& p) { p.options.reynolds = 1; }},

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +23,7 @@
 #include "field_io/picture.h"
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
+#include "field_io/state_file.h"
 #include "solver/diagnostics.h"
 #include "solver/simulation.h"
 #include "solver/spectra.h"
@@ -62,15 +64,17 @@ std::pair<int, int> readPngSize(const std::string& path) {
 }
 
 class BatchRun : public ::testing::Test {
-protected:
-    // Runs in process and quietly; a failed run shows its messages.
-    static std::string run(std::vector<std::string> args, int expectedExit = ExitSuccess) {
+  protected:
+    // Runs in process and quietly, with a signal pending if one is given; a failed run shows
+    // its messages.
+    static std::string run(std::vector<std::string> args, int expectedExit = ExitSuccess,
+                           const volatile std::sig_atomic_t* signal = nullptr) {
         args.emplace_back("--quiet");
         const std::vector<std::string_view> views(args.begin(), args.end());
         const ParsedCommandLine parsed = parseBatchArguments(views);
         EXPECT_TRUE(parsed.error.empty()) << parsed.error;
         std::ostringstream messages;
-        EXPECT_EQ(runBatch(parsed.options, messages, false), expectedExit) << messages.str();
+        EXPECT_EQ(runBatch(parsed.options, messages, false, signal), expectedExit) << messages.str();
         return messages.str();
     }
 
@@ -200,9 +204,10 @@ TEST_F(BatchRun, ContinuedRunsAreOneUninterruptedRun) {
         const std::string savedAs = c.clockCarried ? "end.npz" : "end.npy";
         run({"--preset", "mcwilliams", "--re", "3000", "--steps", "12", "--every", c.every, "--frames", in("split"),
              "--diagnostics", in("first.csv"), "--save-state", in(c.state), "--stability-limit", c.stabilityLimit});
-        std::vector<std::string> continued{"--state", in(c.state), "--steps", "8", "--every", c.every, "--frames",
-                                           in("split"), "--diagnostics", in("second.csv"), "--save-state",
-                                           in("continued-" + savedAs)};
+        std::vector<std::string> continued{
+            "--state",       in(c.state),      "--steps",      "8",
+            "--every",       c.every,          "--frames",     in("split"),
+            "--diagnostics", in("second.csv"), "--save-state", in("continued-" + savedAs)};
         if (!c.clockCarried) {
             continued.insert(continued.end(), {"--re", "3000"});
         }
@@ -216,6 +221,26 @@ TEST_F(BatchRun, ContinuedRunsAreOneUninterruptedRun) {
             const std::string second = textOf(in("second.csv"));
             EXPECT_EQ(textOf(in("first.csv")) + second.substr(second.find('\n') + 1), textOf(in("straight.csv")));
             EXPECT_EQ(picturesIn(in("split")), picturesIn(in("straight")));
+        }
+    }
+    // The filter: given on the command line it holds for the continued run; not given, the
+    // continued run keeps the setting it was saved with.
+    for (const bool savedWith : {false, true}) {
+        for (const bool given : {false, true}) {
+            std::vector<std::string> first{"--steps", "1", "--save-state", at("f.npz")};
+            if (savedWith) {
+                first.emplace_back("--filter");
+            }
+            run(first);
+            std::vector<std::string> next{"--state", at("f.npz"), "--steps", "1", "--save-state", at("g.npz")};
+            if (given) {
+                next.emplace_back("--filter");
+            }
+            run(next);
+            auto psi = std::make_unique<PackedSpectrum>(Grid{});
+            RunClock clock;
+            ASSERT_FALSE(readStateFile(at("g.npz"), *psi, clock).has_value());
+            EXPECT_EQ(clock.filter, savedWith || given) << savedWith << given;
         }
     }
 }
@@ -313,7 +338,9 @@ TEST_F(BatchRun, DiagnosticsAndFramesDescribeTheStateEveryKFrames) {
         long long step = 0;
         int k = 0;
         double shellEnergy = 0.0;
-        ASSERT_EQ(std::sscanf(lines[2 * largestShell(Grid{}) + shell].c_str(), "%lld,%*f,%d,%lf", &step, &k, &shellEnergy), 3);
+        ASSERT_EQ(
+            std::sscanf(lines[2 * largestShell(Grid{}) + shell].c_str(), "%lld,%*f,%d,%lf", &step, &k, &shellEnergy),
+            3);
         EXPECT_EQ(std::pair(step, k), std::pair(4LL, shell));
         energySum += shellEnergy;
     }
@@ -394,15 +421,27 @@ TEST_F(BatchRun, FailedRunsNameTheCauseAndLeaveNoOutputBehind) {
     fs::create_directory(at("out"));
     const std::string csv = at("out/d.csv");
     const std::string frames = at("out/frames");
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
+    // A signal that arrives during the last frame still ends the run without its outputs.
+    const volatile std::sig_atomic_t interrupted = SIGINT;
+    struct Case {
+        std::vector<std::string> args;
+        std::string expected;
+        int exitCode = ExitFailure;
+        const volatile std::sig_atomic_t* signal = nullptr;
+    };
+    const Case cases[] = {
         {{"--state", at("huge.npy"), "--steps", "3", "--diagnostics", csv}, "frame 1 produced non-finite values"},
         {{"--steps", "50", "--diagnostics", blocked, "--frames", frames}, blocked},
         {{"--steps", "1", "--frames", taken, "--diagnostics", csv}, taken},
+        {{"--steps", "0", "--diagnostics", csv},
+         "stopped by SIGINT after frame 0",
+         ExitSignalBase + SIGINT,
+         &interrupted},
     };
-    for (auto [args, expected] : cases) {
-        args.insert(args.end(), {"--save-state", at("out/s.npy"), "--save-vorticity", at("out/w.npy")});
-        EXPECT_NE(run(args, ExitFailure).find(expected), std::string::npos) << expected;
-        EXPECT_TRUE(fs::is_empty(at("out"))) << expected;
+    for (Case c : cases) {
+        c.args.insert(c.args.end(), {"--save-state", at("out/s.npy"), "--save-vorticity", at("out/w.npy")});
+        EXPECT_NE(run(c.args, c.exitCode, c.signal).find(c.expected), std::string::npos) << c.expected;
+        EXPECT_TRUE(fs::is_empty(at("out"))) << c.expected;
     }
 }
 

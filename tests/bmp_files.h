@@ -51,7 +51,8 @@ struct BmpPicture {
     std::vector<BmpPixel> pixels;
 
     BmpPicture(int pictureWidth, int pictureHeight, BmpPixel fill = {})
-        : width(pictureWidth), height(pictureHeight),
+        : width(pictureWidth),
+          height(pictureHeight),
           pixels(static_cast<std::size_t>(pictureWidth) * static_cast<std::size_t>(pictureHeight), fill) {}
 
     BmpPixel& at(int row, int column) { return pixels[static_cast<std::size_t>(row) * width + column]; }
@@ -64,8 +65,8 @@ constexpr std::size_t bmpRowStride(int width) { return (static_cast<std::size_t>
 // How the file is laid out; the defaults give the plain 54-byte-header bottom-up file.
 struct BmpLayout {
     std::uint32_t infoHeaderSize = 40;  // 40, 108 (V4) or 124 (V5)
-    bool topDown = false;                              // negative height, first row on top
-    std::uint16_t bitCount = 24;                       // written as is; pixels stay 3 bytes
+    bool topDown = false;               // negative height, first row on top
+    std::uint16_t bitCount = 24;        // written as is; pixels stay 3 bytes
     std::uint32_t compression = 0;
     std::uint32_t colourTableEntries = 0;  // four bytes each, between headers and pixels
     std::uint8_t paddingByte = 0;          // filler of each row's padding
@@ -84,8 +85,9 @@ inline void putLe32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint3
 // File header, info header (padded to its declared size) and colour table, declaring a
 // picture of width x height (height negated for top-down); no pixel bytes. A non-positive
 // width or height is written as given, for files that must be refused.
-inline std::vector<std::uint8_t> encodeBmpHeaders(std::int32_t width, std::int32_t height, const BmpLayout& layout = {}) {
-    constexpr std::uint32_t srgbTag = 0x73524742u;  // colour-space type as editors write it
+inline std::vector<std::uint8_t> encodeBmpHeaders(std::int32_t width, std::int32_t height,
+                                                  const BmpLayout& layout = {}) {
+    constexpr std::uint32_t srgbTag = 0x73524742u;     // colour-space type as editors write it
     constexpr std::uint8_t colourTablePattern = 0xA5;  // shows when a loader reads the table as pixels
     const std::size_t headersEnd = BmpFileHeaderSize + layout.infoHeaderSize;
     const std::size_t pixelOffset = headersEnd + layout.colourTableEntries * 4;
@@ -129,7 +131,7 @@ inline std::vector<std::uint8_t> encodeBmp(const BmpPicture& picture, const BmpL
 // A fresh directory under the system's temporary directory, removed with everything in it
 // when the object goes away.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "swirlon-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
@@ -160,7 +162,7 @@ public:
         return full;
     }
 
-private:
+  private:
     std::filesystem::path root_;
 };
 

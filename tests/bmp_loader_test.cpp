@@ -91,7 +91,7 @@ Bytes withLe32(Bytes bytes, std::size_t at, std::int64_t value) {
 Bytes smallFile(const BmpLayout& layout = {}) { return encodeBmp(patternedPicture(4, 4), layout); }
 
 class BmpLoad : public ::testing::Test {
-protected:
+  protected:
     BmpLoad() {
         // The field starts with a pattern no load produces, so any stray write shows.
         std::iota(pristine->begin(), pristine->end(), 777.0);
@@ -155,7 +155,8 @@ TEST_F(BmpLoad, EachDamagedFileGetsItsOwnKindOfErrorAndChangesNothing) {
         {"MB", patched(smallFile(), [](Bytes& b) { std::swap(b[0], b[1]); }), FileErrorKind::bmpNotBmp},
         {"core header", withLe32(smallFile(), BmpOffsetOfInfoSize, 12), damaged},
         {"pixel offset inside the V5 header",
-         withLe32(smallFile({.infoHeaderSize = BmpV5HeaderSize}), BmpOffsetOfPixelOffset, BmpPlainPixelOffset), damaged},
+         withLe32(smallFile({.infoHeaderSize = BmpV5HeaderSize}), BmpOffsetOfPixelOffset, BmpPlainPixelOffset),
+         damaged},
         {"pixel offset past the end", withLe32(smallFile(), BmpOffsetOfPixelOffset, smallFile().size() + 1), damaged},
         {"RLE8", smallFile({.compression = BmpCompressionRle8}), compressed},
         {"bitfields", smallFile({.compression = BmpCompressionBitfields}), compressed},
@@ -199,7 +200,8 @@ TEST_F(BmpLoad, GridPointsSampleTheNearestPixelBelowAndLeft) {
         PackedSpectrum expected(Grid{});
         for (int i = 0; i < DefaultGridSize; ++i) {
             for (int j = 0; j < DefaultGridSize; ++j) {
-                expected[Grid{}.entryIndex(i, j)] = vorticityOf(picture.at(i * height / DefaultGridSize, j * width / DefaultGridSize));
+                expected[Grid{}.entryIndex(i, j)] =
+                    vorticityOf(picture.at(i * height / DefaultGridSize, j * width / DefaultGridSize));
             }
         }
         EXPECT_EQ(loaded(encodeBmp(picture, {.paddingByte = 0xFF})), expected);

@@ -67,8 +67,8 @@ TEST(FixedScale, SpansTheEstablishedMappingAndStandsInWhenThereIsNothingToFit) {
     EXPECT_EQ(colourRange(fixedScale(DisplayMode::speed)).high, 425.0 / 32.0);
     const Rgb one = colourOfValue(vorticity, 1.0);
     EXPECT_EQ((std::vector<int>{one.red, one.green, one.blue}), (std::vector<int>{32, 8, 4}));
-    for (const double peak : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(),
-                              std::numeric_limits<double>::infinity(), 1e-320}) {
+    for (const double peak :
+         {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 1e-320}) {
         EXPECT_EQ(fittedScale(DisplayMode::speed, peak).gain, SquaredSpeedGain) << peak;
     }
 }

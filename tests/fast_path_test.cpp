@@ -67,13 +67,14 @@ std::unique_ptr<FieldBank> randomBandBank(unsigned seed, Grid grid = Grid{}) {
     std::mt19937 engine(seed);
     std::uniform_real_distribution<double> value(-1.0, 1.0);
     grid.forEachBandEntry([&](int row, int column, int kSquared) {
-        (*bank)[Slot::psi][grid.entryIndex(row, column)] = Amplitude * value(engine) / std::pow(1.0 + kSquared, Decay / 2.0);
+        (*bank)[Slot::psi][grid.entryIndex(row, column)] =
+            Amplitude * value(engine) / std::pow(1.0 + kSquared, Decay / 2.0);
     });
     return bank;
 }
 
 class FastPath : public ::testing::TestWithParam<std::tuple<SimdLevel, int>> {
-protected:
+  protected:
     void SetUp() override {
         if (!isSimdLevelAvailable(level())) {
             GTEST_SKIP() << simdLevelName(level()) << " is not available on this processor";
@@ -117,7 +118,8 @@ TEST_P(FastPath, StepsEqualTheStraightforwardStepsAtEveryReynoldsNumberAndSubSte
             for (int step = 0; step < StepsCompared; ++step) {
                 kernels().finishStep(*fast, reynolds, dt, nullptr);
                 referenceFinishStep(*reference, reynolds, dt);
-                EXPECT_EQ(differingSlots(*fast, *reference), "") << "Re " << reynolds << " dt " << dt << " step " << step;
+                EXPECT_EQ(differingSlots(*fast, *reference), "")
+                    << "Re " << reynolds << " dt " << dt << " step " << step;
                 kernels().beginStep(*fast, nullptr);
                 referenceBeginStep(*reference);
             }
@@ -137,7 +139,8 @@ TEST_P(FastPath, NonFiniteStatesStayNonFiniteInTheSameEntries) {
     int differentFiniteness = 0;
     g.forEachBandEntryButMean([&](int row, int column, int) {
         const int at = g.entryIndex(row, column);
-        differentFiniteness += std::isfinite((*fast)[Slot::psi][at]) != std::isfinite((*reference)[Slot::psi][at]) ? 1 : 0;
+        differentFiniteness +=
+            std::isfinite((*fast)[Slot::psi][at]) != std::isfinite((*reference)[Slot::psi][at]) ? 1 : 0;
     });
     EXPECT_EQ(differentFiniteness, 0);
 }

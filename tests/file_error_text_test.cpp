@@ -51,10 +51,17 @@ TEST(FileErrorText, EachLoaderErrorHasTheWindowsJapaneseTextAndItsOwnEnglishLine
     }
 }
 
-TEST(FileErrorText, TheSystemsReasonFollowsTheEnglishTextOnly) {
+TEST(FileErrorText, TheSystemsReasonFollowsBothTextsWhenTheSystemRefused) {
     const FileError error{FileErrorKind::openFailed, Path, "No such file or directory"};
     EXPECT_EQ(batch::fileErrorText(error), std::string("cannot read '") + Path + "': No such file or directory");
-    EXPECT_EQ(fileErrorText(error), QString::fromUtf16(LoaderWordings[1].japanese));
+    EXPECT_EQ(fileErrorText(error), QString::fromUtf16(LoaderWordings[1].japanese) +
+                                        QString::fromUtf16(u"\n理由: No such file or directory"));
+    const FileError unwritable{FileErrorKind::writeFailed, Path, "Permission denied"};
+    EXPECT_EQ(fileErrorText(unwritable),
+              QString::fromUtf16(u"/home/渦/flow.bmp の\n書き込みに失敗しました。\n理由: Permission denied"));
+    // Details that are not the system's (a malformed member) stay out of the window's text.
+    const FileError damaged{FileErrorKind::stateDamaged, Path, "frames"};
+    EXPECT_EQ(fileErrorText(damaged), QString::fromUtf16(u"/home/渦/flow.bmp は\n壊れています。"));
 }
 
 }  // namespace

@@ -3,14 +3,16 @@
 // keep their own loader and its errors; what no reader understands is refused as such.
 #include "field_io/image_loader.h"
 
+#include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string_view>
 
+#include "qt_io/picture_decoder.h"
 #include "tests/bmp_files.h"
-#include "tools/picture_decoder.h"
 
 namespace swirlon {
 namespace {
@@ -59,7 +61,8 @@ TEST(PictureLoader, LosslessFormatsGiveTheFieldOfTheBmpOfTheSamePixelsAndAJpegLo
             EXPECT_EQ(*loaded, *expected) << format;
         } else {
             // Lossy: each block's centre keeps its sign.
-            for (const int k : {Grid{}.entryIndex(32, 32), Grid{}.entryIndex(32, 96), Grid{}.entryIndex(96, 32), Grid{}.entryIndex(96, 96)}) {
+            for (const int k : {Grid{}.entryIndex(32, 32), Grid{}.entryIndex(32, 96), Grid{}.entryIndex(96, 32),
+                                Grid{}.entryIndex(96, 96)}) {
                 EXPECT_EQ((*loaded)[k] > 0, (*expected)[k] > 0) << k;
             }
         }
@@ -71,6 +74,20 @@ TEST(PictureLoader, BmpsKeepTheirLoaderAndFilesNoReaderKnowsAreRefusedUntouched)
     const std::vector<std::uint8_t> text{'h', 'e', 'l', 'l', 'o'};
     const std::vector<std::uint8_t> empty;
     const std::vector<std::uint8_t> bmp = testing::encodeBmp(quarters());
+    std::vector<std::vector<std::uint8_t>> others;
+    for (const char* format : {"png", "jpg"}) {
+        QByteArray encoded;
+        QBuffer buffer(&encoded);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && asImage(quarters()).save(&buffer, format)) << format;
+        others.emplace_back(encoded.begin(), encoded.end());
+    }
+    // Qt reads GIF but does not write it: one red pixel, by hand.
+    constexpr std::string_view RedPixelGif(
+        "GIF89a\x01\0\x01\0\x80\0\0\xff\0\0\0\0\0,\0\0\0\0\x01\0\x01\0\0\x02\x02"
+        "D\x01\0;",
+        35);
+    others.emplace_back(RedPixelGif.begin(), RedPixelGif.end());
+    const std::vector<std::uint8_t> pngStart(others[0].begin(), others[0].begin() + 8);
     struct Case {
         std::string name;
         const std::vector<std::uint8_t>* bytes;  // nullptr: no such file
@@ -82,6 +99,11 @@ TEST(PictureLoader, BmpsKeepTheirLoaderAndFilesNoReaderKnowsAreRefusedUntouched)
         {"quarters.dat", &bmp, std::nullopt},
         {"missing.png", nullptr, FileErrorKind::openFailed},
         {"empty.png", &empty, FileErrorKind::pictureUnreadable},
+        // Named .bmp but another format by content: read as what it is.
+        {"png.bmp", &others[0], std::nullopt},
+        {"jpeg.BMP", &others[1], std::nullopt},
+        {"gif.bmp", &others[2], std::nullopt},
+        {"cut-png.bmp", &pngStart, FileErrorKind::pictureUnreadable},
     };
     for (const Case& c : cases) {
         const std::string path = c.bytes != nullptr ? dir.write(c.name, *c.bytes) : dir.pathOf(c.name);

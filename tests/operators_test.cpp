@@ -59,8 +59,8 @@ TEST(PoissonSolve, RecoversTheStreamFunctionAndDropsTheConstantAndBackGivesTheVo
         PackedSpectrum grid(g);
         copyBand(grid, field);
         inverseRealFft2d(size, grid.data());
-        expectGridMatches(grid, sampleGrid([&](int x, int y) { return std::cos(phaseAngle(3L * x + 4L * y, size)); }, g),
-                          "psi");
+        expectGridMatches(
+            grid, sampleGrid([&](int x, int y) { return std::cos(phaseAngle(3L * x + 4L * y, size)); }, g), "psi");
         // Whatever lies in the mean entry and outside the band takes no part.
         field[0] = field[g.entryIndex(0, g.bandLimit() + 1)] = field[g.entryIndex(size / 2, 3)] = 9.0;
         vorticityFromStreamFunction(field, grid);

@@ -8,7 +8,7 @@ function(swirlon_add_tool_test name tool)
   else()
     add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E echo "${tool} is not installed: skipped")
   endif()
-  set_tests_properties(${name} PROPERTIES SKIP_REGULAR_EXPRESSION "is not installed: skipped")
+  set_tests_properties(${name} PROPERTIES SKIP_REGULAR_EXPRESSION "is not installed: skipped" LABELS slow)
 endfunction()
 
 # desktop-file-validate is silent on a clean file and exits 0 even after hints: any output fails.
@@ -21,5 +21,5 @@ add_test(NAME debian_package_holds_programs_data_and_dependencies
          COMMAND ${CMAKE_COMMAND} -DCPACK=${CMAKE_CPACK_COMMAND} -DCPACK_CONFIG=${PROJECT_BINARY_DIR}/CPackConfig.cmake
                  -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/package-test -DVERSION=${PROJECT_VERSION}
                  -DAPP_ID=${SWIRLON_APP_ID} -P ${CMAKE_CURRENT_LIST_DIR}/package_contents_test.cmake)
-set_tests_properties(debian_package_holds_programs_data_and_dependencies PROPERTIES
+set_tests_properties(debian_package_holds_programs_data_and_dependencies PROPERTIES LABELS slow
                      SKIP_REGULAR_EXPRESSION "is not installed: skipped")

@@ -36,7 +36,9 @@ Colour pixelAt(const PictureBuffer& picture, int i, int j) {
     return {picture[at + 2], picture[at + 1], picture[at]};
 }
 
-std::ptrdiff_t nonZeroBytes(const PictureBuffer& picture) { return std::ranges::count_if(picture, [](int byte) { return byte != 0; }); }
+std::ptrdiff_t nonZeroBytes(const PictureBuffer& picture) {
+    return std::ranges::count_if(picture, [](int byte) { return byte != 0; });
+}
 
 // ---- Colour maps ---------------------------------------------------------------------------
 
@@ -45,9 +47,11 @@ std::ptrdiff_t nonZeroBytes(const PictureBuffer& picture) { return std::ranges::
 // green at 255 and blue at 510.
 TEST(VorticityColour, SampleValuesGiveTheirColours) {
     const ColourSample samples[] = {
-        {8.0, {32, 8, 4}}, {-8.0, {5, 11, 44}}, {80.0, {Full, 80, 40}}, {-80.0, {56, 112, Full}}, {0.0, Black},
-        {7.99, {31, 7, 3}}, {-7.99, {5, 11, 44}}, {64.0, {Full, 64, 32}}, {300.0, {Full, Full, 150}},
-        {NotANumber, Black}, {Huge, White}, {-Huge, White}, {Infinity, White}, {-Infinity, White},
+        {8.0, {32, 8, 4}},        {-8.0, {5, 11, 44}},    {80.0, {Full, 80, 40}},
+        {-80.0, {56, 112, Full}}, {0.0, Black},           {7.99, {31, 7, 3}},
+        {-7.99, {5, 11, 44}},     {64.0, {Full, 64, 32}}, {300.0, {Full, Full, 150}},
+        {NotANumber, Black},      {Huge, White},          {-Huge, White},
+        {Infinity, White},        {-Infinity, White},
     };
     for (const ColourSample& sample : samples) {
         EXPECT_EQ(colourOf(mapVorticityColor(sample.value)), sample.colour) << sample.value;
@@ -58,8 +62,16 @@ TEST(VorticityColour, SampleValuesGiveTheirColours) {
 // Blue saturates first, then green, then red.
 TEST(SpeedColour, SampleValuesGiveTheirColours) {
     const ColourSample samples[] = {
-        {100.0, {60, 75, 89}}, {30.0, {18, 22, 26}}, {50.0, {30, 37, 44}}, {284.0, {170, 213, Full}},
-        {340.0, {204, Full, Full}}, {425.0, White}, {NotANumber, Black}, {-5.0, Black}, {0.0, Black}, {Huge, White},
+        {100.0, {60, 75, 89}},
+        {30.0, {18, 22, 26}},
+        {50.0, {30, 37, 44}},
+        {284.0, {170, 213, Full}},
+        {340.0, {204, Full, Full}},
+        {425.0, White},
+        {NotANumber, Black},
+        {-5.0, Black},
+        {0.0, Black},
+        {Huge, White},
         {Infinity, White},
     };
     for (const ColourSample& sample : samples) {

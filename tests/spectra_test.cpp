@@ -22,8 +22,13 @@ TEST(Spectra, EachModeLandsInTheShellOfItsRoundedWaveNumberAndInTheEdgeShareOnly
             int kx;
             int ky;
             int shell;
-        } cases[] = {{3, 4, 5},         {2, -3, 4},         {0, 7, 7},          {-6, 0, 6},
-                     {edge, 0, edge},   {edge, 1, edge},    {0, -edge - 1, edge + 1},
+        } cases[] = {{3, 4, 5},
+                     {2, -3, 4},
+                     {0, 7, 7},
+                     {-6, 0, 6},
+                     {edge, 0, edge},
+                     {edge, 1, edge},
+                     {0, -edge - 1, edge + 1},
                      {k, -k, largestShell(grid)}};
         for (const auto& c : cases) {
             PackedSpectrum psi(grid);

@@ -14,7 +14,7 @@ namespace {
 // Entries up to the cutoff and outside the band keep their bits (a flow that never reaches
 // beyond the cutoff, such as Taylor-Green, runs as without the filter); the rest are scaled.
 class SpectralFilter : public ::testing::TestWithParam<int> {
-protected:
+  protected:
     Grid grid() const { return Grid(GetParam()); }
 };
 

@@ -80,7 +80,8 @@ inline void fillRandomBand(PackedSpectrum& psi, unsigned seed, double power = 3.
     const Grid& grid = psi.grid();
     psi.fill(0.0);
     grid.forEachBandEntryButMean([&](int row, int column, int kSquared) {
-        psi[grid.entryIndex(row, column)] = amplitude * normal(generator) * std::pow(static_cast<double>(kSquared), -power / 2.0);
+        psi[grid.entryIndex(row, column)] =
+            amplitude * normal(generator) * std::pow(static_cast<double>(kSquared), -power / 2.0);
     });
 }
 

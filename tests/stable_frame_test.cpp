@@ -33,9 +33,21 @@ TEST(StableFrame, SubStepsAreTheFewestThatKeepEachAtOrBelowTheLimit) {
         int subSteps;
         double limit = SafeStabilityNumber;
     } cases[] = {
-        {0.0, 1}, {2.0, 1}, {std::nextafter(2.0, 3.0), 2}, {2.5, 2}, {4.0, 2}, {4.01, 3},
-        {viscousStabilityNumber(Grid{}, 1), 18}, {viscousStabilityNumber(Grid(256), 1), 73}, {2048.0, 1024}, {1e9, 1024},
-        {0.5, 1, 0.5}, {2.0, 4, 0.5}, {2.01, 5, 0.5}, {2.8, 1, MaxStabilityLimit}, {2.81, 2, MaxStabilityLimit},
+        {0.0, 1},
+        {2.0, 1},
+        {std::nextafter(2.0, 3.0), 2},
+        {2.5, 2},
+        {4.0, 2},
+        {4.01, 3},
+        {viscousStabilityNumber(Grid{}, 1), 18},
+        {viscousStabilityNumber(Grid(256), 1), 73},
+        {2048.0, 1024},
+        {1e9, 1024},
+        {0.5, 1, 0.5},
+        {2.0, 4, 0.5},
+        {2.01, 5, 0.5},
+        {2.8, 1, MaxStabilityLimit},
+        {2.81, 2, MaxStabilityLimit},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(subStepsFor(c.number, c.limit), c.subSteps) << c.number << " at limit " << c.limit;
@@ -114,7 +126,8 @@ TEST(Diagnostics, SpectralSumsEqualGridAveragesOfTheSameField) {
         const PackedSpectrum& v = (*bank)[Slot::velY];
         kinetic += u[k] * u[k] + v[k] * v[k];
         squaredVorticity += vorticity[k] * vorticity[k];
-        squaredGradient += (*bank)[Slot::gradX][k] * (*bank)[Slot::gradX][k] + (*bank)[Slot::gradY][k] * (*bank)[Slot::gradY][k];
+        squaredGradient +=
+            (*bank)[Slot::gradX][k] * (*bank)[Slot::gradX][k] + (*bank)[Slot::gradY][k] * (*bank)[Slot::gradY][k];
     }
     EXPECT_NEAR(energy(psi) / (0.5 * kinetic / points), 1.0, DiagnosticTolerance);
     EXPECT_NEAR(enstrophy(psi) / (0.5 * squaredVorticity / points), 1.0, DiagnosticTolerance);

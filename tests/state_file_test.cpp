@@ -29,7 +29,9 @@ std::unique_ptr<PackedSpectrum> sampleState() {
     return psi;
 }
 
-bool sameBits(const PackedSpectrum& a, const PackedSpectrum& b) { return std::memcmp(a.data(), b.data(), sizeof a) == 0; }
+bool sameBits(const PackedSpectrum& a, const PackedSpectrum& b) {
+    return std::memcmp(a.data(), b.data(), sizeof a) == 0;
+}
 
 constexpr RunClock SampleClock{.frames = 1234, .reynolds = 10000, .filter = true, .stabilityLimit = 0.5};
 
@@ -38,7 +40,8 @@ constexpr RunClock SampleClock{.frames = 1234, .reynolds = 10000, .filter = true
 TEST(StateFile, EachFormatReadsBackItsSpectrumAndTheClockItHolds) {
     const auto psi = sampleState();
     const RunClock noClock{};
-    for (const auto& [format, expected] : {std::pair(StateFormat::npz, SampleClock), std::pair(StateFormat::bareSpectrum, noClock)}) {
+    for (const auto& [format, expected] :
+         {std::pair(StateFormat::npz, SampleClock), std::pair(StateFormat::bareSpectrum, noClock)}) {
         const std::vector<std::uint8_t> bytes = encodeState(format, *psi, SampleClock);
         ASSERT_FALSE(bytes.empty());
         EXPECT_EQ(encodeState(format, *psi, SampleClock), bytes);
@@ -53,6 +56,12 @@ TEST(StateFile, EachFormatReadsBackItsSpectrumAndTheClockItHolds) {
         EXPECT_EQ(clock.filter, expected.filter);
         EXPECT_EQ(clock.stabilityLimit, expected.stabilityLimit);
     }
+    // The highest stability limit the option takes reads back, as a continued run needs it.
+    const RunClock atLimit{.frames = 9, .reynolds = 100, .filter = false, .stabilityLimit = MaxStabilityLimit};
+    auto back = std::make_unique<PackedSpectrum>(Grid{});
+    RunClock clock;
+    ASSERT_FALSE(decodeState(encodeState(StateFormat::npz, *psi, atLimit), *back, clock).has_value());
+    EXPECT_EQ(clock.stabilityLimit, MaxStabilityLimit);
     EXPECT_EQ(encodeState(StateFormat::bareSpectrum, *psi, SampleClock), encodeNpyField(*psi));
     EXPECT_EQ(stateFormatFor("dir.npz/state.NPY"), StateFormat::bareSpectrum);
     EXPECT_EQ(stateFormatFor("state.npz"), StateFormat::npz);
@@ -87,12 +96,9 @@ TEST(StateFile, NumpyLoadsTheNpzMembers) {
 
 // The members a good archive holds, by file name, for cases to spoil one at a time.
 std::map<std::string, std::vector<std::uint8_t>> goodMembers(const PackedSpectrum& psi) {
-    return {{"psi_spectrum.npy", encodeNpyField(psi)},
-            {"frames.npy", encodeNpyScalar(std::int64_t{1234})},
-            {"time.npy", encodeNpyScalar(12.34)},
-            {"reynolds.npy", encodeNpyScalar(std::int64_t{10000})},
-            {"filter.npy", encodeNpyScalar(true)},
-            {"stability_limit.npy", encodeNpyScalar(0.5)}};
+    return {{"psi_spectrum.npy", encodeNpyField(psi)}, {"frames.npy", encodeNpyScalar(std::int64_t{1234})},
+            {"time.npy", encodeNpyScalar(12.34)},      {"reynolds.npy", encodeNpyScalar(std::int64_t{10000})},
+            {"filter.npy", encodeNpyScalar(true)},     {"stability_limit.npy", encodeNpyScalar(0.5)}};
 }
 
 std::vector<std::uint8_t> zipOf(const std::map<std::string, std::vector<std::uint8_t>>& members) {
@@ -144,6 +150,10 @@ TEST(StateFile, FilesThatAreNotStatesAreRefusedByKindAndLeaveTheTargetsAlone) {
          "stability_limit"},
         {"stability limit past the largest", spoiled("stability_limit.npy", encodeNpyScalar(2.9)),
          FileErrorKind::stateNotAState, "stability_limit"},
+        // A member that is there but unreadable is refused, not taken for one from before it existed.
+        {"filter damaged", spoiled("filter.npy", {0x93, 'N', 'U', 'M'}), FileErrorKind::stateNotAState, "filter"},
+        {"stability limit damaged", spoiled("stability_limit.npy", {0x93, 'N', 'U', 'M'}),
+         FileErrorKind::stateNotAState, "stability_limit"},
         {"corrupted", corrupted, FileErrorKind::stateDamaged, "psi_spectrum"},
         {"cut short", {corrupted.begin(), corrupted.begin() + 3000}, FileErrorKind::stateNotAState, ""},
     };
@@ -164,7 +174,8 @@ TEST(StateFile, FilesThatAreNotStatesAreRefusedByKindAndLeaveTheTargetsAlone) {
         bool filter;
         double stabilityLimit;
     };
-    for (const Later& later : {Later{"filter.npy", false, 0.5}, Later{"stability_limit.npy", true, SafeStabilityNumber}}) {
+    for (const Later& later :
+         {Later{"filter.npy", false, 0.5}, Later{"stability_limit.npy", true, SafeStabilityNumber}}) {
         auto out = std::make_unique<PackedSpectrum>(Grid{});
         RunClock clock{.filter = !later.filter, .stabilityLimit = 1.0};
         ASSERT_FALSE(decodeState(spoiled(later.member, {}), *out, clock).has_value()) << later.member;

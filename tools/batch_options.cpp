@@ -304,8 +304,8 @@ std::string unknownPresetText(std::string_view name) {
 std::string batchVersion() { return std::string(ProgramName) + " " + SwirlonVersion; }
 
 std::string batchUsage() {
-    std::string text = synopsis() +
-                       "\nRuns the flow without a window, frame by frame (0.01 of time each), as the window does.\n\n";
+    std::string text =
+        synopsis() + "\nRuns the flow without a window, frame by frame (0.01 of time each), as the window does.\n\n";
     for (const Option& option : Options) {
         text += describe(option);
     }
@@ -315,8 +315,9 @@ std::string batchUsage() {
         name.resize(std::max(HelpColumn, name.size() + 1), ' ');
         text += name + std::string(preset.description) + '\n';
     }
-    return text + "\nExit status: 0 done, 1 a file could not be read or written or the run overflowed, 2 bad arguments,\n"
-                  "128 + n stopped by signal n (SIGINT, SIGTERM, SIGHUP) after the current frame.\n";
+    return text +
+           "\nExit status: 0 done, 1 a file could not be read or written or the run diverged, 2 bad arguments,\n"
+           "128 + n stopped by signal n (SIGINT, SIGTERM, SIGHUP) after the current frame.\n";
 }
 
 ParsedCommandLine parseBatchArguments(std::span<const std::string_view> args) {
@@ -337,7 +338,8 @@ ParsedCommandLine parseBatchArguments(std::span<const std::string_view> args) {
         }
         const Option* option = findOption(name);
         if (option == nullptr) {
-            return fail((name.starts_with("-") ? "unknown option '" : "unexpected argument '") + std::string(args[i]) + "'");
+            return fail((name.starts_with("-") ? "unknown option '" : "unexpected argument '") + std::string(args[i]) +
+                        "'");
         }
         if (option->value.empty()) {
             if (value) {

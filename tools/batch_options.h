@@ -41,7 +41,8 @@ struct BatchOptions {
     long long every = 1;
     std::string diagnosticsPath;
     std::string spectraPath;
-    // The small-scale filter; on as well when a continued state ran with it.
+    // The small-scale filter. Given, it holds for a continued state too; not given, a continued
+    // state keeps the setting it ran with.
     bool filter = false;
     // Unset: the limit a continued state ran with, else the safe default.
     std::optional<double> stabilityLimit;

@@ -15,17 +15,18 @@
 #include <system_error>
 
 #include "field_io/atomic_file.h"
+#include "field_io/diagnostics_csv.h"
 #include "field_io/frame_files.h"
 #include "field_io/image_loader.h"
-#include "field_io/diagnostics_csv.h"
 #include "field_io/npy.h"
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
 #include "field_io/state_file.h"
+#include "qt_io/picture_decoder.h"
+#include "session/saved_run.h"
 #include "solver/simulation.h"
 #include "solver/spectra.h"
 #include "tools/file_error_text.h"
-#include "tools/picture_decoder.h"
 #include "tools/output_checks.h"
 
 namespace swirlon::batch {
@@ -41,11 +42,14 @@ constexpr int SecondsPerMinute = 60;
 constexpr int PercentScale = 100;
 
 std::string lowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
-bool hasNpyExtension(const std::string& path) { return lowerCase(std::filesystem::path(path).extension().string()) == ".npy"; }
+bool hasNpyExtension(const std::string& path) {
+    return lowerCase(std::filesystem::path(path).extension().string()) == ".npy";
+}
 
 std::string formatDuration(double seconds) {
     const long long whole = std::llround(seconds);
@@ -60,9 +64,8 @@ std::optional<std::string> worded(const std::optional<FileError>& error) {
 }
 
 // Reads the initial field into scratch and sets the simulation from it, or returns the message
-// of the load that failed (the simulation untouched then). A saved state brings its clock and the
-// Reynolds number it ran at and its stability limit, which apply unless the options give others,
-// and its filter setting.
+// of the load that failed (the simulation untouched then). A saved state goes on by the shared
+// saved-run rule (session/saved_run.h).
 std::optional<std::string> loadInitialState(const BatchOptions& options, Simulation& simulation,
                                             PackedSpectrum& scratch) {
     simulation.setReynolds(options.reynolds.value_or(DefaultReynolds));
@@ -86,16 +89,12 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
         if (auto message = worded(readStateFile(options.input, scratch, clock))) {
             return message;
         }
-        if (clock.reynolds > 0) {
-            simulation.setReynolds(options.reynolds.value_or(clock.reynolds));
-        }
-        // A run saved with the filter goes on with it, and with its sub-steps unless told otherwise.
-        FrameSettings settings = simulation.frameSettings();
-        settings.filter = settings.filter || clock.filter;
-        settings.stabilityLimit = options.stabilityLimit.value_or(clock.stabilityLimit);
-        simulation.setFrameSettings(settings);
+        // The options given are the explicit choices; the file's settings hold for the rest.
         takeFileGrid();
-        simulation.setState(scratch, clock.frames);
+        continueSavedRun(simulation, scratch, clock,
+                         ExplicitSettings{.reynolds = options.reynolds,
+                                          .filter = options.filter ? std::optional(true) : std::nullopt,
+                                          .stabilityLimit = options.stabilityLimit});
         return std::nullopt;
     }
     case InputKind::file:
@@ -125,7 +124,7 @@ const char* signalName(int signal) {
 }
 
 class ProgressBar {
-public:
+  public:
     ProgressBar(std::ostream& out, bool enabled, long long total) : out_(out), enabled_(enabled), total_(total) {}
 
     void update(long long done, bool force = false) {
@@ -156,7 +155,7 @@ public:
 
     double elapsedSeconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
 
-private:
+  private:
     std::ostream& out_;
     bool enabled_;
     long long total_;
@@ -165,7 +164,7 @@ private:
 };
 
 class BatchRun {
-public:
+  public:
     BatchRun(const BatchOptions& options, std::ostream& errors, const volatile std::sig_atomic_t* stopSignal)
         : options_(options),
           errors_(errors),
@@ -174,8 +173,8 @@ public:
           scratch_(std::make_unique<PackedSpectrum>(simulation_.grid())),
           picture_(std::make_unique<PictureBuffer>()),
           stretched_(std::make_unique<StretchedPicture>()) {
-        simulation_.setFrameSettings(
-            FrameSettings{.stabilityLimit = options.stabilityLimit.value_or(SafeStabilityNumber), .filter = options.filter});
+        simulation_.setFrameSettings(FrameSettings{
+            .stabilityLimit = options.stabilityLimit.value_or(SafeStabilityNumber), .filter = options.filter});
     }
 
     int run(bool progressBar) {
@@ -242,7 +241,7 @@ public:
         return ExitSuccess;
     }
 
-private:
+  private:
     bool stopRequested() const { return stopSignal_ != nullptr && *stopSignal_ != 0; }
 
     void discardFiles() {
@@ -258,8 +257,8 @@ private:
         if (options_.framesFolder.empty() || (framesWritten_ == 0 && !evenNone)) {
             return {};
         }
-        return "; " + std::to_string(framesWritten_) + (framesWritten_ == 1 ? " frame" : " frames") +
-               " written to '" + options_.framesFolder + "'";
+        return "; " + std::to_string(framesWritten_) + (framesWritten_ == 1 ? " frame" : " frames") + " written to '" +
+               options_.framesFolder + "'";
     }
 
     int fail(const std::string& message) {
@@ -346,11 +345,10 @@ private:
             const int zoom = options_.zoom.value_or(defaultPictureScale(simulation_.grid()));
             const int side = gridSize * zoom;
             stretchPicture(*picture_, gridSize, zoom, *stretched_);
-            const std::string path = (std::filesystem::path(options_.framesFolder) /
-                                      frameFileName(simulation_.framesDone(), frameWidth_))
-                                         .string();
-            if (auto message =
-                    worded(writePng(path, side, side, *stretched_, Durability::flushFolderLater))) {
+            const std::string path =
+                (std::filesystem::path(options_.framesFolder) / frameFileName(simulation_.framesDone(), frameWidth_))
+                    .string();
+            if (auto message = worded(writePng(path, side, side, *stretched_, Durability::flushFolderLater))) {
                 return message;
             }
             ++framesWritten_;
@@ -366,12 +364,7 @@ private:
             }
         }
         if (state_.isOpen()) {
-            const RunClock clock{.frames = simulation_.framesDone(),
-                                 .reynolds = simulation_.reynolds(),
-                                 .filter = simulation_.frameSettings().filter,
-                                 .stabilityLimit = simulation_.frameSettings().stabilityLimit};
-            const std::vector<std::uint8_t> bytes =
-                encodeState(stateFormatFor(options_.saveStatePath), simulation_.psi(), clock);
+            const std::vector<std::uint8_t> bytes = encodeSavedRun(options_.saveStatePath, simulation_);
             if (bytes.empty()) {
                 return "cannot write '" + options_.saveStatePath + "': the state file could not be made";
             }

@@ -48,9 +48,9 @@ std::optional<Refusal> checkOutputTargets(const BatchOptions& options) {
         // Devices and pipes are written in place, so two outputs there only follow each other.
         for (const CheckedOutput& earlier : checked) {
             if (!target.direct && clash(earlier.target, target)) {
-                return Refusal{ExitBadArguments, std::string(earlier.option->name) + " '" + options.*earlier.option->path +
-                                                     "' and " + std::string(output.name) + " '" + path +
-                                                     "' would overwrite each other"};
+                return Refusal{ExitBadArguments,
+                               std::string(earlier.option->name) + " '" + options.*earlier.option->path + "' and " +
+                                   std::string(output.name) + " '" + path + "' would overwrite each other"};
             }
         }
         checked.push_back({&output, std::move(target)});

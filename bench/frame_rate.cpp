@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/frame_rate.h"
+#include "bench/frame_rate.h"
 
 #include <QTimer>
 
 #include <algorithm>
 #include <ctime>
 #include <fstream>
-#include <string>
 #include <limits>
 #include <memory>
+#include <string>
 
 #include "app/flow_view.h"
 #include "solver/grid.h"
@@ -20,9 +20,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int MeasureRounds = 20;
 
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 }  // namespace
 
@@ -38,12 +36,14 @@ FrameRateReport measureFrameRate(FlowView& view, std::chrono::milliseconds durat
         solverAlone.setState(view.simulation().psi());
         QTimer::singleShot(round, &view, [&view] { view.requestStop(); });
         const long long framesBefore = view.framesComputed();
+        const long long picturesBefore = view.framesPresented();
         const Clock::time_point loopStart = Clock::now();
         view.runCalculation();
         const double loopSeconds = secondsSince(loopStart);
         const long long frames = view.framesComputed() - framesBefore;
         report.loopSeconds += loopSeconds;
         report.frames += frames;
+        report.pictures += view.framesPresented() - picturesBefore;
 
         const Clock::time_point solverStart = Clock::now();
         for (long long frame = 0; frame < frames; ++frame) {
@@ -75,12 +75,15 @@ PaceReport measurePace(FlowView& view, std::chrono::milliseconds duration) {
     }
     QTimer::singleShot(duration, &view, [&view] { view.requestStop(); });
     const long long framesBefore = view.framesComputed();
+    const long long picturesBefore = view.framesPresented();
     const std::clock_t processorStart = std::clock();
     const Clock::time_point start = Clock::now();
     view.runCalculation();
     report.wallSeconds = secondsSince(start);
     report.processorSeconds = static_cast<double>(std::clock() - processorStart) / CLOCKS_PER_SEC;
-    report.simulatedTime = static_cast<double>(view.framesComputed() - framesBefore) * TimeStep;
+    report.frames = view.framesComputed() - framesBefore;
+    report.pictures = view.framesPresented() - picturesBefore;
+    report.simulatedTime = static_cast<double>(report.frames) * TimeStep;
     return report;
 }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Hidden command-line options that measure the window instead of letting a user work in it:
+// The command line of swirlon-measure, which measures the window instead of letting a user work
+// in it:
 //   --measure-frame-rate SECONDS  the run loop's frames/s beside the solver's alone;
 //   --measure-pace SECONDS        each pace of the menu: simulated time per second, processor share;
 //   --measure-memory FRAMES       resident memory as a run reaches 10^3, 10^4, ... FRAMES frames;
@@ -17,8 +18,8 @@ namespace swirlon {
 class CMainFrame;
 
 class MeasureOptions {
-public:
-    // Adds the options, hidden from the help text, to parser.
+  public:
+    // Adds the options to parser.
     explicit MeasureOptions(QCommandLineParser& parser);
 
     // After parsing: whether every value given is a number of the right kind.
@@ -26,7 +27,7 @@ public:
     // Starts the measurements asked for once the event loop runs; they quit app when done.
     void schedule(const QCommandLineParser& parser, CMainFrame& frame, QCoreApplication& app) const;
 
-private:
+  private:
     QCommandLineOption frameRate_;
     QCommandLineOption pace_;
     QCommandLineOption memory_;

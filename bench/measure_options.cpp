@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/measure_options.h"
+#include "bench/measure_options.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "app/flow_view.h"
-#include "app/frame_rate.h"
 #include "app/main_frame.h"
 #include "app/plots_dock.h"
 #include "app/run_pace.h"
+#include "bench/frame_rate.h"
 
 namespace swirlon {
 namespace {
@@ -25,10 +25,8 @@ constexpr double PercentScale = 100.0;
 constexpr long long FirstMemoryCheckpoint = 1000;
 constexpr long long CheckpointFactor = 10;
 
-QCommandLineOption hidden(const QString& name, const QString& valueName = {}) {
-    QCommandLineOption option(name, QString(), valueName);
-    option.setFlags(QCommandLineOption::HiddenFromHelp);
-    return option;
+QCommandLineOption option(const QString& name, const QString& help, const QString& valueName = {}) {
+    return QCommandLineOption(name, help, valueName);
 }
 
 std::chrono::milliseconds millisecondsOf(const QString& seconds) {
@@ -38,9 +36,11 @@ std::chrono::milliseconds millisecondsOf(const QString& seconds) {
 void printFrameRate(FlowView& view, std::chrono::milliseconds duration) {
     const FrameRateReport report = measureFrameRate(view, duration);
     QTextStream(stdout) << "frames: " << report.frames << "\nrun loop frames/s: " << report.loopFramesPerSecond()
+                        << "\npictures/s: " << report.picturesPerSecond()
                         << "\nsolver alone frames/s: " << report.solverFramesPerSecond()
                         << "\nratio: " << report.loopFramesPerSecond() / report.solverFramesPerSecond()
-                        << "\nratio, median of " << report.roundRatios.size() << " rounds: " << report.medianRatio() << '\n';
+                        << "\nratio, median of " << report.roundRatios.size() << " rounds: " << report.medianRatio()
+                        << '\n';
 }
 
 void printPaces(FlowView& view, std::chrono::milliseconds duration) {
@@ -51,7 +51,8 @@ void printPaces(FlowView& view, std::chrono::milliseconds duration) {
         const PaceReport report = measurePace(view, duration);
         QTextStream out(stdout);
         out << "pace " << (pace.unlimited() ? QStringLiteral("max") : QString::number(pace.timePerSecond))
-            << ": simulated time per second " << report.timePerSecond();
+            << ": frames/s " << report.framesPerSecond() << ", pictures/s " << report.picturesPerSecond()
+            << ", simulated time per second " << report.timePerSecond();
         if (!pace.unlimited()) {
             out << " (ratio " << report.timePerSecond() / pace.timePerSecond << ')';
         }
@@ -76,10 +77,15 @@ void printMemory(FlowView& view, long long frames) {
 }  // namespace
 
 MeasureOptions::MeasureOptions(QCommandLineParser& parser)
-    : frameRate_(hidden(QStringLiteral("measure-frame-rate"), SecondsValue)),
-      pace_(hidden(QStringLiteral("measure-pace"), SecondsValue)),
-      memory_(hidden(QStringLiteral("measure-memory"), FramesValue)),
-      withPlots_(hidden(QStringLiteral("with-plots"))) {
+    : frameRate_(option(QStringLiteral("measure-frame-rate"),
+                        QStringLiteral("The run loop's frames/s and pictures/s beside the solver's alone."),
+                        SecondsValue)),
+      pace_(option(QStringLiteral("measure-pace"),
+                   QStringLiteral("Each pace of the menu: frames/s, pictures/s, simulated time/s, processor."),
+                   SecondsValue)),
+      memory_(option(QStringLiteral("measure-memory"),
+                     QStringLiteral("Resident memory as a run passes 10^3, 10^4, ... frames."), FramesValue)),
+      withPlots_(option(QStringLiteral("with-plots"), QStringLiteral("Measure with the plots dock shown."))) {
     for (const QCommandLineOption* option : {&frameRate_, &pace_, &memory_, &withPlots_}) {
         parser.addOption(*option);
     }

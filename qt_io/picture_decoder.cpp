@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tools/picture_decoder.h"
+#include "qt_io/picture_decoder.h"
 
 #include <QByteArray>
 #include <QFile>

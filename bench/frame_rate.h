@@ -13,6 +13,8 @@ class FlowView;
 
 struct FrameRateReport {
     long long frames = 0;
+    // Frames put on screen.
+    long long pictures = 0;
     double loopSeconds = 0.0;
     double solverSeconds = 0.0;
     // The run loop's frames/s over the solver's, round by round; a burst of other work on the
@@ -21,6 +23,7 @@ struct FrameRateReport {
 
     double medianRatio() const;
 
+    double picturesPerSecond() const { return loopSeconds > 0.0 ? pictures / loopSeconds : 0.0; }
     double loopFramesPerSecond() const { return loopSeconds > 0.0 ? frames / loopSeconds : 0.0; }
     double solverFramesPerSecond() const { return solverSeconds > 0.0 ? frames / solverSeconds : 0.0; }
 };
@@ -31,11 +34,15 @@ struct FrameRateReport {
 FrameRateReport measureFrameRate(FlowView& view, std::chrono::milliseconds duration);
 
 struct PaceReport {
+    long long frames = 0;
+    long long pictures = 0;
     double wallSeconds = 0.0;
     double simulatedTime = 0.0;
     // Processor time of the whole process over the run.
     double processorSeconds = 0.0;
 
+    double framesPerSecond() const { return wallSeconds > 0.0 ? frames / wallSeconds : 0.0; }
+    double picturesPerSecond() const { return wallSeconds > 0.0 ? pictures / wallSeconds : 0.0; }
     double timePerSecond() const { return wallSeconds > 0.0 ? simulatedTime / wallSeconds : 0.0; }
     double processorShare() const { return wallSeconds > 0.0 ? processorSeconds / wallSeconds : 0.0; }
 };

@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "session/session.h"
+
+#include <vector>
+
+#include "field_io/atomic_file.h"
+#include "field_io/presets.h"
+#include "field_io/state_file.h"
+
+namespace swirlon {
+
+Session::Session(int reynolds) : flow_(reynolds), startField_(std::make_unique<PackedSpectrum>(flow_.grid())) {
+    loadDefaultField(*startField_);
+    flow_.setState(*startField_);
+}
+
+Session::~Session() = default;
+
+std::optional<FileError> Session::loadPicture(const std::string& path, const PictureDecoder& decode,
+                                              BmpInfoHeaderBytes* infoHeader) {
+    const auto vorticity = std::make_unique<PackedSpectrum>(flow_.grid());
+    if (std::optional<FileError> failure = loadVorticityPicture(path, *vorticity, decode, infoHeader)) {
+        return failure;
+    }
+    setStabilityLimit(SafeStabilityNumber);
+    // The velocities then belong to the loaded field at once, for the speed picture.
+    flow_.setStateFromVorticity(*vorticity);
+    adoptAsStart();
+    return std::nullopt;
+}
+
+Session::StateLoad Session::loadState(const std::string& path, const ReynoldsAccepted& accepted) {
+    const auto psi = std::make_unique<PackedSpectrum>(flow_.grid());
+    RunClock clock;
+    if (std::optional<FileError> failure = readStateFile(path, *psi, clock)) {
+        return {.error = std::move(failure), .reynoldsRefused = std::nullopt};
+    }
+    StateLoad result;
+    ExplicitSettings chosen;
+    if (recordsSettings(clock) && !accepted(clock.reynolds)) {
+        chosen.reynolds = flow_.reynolds();
+        result.reynoldsRefused = clock.reynolds;
+    }
+    continueSavedRun(flow_, *psi, clock, chosen);
+    adoptAsStart();
+    return result;
+}
+
+std::optional<FileError> Session::saveState(const std::string& path) const {
+    const std::vector<std::uint8_t> bytes = encodeSavedRun(path, flow_);
+    if (bytes.empty()) {
+        return FileError{FileErrorKind::writeFailed, path, "the archive could not be made"};
+    }
+    return writeFileAtomically(path, bytes);
+}
+
+bool Session::choosePreset(std::string_view name) {
+    const auto psi = std::make_unique<PackedSpectrum>(flow_.grid());
+    if (!loadPreset(name, *psi)) {
+        return false;
+    }
+    setStabilityLimit(SafeStabilityNumber);
+    flow_.setState(*psi);
+    adoptAsStart();
+    return true;
+}
+
+void Session::reset() { flow_.setState(*startField_, startFrames_); }
+
+void Session::adoptAsStart() {
+    *startField_ = flow_.psi();
+    startFrames_ = flow_.framesDone();
+}
+
+void Session::setStabilityLimit(double limit) {
+    FrameSettings settings = flow_.frameSettings();
+    settings.stabilityLimit = limit;
+    flow_.setFrameSettings(settings);
+}
+
+}  // namespace swirlon

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The run a window works on, without any widget: the simulation, the field a reset returns to,
+// and the operations that replace or save the state. Each is a plain call whose failure comes
+// back as a file error for the front end to word.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "field_io/bmp_loader.h"
+#include "field_io/file_error.h"
+#include "field_io/image_loader.h"
+#include "session/saved_run.h"
+#include "solver/grid.h"
+#include "solver/simulation.h"
+
+namespace swirlon {
+
+class Session {
+  public:
+    // Whether a front end can run at a Reynolds number a saved run brings.
+    using ReynoldsAccepted = std::function<bool(int reynolds)>;
+
+    // The built-in start field at the given Reynolds number, clock at zero.
+    explicit Session(int reynolds);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    Simulation& simulation() { return flow_; }
+    const Simulation& simulation() const { return flow_; }
+
+    // A picture's colours become the vorticity, at the safe stability limit, and the start a
+    // reset returns to. On failure nothing changes.
+    std::optional<FileError> loadPicture(const std::string& path, const PictureDecoder& decode,
+                                         BmpInfoHeaderBytes* infoHeader = nullptr);
+
+    struct StateLoad {
+        std::optional<FileError> error;
+        // The Reynolds number the file ran at when it was not accepted (the session's stays).
+        std::optional<int> reynoldsRefused;
+    };
+    // Continues a saved run by the saved-run rule (session/saved_run.h), the session's own
+    // Reynolds number standing as the explicit choice when accepted refuses the file's; it
+    // becomes the start a reset returns to, clock included. On failure nothing changes.
+    StateLoad loadState(const std::string& path, const ReynoldsAccepted& accepted);
+
+    // Writes the run atomically, in the format the name asks for; a file already at path stays
+    // as it was on failure.
+    std::optional<FileError> saveState(const std::string& path) const;
+
+    // The built-in field of that preset name becomes the state and the start, at the safe
+    // stability limit. False for a name that is no preset.
+    bool choosePreset(std::string_view name);
+
+    // Back to the start field and its clock.
+    void reset();
+
+    // One frame; false when it diverged (the state is then put back as it was).
+    bool advanceFrame() { return flow_.advanceFrame().finite; }
+
+  private:
+    void adoptAsStart();
+    void setStabilityLimit(double limit);
+
+    Simulation flow_;
+    std::unique_ptr<PackedSpectrum> startField_;
+    // The clock a reset returns to: a saved state's frame, else zero.
+    std::int64_t startFrames_ = 0;
+};
+
+}  // namespace swirlon

@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The session behind the window, without widgets: how a saved run goes on, and the loads,
+// saves, built-in fields and resets that replace the state.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "field_io/presets.h"
+#include "field_io/state_file.h"
+#include "session/saved_run.h"
+#include "session/session.h"
+#include "tests/bmp_files.h"
+
+namespace swirlon {
+namespace {
+
+bool sameBits(const PackedSpectrum& a, const PackedSpectrum& b) {
+    return std::memcmp(a.data(), b.data(), sizeof a) == 0;
+}
+
+bool anyReynolds(int) { return true; }
+
+struct Settings {
+    int reynolds;
+    bool filter;
+    double stabilityLimit;
+};
+
+// The one saved-run rule, for the window and swirlon-batch alike: the clock always comes from
+// the file; each explicit choice outweighs the file, and otherwise the file's setting holds; a
+// bare spectrum keeps the settings in force but runs at the safe stability limit it ran with.
+TEST(SavedRun, TheClockComesFromTheFileAndEachExplicitChoiceOutweighsTheFilesSetting) {
+    constexpr Settings Before{.reynolds = 1000, .filter = false, .stabilityLimit = 1.0};
+    const RunClock npz{.frames = 42, .reynolds = 100, .filter = true, .stabilityLimit = 0.5};
+    const RunClock npzAtLimit{.frames = 7, .reynolds = 10000, .filter = false, .stabilityLimit = MaxStabilityLimit};
+    const RunClock bare{.frames = 0, .reynolds = 0, .filter = false, .stabilityLimit = SafeStabilityNumber};
+    struct Row {
+        const char* what;
+        RunClock clock;
+        ExplicitSettings chosen;
+        Settings expected;
+    };
+    const Row rows[]{
+        {"the file's settings", npz, {}, {100, true, 0.5}},
+        {"explicit Reynolds number", npz, {.reynolds = 10000}, {10000, true, 0.5}},
+        {"explicit filter off", npz, {.filter = false}, {100, false, 0.5}},
+        {"explicit filter on a run saved without it", npzAtLimit, {.filter = true}, {10000, true, MaxStabilityLimit}},
+        {"saved at the highest limit", npzAtLimit, {}, {10000, false, MaxStabilityLimit}},
+        {"explicit limit", npz, {.stabilityLimit = 2.5}, {100, true, 2.5}},
+        {"bare spectrum", bare, {}, {1000, false, SafeStabilityNumber}},
+        {"bare spectrum, explicit choices",
+         bare,
+         {.reynolds = 100, .filter = true, .stabilityLimit = 0.7},
+         {100, true, 0.7}},
+    };
+    auto psi = std::make_unique<PackedSpectrum>(Grid{});
+    loadDefaultField(*psi);
+    for (const Row& row : rows) {
+        Simulation run(Before.reynolds);
+        run.setFrameSettings({.stabilityLimit = Before.stabilityLimit, .filter = Before.filter});
+        continueSavedRun(run, *psi, row.clock, row.chosen);
+        EXPECT_EQ(run.reynolds(), row.expected.reynolds) << row.what;
+        EXPECT_EQ(run.frameSettings().filter, row.expected.filter) << row.what;
+        EXPECT_EQ(run.frameSettings().stabilityLimit, row.expected.stabilityLimit) << row.what;
+        EXPECT_EQ(run.framesDone(), row.clock.frames) << row.what;
+        EXPECT_TRUE(sameBits(run.psi(), *psi)) << row.what;
+        // What a run saves is what it runs with, so a saved run reads back as it was.
+        const RunClock saved = savedClockOf(run);
+        EXPECT_EQ(saved.frames, row.clock.frames);
+        EXPECT_EQ(saved.reynolds, row.expected.reynolds);
+        EXPECT_EQ(saved.filter, row.expected.filter);
+        EXPECT_EQ(saved.stabilityLimit, row.expected.stabilityLimit);
+    }
+}
+
+// A reset goes back to whatever last replaced the state: the start-up field, a built-in field,
+// a picture or a saved run (with its clock); a failed load or an unknown preset changes nothing.
+TEST(Session, ResetReturnsToTheStateLastSetAndAFailedReplacementChangesNothing) {
+    testing::TempDir dir;
+    testing::BmpPicture spot(16, 16, {.blue = 200, .green = 40, .red = 0});
+    spot.at(3, 5) = {.blue = 0, .green = 60, .red = 255};
+    const std::string bmpPath = dir.write("spot.bmp", testing::encodeBmp(spot));
+    const std::string broken = dir.write("broken.npz", {'P', 'K'});
+    enum class Start { startUp, preset, picture, savedRun };
+    for (const Start start : {Start::startUp, Start::preset, Start::picture, Start::savedRun}) {
+        Session session(1000);
+        session.advanceFrame();
+        std::int64_t startFrames = 0;
+        switch (start) {
+        case Start::startUp:
+            session.reset();
+            break;
+        case Start::preset:
+            ASSERT_TRUE(session.choosePreset("vortex-pair"));
+            break;
+        case Start::picture:
+            ASSERT_EQ(session.loadPicture(bmpPath, {}), std::nullopt);
+            break;
+        case Start::savedRun: {
+            const std::string saved = dir.pathOf("run.npz");
+            session.simulation().setReynolds(100);
+            session.simulation().setFrameSettings({.stabilityLimit = 1.5, .filter = true});
+            ASSERT_EQ(session.saveState(saved), std::nullopt);
+            Session other(1000);
+            ASSERT_FALSE(other.loadState(saved, anyReynolds).error);
+            EXPECT_EQ(other.simulation().reynolds(), 100);
+            EXPECT_EQ(other.simulation().frameSettings().stabilityLimit, 1.5);
+            EXPECT_TRUE(sameBits(other.simulation().psi(), session.simulation().psi()));
+            ASSERT_FALSE(session.loadState(saved, anyReynolds).error);
+            startFrames = 1;
+            break;
+        }
+        }
+        const auto expected = std::make_unique<PackedSpectrum>(session.simulation().psi());
+        session.advanceFrame();
+        session.advanceFrame();
+        const auto advanced = std::make_unique<PackedSpectrum>(session.simulation().psi());
+        EXPECT_FALSE(session.choosePreset("no-such-field"));
+        EXPECT_TRUE(session.loadState(broken, anyReynolds).error.has_value());
+        EXPECT_TRUE(session.loadPicture(dir.pathOf("missing.bmp"), {}).has_value());
+        EXPECT_TRUE(sameBits(session.simulation().psi(), *advanced)) << static_cast<int>(start);
+        session.reset();
+        EXPECT_TRUE(sameBits(session.simulation().psi(), *expected)) << static_cast<int>(start);
+        EXPECT_EQ(session.simulation().framesDone(), startFrames);
+    }
+}
+
+// A Reynolds number the front end does not accept leaves the session's own, and says so.
+TEST(Session, AReynoldsNumberNotAcceptedKeepsTheSessionsAndIsReported) {
+    testing::TempDir dir;
+    Session saver(1000);
+    saver.simulation().setReynolds(1234);
+    const std::string path = dir.pathOf("odd.npz");
+    ASSERT_EQ(saver.saveState(path), std::nullopt);
+    Session session(100);
+    const Session::StateLoad loaded = session.loadState(path, [](int reynolds) { return reynolds != 1234; });
+    EXPECT_FALSE(loaded.error);
+    EXPECT_EQ(loaded.reynoldsRefused, 1234);
+    EXPECT_EQ(session.simulation().reynolds(), 100);
+}
+
+}  // namespace
+}  // namespace swirlon
