@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "solver/simulation.h"
 
+#include <limits>
+
 #include "solver/diagnostics.h"
 #include "solver/operators.h"
 #include "solver/regrid.h"
@@ -14,8 +16,19 @@ Simulation::Simulation(int reynolds, Grid grid)
     : bank_(std::make_unique<FieldBank>(grid)),
       rollback_(std::make_unique<PackedSpectrum>(grid)),
       vorticity_(std::make_unique<PackedSpectrum>(grid)),
-      reynolds_(reynolds) {
+      reynolds_(reynolds),
+      lastResidual_(std::numeric_limits<double>::quiet_NaN()) {
     stateChanged(0);
+}
+
+void Simulation::setReynolds(int reynolds) {
+    reynolds_ = reynolds;
+    startBudgetKnown_ = false;
+}
+
+void Simulation::setPhysics(const PhysicsParams& params) {
+    extra_.setParams(params);
+    startBudgetKnown_ = false;
 }
 
 Simulation::~Simulation() = default;
@@ -56,6 +69,8 @@ void Simulation::setGrid(Grid grid) {
 void Simulation::stateChanged(std::int64_t frames) {
     frames_ = frames;
     vorticityCurrent_ = false;
+    startBudgetKnown_ = false;
+    lastResidual_ = std::numeric_limits<double>::quiet_NaN();
     // The first part of a step leaves the state's own grid velocities behind; the slots it
     // writes besides are scratch that every step rebuilds.
     beginStep(*bank_);
@@ -65,11 +80,18 @@ void Simulation::stateChanged(std::int64_t frames) {
 }
 
 const FrameOutcome& Simulation::advanceFrame() {
-    outcome_ = swirlon::advanceFrame(*bank_, reynolds_, *rollback_, settings_);
+    if (!startBudgetKnown_) {
+        startBudget_ = energyBudget(psi(), reynolds_, physics());
+    }
+    outcome_ = swirlon::advanceFrame(*bank_, reynolds_, *rollback_, settings_, &extra_);
     if (outcome_.finite) {
         ++frames_;
         vorticityCurrent_ = false;
+        const EnergyBudget end = energyBudget(psi(), reynolds_, physics());
+        lastResidual_ = budgetResidual(startBudget_, end, TimeStep);
+        startBudget_ = end;
     }
+    startBudgetKnown_ = outcome_.finite;
     return outcome_;
 }
 
@@ -83,13 +105,19 @@ const PackedSpectrum& Simulation::gridVorticity() const {
 
 Diagnostics measureDiagnostics(const Simulation& simulation) {
     const PackedSpectrum& psi = simulation.psi();
+    const EnergyBudget budget = energyBudget(psi, simulation.reynolds(), simulation.physics());
     return Diagnostics{.energy = energy(psi),
                        .enstrophy = enstrophy(psi),
                        .palinstrophy = palinstrophy(psi),
                        .maxVorticity = largestMagnitude(simulation.gridVorticity()),
                        .stabilityNumber = simulation.lastOutcome().stabilityNumber,
                        .subSteps = simulation.lastOutcome().subSteps,
-                       .edgeEnstrophyShare = edgeEnstrophyShare(psi)};
+                       .edgeEnstrophyShare = edgeEnstrophyShare(psi),
+                       .injectionRate = budget.injection,
+                       .viscousDissipation = budget.viscous,
+                       .hyperviscousDissipation = budget.hyperviscous,
+                       .dragDissipation = budget.drag,
+                       .budgetResidual = simulation.lastBudgetResidual()};
 }
 
 }  // namespace swirlon

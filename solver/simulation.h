@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "solver/budget.h"
+#include "solver/extra_terms.h"
 #include "solver/grid.h"
+#include "solver/physics_params.h"
 #include "solver/stable_frame.h"
 
 namespace swirlon {
@@ -57,12 +60,24 @@ public:
 
     int reynolds() const { return reynolds_; }
     // Applies from the next frame on; reynolds > 0.
-    void setReynolds(int reynolds) { reynolds_ = reynolds; }
+    void setReynolds(int reynolds);
 
     // The stability limit of the sub-steps and whether the small-scale filter is on; the
     // defaults are the plain rule without the filter. Apply from the next frame on.
     const FrameSettings& frameSettings() const { return settings_; }
     void setFrameSettings(const FrameSettings& settings) { settings_ = settings; }
+
+    // Drag, hyperviscosity and forcing; none by default. Apply from the next frame on; params
+    // must satisfy isValidPhysics.
+    const PhysicsParams& physics() const { return extra_.params(); }
+    void setPhysics(const PhysicsParams& params);
+    // Where the ring forcing's random numbers stand; a saved run records it to go on bit for bit.
+    const ForcingNoise& forcingNoise() const { return extra_.noise(); }
+    void setForcingNoise(const ForcingNoise& noise) { extra_.setNoise(noise); }
+
+    // dE/dt less the budget's net rate over the last frame (solver/budget.h); NaN until a frame
+    // has run since the state was set.
+    double lastBudgetResidual() const { return lastResidual_; }
 
 private:
     // Grid velocities and the stability number of the state just set.
@@ -76,6 +91,11 @@ private:
     FrameSettings settings_;
     std::int64_t frames_ = 0;
     FrameOutcome outcome_;
+    ExtraTerms extra_;
+    // The budget of the state a frame starts from, kept from the end of the previous frame.
+    EnergyBudget startBudget_;
+    bool startBudgetKnown_ = false;
+    double lastResidual_;
 };
 
 // What a run reports about its current state, one row of a diagnostics file.
@@ -91,6 +111,12 @@ struct Diagnostics {
     // Share of the enstrophy near the band edge (solver/spectra.h): above 1% the grid no longer
     // resolves the flow.
     double edgeEnstrophyShare = 0.0;
+    // The energy budget's rates (solver/budget.h) and its residual over the last frame.
+    double injectionRate = 0.0;
+    double viscousDissipation = 0.0;
+    double hyperviscousDissipation = 0.0;
+    double dragDissipation = 0.0;
+    double budgetResidual = 0.0;
 };
 
 Diagnostics measureDiagnostics(const Simulation& simulation);

@@ -7,6 +7,8 @@
 
 namespace swirlon {
 
+class ExtraTerms;
+
 struct FrameOutcome {
     // Equal sub-steps of TimeStep / subSteps that the frame took.
     int subSteps = 1;
@@ -44,7 +46,9 @@ int subStepsFor(double number, double limit = SafeStabilityNumber);
 // Advances psi by TimeStep at viscosity 1/reynolds. rollback is caller-owned storage for the
 // state at the start of the frame. After the frame, velX and velY hold grid velocities of a
 // finite state. With subSteps == 1 and no filter the result is bit for bit one
-// stepRk4(bank, reynolds).
-FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback, const FrameSettings& settings = {});
+// stepRk4(bank, reynolds). Active extra terms (drag, hyperviscosity, forcing) follow every
+// sub-step, before the filter; a frame put back also puts back their random numbers.
+FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback, const FrameSettings& settings = {},
+                          ExtraTerms* extra = nullptr);
 
 }  // namespace swirlon
