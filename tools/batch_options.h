@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "field_io/picture.h"
+#include "solver/physics_params.h"
 #include "solver/stable_frame.h"
 
 namespace swirlon::batch {
@@ -47,6 +48,15 @@ struct BatchOptions {
     std::optional<double> stabilityLimit;
     // Unset: the grid of a continued state or .npy input, else the default grid.
     std::optional<int> grid;
+    // The terms beyond the plain equation; each one unset takes the continued state's value,
+    // else the preset's, else the default (none of them on).
+    std::optional<ForcingKind> forcing;
+    std::optional<int> forcingWaveNumber;
+    std::optional<double> forcingAmplitude;
+    std::optional<double> injectionRate;
+    std::optional<double> drag;
+    std::optional<double> hyperviscosity;
+    std::optional<int> hyperOrder;
     // Screen pixels per grid point in --frames pictures; unset: the grid's default scale.
     std::optional<int> zoom;
     std::string saveStatePath;

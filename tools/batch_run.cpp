@@ -59,6 +59,18 @@ std::optional<std::string> worded(const std::optional<FileError>& error) {
     return error ? std::optional(fileErrorText(*error)) : std::nullopt;
 }
 
+// The terms a run goes with: each one the options give, else the one the state or preset brought.
+PhysicsParams chosenPhysics(const BatchOptions& options, PhysicsParams brought) {
+    brought.forcing = options.forcing.value_or(brought.forcing);
+    brought.forcingWaveNumber = options.forcingWaveNumber.value_or(brought.forcingWaveNumber);
+    brought.forcingAmplitude = options.forcingAmplitude.value_or(brought.forcingAmplitude);
+    brought.injectionRate = options.injectionRate.value_or(brought.injectionRate);
+    brought.drag = options.drag.value_or(brought.drag);
+    brought.hyperviscosity = options.hyperviscosity.value_or(brought.hyperviscosity);
+    brought.hyperOrder = options.hyperOrder.value_or(brought.hyperOrder);
+    return brought;
+}
+
 // Reads the initial field into scratch and sets the simulation from it, or returns the message
 // of the load that failed (the simulation untouched then). A saved state brings its clock and the
 // Reynolds number it ran at and its stability limit, which apply unless the options give others,
@@ -75,12 +87,21 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
         }
     };
     switch (options.inputKind) {
-    case InputKind::preset:
-        if (!loadPreset(options.input, scratch, options.seed)) {
+    case InputKind::preset: {
+        const Preset* preset = findPreset(options.input);
+        if (preset == nullptr) {
             return unknownPresetText(options.input);
         }
+        preset->build(scratch, options.seed);
+        // A preset made to run forced brings its terms and Reynolds number.
+        if (preset->reynolds > 0) {
+            simulation.setReynolds(options.reynolds.value_or(preset->reynolds));
+        }
+        simulation.setPhysics(chosenPhysics(options, preset->physics));
+        simulation.setForcingNoise({.seed = options.seed});
         simulation.setState(scratch);
         return std::nullopt;
+    }
     case InputKind::state: {
         RunClock clock;
         if (auto message = worded(readStateFile(options.input, scratch, clock))) {
@@ -94,6 +115,9 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
         settings.filter = settings.filter || clock.filter;
         settings.stabilityLimit = options.stabilityLimit.value_or(clock.stabilityLimit);
         simulation.setFrameSettings(settings);
+        // A forced run goes on with its terms and its generator where it stopped.
+        simulation.setPhysics(chosenPhysics(options, clock.physics));
+        simulation.setForcingNoise(hasExtraTerms(clock.physics) ? clock.noise : ForcingNoise{.seed = options.seed});
         takeFileGrid();
         simulation.setState(scratch, clock.frames);
         return std::nullopt;
@@ -105,6 +129,8 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
             return message;
         }
         takeFileGrid();
+        simulation.setPhysics(chosenPhysics(options, PhysicsParams{}));
+        simulation.setForcingNoise({.seed = options.seed});
         simulation.setStateFromVorticity(scratch);
         return std::nullopt;
     }
@@ -368,7 +394,9 @@ private:
             const RunClock clock{.frames = simulation_.framesDone(),
                                  .reynolds = simulation_.reynolds(),
                                  .filter = simulation_.frameSettings().filter,
-                                 .stabilityLimit = simulation_.frameSettings().stabilityLimit};
+                                 .stabilityLimit = simulation_.frameSettings().stabilityLimit,
+                                 .physics = simulation_.physics(),
+                                 .noise = simulation_.forcingNoise()};
             const std::vector<std::uint8_t> bytes =
                 encodeState(stateFormatFor(options_.saveStatePath), simulation_.psi(), clock);
             if (bytes.empty()) {
