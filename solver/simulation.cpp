@@ -16,20 +16,11 @@ Simulation::Simulation(int reynolds, Grid grid)
     : bank_(std::make_unique<FieldBank>(grid)),
       rollback_(std::make_unique<PackedSpectrum>(grid)),
       vorticity_(std::make_unique<PackedSpectrum>(grid)),
-      reynolds_(reynolds),
-      lastResidual_(std::numeric_limits<double>::quiet_NaN()) {
+      reynolds_(reynolds) {
     stateChanged(0);
 }
 
-void Simulation::setReynolds(int reynolds) {
-    reynolds_ = reynolds;
-    startBudgetKnown_ = false;
-}
-
-void Simulation::setPhysics(const PhysicsParams& params) {
-    extra_.setParams(params);
-    startBudgetKnown_ = false;
-}
+void Simulation::setPhysics(const PhysicsParams& params) { extra_.setParams(params); }
 
 Simulation::~Simulation() = default;
 
@@ -69,8 +60,7 @@ void Simulation::setGrid(Grid grid) {
 void Simulation::stateChanged(std::int64_t frames) {
     frames_ = frames;
     vorticityCurrent_ = false;
-    startBudgetKnown_ = false;
-    lastResidual_ = std::numeric_limits<double>::quiet_NaN();
+    frameDone_ = false;
     // The first part of a step leaves the state's own grid velocities behind; the slots it
     // writes besides are scratch that every step rebuilds.
     beginStep(*bank_);
@@ -80,19 +70,23 @@ void Simulation::stateChanged(std::int64_t frames) {
 }
 
 const FrameOutcome& Simulation::advanceFrame() {
-    if (!startBudgetKnown_) {
-        startBudget_ = energyBudget(psi(), reynolds_, physics());
-    }
     outcome_ = swirlon::advanceFrame(*bank_, reynolds_, *rollback_, settings_, &extra_);
+    frameDone_ = outcome_.finite;
+    frameReynolds_ = reynolds_;
+    framePhysics_ = physics();
     if (outcome_.finite) {
         ++frames_;
         vorticityCurrent_ = false;
-        const EnergyBudget end = energyBudget(psi(), reynolds_, physics());
-        lastResidual_ = budgetResidual(startBudget_, end, TimeStep);
-        startBudget_ = end;
     }
-    startBudgetKnown_ = outcome_.finite;
     return outcome_;
+}
+
+double Simulation::lastBudgetResidual() const {
+    if (!frameDone_) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    return budgetResidual(energyBudget(*rollback_, frameReynolds_, framePhysics_),
+                          energyBudget(psi(), frameReynolds_, framePhysics_), TimeStep);
 }
 
 const PackedSpectrum& Simulation::gridVorticity() const {

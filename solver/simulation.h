@@ -60,7 +60,7 @@ public:
 
     int reynolds() const { return reynolds_; }
     // Applies from the next frame on; reynolds > 0.
-    void setReynolds(int reynolds);
+    void setReynolds(int reynolds) { reynolds_ = reynolds; }
 
     // The stability limit of the sub-steps and whether the small-scale filter is on; the
     // defaults are the plain rule without the filter. Apply from the next frame on.
@@ -75,9 +75,11 @@ public:
     const ForcingNoise& forcingNoise() const { return extra_.noise(); }
     void setForcingNoise(const ForcingNoise& noise) { extra_.setNoise(noise); }
 
-    // dE/dt less the budget's net rate over the last frame (solver/budget.h); NaN until a frame
-    // has run since the state was set.
-    double lastBudgetResidual() const { return lastResidual_; }
+    // dE/dt less the budget's net rate over the last frame (solver/budget.h), at the Reynolds
+    // number and terms the frame ran with; NaN until a frame has run since the state was set,
+    // and after a frame that was put back. Measured from the state the frame kept to fall back
+    // on, so frames themselves pay nothing for it.
+    double lastBudgetResidual() const;
 
 private:
     // Grid velocities and the stability number of the state just set.
@@ -92,10 +94,10 @@ private:
     std::int64_t frames_ = 0;
     FrameOutcome outcome_;
     ExtraTerms extra_;
-    // The budget of the state a frame starts from, kept from the end of the previous frame.
-    EnergyBudget startBudget_;
-    bool startBudgetKnown_ = false;
-    double lastResidual_;
+    // Whether rollback_ holds the start of a frame that went through, and what that frame ran with.
+    bool frameDone_ = false;
+    int frameReynolds_ = 0;
+    PhysicsParams framePhysics_;
 };
 
 // What a run reports about its current state, one row of a diagnostics file.
