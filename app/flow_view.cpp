@@ -208,6 +208,9 @@ bool FlowView::loadState(const QString& path) {
         FrameSettings settings = flow.frameSettings();
         settings.filter = clock.filter;
         flow.setFrameSettings(settings);
+        // A forced run goes on forced, its random numbers where they stopped.
+        flow.setPhysics(clock.physics);
+        flow.setForcingNoise(clock.noise);
     }
     setStabilityLimit(clock.stabilityLimit);
     flow.setState(*psi, clock.frames);

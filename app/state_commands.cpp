@@ -23,7 +23,9 @@ std::optional<FileError> writeViewState(const FlowView& view, const std::string&
     const RunClock clock{.frames = flow.framesDone(),
                          .reynolds = flow.reynolds(),
                          .filter = flow.frameSettings().filter,
-                         .stabilityLimit = flow.frameSettings().stabilityLimit};
+                         .stabilityLimit = flow.frameSettings().stabilityLimit,
+                         .physics = flow.physics(),
+                         .noise = flow.forcingNoise()};
     const std::vector<std::uint8_t> bytes = encodeState(stateFormatFor(path), flow.psi(), clock);
     if (bytes.empty()) {
         return FileError{FileErrorKind::writeFailed, path, "the archive could not be made"};

@@ -208,13 +208,20 @@ TEST(FileDialogs, InJapaneseTheLoadDialogAddsAllReadablePicturesAndEachOpensInTh
     EXPECT_EQ(opened, folder);
 }
 
+// Both runs are forced at random with drag, at the strengths the window's menu takes from the
+// forced-turbulence preset, so the forcing's random numbers must go on where they stopped too.
 TEST(StateFiles, ARunSavedInEitherProgramGoesOnInTheOtherBitForBitWithItsClockAndSettings) {
+    const PhysicsParams& forced = findPreset("forced-turbulence")->physics;
     for (const bool windowFirst : {true, false}) {
         files::TempDir dir;
         const std::pair<int, bool> saved{windowFirst ? ReynoldsLow : ReynoldsHigh, windowFirst};
         batch::BatchOptions whole;
         whole.reynolds = saved.first;
         whole.filter = saved.second;
+        whole.forcing = ForcingKind::ring;
+        whole.forcingWaveNumber = forced.forcingWaveNumber;
+        whole.injectionRate = forced.injectionRate;
+        whole.drag = forced.drag;
         whole.steps = FramesBefore + FramesAfter;
         runBatchSaving(whole, dir.pathOf("whole.npz"));
 
@@ -226,6 +233,8 @@ TEST(StateFiles, ARunSavedInEitherProgramGoesOnInTheOtherBitForBitWithItsClockAn
         if (windowFirst) {
             view.setReynolds(saved.first);
             view.setFilter(saved.second);
+            window.frame().action(ID_CALC_FORCING_RING)->trigger();
+            window.frame().action(ID_CALC_DRAG)->trigger();
             EXPECT_EQ(apptest::runFrames(window.frame(), FramesBefore), FramesBefore);
             window.frame().action(ID_FILE_SAVE_STATE)->trigger();
             batch::BatchOptions rest;
