@@ -41,16 +41,6 @@ void forEachRingMode(int forcingWaveNumber, Visit&& visit) {
 
 }  // namespace
 
-bool isValidPhysics(const PhysicsParams& params) {
-    const bool kindKnown = params.forcing == ForcingKind::none || params.forcing == ForcingKind::stripes ||
-                           params.forcing == ForcingKind::ring;
-    return kindKnown && params.forcingWaveNumber >= 1 && params.forcingWaveNumber <= MaxForcingWaveNumber &&
-           std::isfinite(params.forcingAmplitude) && params.forcingAmplitude > 0.0 &&
-           std::isfinite(params.injectionRate) && params.injectionRate > 0.0 && std::isfinite(params.drag) &&
-           params.drag >= 0.0 && std::isfinite(params.hyperviscosity) && params.hyperviscosity >= 0.0 &&
-           params.hyperOrder >= 1 && params.hyperOrder <= MaxHyperOrder;
-}
-
 double ringInverseKSquaredSum(int forcingWaveNumber) {
     double sum = 0.0;
     forEachRingMode(forcingWaveNumber, [&](int, int, int kSquared) { sum += 1.0 / static_cast<double>(kSquared); });

@@ -21,7 +21,7 @@ namespace swirlon {
 class ExtraTerms {
 public:
     const PhysicsParams& params() const { return params_; }
-    // params must satisfy isValidPhysics.
+    // Each value in the range its comment in solver/physics_params.h gives.
     void setParams(const PhysicsParams& params);
     const ForcingNoise& noise() const { return noise_; }
     void setNoise(const ForcingNoise& noise) { noise_ = noise; }

@@ -51,9 +51,6 @@ constexpr bool hasExtraTerms(const PhysicsParams& params) {
     return params.forcing != ForcingKind::none || params.drag != 0.0 || params.hyperviscosity != 0.0;
 }
 
-// Whether every value lies in its accepted range (finite, signs, orders, wave number).
-bool isValidPhysics(const PhysicsParams& params);
-
 // Where the ring forcing's random numbers stand: draw n of the stream of seed is a pure
 // function of (seed, n), so these two words are the generator's whole state and a run saved
 // with them continues bit for bit.

@@ -67,8 +67,8 @@ public:
     const FrameSettings& frameSettings() const { return settings_; }
     void setFrameSettings(const FrameSettings& settings) { settings_ = settings; }
 
-    // Drag, hyperviscosity and forcing; none by default. Apply from the next frame on; params
-    // must satisfy isValidPhysics.
+    // Drag, hyperviscosity and forcing; none by default. Apply from the next frame on; each
+    // value in the range its comment in solver/physics_params.h gives.
     const PhysicsParams& physics() const { return extra_.params(); }
     void setPhysics(const PhysicsParams& params);
     // Where the ring forcing's random numbers stand; a saved run records it to go on bit for bit.
