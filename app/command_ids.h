@@ -39,6 +39,8 @@ inline constexpr int ID_FIELD_TAYLOR_GREEN = 33011;
 inline constexpr int ID_FIELD_VORTEX_PAIR = 33012;
 inline constexpr int ID_FIELD_SHEAR_LAYER = 33013;
 inline constexpr int ID_FIELD_RANDOM_TURBULENCE = 33014;
+inline constexpr int ID_FIELD_FORCED_TURBULENCE = 33015;
+inline constexpr int ID_FIELD_KOLMOGOROV = 33016;
 // Live plots and their data.
 inline constexpr int ID_VIEW_PLOTS = 33020;
 inline constexpr int ID_FILE_SAVE_PLOT_DATA = 33021;
@@ -49,5 +51,11 @@ inline constexpr int ID_CALC_FILTER = 33100;
 // Saved runs, shared with the batch tool (a range of their own).
 inline constexpr int ID_FILE_LOAD_STATE = 33110;
 inline constexpr int ID_FILE_SAVE_STATE = 33111;
+
+// Forcing and large-scale drag (a range of their own).
+inline constexpr int ID_CALC_FORCING_NONE = 33120;
+inline constexpr int ID_CALC_FORCING_STRIPES = 33121;
+inline constexpr int ID_CALC_FORCING_RING = 33122;
+inline constexpr int ID_CALC_DRAG = 33123;
 
 }  // namespace swirlon

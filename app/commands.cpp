@@ -15,6 +15,7 @@
 #include "app/run_pace.h"
 #include "app/run_recorder.h"
 #include "app/texts.h"
+#include "field_io/presets.h"
 
 namespace swirlon {
 namespace {
@@ -87,13 +88,48 @@ struct BuiltInField {
 constexpr std::array BuiltInFields{
     BuiltInField{ID_FIELD_DEFAULT, "default"}, BuiltInField{ID_FIELD_TAYLOR_GREEN, "taylor-green"},
     BuiltInField{ID_FIELD_VORTEX_PAIR, "vortex-pair"}, BuiltInField{ID_FIELD_SHEAR_LAYER, "shear-layer"},
-    BuiltInField{ID_FIELD_RANDOM_TURBULENCE, "mcwilliams"}};
+    BuiltInField{ID_FIELD_RANDOM_TURBULENCE, "mcwilliams"}, BuiltInField{ID_FIELD_FORCED_TURBULENCE, "forced-turbulence"},
+    BuiltInField{ID_FIELD_KOLMOGOROV, "kolmogorov"}};
 
+// A field made to run forced brings its terms and Reynolds number; the others keep the run's.
 template <int Id>
 void chooseField(CMainFrame& frame) {
     const auto field =
         std::find_if(BuiltInFields.begin(), BuiltInFields.end(), [](const BuiltInField& f) { return f.id == Id; });
-    frame.view().chooseBuiltInField(field->preset);
+    const Preset* preset = findPreset(field->preset);
+    if (frame.view().chooseBuiltInField(field->preset) && hasExtraTerms(preset->physics)) {
+        frame.view().simulation().setPhysics(preset->physics);
+        frame.view().setReynolds(preset->reynolds);
+    }
+}
+
+// The forcing and the drag take their strengths from the presets made for them.
+const PhysicsParams& presetTerms(std::string_view name) { return findPreset(name)->physics; }
+
+template <ForcingKind Kind>
+bool forcingIs(const CMainFrame& frame) {
+    return frame.view().simulation().physics().forcing == Kind;
+}
+
+template <ForcingKind Kind>
+void chooseForcing(CMainFrame& frame) {
+    PhysicsParams terms = frame.view().simulation().physics();
+    terms.forcing = Kind;
+    if (Kind != ForcingKind::none) {
+        const PhysicsParams& made = presetTerms(Kind == ForcingKind::stripes ? "kolmogorov" : "forced-turbulence");
+        terms.forcingWaveNumber = made.forcingWaveNumber;
+        terms.forcingAmplitude = made.forcingAmplitude;
+        terms.injectionRate = made.injectionRate;
+    }
+    frame.view().simulation().setPhysics(terms);
+}
+
+bool dragOn(const CMainFrame& frame) { return frame.view().simulation().physics().drag > 0.0; }
+
+void toggleDrag(CMainFrame& frame) {
+    PhysicsParams terms = frame.view().simulation().physics();
+    terms.drag = dragOn(frame) ? 0.0 : presetTerms("forced-turbulence").drag;
+    frame.view().simulation().setPhysics(terms);
 }
 
 // The tables keep one command or menu line to a row, aligned by hand.
@@ -152,6 +188,18 @@ const CommandEntry Commands[]{
      idle, nullptr},
     {ID_FIELD_RANDOM_TURBULENCE, texts::FieldRandomTurbulence, texts::PromptFieldRandomTurbulence,
      chooseField<ID_FIELD_RANDOM_TURBULENCE>, idle, nullptr},
+    {ID_FIELD_FORCED_TURBULENCE, texts::FieldForcedTurbulence, texts::PromptFieldForcedTurbulence,
+     chooseField<ID_FIELD_FORCED_TURBULENCE>, idle, nullptr},
+    {ID_FIELD_KOLMOGOROV, texts::FieldKolmogorov, texts::PromptFieldKolmogorov, chooseField<ID_FIELD_KOLMOGOROV>, idle,
+     nullptr},
+    // Forcing and drag.
+    {ID_CALC_FORCING_NONE, texts::ItemForcingNone, texts::PromptForcingNone, chooseForcing<ForcingKind::none>,
+     nullptr, forcingIs<ForcingKind::none>},
+    {ID_CALC_FORCING_STRIPES, texts::ItemForcingStripes, texts::PromptForcingStripes,
+     chooseForcing<ForcingKind::stripes>, nullptr, forcingIs<ForcingKind::stripes>},
+    {ID_CALC_FORCING_RING, texts::ItemForcingRing, texts::PromptForcingRing, chooseForcing<ForcingKind::ring>,
+     nullptr, forcingIs<ForcingKind::ring>},
+    {ID_CALC_DRAG, texts::ItemDrag, texts::PromptDrag, toggleDrag, nullptr, dragOn},
     // The small-scale filter.
     {ID_CALC_FILTER, texts::ItemFilter, texts::PromptFilter,
      [](CMainFrame& frame) { frame.view().setFilter(!frame.view().filterOn()); }, nullptr,
@@ -171,7 +219,13 @@ const CommandEntry Commands[]{
 
 constexpr MenuEntry BuiltInFieldItems[]{
     menuCommand(ID_FIELD_DEFAULT),     menuCommand(ID_FIELD_TAYLOR_GREEN),      menuCommand(ID_FIELD_VORTEX_PAIR),
-    menuCommand(ID_FIELD_SHEAR_LAYER), menuCommand(ID_FIELD_RANDOM_TURBULENCE),
+    menuCommand(ID_FIELD_SHEAR_LAYER), menuCommand(ID_FIELD_RANDOM_TURBULENCE), menuCommand(ID_FIELD_FORCED_TURBULENCE),
+    menuCommand(ID_FIELD_KOLMOGOROV),
+};
+constexpr MenuEntry ForcingItems[]{
+    menuCommand(ID_CALC_FORCING_NONE),
+    menuCommand(ID_CALC_FORCING_STRIPES),
+    menuCommand(ID_CALC_FORCING_RING),
 };
 constexpr MenuEntry PaceItems[]{
     menuCommand(ID_PACE_0_1), menuCommand(ID_PACE_0_5), menuCommand(ID_PACE_2),
@@ -199,6 +253,9 @@ constexpr MenuEntry CalculationItems[]{
     menuCommand(ID_CALC_STEP),  menuCommand(ID_CALC_RESET), submenu(texts::MenuPace, texts::PromptPace, PaceItems),
     menuSeparator(),
     menuCommand(ID_CALC_FILTER),
+    menuSeparator(),
+    submenu(texts::MenuForcing, texts::PromptForcing, ForcingItems),
+    menuCommand(ID_CALC_DRAG),
 };
 constexpr MenuEntry ZoomItems[]{menuCommand(ID_ZOOM_2), menuCommand(ID_ZOOM_3), menuCommand(ID_ZOOM_4),
                                 menuCommand(ID_ZOOM_FIT)};

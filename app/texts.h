@@ -113,6 +113,17 @@ inline constexpr QStringView PromptReset = u"最後に選んだ初期渦度場�
 // The small-scale filter of the Calculation menu.
 inline constexpr QStringView ItemFilter = u"小さな渦の減衰フィルタ(&F)";
 inline constexpr QStringView PromptFilter = u"格子で表せない小さな渦を毎ステップ後に滑らかに減衰させる";
+// Forcing and large-scale drag of the Calculation menu.
+inline constexpr QStringView MenuForcing = u"外力(&O)";
+inline constexpr QStringView PromptForcing = u"流れを駆動し続ける外力を選ぶ";
+inline constexpr QStringView ItemForcingNone = u"なし";
+inline constexpr QStringView ItemForcingStripes = u"縞状の外力";
+inline constexpr QStringView ItemForcingRing = u"ランダムな外力";
+inline constexpr QStringView PromptForcingNone = u"外力を加えない";
+inline constexpr QStringView PromptForcingStripes = u"縞状の一定の外力を加える";
+inline constexpr QStringView PromptForcingRing = u"決まった大きさの渦をランダムに加え続ける";
+inline constexpr QStringView ItemDrag = u"大規模摩擦(&D)";
+inline constexpr QStringView PromptDrag = u"全ての渦を渦度に比例して弱める摩擦を加える";
 inline constexpr QStringView PromptPace = u"計算の速さを選ぶ";
 inline constexpr QStringView PromptPace0_1 = u"1秒間に時間を0.1だけ進める";
 inline constexpr QStringView PromptPace0_5 = u"1秒間に時間を0.5だけ進める";
@@ -133,6 +144,12 @@ inline constexpr QStringView PromptFieldTaylorGreen = u"正弦波の渦が格子
 inline constexpr QStringView PromptFieldVortexPair = u"回転の向きが逆の2つの渦が並んで進む場を初期渦度場にする";
 inline constexpr QStringView PromptFieldShearLayer = u"2つのせん断層が巻き上がって渦になる場を初期渦度場にする";
 inline constexpr QStringView PromptFieldRandomTurbulence = u"乱数で作った乱流を初期渦度場にする";
+inline constexpr QStringView FieldForcedTurbulence = u"外力で保たれる乱流(&F)";
+inline constexpr QStringView FieldKolmogorov = u"縞状の外力で崩れる流れ(&K)";
+inline constexpr QStringView PromptFieldForcedTurbulence =
+    u"ランダムな外力と大規模摩擦で釣り合う乱流を初期渦度場にし、レイノルズ数を10000にする";
+inline constexpr QStringView PromptFieldKolmogorov =
+    u"縞状の外力が保つ流れに小さな乱れを加えた場を初期渦度場にし、レイノルズ数を1000にする";
 
 // The message pane after a command: what a key or a drop during a run waits for, and what a
 // save, a load or a recording did (%1 the path, %2 the frames recorded).

@@ -15,6 +15,8 @@
 #include <fftw3.h>
 #endif
 
+#include "solver/budget.h"
+#include "solver/extra_terms.h"
 #include "solver/fast_step.h"
 #include "solver/fft.h"
 #include "solver/grid.h"
@@ -199,6 +201,29 @@ void BM_filteredStepRk4(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_filteredStepRk4)->Apply(atEveryGrid);
+
+// A step followed by drag and ring forcing, as a frame of forced-turbulence takes it (a step
+// of the full TimeStep): set against BM_stepRk4 for the cost of the extra terms. The decay
+// factors are tabulated on the first step and reused after.
+void BM_forcedStepRk4(benchmark::State& state) {
+    ExtraTerms terms;
+    terms.setParams({.forcing = ForcingKind::ring, .forcingWaveNumber = 4, .injectionRate = 3e-3, .drag = 0.1});
+    runSteps(state, [&](FieldBank& bank) {
+        stepRk4(bank, BenchReynolds);
+        terms.apply(bank[Slot::psi], BenchReynolds, TimeStep);
+    });
+}
+BENCHMARK(BM_forcedStepRk4)->Apply(atEveryGrid);
+
+// The energy budget a run measures once a frame for the residual, forced or not.
+void BM_energyBudget(benchmark::State& state) {
+    const auto bank = bench::turbulentBank(bench::gridOf(state));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(energyBudget((*bank)[Slot::psi], BenchReynolds, PhysicsParams{.drag = 0.1}));
+    }
+}
+BENCHMARK(BM_energyBudget)->Apply(atEveryGrid);
+
 
 #if defined(SWIRLON_BENCH_WITH_FFTW)
 

@@ -30,8 +30,12 @@ std::string diagnosticsCsvRow(const DiagnosticsRecord& record) {
                                values.stabilityNumber}) {
         row += ',' + exactNumber(value);
     }
-    row += ',' + std::to_string(values.subSteps) + ',' + exactNumber(values.edgeEnstrophyShare) + '\n';
-    return row;
+    row += ',' + std::to_string(values.subSteps) + ',' + exactNumber(values.edgeEnstrophyShare);
+    for (const double value : {values.injectionRate, values.viscousDissipation, values.hyperviscousDissipation,
+                               values.dragDissipation, values.budgetResidual}) {
+        row += ',' + exactNumber(value);
+    }
+    return row + '\n';
 }
 
 std::optional<FileError> writeDiagnosticsCsv(const std::string& path, std::span<const DiagnosticsRecord> records) {

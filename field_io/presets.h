@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "solver/grid.h"
+#include "solver/physics_params.h"
 
 namespace swirlon {
 
@@ -17,6 +18,10 @@ struct Preset {
     std::string_view name;
     std::string_view description;
     void (*build)(PackedSpectrum& psi, std::uint32_t seed);
+    // The terms a forced flow is meant to run with (none for a decaying one), and its Reynolds
+    // number (0: whatever the run uses).
+    PhysicsParams physics{};
+    int reynolds = 0;
 };
 
 // Every built-in field, in the order a usage text lists them; the first is the window's start.

@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
+#include <iterator>
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "field_io/file_bytes.h"
 #include "field_io/npy.h"
@@ -71,6 +74,79 @@ std::optional<FileError> readLaterScalar(const ZipReader& zip, std::string_view 
     return readScalar(zip, member, value);
 }
 
+// The physics group: all of its members or none, a partial or out-of-range one refused rather
+// than read as a plain run.
+std::optional<FileError> readPhysics(const ZipReader& zip, PhysicsParams& physics, ForcingNoise& noise) {
+    constexpr std::string_view group[] = {state_member::forcing,       state_member::forcingWaveNumber,
+                                          state_member::forcingAmplitude, state_member::injectionRate,
+                                          state_member::drag,          state_member::hyperviscosity,
+                                          state_member::hyperOrder,    state_member::forcingSeed,
+                                          state_member::forcingDraws};
+    std::vector<std::uint8_t> unused;
+    const bool any = std::any_of(std::begin(group), std::end(group), [&](std::string_view member) {
+        return zip.read(memberFile(member), MaxScalarMemberBytes, unused) != ZipReadStatus::missing;
+    });
+    if (!any) {
+        physics = PhysicsParams{};
+        noise = ForcingNoise{};
+        return std::nullopt;
+    }
+    std::int64_t kind = 0;
+    std::int64_t waveNumber = 0;
+    std::int64_t order = 0;
+    std::int64_t seed = 0;
+    std::int64_t draws = 0;
+    PhysicsParams read;
+    const std::pair<std::string_view, std::int64_t*> integers[] = {{state_member::forcing, &kind},
+                                                                   {state_member::forcingWaveNumber, &waveNumber},
+                                                                   {state_member::hyperOrder, &order},
+                                                                   {state_member::forcingSeed, &seed},
+                                                                   {state_member::forcingDraws, &draws}};
+    for (const auto& [member, value] : integers) {
+        if (auto error = readScalar(zip, member, *value)) {
+            return error;
+        }
+    }
+    const std::pair<std::string_view, double*> numbers[] = {{state_member::forcingAmplitude, &read.forcingAmplitude},
+                                                            {state_member::injectionRate, &read.injectionRate},
+                                                            {state_member::drag, &read.drag},
+                                                            {state_member::hyperviscosity, &read.hyperviscosity}};
+    for (const auto& [member, value] : numbers) {
+        if (auto error = readScalar(zip, member, *value)) {
+            return error;
+        }
+    }
+    if (kind < 0 || kind > static_cast<std::int64_t>(ForcingKind::ring)) {
+        return notAState(state_member::forcing);
+    }
+    if (waveNumber < 1 || waveNumber > MaxForcingWaveNumber) {
+        return notAState(state_member::forcingWaveNumber);
+    }
+    if (order < 1 || order > MaxHyperOrder) {
+        return notAState(state_member::hyperOrder);
+    }
+    if (draws < 0) {
+        return notAState(state_member::forcingDraws);
+    }
+    read.forcing = static_cast<ForcingKind>(kind);
+    read.forcingWaveNumber = static_cast<int>(waveNumber);
+    read.hyperOrder = static_cast<int>(order);
+    // The remaining checks are on the numbers; name the first that fails.
+    const std::pair<std::string_view, bool> ranges[] = {
+        {state_member::forcingAmplitude, std::isfinite(read.forcingAmplitude) && read.forcingAmplitude > 0.0},
+        {state_member::injectionRate, std::isfinite(read.injectionRate) && read.injectionRate > 0.0},
+        {state_member::drag, std::isfinite(read.drag) && read.drag >= 0.0},
+        {state_member::hyperviscosity, std::isfinite(read.hyperviscosity) && read.hyperviscosity >= 0.0}};
+    for (const auto& [member, good] : ranges) {
+        if (!good) {
+            return notAState(member);
+        }
+    }
+    physics = read;
+    noise = ForcingNoise{.seed = static_cast<std::uint64_t>(seed), .draws = static_cast<std::uint64_t>(draws)};
+    return std::nullopt;
+}
+
 std::optional<FileError> decodeNpz(std::span<const std::uint8_t> bytes, PackedSpectrum& psi, RunClock& clock) {
     const ZipReader zip(bytes);
     if (zip.status() == ZipReadStatus::damaged) {
@@ -122,9 +198,18 @@ std::optional<FileError> decodeNpz(std::span<const std::uint8_t> bytes, PackedSp
     if (reynolds < 1 || reynolds > std::numeric_limits<int>::max()) {
         return notAState(state_member::reynolds);
     }
+    PhysicsParams physics;
+    ForcingNoise noise;
+    if (auto error = readPhysics(zip, physics, noise)) {
+        return error;
+    }
     psi = *spectrum;
-    clock = RunClock{
-        .frames = frames, .reynolds = static_cast<int>(reynolds), .filter = filter, .stabilityLimit = stabilityLimit};
+    clock = RunClock{.frames = frames,
+                     .reynolds = static_cast<int>(reynolds),
+                     .filter = filter,
+                     .stabilityLimit = stabilityLimit,
+                     .physics = physics,
+                     .noise = noise};
     return std::nullopt;
 }
 
@@ -146,7 +231,7 @@ std::optional<FileError> decodeBareSpectrum(std::span<const std::uint8_t> bytes,
 }
 
 std::vector<std::uint8_t> encodeNpz(const PackedSpectrum& psi, const RunClock& clock) {
-    const ZipMember members[] = {
+    std::vector<ZipMember> members = {
         {memberFile(state_member::psi), encodeNpyField(psi)},
         {memberFile(state_member::time), encodeNpyScalar(static_cast<double>(clock.frames) * TimeStep)},
         {memberFile(state_member::frames), encodeNpyScalar(clock.frames)},
@@ -154,6 +239,21 @@ std::vector<std::uint8_t> encodeNpz(const PackedSpectrum& psi, const RunClock& c
         {memberFile(state_member::filter), encodeNpyScalar(clock.filter)},
         {memberFile(state_member::stabilityLimit), encodeNpyScalar(clock.stabilityLimit)},
     };
+    if (hasExtraTerms(clock.physics)) {
+        const PhysicsParams& physics = clock.physics;
+        const ZipMember terms[] = {
+            {memberFile(state_member::forcing), encodeNpyScalar(static_cast<std::int64_t>(physics.forcing))},
+            {memberFile(state_member::forcingWaveNumber), encodeNpyScalar(std::int64_t{physics.forcingWaveNumber})},
+            {memberFile(state_member::forcingAmplitude), encodeNpyScalar(physics.forcingAmplitude)},
+            {memberFile(state_member::injectionRate), encodeNpyScalar(physics.injectionRate)},
+            {memberFile(state_member::drag), encodeNpyScalar(physics.drag)},
+            {memberFile(state_member::hyperviscosity), encodeNpyScalar(physics.hyperviscosity)},
+            {memberFile(state_member::hyperOrder), encodeNpyScalar(std::int64_t{physics.hyperOrder})},
+            {memberFile(state_member::forcingSeed), encodeNpyScalar(static_cast<std::int64_t>(clock.noise.seed))},
+            {memberFile(state_member::forcingDraws), encodeNpyScalar(static_cast<std::int64_t>(clock.noise.draws))},
+        };
+        members.insert(members.end(), std::begin(terms), std::end(terms));
+    }
     return makeZip(members);
 }
 

@@ -14,6 +14,7 @@
 
 #include "field_io/file_error.h"
 #include "solver/grid.h"
+#include "solver/physics_params.h"
 #include "solver/stable_frame.h"
 
 namespace swirlon {
@@ -28,6 +29,10 @@ struct RunClock {
     // The largest stability number of a sub-step it ran with: a run goes on bit for bit only
     // with the same sub-steps. Files that predate it ran at the safe default.
     double stabilityLimit = SafeStabilityNumber;
+    // Drag, hyperviscosity and forcing, and where the ring forcing's random numbers stand.
+    // Files without them (older ones, and every run without such terms) ran the plain equation.
+    PhysicsParams physics{};
+    ForcingNoise noise{};
 };
 
 // Names of the .npz members, as numpy.load lists them.
@@ -38,6 +43,18 @@ inline constexpr std::string_view frames = "frames";
 inline constexpr std::string_view reynolds = "reynolds";
 inline constexpr std::string_view filter = "filter";
 inline constexpr std::string_view stabilityLimit = "stability_limit";
+// Written together, and only when a term is on, so a plain run's file is as it always was:
+// forcing 0 none, 1 stripes, 2 ring.
+inline constexpr std::string_view forcing = "forcing";
+inline constexpr std::string_view forcingWaveNumber = "forcing_wavenumber";
+inline constexpr std::string_view forcingAmplitude = "forcing_amplitude";
+inline constexpr std::string_view injectionRate = "injection_rate";
+inline constexpr std::string_view drag = "drag";
+inline constexpr std::string_view hyperviscosity = "hyperviscosity";
+inline constexpr std::string_view hyperOrder = "hyper_order";
+// The generator's seed (its 64 bits as int64) and the count of numbers drawn from it.
+inline constexpr std::string_view forcingSeed = "forcing_seed";
+inline constexpr std::string_view forcingDraws = "forcing_draws";
 }  // namespace state_member
 
 enum class StateFormat {

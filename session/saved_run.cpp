@@ -20,6 +20,12 @@ void continueSavedRun(Simulation& simulation, const PackedSpectrum& psi, const R
     // A file without the member ran at the safe default, which the reader puts in the clock.
     settings.stabilityLimit = chosen.stabilityLimit.value_or(clock.stabilityLimit);
     simulation.setFrameSettings(settings);
+    // A forced run goes on with its terms and its generator where it stopped; a file without
+    // terms ran without them.
+    simulation.setPhysics(clock.physics);
+    if (hasExtraTerms(clock.physics)) {
+        simulation.setForcingNoise(clock.noise);
+    }
     simulation.setState(psi, clock.frames);
 }
 
@@ -27,7 +33,9 @@ RunClock savedClockOf(const Simulation& simulation) {
     return RunClock{.frames = simulation.framesDone(),
                     .reynolds = simulation.reynolds(),
                     .filter = simulation.frameSettings().filter,
-                    .stabilityLimit = simulation.frameSettings().stabilityLimit};
+                    .stabilityLimit = simulation.frameSettings().stabilityLimit,
+                    .physics = simulation.physics(),
+                    .noise = simulation.forcingNoise()};
 }
 
 std::vector<std::uint8_t> encodeSavedRun(const std::string& path, const Simulation& simulation) {

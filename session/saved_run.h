@@ -5,7 +5,9 @@
 // filter, stability limit) is the explicit choice when there is one (a command-line option, or
 // a Reynolds number the window's menu cannot offer); otherwise the file's own setting holds.
 // A bare .npy spectrum records no settings: there the settings already in force stay, except
-// the stability limit, which such files always ran at the safe default.
+// the stability limit, which such files always ran at the safe default. The extra terms
+// (drag, hyperviscosity, forcing) and the forcing generator's position are the file's; a front
+// end that offers explicit terms sets them after.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "solver/simulation.h"
 
+#include <limits>
+
 #include "solver/diagnostics.h"
 #include "solver/operators.h"
 #include "solver/regrid.h"
@@ -17,6 +19,8 @@ Simulation::Simulation(int reynolds, Grid grid)
       reynolds_(reynolds) {
     stateChanged(0);
 }
+
+void Simulation::setPhysics(const PhysicsParams& params) { extra_.setParams(params); }
 
 Simulation::~Simulation() = default;
 
@@ -59,6 +63,7 @@ void Simulation::setGrid(Grid grid) {
 void Simulation::stateChanged(std::int64_t frames) {
     frames_ = frames;
     vorticityCurrent_ = false;
+    frameDone_ = false;
     // The first part of a step leaves the state's own grid velocities behind; the slots it
     // writes besides are scratch that every step rebuilds.
     beginStep(*bank_);
@@ -75,12 +80,23 @@ void Simulation::setThreads(int count) {
 }
 
 const FrameOutcome& Simulation::advanceFrame() {
-    outcome_ = swirlon::advanceFrame(*bank_, reynolds_, *rollback_, settings_, parallel_.get());
+    outcome_ = swirlon::advanceFrame(*bank_, reynolds_, *rollback_, settings_, &extra_, parallel_.get());
+    frameDone_ = outcome_.finite;
+    frameReynolds_ = reynolds_;
+    framePhysics_ = physics();
     if (outcome_.finite) {
         ++frames_;
         vorticityCurrent_ = false;
     }
     return outcome_;
+}
+
+double Simulation::lastBudgetResidual() const {
+    if (!frameDone_) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    return budgetResidual(energyBudget(*rollback_, frameReynolds_, framePhysics_),
+                          energyBudget(psi(), frameReynolds_, framePhysics_), TimeStep);
 }
 
 const PackedSpectrum& Simulation::gridVorticity() const {
@@ -93,13 +109,19 @@ const PackedSpectrum& Simulation::gridVorticity() const {
 
 Diagnostics measureDiagnostics(const Simulation& simulation) {
     const PackedSpectrum& psi = simulation.psi();
+    const EnergyBudget budget = energyBudget(psi, simulation.reynolds(), simulation.physics());
     return Diagnostics{.energy = energy(psi),
                        .enstrophy = enstrophy(psi),
                        .palinstrophy = palinstrophy(psi),
                        .maxVorticity = largestMagnitude(simulation.gridVorticity()),
                        .stabilityNumber = simulation.lastOutcome().stabilityNumber,
                        .subSteps = simulation.lastOutcome().subSteps,
-                       .edgeEnstrophyShare = edgeEnstrophyShare(psi)};
+                       .edgeEnstrophyShare = edgeEnstrophyShare(psi),
+                       .injectionRate = budget.injection,
+                       .viscousDissipation = budget.viscous,
+                       .hyperviscousDissipation = budget.hyperviscous,
+                       .dragDissipation = budget.drag,
+                       .budgetResidual = simulation.lastBudgetResidual()};
 }
 
 }  // namespace swirlon

@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "solver/budget.h"
+#include "solver/extra_terms.h"
 #include "solver/grid.h"
+#include "solver/physics_params.h"
 #include "solver/stable_frame.h"
 #include "solver/step_threads.h"
 
@@ -69,6 +72,19 @@ public:
     // depend on it. count in 1..MaxStepThreads.
     int threads() const { return parallel_ ? parallel_->threads().count() : 1; }
     void setThreads(int count);
+    // Drag, hyperviscosity and forcing; none by default. Apply from the next frame on; each
+    // value in the range its comment in solver/physics_params.h gives.
+    const PhysicsParams& physics() const { return extra_.params(); }
+    void setPhysics(const PhysicsParams& params);
+    // Where the ring forcing's random numbers stand; a saved run records it to go on bit for bit.
+    const ForcingNoise& forcingNoise() const { return extra_.noise(); }
+    void setForcingNoise(const ForcingNoise& noise) { extra_.setNoise(noise); }
+
+    // dE/dt less the budget's net rate over the last frame (solver/budget.h), at the Reynolds
+    // number and terms the frame ran with; NaN until a frame has run since the state was set,
+    // and after a frame that was put back. Measured from the state the frame kept to fall back
+    // on, so frames themselves pay nothing for it.
+    double lastBudgetResidual() const;
 
 private:
     // Grid velocities and the stability number of the state just set.
@@ -83,6 +99,11 @@ private:
     FrameSettings settings_;
     std::int64_t frames_ = 0;
     FrameOutcome outcome_;
+    ExtraTerms extra_;
+    // Whether rollback_ holds the start of a frame that went through, and what that frame ran with.
+    bool frameDone_ = false;
+    int frameReynolds_ = 0;
+    PhysicsParams framePhysics_;
 };
 
 // What a run reports about its current state, one row of a diagnostics file.
@@ -98,6 +119,12 @@ struct Diagnostics {
     // Share of the enstrophy near the band edge (solver/spectra.h): above 1% the grid no longer
     // resolves the flow.
     double edgeEnstrophyShare = 0.0;
+    // The energy budget's rates (solver/budget.h) and its residual over the last frame.
+    double injectionRate = 0.0;
+    double viscousDissipation = 0.0;
+    double hyperviscousDissipation = 0.0;
+    double dragDissipation = 0.0;
+    double budgetResidual = 0.0;
 };
 
 Diagnostics measureDiagnostics(const Simulation& simulation);

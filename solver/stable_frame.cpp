@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "solver/diagnostics.h"
+#include "solver/extra_terms.h"
 #include "solver/spectral_filter.h"
 #include "solver/time_step.h"
 
@@ -25,14 +26,17 @@ int subStepsFor(double number, double limit) {
 }
 
 FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback, const FrameSettings& settings,
-                          ParallelStep* parallel) {
+                          ExtraTerms* extra, ParallelStep* parallel) {
     PackedSpectrum& psi = bank[Slot::psi];
+    // Nothing beyond the plain step runs unless a term is on, so such a frame is today's bit for bit.
+    ExtraTerms* const terms = extra != nullptr && extra->active() ? extra : nullptr;
     FrameOutcome outcome;
     if (!isBandFinite(psi)) {
         outcome.finite = false;
         return outcome;
     }
     rollback = psi;
+    const ForcingNoise noiseAtStart = terms != nullptr ? terms->noise() : ForcingNoise{};
 
     beginStep(bank, parallel);
     outcome.stabilityNumber = stabilityNumber(bank[Slot::velX], bank[Slot::velY], reynolds);
@@ -41,11 +45,17 @@ FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollbac
     // With one sub-step dt is exactly TimeStep and the frame is one plain step.
     const double dt = TimeStep / outcome.subSteps;
     finishStep(bank, reynolds, dt, parallel);
+    if (terms != nullptr) {
+        terms->apply(psi, reynolds, dt);
+    }
     if (settings.filter) {
         applySpectralFilter(psi);
     }
     for (int subStep = 1; subStep < outcome.subSteps && isBandFinite(psi); ++subStep) {
         stepRk4(bank, reynolds, dt, parallel);
+        if (terms != nullptr) {
+            terms->apply(psi, reynolds, dt);
+        }
         if (settings.filter) {
             applySpectralFilter(psi);
         }
@@ -53,6 +63,9 @@ FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollbac
 
     if (!isBandFinite(psi)) {
         psi = rollback;
+        if (terms != nullptr) {
+            terms->setNoise(noiseAtStart);
+        }
         // The failed step left non-finite grid velocities behind, and the speed picture reads them.
         beginStep(bank, parallel);
         outcome.finite = false;

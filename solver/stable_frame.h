@@ -8,6 +8,8 @@
 
 namespace swirlon {
 
+class ExtraTerms;
+
 struct FrameOutcome {
     // Equal sub-steps of TimeStep / subSteps that the frame took.
     int subSteps = 1;
@@ -45,9 +47,10 @@ int subStepsFor(double number, double limit = SafeStabilityNumber);
 // Advances psi by TimeStep at viscosity 1/reynolds. rollback is caller-owned storage for the
 // state at the start of the frame. After the frame, velX and velY hold grid velocities of a
 // finite state. With subSteps == 1 and no filter the result is bit for bit one
-// stepRk4(bank, reynolds).
-// With parallel, the steps' passes are shared among its threads, with the same results.
+// stepRk4(bank, reynolds). Active extra terms (drag, hyperviscosity, forcing) follow every
+// sub-step, before the filter; a frame put back also puts back their random numbers. With
+// parallel, the steps' passes are shared among its threads, with the same results.
 FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback, const FrameSettings& settings = {},
-                          ParallelStep* parallel = nullptr);
+                          ExtraTerms* extra = nullptr, ParallelStep* parallel = nullptr);
 
 }  // namespace swirlon

@@ -105,6 +105,8 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {fields + QStringLiteral("渦対(&P)"), ID_FIELD_VORTEX_PAIR},
         {fields + QStringLiteral("二重せん断層(&S)"), ID_FIELD_SHEAR_LAYER},
         {fields + QStringLiteral("ランダムな乱流(&R)"), ID_FIELD_RANDOM_TURBULENCE},
+        {fields + QStringLiteral("外力で保たれる乱流(&F)"), ID_FIELD_FORCED_TURBULENCE},
+        {fields + QStringLiteral("縞状の外力で崩れる流れ(&K)"), ID_FIELD_KOLMOGOROV},
         {file + QStringLiteral("状態の読み込み(&O)..."), ID_FILE_LOAD_STATE},
         {file + QStringLiteral("状態の保存(&A)...\tCtrl+S"), ID_FILE_SAVE_STATE},
         {file + QStringLiteral("グラフのデータを保存(&E)..."), ID_FILE_SAVE_PLOT_DATA},
@@ -128,6 +130,11 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {pace + QStringLiteral("最大(&M)"), ID_PACE_MAX, true},
         {calc + u'-'},
         {calc + QStringLiteral("小さな渦の減衰フィルタ(&F)"), ID_CALC_FILTER, true},
+        {calc + u'-'},
+        {calc + QStringLiteral("外力(&O)/なし"), ID_CALC_FORCING_NONE, true},
+        {calc + QStringLiteral("外力(&O)/縞状の外力"), ID_CALC_FORCING_STRIPES, true},
+        {calc + QStringLiteral("外力(&O)/ランダムな外力"), ID_CALC_FORCING_RING, true},
+        {calc + QStringLiteral("大規模摩擦(&D)"), ID_CALC_DRAG, true},
         {display + QStringLiteral("渦度(&X)"), ID_VIEW_VORTICITY, true},
         {display + QStringLiteral("速度の２乗(&V)"), ID_VIEW_SPEED2, true},
         {display + u'-'},
@@ -185,7 +192,8 @@ TEST(MainMenu, StartsTitledSwirlonIdleWithReynolds1000AndVorticityCheckedTheView
     EXPECT_EQ(window.frame().windowTitle(), QStringLiteral("Swirlon"));
     EXPECT_TRUE(window.frame().isVisible());
     apptest::expectEnabledItemsOf(window.frame(), false);
-    EXPECT_EQ(checkedItems(window.frame()), (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3}));
+    EXPECT_EQ(checkedItems(window.frame()),
+              (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3, ID_CALC_FORCING_NONE}));
     EXPECT_EQ(window.view().reynoldsNumber(), ReynoldsMedium);
     EXPECT_EQ(window.view().pictureMode(), DisplayMode::vorticity);
     EXPECT_EQ(window.view().framesComputed(), 0);
@@ -203,14 +211,25 @@ TEST(MainMenu, ChoiceItemsSetTheViewAndMoveTheOneCheckMarkOfTheirGroup) {
         {ID_RE_100, ReynoldsLow}, {ID_RE_1000, ReynoldsMedium}, {ID_RE_10000, ReynoldsHigh}};
     const std::map<int, double> paceOf{
         {ID_PACE_0_1, 0.1}, {ID_PACE_0_5, 0.5}, {ID_PACE_2, 2.0}, {ID_PACE_10, 10.0}, {ID_PACE_MAX, 0.0}};
+    const std::map<int, ForcingKind> forcingOf{{ID_CALC_FORCING_NONE, ForcingKind::none},
+                                               {ID_CALC_FORCING_STRIPES, ForcingKind::stripes},
+                                               {ID_CALC_FORCING_RING, ForcingKind::ring}};
     int reynoldsItem = ID_RE_1000;
     int displayItem = ID_VIEW_VORTICITY;
     int paceItem = ID_PACE_MAX;
-    for (const int id : {ID_RE_100, ID_PACE_2, ID_RE_10000, ID_RE_10000, ID_PACE_0_1, ID_VIEW_SPEED2, ID_VIEW_SPEED2,
-                         ID_PACE_10, ID_PACE_MAX, ID_RE_1000, ID_PACE_0_5, ID_VIEW_VORTICITY}) {
+    int forcingItem = ID_CALC_FORCING_NONE;
+    for (const int id : {ID_RE_100, ID_PACE_2, ID_CALC_FORCING_RING, ID_RE_10000, ID_RE_10000, ID_PACE_0_1,
+                         ID_VIEW_SPEED2, ID_CALC_FORCING_STRIPES, ID_VIEW_SPEED2, ID_PACE_10, ID_PACE_MAX, ID_RE_1000,
+                         ID_CALC_FORCING_NONE, ID_PACE_0_5, ID_VIEW_VORTICITY}) {
         window.frame().action(id)->trigger();
-        (reynoldsOf.contains(id) ? reynoldsItem : paceOf.contains(id) ? paceItem : displayItem) = id;
-        EXPECT_EQ(checkedItems(window.frame()), (std::set<int>{reynoldsItem, displayItem, paceItem, ID_ZOOM_3})) << id;
+        (reynoldsOf.contains(id) ? reynoldsItem
+         : paceOf.contains(id)   ? paceItem
+         : forcingOf.contains(id) ? forcingItem
+                                 : displayItem) = id;
+        EXPECT_EQ(checkedItems(window.frame()),
+                  (std::set<int>{reynoldsItem, displayItem, paceItem, forcingItem, ID_ZOOM_3}))
+            << id;
+        EXPECT_EQ(window.view().simulation().physics().forcing, forcingOf.at(forcingItem)) << id;
         EXPECT_EQ(window.view().reynoldsNumber(), reynoldsOf.at(reynoldsItem)) << id;
         EXPECT_EQ(window.view().pictureMode(),
                   displayItem == ID_VIEW_SPEED2 ? DisplayMode::speed : DisplayMode::vorticity);
@@ -242,7 +261,8 @@ TEST(ViewSettings, ZoomLegendColourRangePacePlotsFolderAndPlaceAreKeptButNotTheP
     setLastDialogFolder(QString());
     apptest::Window second(apptest::Window::Settings::kept);
     EXPECT_EQ(checkedItems(second.frame()), (std::set<int>{ID_ZOOM_4, ID_VIEW_LEGEND, ID_VIEW_AUTO_RANGE, ID_PACE_0_5,
-                                                           ID_VIEW_PLOTS, ID_RE_1000, ID_VIEW_VORTICITY}));
+                                                           ID_VIEW_PLOTS, ID_RE_1000, ID_VIEW_VORTICITY,
+                                                           ID_CALC_FORCING_NONE}));
     EXPECT_EQ(lastDialogFolder(), QStringLiteral("/tmp/kept-folder"));
     EXPECT_EQ(second.frame().size(), placed.size());
     auto start = std::make_unique<PackedSpectrum>(Grid{});
@@ -250,7 +270,7 @@ TEST(ViewSettings, ZoomLegendColourRangePacePlotsFolderAndPlaceAreKeptButNotTheP
     EXPECT_TRUE(apptest::samePsi(second.view().simulation().psi(), *start));
     // Each test starts from the start-up choices.
     apptest::Window third;
-    EXPECT_EQ(checkedItems(third.frame()), (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3}));
+    EXPECT_EQ(checkedItems(third.frame()), (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3, ID_CALC_FORCING_NONE}));
 }
 
 // The menu's guard on its own, with a counting handler: the view's commands guard themselves

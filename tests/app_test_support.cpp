@@ -79,7 +79,7 @@ void expectEnabledItemsOf(const swirlon::CMainFrame& frame, bool running) {
                               id == swirlon::ID_CALC_STEP || id == swirlon::ID_CALC_RESET ||
                               id == swirlon::ID_FILE_SAVE_PLOT_DATA || id == swirlon::ID_FILE_LOAD_STATE ||
                               id == swirlon::ID_FILE_SAVE_STATE ||
-                              (id >= swirlon::ID_FIELD_DEFAULT && id <= swirlon::ID_FIELD_RANDOM_TURBULENCE);
+                              (id >= swirlon::ID_FIELD_DEFAULT && id <= swirlon::ID_FIELD_KOLMOGOROV);
         const bool runOnly = id == swirlon::ID_CALC_STOP;
         EXPECT_EQ(frame.action(id)->isEnabled(), running ? !idleOnly : !runOnly)
             << id << (running ? " running" : " idle");

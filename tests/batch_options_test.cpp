@@ -57,6 +57,25 @@ const Case Cases[] = {
     {{"--help", "--bogus"}, [](ParsedCommandLine& p) { p.helpRequested = true; }},
     {{"-h"}, [](ParsedCommandLine& p) { p.helpRequested = true; }},
     {{"--version"}, [](ParsedCommandLine& p) { p.versionRequested = true; }},
+    {{"--forcing", "ring", "--forcing-wavenumber", "20", "--injection-rate", "0.5"},
+     [](ParsedCommandLine& p) {
+         p.options.forcing = ForcingKind::ring;
+         p.options.forcingWaveNumber = 20;
+         p.options.injectionRate = 0.5;
+     }},
+    {{"--forcing=stripes", "--forcing-amplitude", "2.5", "--forcing-wavenumber=1"},
+     [](ParsedCommandLine& p) {
+         p.options.forcing = ForcingKind::stripes;
+         p.options.forcingAmplitude = 2.5;
+         p.options.forcingWaveNumber = 1;
+     }},
+    {{"--forcing", "none"}, [](ParsedCommandLine& p) { p.options.forcing = ForcingKind::none; }},
+    {{"--drag", "0", "--hyperviscosity=1e-8", "--hyper-order", "8"},
+     [](ParsedCommandLine& p) {
+         p.options.drag = 0.0;
+         p.options.hyperviscosity = 1e-8;
+         p.options.hyperOrder = 8;
+     }},
 
     {{"--bogus", "--help"}, nullptr, "unknown option '--bogus'"},
     {{"--re", "10", "fast"}, nullptr, "unexpected argument 'fast'"},
@@ -85,6 +104,21 @@ const Case Cases[] = {
     {{"--stability-limit", "nan"}, nullptr, "not 'nan'"},
     {{"--stability-limit", "1.5x"}, nullptr, "not '1.5x'"},
     {{"--filter=on"}, nullptr, "--filter takes no value"},
+    {{"--forcing", "waves"}, nullptr, "--forcing: needs none, stripes or ring, not 'waves'"},
+    {{"--forcing", "ring", "--forcing-wavenumber", "21"}, nullptr, "--forcing-wavenumber: needs an integer from 1 to 20"},
+    {{"--forcing", "ring", "--forcing-wavenumber", "0"}, nullptr, "not '0'"},
+    {{"--forcing", "stripes", "--forcing-amplitude", "0"}, nullptr,
+     "--forcing-amplitude: needs a finite number above 0, not '0'"},
+    {{"--forcing", "ring", "--injection-rate", "inf"}, nullptr, "--injection-rate: needs a finite number above 0"},
+    {{"--forcing", "ring", "--injection-rate", "nan"}, nullptr, "not 'nan'"},
+    {{"--drag", "-0.1"}, nullptr, "--drag: needs a finite number at least 0, not '-0.1'"},
+    {{"--hyperviscosity", "-1e-9"}, nullptr, "--hyperviscosity: needs a finite number at least 0"},
+    {{"--hyperviscosity", "1", "--hyper-order", "0"}, nullptr, "--hyper-order: needs an integer from 1 to 8"},
+    {{"--forcing-wavenumber", "3"}, nullptr, "--forcing-wavenumber needs --forcing stripes or --forcing ring"},
+    {{"--forcing", "none", "--forcing-wavenumber", "3"}, nullptr, "--forcing-wavenumber needs --forcing"},
+    {{"--forcing", "ring", "--forcing-amplitude", "1"}, nullptr, "--forcing-amplitude needs --forcing stripes"},
+    {{"--forcing", "stripes", "--injection-rate", "0.1"}, nullptr, "--injection-rate needs --forcing ring"},
+    {{"--hyper-order", "3"}, nullptr, "--hyper-order needs --hyperviscosity"},
 };
 
 TEST(BatchArguments, EachOptionParsesItsWholeRangeAndRefusesTheRestByName) {

@@ -41,7 +41,7 @@ struct DiagnosticsRow {
     long long step = 0;
     double time = 0.0, energy = 0.0, enstrophy = 0.0, palinstrophy = 0.0, maxVorticity = 0.0, stabilityNumber = 0.0;
     int subSteps = 0;
-    double edgeShare = 0.0;
+    double edgeShare = 0.0, injection = 0.0, viscous = 0.0, hyperviscous = 0.0, drag = 0.0, residual = 0.0;
 };
 
 std::vector<std::uint8_t> readAll(const std::string& path) {
@@ -91,9 +91,10 @@ class BatchRun : public ::testing::Test {
         while (std::getline(in, line)) {
             DiagnosticsRow& row = rows.emplace_back();
             int end = 0;
-            std::sscanf(line.c_str(), "%lld,%lf,%lf,%lf,%lf,%lf,%lf,%d,%lf%n", &row.step, &row.time, &row.energy,
-                        &row.enstrophy, &row.palinstrophy, &row.maxVorticity, &row.stabilityNumber, &row.subSteps,
-                        &row.edgeShare, &end);
+            std::sscanf(line.c_str(), "%lld,%lf,%lf,%lf,%lf,%lf,%lf,%d,%lf,%lf,%lf,%lf,%lf,%lf%n", &row.step, &row.time,
+                        &row.energy, &row.enstrophy, &row.palinstrophy, &row.maxVorticity, &row.stabilityNumber,
+                        &row.subSteps, &row.edgeShare, &row.injection, &row.viscous, &row.hyperviscous, &row.drag,
+                        &row.residual, &end);
             EXPECT_EQ(end, static_cast<int>(line.size())) << "unparsed: " << line;
         }
         return rows;
@@ -185,7 +186,8 @@ std::string textOf(const std::string& path) {
 
 // 12 frames saved and 8 more continued from the file are the 20 frames of one run: the state,
 // and with the clock in the file also the rows and pictures (counted from frame 0 of the flow,
-// so --every 8 records frame 16, not frame 12 + 8), and the Reynolds number the run kept.
+// so --every 8 records frame 16, not frame 12 + 8), and the Reynolds number, the terms and the
+// forcing's random numbers the run kept.
 TEST_F(BatchRun, ContinuedRunsAreOneUninterruptedRun) {
     struct Case {
         std::string state;
@@ -193,28 +195,37 @@ TEST_F(BatchRun, ContinuedRunsAreOneUninterruptedRun) {
         bool clockCarried;
         // A saved run keeps its sub-steps: 0.5 takes more than the default.
         std::string stabilityLimit;
+        std::vector<std::string> terms = {};
     };
-    const Case cases[] = {
-        {"middle.npz", "4", true, "2"}, {"middle.npz", "8", true, "0.5"}, {"middle.npy", "4", false, "2"}};
+    const Case cases[] = {{"middle.npz", "4", true, "2"},
+                          {"middle.npz", "8", true, "0.5"},
+                          {"middle.npy", "4", false, "2"},
+                          {"forced.npz", "4", true, "2",
+                           {"--forcing", "ring", "--injection-rate", "0.5", "--drag", "0.1", "--hyperviscosity", "1e-7"}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.state + " every " + c.every);
         const std::string folder = at(c.state + c.every);
         fs::create_directory(folder);
         const auto in = [&](const std::string& name) { return folder + "/" + name; };
         const std::string savedAs = c.clockCarried ? "end.npz" : "end.npy";
-        run({"--preset", "mcwilliams", "--re", "3000", "--steps", "12", "--every", c.every, "--frames", in("split"),
-             "--diagnostics", in("first.csv"), "--save-state", in(c.state), "--stability-limit", c.stabilityLimit});
-        std::vector<std::string> continued{
-            "--state",       in(c.state),      "--steps",      "8",
-            "--every",       c.every,          "--frames",     in("split"),
-            "--diagnostics", in("second.csv"), "--save-state", in("continued-" + savedAs)};
+        std::vector<std::string> first{"--preset", "mcwilliams", "--re", "3000", "--steps", "12", "--every", c.every,
+                                       "--frames", in("split"), "--diagnostics", in("first.csv"), "--save-state",
+                                       in(c.state), "--stability-limit", c.stabilityLimit};
+        first.insert(first.end(), c.terms.begin(), c.terms.end());
+        run(first);
+        std::vector<std::string> continued{"--state", in(c.state), "--steps", "8", "--every", c.every, "--frames",
+                                           in("split"), "--diagnostics", in("second.csv"), "--save-state",
+                                           in("continued-" + savedAs)};
         if (!c.clockCarried) {
             continued.insert(continued.end(), {"--re", "3000"});
         }
         run(continued);
-        run({"--preset", "mcwilliams", "--re", "3000", "--steps", "20", "--every", c.every, "--frames", in("straight"),
-             "--diagnostics", in("straight.csv"), "--save-state", in("straight-" + savedAs), "--stability-limit",
-             c.stabilityLimit});
+        std::vector<std::string> straight{"--preset", "mcwilliams", "--re", "3000", "--steps", "20", "--every", c.every,
+                                          "--frames", in("straight"), "--diagnostics", in("straight.csv"),
+                                          "--save-state", in("straight-" + savedAs), "--stability-limit",
+                                          c.stabilityLimit};
+        straight.insert(straight.end(), c.terms.begin(), c.terms.end());
+        run(straight);
 
         EXPECT_EQ(readAll(in("continued-" + savedAs)), readAll(in("straight-" + savedAs)));
         if (c.clockCarried) {

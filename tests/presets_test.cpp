@@ -45,7 +45,8 @@ TEST(Presets, EveryListedNameLoadsAFiniteZeroMeanStateWithVorticesOfBothSignsAnd
     for (const Preset& preset : presets()) {
         names.emplace_back(preset.name);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"default", "taylor-green", "vortex-pair", "shear-layer", "mcwilliams"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"default", "taylor-green", "vortex-pair", "shear-layer", "mcwilliams",
+                                               "forced-turbulence", "kolmogorov"}));
     for (const std::string& name : names) {
         const auto psi = loaded(name);
         EXPECT_TRUE(isBandFinite(*psi)) << name;

@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <complex>
 #include <memory>
 
+#include "solver/budget.h"
 #include "solver/diagnostics.h"
+#include "solver/extra_terms.h"
 #include "solver/spectral_filter.h"
 #include "solver/time_step.h"
 #include "spectral_fixtures.h"
@@ -124,6 +128,153 @@ TEST(Simulation, WithTheFilterOnEverySubStepIsFilteredButASetStateIsTakenAsIs) {
         applySpectralFilter(psi);
     }
     EXPECT_EQ(simulation.psi(), psi);
+}
+
+// With every new term off, explicitly or by default, a frame is the plain frame bit for bit.
+TEST(Simulation, ExtraTermsSwitchedOffLeaveTheFramesAsTheyWere) {
+    auto plain = testing::makeZeroBank();
+    testing::fillRandomBand((*plain)[Slot::psi], 23);
+    Simulation simulation(10000);
+    simulation.setPhysics({.forcingWaveNumber = 7, .forcingAmplitude = 3.0, .hyperOrder = 5});
+    simulation.setState((*plain)[Slot::psi]);
+    PackedSpectrum rollback(Grid{});
+    for (int frame = 0; frame < 3; ++frame) {
+        ASSERT_TRUE(simulation.advanceFrame().finite);
+        ASSERT_TRUE(advanceFrame(*plain, 10000, rollback).finite);
+    }
+    EXPECT_EQ(simulation.psi(), (*plain)[Slot::psi]);
+}
+
+// A single Fourier mode is a steady solution of the Euler equations, so each frame multiplies
+// it by the RK4 factor of its viscous decay and by the exact decay of drag and hyperviscosity.
+TEST(Simulation, DragAndHyperviscosityDecayEachModeExactly) {
+    struct Case {
+        double drag;
+        double hyperviscosity;
+        int order;
+        int kx;
+        int ky;
+    };
+    const Case cases[] = {{0.3, 0.0, 2, 1, 1}, {0.0, 1e-6, 2, 3, 4}, {0.0, 1e-9, 3, 5, -2}, {0.2, 1e-4, 1, 0, 6}};
+    constexpr int Reynolds = 1000;
+    constexpr int Frames = 50;
+    // Relative: rounding of one exponential and one product per frame.
+    constexpr double Tolerance = 1e-13;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kx * 100 + c.ky);
+        Simulation simulation(Reynolds, Grid(64));
+        auto psi = std::make_unique<PackedSpectrum>(Grid(64));
+        addMode(*psi, c.kx, c.ky, {0.01, -0.02});
+        simulation.setPhysics({.drag = c.drag, .hyperviscosity = c.hyperviscosity, .hyperOrder = c.order});
+        simulation.setState(*psi);
+        for (int frame = 0; frame < Frames; ++frame) {
+            ASSERT_EQ(simulation.advanceFrame().subSteps, 1);
+        }
+        const double k2 = c.kx * c.kx + c.ky * c.ky;
+        const double rate = c.drag + c.hyperviscosity * std::pow(k2, c.order);
+        const double factor = std::pow(testing::rk4Factor(-k2 * TimeStep / Reynolds), Frames) * std::exp(-rate * simulation.time());
+        const std::complex<double> expected = std::complex<double>(0.01, -0.02) * factor;
+        EXPECT_LE(std::abs(testing::modeOf(simulation.psi(), c.kx, c.ky) - expected), Tolerance * std::abs(expected));
+    }
+}
+
+// From rest, stripes build the laminar flow omega = A k_f cos(k_f y) / a, a = nu k_f^2 + mu +
+// nu_h k_f^(2p) (advection of a parallel flow vanishes): run for 25 / a, the transient is
+// e^-25 of it. There the budget balances: injection = dissipation + drag.
+TEST(Simulation, StripesReachTheLaminarSteadyStateWithABalancedBudget) {
+    struct Case {
+        int reynolds;
+        double drag;
+        double hyperviscosity;
+        int waveNumber;
+        double amplitude;
+    };
+    const Case cases[] = {{10, 0.0, 0.0, 4, 1.0}, {50, 1.0, 0.0, 2, 0.5}, {20, 0.0, 0.01, 3, 2.0}};
+    constexpr double SteadyStateTolerance = 1e-9;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reynolds);
+        const Grid grid(64);
+        Simulation simulation(c.reynolds, grid);
+        const PhysicsParams params{.forcing = ForcingKind::stripes,
+                                   .forcingWaveNumber = c.waveNumber,
+                                   .forcingAmplitude = c.amplitude,
+                                   .drag = c.drag,
+                                   .hyperviscosity = c.hyperviscosity};
+        simulation.setPhysics(params);
+        const double k2 = c.waveNumber * c.waveNumber;
+        const double rate = k2 / c.reynolds + c.drag + c.hyperviscosity * k2 * k2;
+        const int frames = static_cast<int>(std::ceil(25.0 / (rate * TimeStep)));
+        for (int frame = 0; frame < frames; ++frame) {
+            ASSERT_TRUE(simulation.advanceFrame().finite);
+        }
+        const double peak = c.amplitude * c.waveNumber / rate;
+        const PackedSpectrum& omega = simulation.gridVorticity();
+        double worst = 0.0;
+        for (int row = 0; row < grid.size(); ++row) {
+            const double expected = peak * std::cos(testing::phaseAngle(static_cast<long>(c.waveNumber) * row, grid.size()));
+            for (int column = 0; column < grid.size(); ++column) {
+                worst = std::max(worst, std::fabs(omega[grid.entryIndex(row, column)] - expected));
+            }
+        }
+        EXPECT_LE(worst, SteadyStateTolerance * peak);
+        const EnergyBudget budget = energyBudget(simulation.psi(), c.reynolds, params);
+        EXPECT_GT(budget.injection, 0.0);
+        EXPECT_NEAR(budget.net(), 0.0, SteadyStateTolerance * budget.injection);
+        EXPECT_NEAR(simulation.lastBudgetResidual(), 0.0, SteadyStateTolerance * budget.injection);
+    }
+}
+
+// Each sub-step's forcing alone, from rest, injects a random energy whose mean rate is epsilon
+// at any sub-step: the mean of many samples lies within five standard errors of it.
+TEST(ExtraTermsTest, RingForcingInjectsItsRateOnAverageWhateverTheSubStep) {
+    constexpr double Rate = 0.3;
+    constexpr int Samples = 4000;
+    constexpr double StandardErrors = 5.0;
+    ExtraTerms terms;
+    terms.setParams({.forcing = ForcingKind::ring, .forcingWaveNumber = 6, .injectionRate = Rate});
+    PackedSpectrum psi(Grid{});
+    for (const double dt : {TimeStep, TimeStep / 7.0}) {
+        double sum = 0.0;
+        double sumOfSquares = 0.0;
+        for (int sample = 0; sample < Samples; ++sample) {
+            psi.fill(0.0);
+            terms.apply(psi, 1000, dt);
+            const double injected = energy(psi) / dt;
+            sum += injected;
+            sumOfSquares += injected * injected;
+        }
+        const double mean = sum / Samples;
+        const double deviation = std::sqrt((sumOfSquares / Samples - mean * mean) * Samples / (Samples - 1));
+        EXPECT_NEAR(mean, Rate, StandardErrors * deviation / std::sqrt(Samples)) << dt;
+    }
+}
+
+// A random-forced run stopped, its state, terms and generator position handed to a new run,
+// goes on as if it had never stopped.
+TEST(Simulation, ARingForcedRunContinuesBitForBitFromItsStateAndNoisePosition) {
+    constexpr int Half = 15;
+    const PhysicsParams params{.forcing = ForcingKind::ring, .forcingWaveNumber = 5, .injectionRate = 2.0, .drag = 0.1};
+    Simulation whole(5000, Grid(64));
+    whole.setPhysics(params);
+    whole.setForcingNoise({.seed = 99});
+    Simulation first(5000, Grid(64));
+    first.setPhysics(params);
+    first.setForcingNoise({.seed = 99});
+    for (int frame = 0; frame < Half; ++frame) {
+        ASSERT_TRUE(whole.advanceFrame().finite);
+        ASSERT_TRUE(first.advanceFrame().finite);
+    }
+    Simulation second(5000, Grid(64));
+    second.setPhysics(first.physics());
+    second.setForcingNoise(first.forcingNoise());
+    second.setState(first.psi(), first.framesDone());
+    for (int frame = 0; frame < Half; ++frame) {
+        ASSERT_TRUE(whole.advanceFrame().finite);
+        ASSERT_TRUE(second.advanceFrame().finite);
+    }
+    EXPECT_GT(energy(whole.psi()), 0.0);
+    EXPECT_EQ(second.psi(), whole.psi());
+    EXPECT_EQ(second.forcingNoise(), whole.forcingNoise());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,7 +34,17 @@ bool sameBits(const PackedSpectrum& a, const PackedSpectrum& b) {
     return std::memcmp(a.data(), b.data(), sizeof a) == 0;
 }
 
-constexpr RunClock SampleClock{.frames = 1234, .reynolds = 10000, .filter = true, .stabilityLimit = 0.5};
+constexpr RunClock SampleClock{.frames = 1234,
+                               .reynolds = 10000,
+                               .filter = true,
+                               .stabilityLimit = 0.5,
+                               .physics = {.forcing = ForcingKind::ring,
+                                           .forcingWaveNumber = 6,
+                                           .injectionRate = 0.25,
+                                           .drag = 0.1,
+                                           .hyperviscosity = 1e-7,
+                                           .hyperOrder = 3},
+                               .noise = {.seed = 0xFEDCBA9876543210ULL, .draws = 98765}};
 
 // Either format gives back the spectrum bit for bit; the .npz also the clock, the bare .npy
 // (today's --save-state .npy) the clock at zero. The same state always gives the same bytes.
@@ -55,6 +66,8 @@ TEST(StateFile, EachFormatReadsBackItsSpectrumAndTheClockItHolds) {
         EXPECT_EQ(clock.reynolds, expected.reynolds);
         EXPECT_EQ(clock.filter, expected.filter);
         EXPECT_EQ(clock.stabilityLimit, expected.stabilityLimit);
+        EXPECT_EQ(clock.physics, expected.physics);
+        EXPECT_EQ(clock.noise, expected.noise);
     }
     // The highest stability limit the option takes reads back, as a continued run needs it.
     const RunClock atLimit{.frames = 9, .reynolds = 100, .filter = false, .stabilityLimit = MaxStabilityLimit};
@@ -96,9 +109,21 @@ TEST(StateFile, NumpyLoadsTheNpzMembers) {
 
 // The members a good archive holds, by file name, for cases to spoil one at a time.
 std::map<std::string, std::vector<std::uint8_t>> goodMembers(const PackedSpectrum& psi) {
-    return {{"psi_spectrum.npy", encodeNpyField(psi)}, {"frames.npy", encodeNpyScalar(std::int64_t{1234})},
-            {"time.npy", encodeNpyScalar(12.34)},      {"reynolds.npy", encodeNpyScalar(std::int64_t{10000})},
-            {"filter.npy", encodeNpyScalar(true)},     {"stability_limit.npy", encodeNpyScalar(0.5)}};
+    return {{"psi_spectrum.npy", encodeNpyField(psi)},
+            {"frames.npy", encodeNpyScalar(std::int64_t{1234})},
+            {"time.npy", encodeNpyScalar(12.34)},
+            {"reynolds.npy", encodeNpyScalar(std::int64_t{10000})},
+            {"filter.npy", encodeNpyScalar(true)},
+            {"stability_limit.npy", encodeNpyScalar(0.5)},
+            {"forcing.npy", encodeNpyScalar(std::int64_t{1})},
+            {"forcing_wavenumber.npy", encodeNpyScalar(std::int64_t{4})},
+            {"forcing_amplitude.npy", encodeNpyScalar(2.0)},
+            {"injection_rate.npy", encodeNpyScalar(0.1)},
+            {"drag.npy", encodeNpyScalar(0.05)},
+            {"hyperviscosity.npy", encodeNpyScalar(0.0)},
+            {"hyper_order.npy", encodeNpyScalar(std::int64_t{2})},
+            {"forcing_seed.npy", encodeNpyScalar(std::int64_t{-3})},
+            {"forcing_draws.npy", encodeNpyScalar(std::int64_t{40})}};
 }
 
 std::vector<std::uint8_t> zipOf(const std::map<std::string, std::vector<std::uint8_t>>& members) {
@@ -154,6 +179,23 @@ TEST(StateFile, FilesThatAreNotStatesAreRefusedByKindAndLeaveTheTargetsAlone) {
         {"filter damaged", spoiled("filter.npy", {0x93, 'N', 'U', 'M'}), FileErrorKind::stateNotAState, "filter"},
         {"stability limit damaged", spoiled("stability_limit.npy", {0x93, 'N', 'U', 'M'}),
          FileErrorKind::stateNotAState, "stability_limit"},
+        // A forced run's terms are all there and in range, or the file is no state: read as a
+        // plain run it would go on as another flow.
+        {"no forcing kind", spoiled("forcing.npy", {}), FileErrorKind::stateNotAState, "forcing"},
+        {"no drag", spoiled("drag.npy", {}), FileErrorKind::stateNotAState, "drag"},
+        {"unknown forcing", spoiled("forcing.npy", encodeNpyScalar(std::int64_t{3})), FileErrorKind::stateNotAState,
+         "forcing"},
+        {"forcing outside the band", spoiled("forcing_wavenumber.npy", encodeNpyScalar(std::int64_t{21})),
+         FileErrorKind::stateNotAState, "forcing_wavenumber"},
+        {"non-finite amplitude", spoiled("forcing_amplitude.npy", encodeNpyScalar(std::nan(""))),
+         FileErrorKind::stateNotAState, "forcing_amplitude"},
+        {"zero injection", spoiled("injection_rate.npy", encodeNpyScalar(0.0)), FileErrorKind::stateNotAState,
+         "injection_rate"},
+        {"negative drag", spoiled("drag.npy", encodeNpyScalar(-0.1)), FileErrorKind::stateNotAState, "drag"},
+        {"hyper-order 0", spoiled("hyper_order.npy", encodeNpyScalar(std::int64_t{0})), FileErrorKind::stateNotAState,
+         "hyper_order"},
+        {"draws negative", spoiled("forcing_draws.npy", encodeNpyScalar(std::int64_t{-1})),
+         FileErrorKind::stateNotAState, "forcing_draws"},
         {"corrupted", corrupted, FileErrorKind::stateDamaged, "psi_spectrum"},
         {"cut short", {corrupted.begin(), corrupted.begin() + 3000}, FileErrorKind::stateNotAState, ""},
     };
@@ -182,6 +224,18 @@ TEST(StateFile, FilesThatAreNotStatesAreRefusedByKindAndLeaveTheTargetsAlone) {
         EXPECT_EQ(clock.filter, later.filter) << later.member;
         EXPECT_EQ(clock.stabilityLimit, later.stabilityLimit) << later.member;
     }
+    // Archives from before the forcing existed, or of plain runs, ran the plain equation.
+    auto members = goodMembers(*psi);
+    for (const char* name : {"forcing.npy", "forcing_wavenumber.npy", "forcing_amplitude.npy", "injection_rate.npy",
+                             "drag.npy", "hyperviscosity.npy", "hyper_order.npy", "forcing_seed.npy",
+                             "forcing_draws.npy"}) {
+        members.erase(name);
+    }
+    auto out = std::make_unique<PackedSpectrum>(Grid{});
+    RunClock clock{.physics = SampleClock.physics, .noise = SampleClock.noise};
+    ASSERT_FALSE(decodeState(zipOf(members), *out, clock).has_value());
+    EXPECT_EQ(clock.physics, PhysicsParams{});
+    EXPECT_EQ(clock.noise, ForcingNoise{});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <optional>
@@ -103,6 +104,41 @@ std::string readPositiveNumber(std::string_view text, double maximum, double& ou
     return refusal("a number above 0 and at most " + std::string(bound), text);
 }
 
+// Parses a whole argument as a finite number above 0, or at least 0 with zeroAllowed.
+std::string readFiniteNumber(std::string_view text, bool zeroAllowed, std::optional<double>& out) {
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error == std::errc() && end == text.data() + text.size() && std::isfinite(value) &&
+        (value > 0.0 || (zeroAllowed && value == 0.0))) {
+        out = value;
+        return {};
+    }
+    return refusal(zeroAllowed ? "a finite number at least 0" : "a finite number above 0", text);
+}
+
+template <typename Integer>
+std::string readOptionalInteger(std::string_view text, Integer minimum, Integer maximum, std::optional<Integer>& out) {
+    Integer value{};
+    std::string refused = readInteger(text, minimum, maximum, value);
+    if (refused.empty()) {
+        out = value;
+    }
+    return refused;
+}
+
+std::string readForcing(std::string_view value, std::optional<ForcingKind>& forcing) {
+    if (value == "none") {
+        forcing = ForcingKind::none;
+    } else if (value == "stripes") {
+        forcing = ForcingKind::stripes;
+    } else if (value == "ring") {
+        forcing = ForcingKind::ring;
+    } else {
+        return refusal("none, stripes or ring", value);
+    }
+    return {};
+}
+
 std::string readPicture(std::string_view value, DisplayMode& picture) {
     if (value == "vorticity") {
         picture = DisplayMode::vorticity;
@@ -141,7 +177,9 @@ const std::array Options{
     Option{"--state", "FILE.npz", "continue from a state written by --save-state (.npz or .npy)",
            [](std::string_view v, ParsedCommandLine& p) { return readStartField(v, InputKind::state, p.options); },
            Role::startField},
-    Option{"--seed", "N", "seed of the random preset mcwilliams (default 1)",
+    Option{"--seed", "N",
+           "seed of the random preset mcwilliams and of the ring forcing (default 1);\n"
+           "a continued forced run keeps the generator its state file records",
            [](std::string_view v, ParsedCommandLine& p) {
                return readInteger<std::uint32_t>(v, 0, std::numeric_limits<std::uint32_t>::max(), p.options.seed);
            }},
@@ -191,8 +229,9 @@ const std::array Options{
            [](std::string_view v, ParsedCommandLine& p) { return readInteger(v, 1LL, LongMax, p.options.every); }},
     Option{"--diagnostics", "FILE.csv",
            "step, time, energy, enstrophy, palinstrophy, max |vorticity|,\n"
-           "stability number and sub-steps of the frame, edge enstrophy share;\n"
-           "- for standard output",
+           "stability number and sub-steps of the frame, edge enstrophy share,\n"
+           "energy injection, viscous, hyperviscous and drag dissipation rates,\n"
+           "and the energy budget's residual over the frame; - for standard output",
            [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.diagnosticsPath); }},
     Option{"--spectra", "FILE.csv",
            "energy and enstrophy by shell k = round(|k|), every K frames:\n"
@@ -213,6 +252,29 @@ const std::array Options{
                    p.options.stabilityLimit = limit;
                }
                return refused;
+           }},
+    Option{"--forcing", "KIND",
+           "none (default), stripes: A k cos(k y) added to d(omega)/dt, or ring:\n"
+           "white noise on k-1 <= |k| <= k+1 injecting energy at a mean rate EPS\n"
+           "(default: the continued state's or preset's, else none)",
+           [](std::string_view v, ParsedCommandLine& p) { return readForcing(v, p.options.forcing); }},
+    Option{"--forcing-wavenumber", "K", "the forcing's wave number k, 1 to 20, inside every grid's band (default 4)",
+           [](std::string_view v, ParsedCommandLine& p) {
+               return readOptionalInteger(v, 1, MaxForcingWaveNumber, p.options.forcingWaveNumber);
+           }},
+    Option{"--forcing-amplitude", "A", "amplitude A of the stripes, a finite number above 0 (default 1)",
+           [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, false, p.options.forcingAmplitude); }},
+    Option{"--injection-rate", "EPS", "mean energy injection rate of the ring, a finite number above 0 (default 0.1)",
+           [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, false, p.options.injectionRate); }},
+    Option{"--drag", "MU", "large-scale drag -MU omega, MU a finite number at least 0 (default 0)",
+           [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, true, p.options.drag); }},
+    Option{"--hyperviscosity", "NU_H",
+           "hyperviscosity -NU_H (-laplacian)^P omega, NU_H a finite number at least 0\n"
+           "(default 0)",
+           [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, true, p.options.hyperviscosity); }},
+    Option{"--hyper-order", "P", "order P of the hyperviscosity, 1 to 8 (default 2)",
+           [](std::string_view v, ParsedCommandLine& p) {
+               return readOptionalInteger(v, 1, MaxHyperOrder, p.options.hyperOrder);
            }},
     Option{"--save-state", "FILE.npz",
            "the final state for --state: spectrum, clock and settings (.npz);\n"
@@ -289,6 +351,24 @@ std::string describe(const Option& option) {
         head.assign(HelpColumn, ' ');
     }
     return text + head + std::string(help) + '\n';
+}
+
+// A setting of a term that the command line does not switch on is refused rather than ignored.
+std::string forcingMismatch(const BatchOptions& options) {
+    const ForcingKind kind = options.forcing.value_or(ForcingKind::none);
+    if (options.forcingWaveNumber && kind == ForcingKind::none) {
+        return "--forcing-wavenumber needs --forcing stripes or --forcing ring";
+    }
+    if (options.forcingAmplitude && kind != ForcingKind::stripes) {
+        return "--forcing-amplitude needs --forcing stripes";
+    }
+    if (options.injectionRate && kind != ForcingKind::ring) {
+        return "--injection-rate needs --forcing ring";
+    }
+    if (options.hyperOrder && !options.hyperviscosity) {
+        return "--hyper-order needs --hyperviscosity";
+    }
+    return {};
 }
 
 }  // namespace
@@ -369,6 +449,9 @@ ParsedCommandLine parseBatchArguments(std::span<const std::string_view> args) {
     }
     if (startFields > 1) {
         return fail("give at most one of " + startFieldNames());
+    }
+    if (std::string refused = forcingMismatch(parsed.options); !refused.empty()) {
+        return fail(refused);
     }
     return parsed;
 }

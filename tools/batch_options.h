@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "field_io/picture.h"
+#include "solver/physics_params.h"
 #include "solver/stable_frame.h"
 
 namespace swirlon::batch {
@@ -50,6 +51,15 @@ struct BatchOptions {
     std::optional<int> grid;
     // Threads sharing each step; unset: what runs best on the run's grid.
     std::optional<int> threads;
+    // The terms beyond the plain equation; each one unset takes the continued state's value,
+    // else the preset's, else the default (none of them on).
+    std::optional<ForcingKind> forcing;
+    std::optional<int> forcingWaveNumber;
+    std::optional<double> forcingAmplitude;
+    std::optional<double> injectionRate;
+    std::optional<double> drag;
+    std::optional<double> hyperviscosity;
+    std::optional<int> hyperOrder;
     // Screen pixels per grid point in --frames pictures; unset: the grid's default scale.
     std::optional<int> zoom;
     std::string saveStatePath;

@@ -63,6 +63,18 @@ std::optional<std::string> worded(const std::optional<FileError>& error) {
     return error ? std::optional(fileErrorText(*error)) : std::nullopt;
 }
 
+// The terms a run goes with: each one the options give, else the one the state or preset brought.
+PhysicsParams chosenPhysics(const BatchOptions& options, PhysicsParams brought) {
+    brought.forcing = options.forcing.value_or(brought.forcing);
+    brought.forcingWaveNumber = options.forcingWaveNumber.value_or(brought.forcingWaveNumber);
+    brought.forcingAmplitude = options.forcingAmplitude.value_or(brought.forcingAmplitude);
+    brought.injectionRate = options.injectionRate.value_or(brought.injectionRate);
+    brought.drag = options.drag.value_or(brought.drag);
+    brought.hyperviscosity = options.hyperviscosity.value_or(brought.hyperviscosity);
+    brought.hyperOrder = options.hyperOrder.value_or(brought.hyperOrder);
+    return brought;
+}
+
 // Reads the initial field into scratch and sets the simulation from it, or returns the message
 // of the load that failed (the simulation untouched then). A saved state goes on by the shared
 // saved-run rule (session/saved_run.h).
@@ -78,12 +90,21 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
         }
     };
     switch (options.inputKind) {
-    case InputKind::preset:
-        if (!loadPreset(options.input, scratch, options.seed)) {
+    case InputKind::preset: {
+        const Preset* preset = findPreset(options.input);
+        if (preset == nullptr) {
             return unknownPresetText(options.input);
         }
+        preset->build(scratch, options.seed);
+        // A preset made to run forced brings its terms and Reynolds number.
+        if (preset->reynolds > 0) {
+            simulation.setReynolds(options.reynolds.value_or(preset->reynolds));
+        }
+        simulation.setPhysics(chosenPhysics(options, preset->physics));
+        simulation.setForcingNoise({.seed = options.seed});
         simulation.setState(scratch);
         return std::nullopt;
+    }
     case InputKind::state: {
         RunClock clock;
         if (auto message = worded(readStateFile(options.input, scratch, clock))) {
@@ -95,6 +116,11 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
                          ExplicitSettings{.reynolds = options.reynolds,
                                           .filter = options.filter ? std::optional(true) : std::nullopt,
                                           .stabilityLimit = options.stabilityLimit});
+        // Each term given outweighs the file's; an unforced file starts the generator from --seed.
+        simulation.setPhysics(chosenPhysics(options, clock.physics));
+        if (!hasExtraTerms(clock.physics)) {
+            simulation.setForcingNoise({.seed = options.seed});
+        }
         return std::nullopt;
     }
     case InputKind::file:
@@ -104,6 +130,8 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
             return message;
         }
         takeFileGrid();
+        simulation.setPhysics(chosenPhysics(options, PhysicsParams{}));
+        simulation.setForcingNoise({.seed = options.seed});
         simulation.setStateFromVorticity(scratch);
         return std::nullopt;
     }
