@@ -57,5 +57,9 @@ inline constexpr int ID_CALC_FORCING_NONE = 33120;
 inline constexpr int ID_CALC_FORCING_STRIPES = 33121;
 inline constexpr int ID_CALC_FORCING_RING = 33122;
 inline constexpr int ID_CALC_DRAG = 33123;
+inline constexpr int ID_CALC_GRID_64 = 33130;
+inline constexpr int ID_CALC_GRID_128 = 33131;
+inline constexpr int ID_CALC_GRID_256 = 33132;
+inline constexpr int ID_CALC_GRID_512 = 33133;
 
 }  // namespace swirlon

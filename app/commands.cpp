@@ -111,6 +111,16 @@ bool forcingIs(const CMainFrame& frame) {
     return frame.view().simulation().physics().forcing == Kind;
 }
 
+template <int Size>
+bool gridIs(const CMainFrame& frame) {
+    return frame.view().simulation().grid().size() == Size;
+}
+
+template <int Size>
+void chooseGrid(CMainFrame& frame) {
+    frame.view().setGrid(Grid(Size));
+}
+
 template <ForcingKind Kind>
 void chooseForcing(CMainFrame& frame) {
     PhysicsParams terms = frame.view().simulation().physics();
@@ -200,6 +210,11 @@ const CommandEntry Commands[]{
     {ID_CALC_FORCING_RING, texts::ItemForcingRing, texts::PromptForcingRing, chooseForcing<ForcingKind::ring>,
      nullptr, forcingIs<ForcingKind::ring>},
     {ID_CALC_DRAG, texts::ItemDrag, texts::PromptDrag, toggleDrag, nullptr, dragOn},
+    // The grid.
+    {ID_CALC_GRID_64, texts::ItemGrid64, texts::PromptGridCoarse, chooseGrid<64>, idle, gridIs<64>},
+    {ID_CALC_GRID_128, texts::ItemGrid128, texts::PromptGridDefault, chooseGrid<128>, idle, gridIs<128>},
+    {ID_CALC_GRID_256, texts::ItemGrid256, texts::PromptGridFine, chooseGrid<256>, idle, gridIs<256>},
+    {ID_CALC_GRID_512, texts::ItemGrid512, texts::PromptGridFinest, chooseGrid<512>, idle, gridIs<512>},
     // The small-scale filter.
     {ID_CALC_FILTER, texts::ItemFilter, texts::PromptFilter,
      [](CMainFrame& frame) { frame.view().setFilter(!frame.view().filterOn()); }, nullptr,
@@ -226,6 +241,12 @@ constexpr MenuEntry ForcingItems[]{
     menuCommand(ID_CALC_FORCING_NONE),
     menuCommand(ID_CALC_FORCING_STRIPES),
     menuCommand(ID_CALC_FORCING_RING),
+};
+constexpr MenuEntry GridItems[]{
+    menuCommand(ID_CALC_GRID_64),
+    menuCommand(ID_CALC_GRID_128),
+    menuCommand(ID_CALC_GRID_256),
+    menuCommand(ID_CALC_GRID_512),
 };
 constexpr MenuEntry PaceItems[]{
     menuCommand(ID_PACE_0_1), menuCommand(ID_PACE_0_5), menuCommand(ID_PACE_2),
@@ -256,6 +277,7 @@ constexpr MenuEntry CalculationItems[]{
     menuSeparator(),
     submenu(texts::MenuForcing, texts::PromptForcing, ForcingItems),
     menuCommand(ID_CALC_DRAG),
+    submenu(texts::MenuGrid, texts::PromptGrid, GridItems),
 };
 constexpr MenuEntry ZoomItems[]{menuCommand(ID_ZOOM_2), menuCommand(ID_ZOOM_3), menuCommand(ID_ZOOM_4),
                                 menuCommand(ID_ZOOM_FIT)};
@@ -284,7 +306,10 @@ constexpr int ReynoldsChoiceIds[]{ID_RE_100, ID_RE_1000, ID_RE_10000};
 constexpr int DisplayChoiceIds[]{ID_VIEW_VORTICITY, ID_VIEW_SPEED2};
 constexpr int PaceChoiceIds[]{ID_PACE_0_1, ID_PACE_0_5, ID_PACE_2, ID_PACE_10, ID_PACE_MAX};
 constexpr int ZoomChoiceIds[]{ID_ZOOM_2, ID_ZOOM_3, ID_ZOOM_4, ID_ZOOM_FIT};
-constexpr std::span<const int> ExclusiveChoices[]{ReynoldsChoiceIds, DisplayChoiceIds, PaceChoiceIds, ZoomChoiceIds};
+constexpr int ForcingChoiceIds[]{ID_CALC_FORCING_NONE, ID_CALC_FORCING_STRIPES, ID_CALC_FORCING_RING};
+constexpr int GridChoiceIds[]{ID_CALC_GRID_64, ID_CALC_GRID_128, ID_CALC_GRID_256, ID_CALC_GRID_512};
+constexpr std::span<const int> ExclusiveChoices[]{ReynoldsChoiceIds, DisplayChoiceIds, PaceChoiceIds,
+                                                  ZoomChoiceIds,     ForcingChoiceIds, GridChoiceIds};
 
 }  // namespace
 

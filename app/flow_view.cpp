@@ -187,6 +187,15 @@ void FlowView::setFilter(bool on) {
     Q_EMIT stateChanged();
 }
 
+void FlowView::setGrid(const Grid& grid) {
+    if (isRunning() || grid == simulation().grid()) {
+        return;
+    }
+    session.changeGrid(grid);
+    updateLayout();
+    stateWasReplaced();
+}
+
 void FlowView::setLegendShown(bool on) {
     legendOn = on;
     updateLayout();

@@ -73,6 +73,8 @@ class FlowView : public QWidget {
     // The small-scale filter after every sub-step, from the next frame on; a file loaded while
     // it is on is filtered once. Off at start-up.
     void setFilter(bool on);
+    // Idle only: the run moves to another grid, the flow and its clock kept (session.h).
+    void setGrid(const Grid& grid);
     void setLegendShown(bool on);
     void setZoom(PictureZoom choice);
 

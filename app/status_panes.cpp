@@ -58,6 +58,10 @@ QString widestText(StatusPane pane) {
 
 }  // namespace
 
+QString gridNote(const Grid& grid) {
+    return grid == Grid{} ? QString() : texts::PaneGrid.toString().arg(grid.size());
+}
+
 QString timePaneText(double time) { return texts::PaneTime.arg(QString::number(time, 'f', TimeDecimals)); }
 
 QString reynoldsPaneText(int reynolds) { return texts::PaneReynolds.toString().arg(reynolds); }
@@ -107,7 +111,8 @@ void StatusPanes::refresh() {
     const Simulation& flow = view_.simulation();
     const DiagnosticsRecord* latest = recorder_.series().latest();
     const Diagnostics values = latest != nullptr ? latest->values : Diagnostics{};
-    const std::array notes{subStepsNote(values.subSteps), resolutionNote(values.edgeEnstrophyShare)};
+    const std::array notes{gridNote(flow.grid()), subStepsNote(values.subSteps),
+                           resolutionNote(values.edgeEnstrophyShare)};
     QLabel* health = labels_[static_cast<std::size_t>(StatusPane::health)];
     health->setText(healthPaneText(notes));
     // Shown only while there is something to say; the panes to its right keep their places.

@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+
+#include "solver/grid.h"
 #include <QTimer>
 
 #include <array>
@@ -38,6 +40,8 @@ QString healthPaneText(std::span<const QString> notes);
 QString subStepsNote(int subSteps);
 // Empty while the grid resolves the flow (solver/spectra.h).
 QString resolutionNote(double edgeEnstrophyShare);
+// The grid, when it is not the default one.
+QString gridNote(const Grid& grid);
 
 class StatusPanes : public QObject {
     Q_OBJECT

@@ -114,6 +114,16 @@ inline constexpr QStringView PromptReset = u"最後に選んだ初期渦度場�
 inline constexpr QStringView ItemFilter = u"小さな渦の減衰フィルタ(&F)";
 inline constexpr QStringView PromptFilter = u"格子で表せない小さな渦を毎ステップ後に滑らかに減衰させる";
 // Forcing and large-scale drag of the Calculation menu.
+inline constexpr QStringView MenuGrid = u"格子(&G)";
+inline constexpr QStringView PromptGrid = u"計算する格子の細かさを選ぶ (流れはそのまま移される)";
+inline constexpr QStringView ItemGrid64 = u"64×64";
+inline constexpr QStringView ItemGrid128 = u"128×128";
+inline constexpr QStringView ItemGrid256 = u"256×256";
+inline constexpr QStringView ItemGrid512 = u"512×512";
+inline constexpr QStringView PromptGridCoarse = u"粗い格子で速く計算する";
+inline constexpr QStringView PromptGridDefault = u"標準の格子で計算する";
+inline constexpr QStringView PromptGridFine = u"細かい格子で高いレイノルズ数の流れを正確に計算する";
+inline constexpr QStringView PromptGridFinest = u"最も細かい格子で計算する (時間がかかる)";
 inline constexpr QStringView MenuForcing = u"外力(&O)";
 inline constexpr QStringView PromptForcing = u"流れを駆動し続ける外力を選ぶ";
 inline constexpr QStringView ItemForcingNone = u"なし";
@@ -170,6 +180,7 @@ inline constexpr QStringView PanePaceReached = u"%1 コマ/秒 (実際は毎秒 
 inline constexpr QStringView PaneSubSteps = u"サブステップ %1";
 // Health pane: enstrophy has piled up at the band edge, finer than the grid can show.
 inline constexpr QStringView PaneUnderResolved = u"解像度不足";
+inline constexpr QStringView PaneGrid = u"格子 %1×%1";
 
 // Live plots: the Display menu's item, the File menu's export, the dock and its curves.
 inline constexpr QStringView ItemPlots = u"グラフ(&G)";

@@ -6,6 +6,8 @@
 #include "field_io/atomic_file.h"
 #include "field_io/presets.h"
 #include "field_io/state_file.h"
+#include "solver/regrid.h"
+#include "solver/step_threads.h"
 
 namespace swirlon {
 
@@ -66,6 +68,12 @@ bool Session::choosePreset(std::string_view name) {
 }
 
 void Session::reset() { flow_.setState(*startField_, startFrames_); }
+
+void Session::changeGrid(const Grid& grid) {
+    flow_.setGrid(grid);
+    flow_.setThreads(defaultStepThreads(grid));
+    *startField_ = regridSpectrum(*startField_, grid);
+}
 
 void Session::adoptAsStart() {
     *startField_ = flow_.psi();

@@ -60,6 +60,11 @@ class Session {
     // Back to the start field and its clock.
     void reset();
 
+    // The run moves to another grid: the flow (by its Fourier band, solver/regrid.h), its clock
+    // and settings kept; the start a reset returns to moves with it. The step's threads become
+    // those that run best on the new grid.
+    void changeGrid(const Grid& grid);
+
     // One frame; false when it diverged (the state is then put back as it was).
     bool advanceFrame() { return flow_.advanceFrame().finite; }
 

@@ -255,7 +255,7 @@ TEST(FileDialogs, InJapaneseTheLoadDialogAddsAllReadablePicturesAndEachOpensInTh
         dialog.selectFile(picture);
         // Closed as accepted directly: the dialog's own accept checks the file against its
         // folder listing, which it reads in the background and may not have yet.
-        dialog.done(QDialog::Accepted);
+        static_cast<QDialog&>(dialog).done(QDialog::Accepted);
     });
     window.frame().action(ID_LOAD_INITIAL_VORTICITY)->trigger();
     // One colour everywhere: nothing left once the mean is gone, so the flow is at rest.

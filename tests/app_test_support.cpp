@@ -79,7 +79,8 @@ void expectEnabledItemsOf(const swirlon::CMainFrame& frame, bool running) {
                               id == swirlon::ID_CALC_STEP || id == swirlon::ID_CALC_RESET ||
                               id == swirlon::ID_FILE_SAVE_PLOT_DATA || id == swirlon::ID_FILE_LOAD_STATE ||
                               id == swirlon::ID_FILE_SAVE_STATE ||
-                              (id >= swirlon::ID_FIELD_DEFAULT && id <= swirlon::ID_FIELD_KOLMOGOROV);
+                              (id >= swirlon::ID_FIELD_DEFAULT && id <= swirlon::ID_FIELD_KOLMOGOROV) ||
+                              (id >= swirlon::ID_CALC_GRID_64 && id <= swirlon::ID_CALC_GRID_512);
         const bool runOnly = id == swirlon::ID_CALC_STOP;
         EXPECT_EQ(frame.action(id)->isEnabled(), running ? !idleOnly : !runOnly)
             << id << (running ? " running" : " idle");
@@ -123,7 +124,7 @@ long long runFrames(swirlon::CMainFrame& frame, long long frames) {
 }
 
 bool samePsi(const swirlon::PackedSpectrum& a, const swirlon::PackedSpectrum& b) {
-    return std::memcmp(a.data(), b.data(), sizeof(a)) == 0;
+    return a.grid() == b.grid() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
 std::unique_ptr<swirlon::PictureBuffer> rendered(const swirlon::Simulation& simulation, swirlon::DisplayMode mode) {

@@ -12,13 +12,16 @@
 #include "field_io/state_file.h"
 #include "session/saved_run.h"
 #include "session/session.h"
+#include "solver/diagnostics.h"
+#include "solver/regrid.h"
+#include "solver/step_threads.h"
 #include "tests/bmp_files.h"
 
 namespace swirlon {
 namespace {
 
 bool sameBits(const PackedSpectrum& a, const PackedSpectrum& b) {
-    return std::memcmp(a.data(), b.data(), sizeof a) == 0;
+    return a.grid() == b.grid() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
 bool anyReynolds(int) { return true; }
@@ -126,6 +129,29 @@ TEST(Session, ResetReturnsToTheStateLastSetAndAFailedReplacementChangesNothing) 
         EXPECT_TRUE(sameBits(session.simulation().psi(), *expected)) << static_cast<int>(start);
         EXPECT_EQ(session.simulation().framesDone(), startFrames);
     }
+}
+
+// Another grid holds the same flow with its clock; a reset returns to the start on the new
+// grid; and back on the first grid the run is the one it was, bit for bit.
+TEST(Session, ChangingTheGridKeepsTheFlowAndTheClockAndMovesTheStartAlong) {
+    Session session(1000);
+    session.advanceFrame();
+    const PackedSpectrum before = session.simulation().psi();
+    const PackedSpectrum start = [] {
+        Session fresh(1000);
+        return fresh.simulation().psi();
+    }();
+    session.changeGrid(Grid(256));
+    EXPECT_EQ(session.simulation().grid().size(), 256);
+    EXPECT_EQ(session.simulation().framesDone(), 1);
+    EXPECT_EQ(session.simulation().threads(), defaultStepThreads(Grid(256)));
+    EXPECT_EQ(energy(session.simulation().psi()), energy(before));
+    session.changeGrid(Grid{});
+    EXPECT_TRUE(sameBits(session.simulation().psi(), regridSpectrum(before, Grid{})));
+    session.changeGrid(Grid(64));
+    session.reset();
+    EXPECT_EQ(session.simulation().framesDone(), 0);
+    EXPECT_TRUE(sameBits(session.simulation().psi(), regridSpectrum(start, Grid(64))));
 }
 
 // A Reynolds number the front end does not accept leaves the session's own, and says so.
