@@ -85,11 +85,13 @@ struct BuiltInField {
     int id;
     std::string_view preset;
 };
-constexpr std::array BuiltInFields{
-    BuiltInField{ID_FIELD_DEFAULT, "default"}, BuiltInField{ID_FIELD_TAYLOR_GREEN, "taylor-green"},
-    BuiltInField{ID_FIELD_VORTEX_PAIR, "vortex-pair"}, BuiltInField{ID_FIELD_SHEAR_LAYER, "shear-layer"},
-    BuiltInField{ID_FIELD_RANDOM_TURBULENCE, "mcwilliams"}, BuiltInField{ID_FIELD_FORCED_TURBULENCE, "forced-turbulence"},
-    BuiltInField{ID_FIELD_KOLMOGOROV, "kolmogorov"}};
+constexpr std::array BuiltInFields{BuiltInField{ID_FIELD_DEFAULT, "default"},
+                                   BuiltInField{ID_FIELD_TAYLOR_GREEN, "taylor-green"},
+                                   BuiltInField{ID_FIELD_VORTEX_PAIR, "vortex-pair"},
+                                   BuiltInField{ID_FIELD_SHEAR_LAYER, "shear-layer"},
+                                   BuiltInField{ID_FIELD_RANDOM_TURBULENCE, "mcwilliams"},
+                                   BuiltInField{ID_FIELD_FORCED_TURBULENCE, "forced-turbulence"},
+                                   BuiltInField{ID_FIELD_KOLMOGOROV, "kolmogorov"}};
 
 // A field made to run forced brings its terms and Reynolds number; the others keep the run's.
 template <int Id>

@@ -58,9 +58,7 @@ QString widestText(StatusPane pane) {
 
 }  // namespace
 
-QString gridNote(const Grid& grid) {
-    return grid == Grid{} ? QString() : texts::PaneGrid.toString().arg(grid.size());
-}
+QString gridNote(const Grid& grid) { return grid == Grid{} ? QString() : texts::PaneGrid.toString().arg(grid.size()); }
 
 QString timePaneText(double time) { return texts::PaneTime.arg(QString::number(time, 'f', TimeDecimals)); }
 

@@ -8,8 +8,8 @@
 #include <QObject>
 #include <QString>
 
-#include "solver/grid.h"
 #include <QTimer>
+#include "solver/grid.h"
 
 #include <array>
 #include <cstdint>

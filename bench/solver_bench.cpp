@@ -224,7 +224,6 @@ void BM_energyBudget(benchmark::State& state) {
 }
 BENCHMARK(BM_energyBudget)->Apply(atEveryGrid);
 
-
 #if defined(SWIRLON_BENCH_WITH_FFTW)
 
 // The same RK4 step (derivative spectra, four inverse transforms, the advection product, one

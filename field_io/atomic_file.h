@@ -27,7 +27,7 @@ enum class Durability {
 };
 
 class AtomicFile {
-public:
+  public:
     AtomicFile() = default;
     // Discards the temporary file unless commit succeeded.
     ~AtomicFile();
@@ -52,7 +52,7 @@ public:
     bool isOpen() const { return descriptor_ >= 0; }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     friend std::optional<FileError> commitTogether(std::span<AtomicFile* const> files);
 
     // The first half of a commit: the bytes on disk, the temporary file closed.

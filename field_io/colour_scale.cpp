@@ -49,8 +49,7 @@ ValueRange colourRange(const ColourScale& scale) {
 }
 
 Rgb colourOfValue(const ColourScale& scale, double value) {
-    return scale.mode == DisplayMode::speed ? mapSpeedColor(value * scale.gain)
-                                            : mapVorticityColor(value * scale.gain);
+    return scale.mode == DisplayMode::speed ? mapSpeedColor(value * scale.gain) : mapVorticityColor(value * scale.gain);
 }
 
 std::vector<double> legendTicks(ValueRange range, int maxTicks) {

@@ -44,8 +44,7 @@ std::optional<FileError> writeDiagnosticsCsv(const std::string& path, std::span<
     for (const DiagnosticsRecord& record : records) {
         text += diagnosticsCsvRow(record);
     }
-    return writeFileAtomically(
-        path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    return writeFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 }  // namespace swirlon

@@ -8,10 +8,10 @@
 namespace swirlon {
 
 enum class FileErrorKind {
-    noFileName,    // the path is empty
-    openFailed,    // detail: the system's reason
-    readFailed,    // detail: the system's reason
-    writeFailed,   // detail: the system's reason
+    noFileName,   // the path is empty
+    openFailed,   // detail: the system's reason
+    readFailed,   // detail: the system's reason
+    writeFailed,  // detail: the system's reason
     // 24-bit BMP pictures, in the order the loader checks them.
     bmpFileHeaderShort,
     bmpInfoHeaderShort,
@@ -27,17 +27,17 @@ enum class FileErrorKind {
     // 128x128 float64 .npy fields.
     npyTooLarge,
     npyNoSignature,
-    npyUnsupportedVersion,   // detail: the major version found
+    npyUnsupportedVersion,  // detail: the major version found
     npyHeaderTruncated,
     npyHeaderUnterminated,   // the header does not end in a newline
     npyHeaderMalformed,      // detail: the key whose entry is malformed or repeated, if any
     npyHeaderUnexpectedKey,  // detail: the key
     npyHeaderMissingKey,
-    npyWrongDtype,           // detail: the dtype found
+    npyWrongDtype,  // detail: the dtype found
     npyFortranOrder,
-    npyWrongShape,           // detail: the shape found, as a tuple
-    npyWrongDataSize,        // detail: the number of data bytes found
-    npyNonFinite,            // detail: the element's index, as a tuple (row, column)
+    npyWrongShape,     // detail: the shape found, as a tuple
+    npyWrongDataSize,  // detail: the number of data bytes found
+    npyNonFinite,      // detail: the element's index, as a tuple (row, column)
     // Saved runs (.npz, or a bare .npy spectrum).
     stateNotAState,  // detail: the .npz member that is missing or malformed, if one is
     stateDamaged,    // detail: the .npz member whose data fails its check, if one does

@@ -56,9 +56,8 @@ bool readsAsBmp(const std::string& path) {
         return true;
     }
     // A picture of another format keeps its own reader whatever its name says.
-    const bool otherFormat = std::ranges::any_of(OtherSignatures, [read](std::string_view signature) {
-        return read.starts_with(signature);
-    });
+    const bool otherFormat = std::ranges::any_of(
+        OtherSignatures, [read](std::string_view signature) { return read.starts_with(signature); });
     return !otherFormat && hasBmpExtension(path);
 }
 

@@ -37,7 +37,6 @@ bool readsAsBmp(const std::string& path);
 // picture the decoder cannot read, or whose pixels do not fill the size it reports, is a
 // pictureUnreadable error. On failure vorticity is untouched.
 std::optional<FileError> loadVorticityPicture(const std::string& path, PackedSpectrum& vorticity,
-                                              const PictureDecoder& decode,
-                                              BmpInfoHeaderBytes* infoHeader = nullptr);
+                                              const PictureDecoder& decode, BmpInfoHeaderBytes* infoHeader = nullptr);
 
 }  // namespace swirlon

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <functional>
 #include <memory>
-#include <type_traits>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "field_io/atomic_file.h"
@@ -25,8 +25,8 @@ constexpr std::size_t HeaderAlignment = 64;
 constexpr std::size_t BytesPerValue = sizeof(double);
 constexpr std::size_t MaxHeaderLength = NpyMaxHeaderLength;
 constexpr std::size_t LargestGridSize = SupportedGridSizes.back();
-static_assert(NpyMaxFieldFileBytes ==
-              Magic.size() + VersionBytes + LongLengthBytes + MaxHeaderLength + LargestGridSize * LargestGridSize * BytesPerValue);
+static_assert(NpyMaxFieldFileBytes == Magic.size() + VersionBytes + LongLengthBytes + MaxHeaderLength +
+                                          LargestGridSize * LargestGridSize * BytesPerValue);
 
 constexpr std::string_view ExpectedDtype = "<f8";
 
@@ -64,7 +64,7 @@ FileError problem(FileErrorKind kind, std::string detail = {}) { return FileErro
 // The header is a Python dict literal; this reads just enough of that grammar to check it:
 // strings, integers, True/False, tuples of integers, and punctuation.
 class HeaderParser {
-public:
+  public:
     explicit HeaderParser(std::string_view text) : text_(text) {}
 
     std::optional<FileError> parse(ArrayHeader& out) {
@@ -121,7 +121,7 @@ public:
         return std::nullopt;
     }
 
-private:
+  private:
     void skipSpace() {
         while (position_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[position_]))) {
             ++position_;

@@ -94,12 +94,12 @@ void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer
 
 void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer& picture, double gain) {
     switch (mode) {
-        case DisplayMode::vorticity:
-            renderVorticityImage(simulation.gridVorticity(), picture, gain);
-            return;
-        case DisplayMode::speed:
-            renderSpeedImage(simulation.velocityX(), simulation.velocityY(), picture, gain);
-            return;
+    case DisplayMode::vorticity:
+        renderVorticityImage(simulation.gridVorticity(), picture, gain);
+        return;
+    case DisplayMode::speed:
+        renderSpeedImage(simulation.velocityX(), simulation.velocityY(), picture, gain);
+        return;
     }
 }
 

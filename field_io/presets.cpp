@@ -64,9 +64,7 @@ constexpr double TaylorGreenAmplitude = 2.0;
 double coordinate(int index, int n) { return BoxLength / n * index; }
 
 // Shortest signed distance on the periodic axis, so each patch wraps smoothly across the edge.
-double periodicOffset(double from, double to) {
-    return std::remainder(to - from, BoxLength);
-}
+double periodicOffset(double from, double to) { return std::remainder(to - from, BoxLength); }
 
 template <typename Vorticity>
 void installGridVorticity(PackedSpectrum& psi, Vorticity&& vorticityAt) {
@@ -175,10 +173,8 @@ constexpr double KolmogorovDisturbance = 1e-4;
 // Forcing at k_f = 4 leaves an octave and more of band for the enstrophy cascade, and
 // epsilon = 3e-3 is the largest rate we tried that keeps the edge enstrophy share under
 // 0.5% (k_f = 5 with mu = 0.05 or k_f = 8 went above 1%) with one sub-step a frame.
-constexpr PhysicsParams ForcedTurbulence{.forcing = ForcingKind::ring,
-                                         .forcingWaveNumber = 4,
-                                         .injectionRate = 3e-3,
-                                         .drag = 0.1};
+constexpr PhysicsParams ForcedTurbulence{
+    .forcing = ForcingKind::ring, .forcingWaveNumber = 4, .injectionRate = 3e-3, .drag = 0.1};
 constexpr int ForcedTurbulenceReynolds = 10000;
 
 // The laminar stripes of the Kolmogorov preset with a small random disturbance from the seed.
@@ -232,7 +228,8 @@ constexpr std::array<Preset, 7> Presets{{
 std::span<const Preset> presets() { return Presets; }
 
 const Preset* findPreset(std::string_view name) {
-    const auto found = std::find_if(Presets.begin(), Presets.end(), [&](const Preset& preset) { return preset.name == name; });
+    const auto found =
+        std::find_if(Presets.begin(), Presets.end(), [&](const Preset& preset) { return preset.name == name; });
     return found == Presets.end() ? nullptr : &*found;
 }
 

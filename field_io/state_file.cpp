@@ -5,8 +5,8 @@
 #include <array>
 #include <cctype>
 #include <cmath>
-#include <iterator>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -77,10 +77,14 @@ std::optional<FileError> readLaterScalar(const ZipReader& zip, std::string_view 
 // The physics group: all of its members or none, a partial or out-of-range one refused rather
 // than read as a plain run.
 std::optional<FileError> readPhysics(const ZipReader& zip, PhysicsParams& physics, ForcingNoise& noise) {
-    constexpr std::string_view group[] = {state_member::forcing,       state_member::forcingWaveNumber,
-                                          state_member::forcingAmplitude, state_member::injectionRate,
-                                          state_member::drag,          state_member::hyperviscosity,
-                                          state_member::hyperOrder,    state_member::forcingSeed,
+    constexpr std::string_view group[] = {state_member::forcing,
+                                          state_member::forcingWaveNumber,
+                                          state_member::forcingAmplitude,
+                                          state_member::injectionRate,
+                                          state_member::drag,
+                                          state_member::hyperviscosity,
+                                          state_member::hyperOrder,
+                                          state_member::forcingSeed,
                                           state_member::forcingDraws};
     std::vector<std::uint8_t> unused;
     const bool any = std::any_of(std::begin(group), std::end(group), [&](std::string_view member) {

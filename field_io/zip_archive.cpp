@@ -49,7 +49,8 @@ bool addMembers(zip_t* archive, std::span<const ZipMember> members) {
             return false;
         }
         const auto at = static_cast<zip_uint64_t>(index);
-        if (zip_set_file_compression(archive, at, ZIP_CM_STORE, 0) != 0 || zip_file_set_mtime(archive, at, epoch, 0) != 0) {
+        if (zip_set_file_compression(archive, at, ZIP_CM_STORE, 0) != 0 ||
+            zip_file_set_mtime(archive, at, epoch, 0) != 0) {
             return false;
         }
     }

@@ -32,7 +32,7 @@ enum class ZipReadStatus {
 // Reads members of an archive held in memory. Sizes in the archive are not trusted: every read
 // stops at the caller's limit and a member's checksum is verified.
 class ZipReader {
-public:
+  public:
     explicit ZipReader(std::span<const std::uint8_t> archive);
     ~ZipReader();
     ZipReader(const ZipReader&) = delete;
@@ -43,7 +43,7 @@ public:
     // The whole member into out, at most maxBytes of it.
     ZipReadStatus read(std::string_view name, std::size_t maxBytes, std::vector<std::uint8_t>& out) const;
 
-private:
+  private:
     struct Archive;
     std::unique_ptr<Archive> archive_;
     ZipReadStatus status_ = ZipReadStatus::notZip;

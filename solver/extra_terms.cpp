@@ -87,7 +87,8 @@ void ExtraTerms::addStripes(PackedSpectrum& psi, int reynolds, double dt) const 
 }
 
 void ExtraTerms::addRingNoise(PackedSpectrum& psi, double dt) {
-    const double deviation = std::sqrt(params_.injectionRate * dt / (2.0 * ringInverseKSquaredSum(params_.forcingWaveNumber)));
+    const double deviation =
+        std::sqrt(params_.injectionRate * dt / (2.0 * ringInverseKSquaredSum(params_.forcingWaveNumber)));
     const Grid& grid = psi.grid();
     forEachRingMode(params_.forcingWaveNumber, [&](int kx, int ky, int kSquared) {
         // Box-Muller: one pair of uniforms gives the mode's independent real and imaginary parts.

@@ -19,7 +19,7 @@
 namespace swirlon {
 
 class ExtraTerms {
-public:
+  public:
     const PhysicsParams& params() const { return params_; }
     // Each value in the range its comment in solver/physics_params.h gives.
     void setParams(const PhysicsParams& params);
@@ -33,7 +33,7 @@ public:
     // same, so a run of equal sub-steps pays for its exponentials once.
     void apply(PackedSpectrum& psi, int reynolds, double dt);
 
-private:
+  private:
     void tabulateDecay(const Grid& grid, double dt);
     void addStripes(PackedSpectrum& psi, int reynolds, double dt) const;
     void addRingNoise(PackedSpectrum& psi, double dt);

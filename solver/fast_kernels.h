@@ -203,8 +203,8 @@ struct Kernels {
 
     // Stages half and half / 2 of fft1d in one pass, the values held in registers.
     template <typename Source>
-    SWIRLON_SIMD static void twoStages(LineGroup& g, const double* sinTable, const double* cosTable, int half, int stride,
-                                       const Source& source) {
+    SWIRLON_SIMD static void twoStages(LineGroup& g, const double* sinTable, const double* cosTable, int half,
+                                       int stride, const Source& source) {
         const int quarter = half / 2;
         for (int i = 0; i < quarter; ++i) {
             const Vec wc0 = V::set1(cosTable[i * stride]);

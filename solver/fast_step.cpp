@@ -101,22 +101,25 @@ void referenceInverse(double* a) {
     inverseRealFft2d(N, a);
 }
 void portableBegin(FieldBank& bank, ParallelStep*) { referenceBeginStep(bank); }
-void portableFinish(FieldBank& bank, int reynolds, double dt, ParallelStep*) { referenceFinishStep(bank, reynolds, dt); }
+void portableFinish(FieldBank& bank, int reynolds, double dt, ParallelStep*) {
+    referenceFinishStep(bank, reynolds, dt);
+}
 template <int N>
 constexpr FastKernels portableKernelsOf{&referenceForward<N>, &referenceInverse<N>, &portableBegin, &portableFinish};
-constexpr FastKernelSet PortableKernels{portableKernelsOf<SupportedGridSizes[0]>, portableKernelsOf<SupportedGridSizes[1]>,
-                                        portableKernelsOf<SupportedGridSizes[2]>, portableKernelsOf<SupportedGridSizes[3]>};
+constexpr FastKernelSet PortableKernels{
+    portableKernelsOf<SupportedGridSizes[0]>, portableKernelsOf<SupportedGridSizes[1]>,
+    portableKernelsOf<SupportedGridSizes[2]>, portableKernelsOf<SupportedGridSizes[3]>};
 #endif
 
 const FastKernelSet& kernelSet(SimdLevel level) {
 #if defined(__x86_64__)
     switch (level) {
-        case SimdLevel::avx512:
-            return fastKernelsAvx512();
-        case SimdLevel::avx2:
-            return fastKernelsAvx2();
-        case SimdLevel::sse2:
-            break;
+    case SimdLevel::avx512:
+        return fastKernelsAvx512();
+    case SimdLevel::avx2:
+        return fastKernelsAvx2();
+    case SimdLevel::sse2:
+        break;
     }
     return fastKernelsSse2();
 #else
@@ -150,12 +153,12 @@ template const FastTables<SupportedGridSizes[3]>& fastTables<SupportedGridSizes[
 bool isSimdLevelAvailable(SimdLevel level) {
 #if defined(__x86_64__)
     switch (level) {
-        case SimdLevel::sse2:
-            return true;
-        case SimdLevel::avx2:
-            return __builtin_cpu_supports("avx2") != 0;
-        case SimdLevel::avx512:
-            return __builtin_cpu_supports("avx512f") != 0;
+    case SimdLevel::sse2:
+        return true;
+    case SimdLevel::avx2:
+        return __builtin_cpu_supports("avx2") != 0;
+    case SimdLevel::avx512:
+        return __builtin_cpu_supports("avx512f") != 0;
     }
     return false;
 #else
@@ -184,12 +187,12 @@ const FastKernels& bestFastKernels(const Grid& grid) {
 
 const char* simdLevelName(SimdLevel level) {
     switch (level) {
-        case SimdLevel::avx512:
-            return "avx512";
-        case SimdLevel::avx2:
-            return "avx2";
-        case SimdLevel::sse2:
-            break;
+    case SimdLevel::avx512:
+        return "avx512";
+    case SimdLevel::avx2:
+        return "avx2";
+    case SimdLevel::sse2:
+        break;
     }
     return "sse2";
 }

@@ -38,7 +38,7 @@ constexpr bool isSupportedGridSize(int size) {
 // conjugates of (-kx, -ky) and are not stored. The forward transform carries 1/size^2, so a
 // band-limited field has the same coefficients on every grid that holds its band.
 class Grid {
-public:
+  public:
     // Where a stored mode's real and imaginary parts sit in a packed spectrum.
     struct ModeEntries {
         int real;
@@ -100,7 +100,7 @@ public:
 
     constexpr bool operator==(const Grid&) const = default;
 
-private:
+  private:
     int size_;
     int bandLimit_;
 };
@@ -108,7 +108,7 @@ private:
 // A real field on a grid, row-major, element size*y + x: either grid values or the packed real
 // 2-D spectrum (the role of the holder says which). Starts as zeros.
 class PackedSpectrum {
-public:
+  public:
     explicit PackedSpectrum(Grid grid) : grid_(grid), values_(static_cast<std::size_t>(grid.points()), 0.0) {}
 
     const Grid& grid() const { return grid_; }
@@ -125,7 +125,7 @@ public:
 
     bool operator==(const PackedSpectrum&) const = default;
 
-private:
+  private:
     Grid grid_;
     std::vector<double> values_;
 };
@@ -147,18 +147,17 @@ inline constexpr int SlotCount = 11;
 
 // The step's eleven fields on one grid: the state psi and its scratch storage.
 class FieldBank {
-public:
+  public:
     explicit FieldBank(Grid grid)
-        : grid_(grid),
-          slots_{PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid),
-                 PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid),
-                 PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid)} {}
+        : grid_(grid), slots_{PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid),
+                              PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid),
+                              PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid)} {}
 
     const Grid& grid() const { return grid_; }
     PackedSpectrum& operator[](Slot slot) { return slots_[static_cast<std::size_t>(slot)]; }
     const PackedSpectrum& operator[](Slot slot) const { return slots_[static_cast<std::size_t>(slot)]; }
 
-private:
+  private:
     Grid grid_;
     std::array<PackedSpectrum, SlotCount> slots_;
 };

@@ -17,7 +17,7 @@
 namespace swirlon {
 
 class Simulation {
-public:
+  public:
     // A state at rest (psi zero) on the grid at the given Reynolds number (> 0), clock at zero.
     explicit Simulation(int reynolds, Grid grid = Grid{});
     ~Simulation();
@@ -86,7 +86,7 @@ public:
     // on, so frames themselves pay nothing for it.
     double lastBudgetResidual() const;
 
-private:
+  private:
     // Grid velocities and the stability number of the state just set.
     void stateChanged(std::int64_t frames);
 

@@ -54,8 +54,9 @@ FilterTable::FilterTable(const Grid& grid)
 }
 
 const FilterTable& filterTable(const Grid& grid) {
-    static const FilterTable tables[] = {FilterTable(Grid(SupportedGridSizes[0])), FilterTable(Grid(SupportedGridSizes[1])),
-                                         FilterTable(Grid(SupportedGridSizes[2])), FilterTable(Grid(SupportedGridSizes[3]))};
+    static const FilterTable tables[] = {
+        FilterTable(Grid(SupportedGridSizes[0])), FilterTable(Grid(SupportedGridSizes[1])),
+        FilterTable(Grid(SupportedGridSizes[2])), FilterTable(Grid(SupportedGridSizes[3]))};
     static_assert(std::size(tables) == SupportedGridSizes.size());
     for (const FilterTable& table : tables) {
         if (table.bandLimit == grid.bandLimit()) {

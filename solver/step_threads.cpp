@@ -58,7 +58,8 @@ void StepThreads::runErased(void (*call)(void*, int), void* context) {
     generation_.fetch_add(1, std::memory_order_acq_rel);
     generation_.notify_all();
     call(context, 0);
-    for (int left = pending_.load(std::memory_order_acquire); left != 0; left = pending_.load(std::memory_order_acquire)) {
+    for (int left = pending_.load(std::memory_order_acquire); left != 0;
+         left = pending_.load(std::memory_order_acquire)) {
         awaitChange(pending_, left);
     }
 }

@@ -23,7 +23,7 @@ inline constexpr int SmallestThreadedGridSize = 256;
 int defaultStepThreads(const Grid& grid);
 
 class StepThreads {
-public:
+  public:
     // count in 1..MaxStepThreads; count - 1 helper threads are started, sleeping until asked.
     explicit StepThreads(int count);
     ~StepThreads();
@@ -39,7 +39,7 @@ public:
         runErased([](void* context, int part) { (*static_cast<Work*>(context))(part); }, &work);
     }
 
-private:
+  private:
     void runErased(void (*call)(void*, int), void* context);
     void helperLoop(int part);
 
@@ -58,19 +58,20 @@ private:
 // packed intermediate rows that a single thread keeps inside the fields it overwrites (on
 // several threads one part's grid rows would overwrite another part's packed rows).
 class ParallelStep {
-public:
+  public:
     // The packed storage fits any vector width: a packed row is shorter than a grid row.
     static constexpr int PackedFields = 5;
 
     ParallelStep(int threads, const Grid& grid)
-        : threads_(threads), packed_(static_cast<std::size_t>(PackedFields) * static_cast<std::size_t>(grid.points())),
+        : threads_(threads),
+          packed_(static_cast<std::size_t>(PackedFields) * static_cast<std::size_t>(grid.points())),
           points_(grid.points()) {}
 
     StepThreads& threads() { return threads_; }
     // Packed rows of field 0..PackedFields-1 (the four derivatives, then the advection term).
     double* packed(int field) { return packed_.data() + static_cast<std::size_t>(field) * points_; }
 
-private:
+  private:
     StepThreads threads_;
     std::vector<double> packed_;
     std::size_t points_;

@@ -196,8 +196,8 @@ TEST(MainMenu, StartsTitledSwirlonIdleWithReynolds1000AndVorticityCheckedTheView
     EXPECT_EQ(window.frame().windowTitle(), QStringLiteral("Swirlon"));
     EXPECT_TRUE(window.frame().isVisible());
     apptest::expectEnabledItemsOf(window.frame(), false);
-    EXPECT_EQ(checkedItems(window.frame()),
-              (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3, ID_CALC_FORCING_NONE, ID_CALC_GRID_128}));
+    EXPECT_EQ(checkedItems(window.frame()), (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3,
+                                                           ID_CALC_FORCING_NONE, ID_CALC_GRID_128}));
     EXPECT_EQ(window.view().reynoldsNumber(), ReynoldsMedium);
     EXPECT_EQ(window.view().pictureMode(), DisplayMode::vorticity);
     EXPECT_EQ(window.view().framesComputed(), 0);
@@ -226,10 +226,10 @@ TEST(MainMenu, ChoiceItemsSetTheViewAndMoveTheOneCheckMarkOfTheirGroup) {
                          ID_VIEW_SPEED2, ID_CALC_FORCING_STRIPES, ID_VIEW_SPEED2, ID_PACE_10, ID_PACE_MAX, ID_RE_1000,
                          ID_CALC_FORCING_NONE, ID_PACE_0_5, ID_VIEW_VORTICITY}) {
         window.frame().action(id)->trigger();
-        (reynoldsOf.contains(id) ? reynoldsItem
-         : paceOf.contains(id)   ? paceItem
+        (reynoldsOf.contains(id)  ? reynoldsItem
+         : paceOf.contains(id)    ? paceItem
          : forcingOf.contains(id) ? forcingItem
-                                 : displayItem) = id;
+                                  : displayItem) = id;
         EXPECT_EQ(checkedItems(window.frame()),
                   (std::set<int>{reynoldsItem, displayItem, paceItem, forcingItem, ID_ZOOM_3, ID_CALC_GRID_128}))
             << id;
@@ -264,9 +264,9 @@ TEST(ViewSettings, ZoomLegendColourRangePacePlotsFolderAndPlaceAreKeptButNotTheP
     }
     setLastDialogFolder(QString());
     apptest::Window second(apptest::Window::Settings::kept);
-    EXPECT_EQ(checkedItems(second.frame()), (std::set<int>{ID_ZOOM_4, ID_VIEW_LEGEND, ID_VIEW_AUTO_RANGE, ID_PACE_0_5,
-                                                           ID_VIEW_PLOTS, ID_RE_1000, ID_VIEW_VORTICITY,
-                                                           ID_CALC_FORCING_NONE, ID_CALC_GRID_128}));
+    EXPECT_EQ(checkedItems(second.frame()),
+              (std::set<int>{ID_ZOOM_4, ID_VIEW_LEGEND, ID_VIEW_AUTO_RANGE, ID_PACE_0_5, ID_VIEW_PLOTS, ID_RE_1000,
+                             ID_VIEW_VORTICITY, ID_CALC_FORCING_NONE, ID_CALC_GRID_128}));
     EXPECT_EQ(lastDialogFolder(), QStringLiteral("/tmp/kept-folder"));
     EXPECT_EQ(second.frame().size(), placed.size());
     auto start = std::make_unique<PackedSpectrum>(Grid{});
@@ -274,7 +274,8 @@ TEST(ViewSettings, ZoomLegendColourRangePacePlotsFolderAndPlaceAreKeptButNotTheP
     EXPECT_TRUE(apptest::samePsi(second.view().simulation().psi(), *start));
     // Each test starts from the start-up choices.
     apptest::Window third;
-    EXPECT_EQ(checkedItems(third.frame()), (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3, ID_CALC_FORCING_NONE, ID_CALC_GRID_128}));
+    EXPECT_EQ(checkedItems(third.frame()), (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3,
+                                                          ID_CALC_FORCING_NONE, ID_CALC_GRID_128}));
 }
 
 // The menu's guard on its own, with a counting handler: the view's commands guard themselves

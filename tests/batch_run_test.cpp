@@ -197,32 +197,52 @@ TEST_F(BatchRun, ContinuedRunsAreOneUninterruptedRun) {
         std::string stabilityLimit;
         std::vector<std::string> terms = {};
     };
-    const Case cases[] = {{"middle.npz", "4", true, "2"},
-                          {"middle.npz", "8", true, "0.5"},
-                          {"middle.npy", "4", false, "2"},
-                          {"forced.npz", "4", true, "2",
-                           {"--forcing", "ring", "--injection-rate", "0.5", "--drag", "0.1", "--hyperviscosity", "1e-7"}}};
+    const Case cases[] = {
+        {"middle.npz", "4", true, "2"},
+        {"middle.npz", "8", true, "0.5"},
+        {"middle.npy", "4", false, "2"},
+        {"forced.npz",
+         "4",
+         true,
+         "2",
+         {"--forcing", "ring", "--injection-rate", "0.5", "--drag", "0.1", "--hyperviscosity", "1e-7"}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.state + " every " + c.every);
         const std::string folder = at(c.state + c.every);
         fs::create_directory(folder);
         const auto in = [&](const std::string& name) { return folder + "/" + name; };
         const std::string savedAs = c.clockCarried ? "end.npz" : "end.npy";
-        std::vector<std::string> first{"--preset", "mcwilliams", "--re", "3000", "--steps", "12", "--every", c.every,
-                                       "--frames", in("split"), "--diagnostics", in("first.csv"), "--save-state",
-                                       in(c.state), "--stability-limit", c.stabilityLimit};
+        std::vector<std::string> first{"--preset",      "mcwilliams",    "--re",
+                                       "3000",          "--steps",       "12",
+                                       "--every",       c.every,         "--frames",
+                                       in("split"),     "--diagnostics", in("first.csv"),
+                                       "--save-state",  in(c.state),     "--stability-limit",
+                                       c.stabilityLimit};
         first.insert(first.end(), c.terms.begin(), c.terms.end());
         run(first);
-        std::vector<std::string> continued{"--state", in(c.state), "--steps", "8", "--every", c.every, "--frames",
-                                           in("split"), "--diagnostics", in("second.csv"), "--save-state",
-                                           in("continued-" + savedAs)};
+        std::vector<std::string> continued{
+            "--state",       in(c.state),      "--steps",      "8",
+            "--every",       c.every,          "--frames",     in("split"),
+            "--diagnostics", in("second.csv"), "--save-state", in("continued-" + savedAs)};
         if (!c.clockCarried) {
             continued.insert(continued.end(), {"--re", "3000"});
         }
         run(continued);
-        std::vector<std::string> straight{"--preset", "mcwilliams", "--re", "3000", "--steps", "20", "--every", c.every,
-                                          "--frames", in("straight"), "--diagnostics", in("straight.csv"),
-                                          "--save-state", in("straight-" + savedAs), "--stability-limit",
+        std::vector<std::string> straight{"--preset",
+                                          "mcwilliams",
+                                          "--re",
+                                          "3000",
+                                          "--steps",
+                                          "20",
+                                          "--every",
+                                          c.every,
+                                          "--frames",
+                                          in("straight"),
+                                          "--diagnostics",
+                                          in("straight.csv"),
+                                          "--save-state",
+                                          in("straight-" + savedAs),
+                                          "--stability-limit",
                                           c.stabilityLimit};
         straight.insert(straight.end(), c.terms.begin(), c.terms.end());
         run(straight);
@@ -259,8 +279,8 @@ TEST_F(BatchRun, ContinuedRunsAreOneUninterruptedRun) {
 // A run takes the grid of the array it starts from unless --grid names another; a state moved
 // onto a finer grid starts as the same field with the same clock; the thread count changes no bit.
 TEST_F(BatchRun, GridsComeFromTheInputOrTheOptionAndThreadsChangeNothing) {
-    run({"--preset", "vortex-pair", "--grid", "64", "--steps", "0", "--save-vorticity", at("w64.npy"),
-         "--save-state", at("s64.npz")});
+    run({"--preset", "vortex-pair", "--grid", "64", "--steps", "0", "--save-vorticity", at("w64.npy"), "--save-state",
+         at("s64.npz")});
     EXPECT_EQ(field("w64.npy")->grid().size(), 64);
     run({"--input", at("w64.npy"), "--steps", "1", "--frames", at("f64"), "--save-vorticity", at("after64.npy")});
     EXPECT_EQ(field("after64.npy")->grid().size(), 64) << "an array keeps its own grid";

@@ -172,7 +172,8 @@ TEST(Simulation, DragAndHyperviscosityDecayEachModeExactly) {
         }
         const double k2 = c.kx * c.kx + c.ky * c.ky;
         const double rate = c.drag + c.hyperviscosity * std::pow(k2, c.order);
-        const double factor = std::pow(testing::rk4Factor(-k2 * TimeStep / Reynolds), Frames) * std::exp(-rate * simulation.time());
+        const double factor =
+            std::pow(testing::rk4Factor(-k2 * TimeStep / Reynolds), Frames) * std::exp(-rate * simulation.time());
         const std::complex<double> expected = std::complex<double>(0.01, -0.02) * factor;
         EXPECT_LE(std::abs(testing::modeOf(simulation.psi(), c.kx, c.ky) - expected), Tolerance * std::abs(expected));
     }
@@ -211,7 +212,8 @@ TEST(Simulation, StripesReachTheLaminarSteadyStateWithABalancedBudget) {
         const PackedSpectrum& omega = simulation.gridVorticity();
         double worst = 0.0;
         for (int row = 0; row < grid.size(); ++row) {
-            const double expected = peak * std::cos(testing::phaseAngle(static_cast<long>(c.waveNumber) * row, grid.size()));
+            const double expected =
+                peak * std::cos(testing::phaseAngle(static_cast<long>(c.waveNumber) * row, grid.size()));
             for (int column = 0; column < grid.size(); ++column) {
                 worst = std::max(worst, std::fabs(omega[grid.entryIndex(row, column)] - expected));
             }

@@ -226,9 +226,9 @@ TEST(StateFile, FilesThatAreNotStatesAreRefusedByKindAndLeaveTheTargetsAlone) {
     }
     // Archives from before the forcing existed, or of plain runs, ran the plain equation.
     auto members = goodMembers(*psi);
-    for (const char* name : {"forcing.npy", "forcing_wavenumber.npy", "forcing_amplitude.npy", "injection_rate.npy",
-                             "drag.npy", "hyperviscosity.npy", "hyper_order.npy", "forcing_seed.npy",
-                             "forcing_draws.npy"}) {
+    for (const char* name :
+         {"forcing.npy", "forcing_wavenumber.npy", "forcing_amplitude.npy", "injection_rate.npy", "drag.npy",
+          "hyperviscosity.npy", "hyper_order.npy", "forcing_seed.npy", "forcing_draws.npy"}) {
         members.erase(name);
     }
     auto out = std::make_unique<PackedSpectrum>(Grid{});

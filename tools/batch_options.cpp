@@ -263,15 +263,19 @@ const std::array Options{
                return readOptionalInteger(v, 1, MaxForcingWaveNumber, p.options.forcingWaveNumber);
            }},
     Option{"--forcing-amplitude", "A", "amplitude A of the stripes, a finite number above 0 (default 1)",
-           [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, false, p.options.forcingAmplitude); }},
-    Option{"--injection-rate", "EPS", "mean energy injection rate of the ring, a finite number above 0 (default 0.1)",
-           [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, false, p.options.injectionRate); }},
+           [](std::string_view v, ParsedCommandLine& p) {
+               return readFiniteNumber(v, false, p.options.forcingAmplitude);
+           }},
+    Option{
+        "--injection-rate", "EPS", "mean energy injection rate of the ring, a finite number above 0 (default 0.1)",
+        [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, false, p.options.injectionRate); }},
     Option{"--drag", "MU", "large-scale drag -MU omega, MU a finite number at least 0 (default 0)",
            [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, true, p.options.drag); }},
-    Option{"--hyperviscosity", "NU_H",
-           "hyperviscosity -NU_H (-laplacian)^P omega, NU_H a finite number at least 0\n"
-           "(default 0)",
-           [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, true, p.options.hyperviscosity); }},
+    Option{
+        "--hyperviscosity", "NU_H",
+        "hyperviscosity -NU_H (-laplacian)^P omega, NU_H a finite number at least 0\n"
+        "(default 0)",
+        [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, true, p.options.hyperviscosity); }},
     Option{"--hyper-order", "P", "order P of the hyperviscosity, 1 to 8 (default 2)",
            [](std::string_view v, ParsedCommandLine& p) {
                return readOptionalInteger(v, 1, MaxHyperOrder, p.options.hyperOrder);
