@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/plots_dock.h"
 
+#include "field_io/colour_scale.h"
+
 #include <QChart>
 #include <QChartView>
 #include <QElapsedTimer>
@@ -78,17 +80,7 @@ void follow(QValueAxis* axis, Range range) {
     axis->applyNiceNumbers();
 }
 
-// The smallest of 1, 2, 5 times a power of ten that is at least value (> 0): the one rule of
-// round numbers for the plots' axes.
-double niceCeiling(double value) {
-    const double decade = std::pow(10.0, std::floor(std::log10(value)));
-    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
-        if (factor * decade >= value) {
-            return factor * decade;
-        }
-    }
-    return 10.0 * decade;
-}
+double niceCeiling(double value) { return roundStepAtLeast(value); }
 
 // Labels at round times (multiples of a round interval), with as many decimals as the interval
 // needs: 10.3, 10.4, ... rather than 10.3400000.

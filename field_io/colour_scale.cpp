@@ -52,20 +52,22 @@ Rgb colourOfValue(const ColourScale& scale, double value) {
     return scale.mode == DisplayMode::speed ? mapSpeedColor(value * scale.gain) : mapVorticityColor(value * scale.gain);
 }
 
+double roundStepAtLeast(double value) {
+    const double decade = std::pow(Decade, std::floor(std::log10(value)));
+    for (const double multiple : RoundSteps) {
+        if (decade * multiple >= value) {
+            return decade * multiple;
+        }
+    }
+    return decade * RoundSteps[std::size(RoundSteps) - 1];
+}
+
 std::vector<double> legendTicks(ValueRange range, int maxTicks) {
     const double span = range.high - range.low;
     if (!(span > 0.0) || !std::isfinite(span) || maxTicks < 2) {
         return {};
     }
-    const double roughStep = span / (maxTicks - 1);
-    const double decade = std::pow(Decade, std::floor(std::log10(roughStep)));
-    double step = decade * RoundSteps[std::size(RoundSteps) - 1];
-    for (const double multiple : RoundSteps) {
-        if (decade * multiple >= roughStep) {
-            step = decade * multiple;
-            break;
-        }
-    }
+    const double step = roundStepAtLeast(span / (maxTicks - 1));
     // Each tick is a whole multiple of the step, so no error builds up from one to the next.
     std::vector<double> ticks;
     for (double n = std::ceil(range.low / step); n * step <= range.high; n += 1.0) {

@@ -35,6 +35,10 @@ ValueRange colourRange(const ColourScale& scale);
 // The colour a value of the quantity gets in the picture.
 Rgb colourOfValue(const ColourScale& scale, double value);
 
+// The smallest of 1, 2, 5 times a power of ten that is at least value (> 0): the one rule of
+// round numbers for legends and plot axes.
+double roundStepAtLeast(double value);
+
 // Round values (1, 2 or 5 times a power of ten apart) inside range, ascending, at most
 // maxTicks of them (maxTicks >= 2); zero is among them whenever the range holds it.
 std::vector<double> legendTicks(ValueRange range, int maxTicks);

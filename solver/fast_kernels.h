@@ -885,7 +885,7 @@ struct Kernels {
 
     SWIRLON_SIMD static void finishStep(FieldBank& bank, int reynolds, double dt, ParallelStep* parallel) {
         const Workspace w(bank, parallel);
-        const double nu = 1.0 / static_cast<double>(reynolds);
+        const double nu = viscosityOf(reynolds);
         advectionRowPassFromGrids(w);
         advectionColumnPass(w, StageUpdate{0, nu, dt});
         for (int stage = 1; stage < 4; ++stage) {

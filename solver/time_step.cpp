@@ -8,7 +8,7 @@
 namespace swirlon {
 
 void computeIncrement(FieldBank& bank, PackedSpectrum& increment, int reynolds, double dt) {
-    const double nu = 1.0 / static_cast<double>(reynolds);
+    const double nu = viscosityOf(reynolds);
     const PackedSpectrum& advection = bank[Slot::advection];
     const PackedSpectrum& psi = bank[Slot::psi];
     const Grid& grid = bank.grid();

@@ -9,6 +9,10 @@
 
 namespace swirlon {
 
+// The kinematic viscosity nu = 1/Re, the one place it is formed: the straightforward and the
+// fast step multiply by it, so both must form it alike.
+constexpr double viscosityOf(int reynolds) { return 1.0 / static_cast<double>(reynolds); }
+
 // The double nearest 1/6, applied as a multiplication in the final combination.
 inline constexpr double OneSixth = 0.16666666666666666;
 
