@@ -220,6 +220,16 @@ PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget*
     curve(Curve::spectrumGuide)->setPen(dashed);
     layout->addWidget(newChartView(spectrum));
 
+    QChart* rates = newChart();
+    timeAxisBottom_ = addAxis<QValueAxis>(rates, Qt::AlignBottom, texts::AxisTime);
+    rateAxis_ = addAxis<QValueAxis>(rates, Qt::AlignLeft, texts::AxisRate);
+    curves_[static_cast<std::size_t>(Curve::injection)] =
+        addCurve(rates, texts::CurveInjection, timeAxisBottom_, rateAxis_);
+    curves_[static_cast<std::size_t>(Curve::dissipation)] =
+        addCurve(rates, texts::CurveDissipation, timeAxisBottom_, rateAxis_);
+    curves_[static_cast<std::size_t>(Curve::drag)] = addCurve(rates, texts::CurveDrag, timeAxisBottom_, rateAxis_);
+    layout->addWidget(newChartView(rates));
+
     setWidget(body);
     setMinimumWidth(DockMinimumWidth);
 
@@ -244,7 +254,8 @@ PlotsDock::PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget*
 QList<QPointF> PlotsDock::points(Curve which) const { return curve(which)->points(); }
 
 std::vector<const QAbstractAxis*> PlotsDock::axes() const {
-    return {timeAxisTop_, ratioAxis_, timeAxisMiddle_, vorticityAxis_, subStepsAxis_, shellAxis_, spectrumAxis_};
+    return {timeAxisTop_, ratioAxis_,    timeAxisMiddle_, vorticityAxis_, subStepsAxis_,
+            shellAxis_,   spectrumAxis_, timeAxisBottom_, rateAxis_};
 }
 
 void PlotsDock::refresh() {
@@ -275,12 +286,16 @@ void PlotsDock::drawTimeSeries() {
     QList<QPointF> enstrophy;
     QList<QPointF> maxVorticity;
     QList<QPointF> subSteps;
-    for (QList<QPointF>* list : {&energy, &enstrophy, &maxVorticity, &subSteps}) {
+    QList<QPointF> injection;
+    QList<QPointF> dissipation;
+    QList<QPointF> drag;
+    for (QList<QPointF>* list : {&energy, &enstrophy, &maxVorticity, &subSteps, &injection, &dissipation, &drag}) {
         list->reserve(static_cast<qsizetype>(count));
     }
     Range time;
     Range ratio;
     Range vorticity;
+    Range rate;
     int mostSubSteps = 0;
     for (const DiagnosticsRecord& record : records) {
         const Diagnostics& start = records.front().values;
@@ -296,16 +311,28 @@ void PlotsDock::drawTimeSeries() {
         ratio.include(energy.back().y());
         ratio.include(enstrophy.back().y());
         vorticity.include(values.maxVorticity);
+        // The budget: what forcing puts in against what viscosity and drag take out.
+        injection.append({record.time, values.injectionRate});
+        dissipation.append({record.time, values.viscousDissipation + values.hyperviscousDissipation});
+        drag.append({record.time, values.dragDissipation});
+        for (const QList<QPointF>* budget : {&injection, &dissipation, &drag}) {
+            rate.include(budget->back().y());
+        }
         mostSubSteps = std::max(mostSubSteps, values.subSteps);
     }
     curve(Curve::energy)->replace(energy);
     curve(Curve::enstrophy)->replace(enstrophy);
     curve(Curve::maxVorticity)->replace(maxVorticity);
     curve(Curve::subSteps)->replace(subSteps);
+    curve(Curve::injection)->replace(injection);
+    curve(Curve::dissipation)->replace(dissipation);
+    curve(Curve::drag)->replace(drag);
     if (!time.empty()) {
         followTime(timeAxisTop_, time.low, time.high);
         followTime(timeAxisMiddle_, time.low, time.high);
+        followTime(timeAxisBottom_, time.low, time.high);
     }
+    follow(rateAxis_, rate);
     follow(ratioAxis_, ratio);
     follow(vorticityAxis_, vorticity);
     fitSubSteps(subStepsAxis_, mostSubSteps);

@@ -30,8 +30,18 @@ namespace swirlon {
 class FlowView;
 class RunRecorder;
 
-enum class Curve : int { energy = 0, enstrophy, maxVorticity, subSteps, spectrum, spectrumGuide };
-inline constexpr std::size_t CurveCount = 6;
+enum class Curve : int {
+    energy = 0,
+    enstrophy,
+    maxVorticity,
+    subSteps,
+    spectrum,
+    spectrumGuide,
+    injection,
+    dissipation,
+    drag,
+};
+inline constexpr std::size_t CurveCount = 9;
 
 class PlotsDock : public QDockWidget {
     Q_OBJECT
@@ -40,7 +50,8 @@ class PlotsDock : public QDockWidget {
     PlotsDock(const FlowView& view, const RunRecorder& recorder, QWidget* parent = nullptr);
 
     // The points a curve shows now.
-    // Every axis of the three charts: time and ratio, time, |ω| and sub-steps, k and E(k).
+    // Every axis of the four charts: time and ratio, time, |ω| and sub-steps, k and E(k), time
+    // and the energy budget's rates.
     std::vector<const QAbstractAxis*> axes() const;
     QList<QPointF> points(Curve curve) const;
     // Redraws every plot if something was recorded since the last time.
@@ -64,6 +75,8 @@ class PlotsDock : public QDockWidget {
     QValueAxis* subStepsAxis_ = nullptr;
     QLogValueAxis* shellAxis_ = nullptr;
     QLogValueAxis* spectrumAxis_ = nullptr;
+    QValueAxis* timeAxisBottom_ = nullptr;
+    QValueAxis* rateAxis_ = nullptr;
     QTimer refreshTimer_;
     DrawBudget refreshBudget_;
     int chartCount_ = 0;

@@ -121,11 +121,16 @@ TEST(PlotsDock, TheSeriesHoldsTheDiagnosticsOfTheStatesReachedAndTheDockDrawsThe
     dock.refresh();
     const QList<QPointF> energy = dock.points(Curve::energy);
     const QList<QPointF> vorticity = dock.points(Curve::maxVorticity);
+    const QList<QPointF> dissipation = dock.points(Curve::dissipation);
     ASSERT_EQ(energy.size(), static_cast<qsizetype>(records.size()));
+    ASSERT_EQ(dissipation.size(), static_cast<qsizetype>(records.size()));
     for (std::size_t i = 0; i < records.size(); ++i) {
         const auto at = static_cast<qsizetype>(i);
-        EXPECT_EQ(energy[at], QPointF(records[i].time, records[i].values.energy / records[0].values.energy));
-        EXPECT_EQ(vorticity[at].y(), records[i].values.maxVorticity);
+        const Diagnostics& values = records[i].values;
+        EXPECT_EQ(energy[at], QPointF(records[i].time, values.energy / records[0].values.energy));
+        EXPECT_EQ(vorticity[at].y(), values.maxVorticity);
+        EXPECT_EQ(dissipation[at].y(), values.viscousDissipation + values.hyperviscousDissipation);
+        EXPECT_GT(dissipation[at].y(), 0.0);
     }
     const ShellSpectra spectra = shellSpectra(window.view().simulation().psi());
     const QList<QPointF> spectrum = dock.points(Curve::spectrum);
