@@ -80,16 +80,14 @@ void follow(QValueAxis* axis, Range range) {
     axis->applyNiceNumbers();
 }
 
-double niceCeiling(double value) { return roundStepAtLeast(value); }
-
 // Labels at round times (multiples of a round interval), with as many decimals as the interval
 // needs: 10.3, 10.4, ... rather than 10.3400000.
 void followTime(QValueAxis* axis, double start, double end) {
     if (axis->min() == start && end <= axis->max()) {
         return;
     }
-    const double span = niceCeiling(std::max(end - start, TimeStep) * TimeHeadroom);
-    const double interval = niceCeiling(span / TimeIntervals);
+    const double span = roundStepAtLeast(std::max(end - start, TimeStep) * TimeHeadroom);
+    const double interval = roundStepAtLeast(span / TimeIntervals);
     const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(interval))));
     axis->setTickType(QValueAxis::TicksDynamic);
     axis->setTickAnchor(0.0);
@@ -101,7 +99,8 @@ void followTime(QValueAxis* axis, double start, double end) {
 // Whole-number labels from 0 at a round interval.
 void fitSubSteps(QValueAxis* axis, int most) {
     const int top = std::max(FewestSubStepsShown, static_cast<int>(std::ceil(most * SubStepsHeadroom)));
-    const int interval = std::max(1, static_cast<int>(niceCeiling(static_cast<double>(top) / MostSubStepIntervals)));
+    const int interval =
+        std::max(1, static_cast<int>(roundStepAtLeast(static_cast<double>(top) / MostSubStepIntervals)));
     if (axis->max() != top) {
         axis->setTickType(QValueAxis::TicksDynamic);
         axis->setTickAnchor(0.0);

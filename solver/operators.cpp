@@ -85,14 +85,16 @@ void computeDerivatives(FieldBank& bank) {
     }
 }
 
-void formAdvection(FieldBank& bank) {
+void formAdvection(FieldBank& bank) { formAdvectionRows(bank, 0, bank.grid().size()); }
+
+void formAdvectionRows(FieldBank& bank, int firstRow, int lastRow) {
     const PackedSpectrum& velX = bank[Slot::velX];
     const PackedSpectrum& velY = bank[Slot::velY];
     const PackedSpectrum& gradX = bank[Slot::gradX];
     const PackedSpectrum& gradY = bank[Slot::gradY];
     PackedSpectrum& advection = bank[Slot::advection];
-    const int points = bank.grid().points();
-    for (int k = 0; k < points; ++k) {
+    const int n = bank.grid().size();
+    for (int k = firstRow * n; k < lastRow * n; ++k) {
         advection[k] = gradY[k] * velY[k] + gradX[k] * velX[k];
     }
 }

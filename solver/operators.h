@@ -18,6 +18,8 @@ void divideByMinusK2(PackedSpectrum& spectrum);
 void computeDerivatives(FieldBank& bank);
 // advection = gradY*velY + gradX*velX at every grid point (u*domega/dx + v*domega/dy).
 void formAdvection(FieldBank& bank);
+// The same on the grid rows firstRow..lastRow - 1 only, so threads can share the product.
+void formAdvectionRows(FieldBank& bank, int firstRow, int lastRow);
 
 }  // namespace swirlon
 
