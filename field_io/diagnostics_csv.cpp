@@ -32,7 +32,7 @@ std::string diagnosticsCsvRow(const DiagnosticsRecord& record) {
     }
     row += ',' + std::to_string(values.subSteps) + ',' + exactNumber(values.edgeEnstrophyShare);
     for (const double value : {values.injectionRate, values.viscousDissipation, values.hyperviscousDissipation,
-                               values.dragDissipation, values.budgetResidual}) {
+                               values.dragDissipation, values.budgetResidual, values.filterEnstrophyShare}) {
         row += ',' + exactNumber(value);
     }
     return row + '\n';
