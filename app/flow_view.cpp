@@ -180,6 +180,13 @@ void FlowView::setAutoRange(bool on) {
     Q_EMIT stateChanged();
 }
 
+void FlowView::setColourMap(ColourMap map) {
+    scale.map = map;
+    needsRedraw = true;
+    update();
+    Q_EMIT stateChanged();
+}
+
 void FlowView::setFilter(bool on) {
     FrameSettings settings = simulation().frameSettings();
     settings.filter = on;
@@ -219,8 +226,9 @@ void FlowView::updateLayout() {
 
 void FlowView::renderScreenImage() {
     const Simulation& flow = simulation();
-    scale = autoRange ? fittedScale(displayMode, picturePeak(flow, displayMode)) : fixedScale(displayMode);
-    renderPicture(flow, displayMode, *pictureBuffer, scale.gain);
+    scale = autoRange ? fittedScale(displayMode, picturePeak(flow, displayMode), scale.map)
+                      : fixedScale(displayMode, scale.map);
+    renderPicture(flow, scale, *pictureBuffer);
     const int block = pictureLayout.block;
     const int side = pictureLayout.sideDevicePixels();
     if (screenImage.width() != side) {

@@ -77,11 +77,14 @@ class FlowView : public QWidget {
     void setGrid(const Grid& grid);
     void setLegendShown(bool on);
     void setZoom(PictureZoom choice);
+    // The colours of the picture, its legend, saved pictures and recordings; classic at start-up.
+    void setColourMap(ColourMap map);
 
     bool autoRangeOn() const { return autoRange; }
     bool filterOn() const { return simulation().frameSettings().filter; }
     bool legendShown() const { return legendOn; }
     PictureZoom zoom() const { return zoomChoice; }
+    ColourMap colourMap() const { return scale.map; }
     const PictureLayout& layout() const { return pictureLayout; }
     // The scale of the picture on screen.
     const ColourScale& colourScale() const { return scale; }

@@ -96,6 +96,18 @@ inline constexpr QStringView ItemZoom4 = u"4倍";
 inline constexpr QStringView PromptZoom4 = u"格子の1点を4ﾋﾟｸｾﾙ角で表示";
 inline constexpr QStringView ItemZoomFit = u"ウィンドウに合わせる";
 inline constexpr QStringView PromptZoomFit = u"ｳｨﾝﾄﾞｳに収まる最大の整数倍で表示";
+// The colour maps: the Display menu's submenu at its bottom, its items and their prompts.
+inline constexpr QStringView MenuColours = u"配色(&C)";
+inline constexpr QStringView PromptColours = u"絵と凡例の配色を選択";
+inline constexpr QStringView ItemColoursClassic = u"標準";
+inline constexpr QStringView PromptColoursClassic =
+    u"渦度は赤と青が黒に退く色、速度の２乗は黒から白への色 (起動時の配色)";
+inline constexpr QStringView ItemColoursDiverging = u"発散型";
+inline constexpr QStringView PromptColoursDiverging =
+    u"青から薄い灰色 (ゼロ) を経て赤へ: 知覚的に均等で色覚の多様性に配慮";
+inline constexpr QStringView ItemColoursSequential = u"連続型";
+inline constexpr QStringView PromptColoursSequential =
+    u"暗い青紫から緑を経て黄へ (viridis): 知覚的に均等で色覚の多様性に配慮";
 // Status pane while frames are recorded; "%1" stands for the frames written so far.
 inline constexpr QStringView RecordingPane = u"記録中: %1 コマ";
 

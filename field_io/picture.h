@@ -19,6 +19,8 @@ struct Rgb {
     std::uint8_t red = 0;
     std::uint8_t green = 0;
     std::uint8_t blue = 0;
+
+    bool operator==(const Rgb&) const = default;
 };
 
 // Byte layout of one picture pixel: blue, green, red.

@@ -107,6 +107,7 @@ TEST(BatchProgram, BadArgumentsExitTwoAndBadFilesOneEachWithItsMessageAndWriting
     };
     const Case cases[] = {
         {{"--colour", "red"}, ExitBadArguments, "unknown option '--colour'"},
+        {{"--colours", "red"}, ExitBadArguments, "--colours: needs classic, diverging or sequential, not 'red'"},
         {{"--re", "fast"}, ExitBadArguments, "--re: needs a positive integer, not 'fast'"},
         {{"--input", missing}, ExitFailure, "cannot read '" + missing + "': No such file or directory"},
         {{"--input", ints}, ExitFailure, "dtype must be '<f8'"},

@@ -150,6 +150,15 @@ std::string readPicture(std::string_view value, DisplayMode& picture) {
     return {};
 }
 
+std::string readColours(std::string_view value, ColourMap& colours) {
+    const std::optional<ColourMap> map = parseColourMap(value);
+    if (!map) {
+        return refusal(std::string(colourMapChoices()), value);
+    }
+    colours = *map;
+    return {};
+}
+
 std::string readGridSize(std::string_view text, std::optional<int>& out) {
     int size = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), size);
@@ -225,6 +234,11 @@ const std::array Options{
            }},
     Option{"--picture", "MODE", "vorticity (default) or speed",
            [](std::string_view v, ParsedCommandLine& p) { return readPicture(v, p.options.picture); }},
+    Option{"--colours", "NAME",
+           "colours of the pictures: classic (default: red and blue fading to\n"
+           "black, the squared-speed ramp), diverging (blue, light grey at zero,\n"
+           "red) or sequential (viridis, from the low end of the range)",
+           [](std::string_view v, ParsedCommandLine& p) { return readColours(v, p.options.colours); }},
     Option{"--every", "K", "pictures, diagnostics and spectra every K frames, from frame 0 (default 1)",
            [](std::string_view v, ParsedCommandLine& p) { return readInteger(v, 1LL, LongMax, p.options.every); }},
     Option{"--diagnostics", "FILE.csv",

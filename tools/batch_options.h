@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "field_io/colour_map.h"
 #include "field_io/picture.h"
 #include "solver/physics_params.h"
 #include "solver/stable_frame.h"
@@ -39,6 +40,8 @@ struct BatchOptions {
     long long steps = DefaultSteps;
     std::string framesFolder;
     DisplayMode picture = DisplayMode::vorticity;
+    // The colours of --frames pictures and of the movie.
+    ColourMap colours = ColourMap::classic;
     long long every = 1;
     std::string diagnosticsPath;
     std::string spectraPath;

@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "field_io/atomic_file.h"
+#include "field_io/colour_scale.h"
 #include "field_io/diagnostics_csv.h"
 #include "field_io/frame_files.h"
 #include "field_io/image_loader.h"
@@ -368,7 +369,7 @@ class BatchRun {
             }
         }
         if (!options_.framesFolder.empty()) {
-            renderPicture(simulation_, options_.picture, *picture_);
+            renderPicture(simulation_, fixedScale(options_.picture, options_.colours), *picture_);
             const int gridSize = simulation_.grid().size();
             const int zoom = options_.zoom.value_or(defaultPictureScale(simulation_.grid()));
             const int side = gridSize * zoom;
