@@ -59,6 +59,8 @@ inline constexpr QStringView ReadFailed = u"%1 の\n読み込みに失敗しま�
 inline constexpr QStringView WriteFailed = u"%1 の\n書き込みに失敗しました。";
 // The line a refusal by the system adds below the texts above; %1 is the system's reason.
 inline constexpr QStringView SystemReason = u"理由: %1";
+inline constexpr QStringView MovieFormatRefused =
+    u"%1 は\n動画として書けません。名前の末尾は .mp4、.webm、.gif のどれかにしてください。";
 inline constexpr QStringView NotNpyField = u"%1 は\n128x128 の float64 .npy ファイルでありません。";
 inline constexpr QStringView NotStateFile = u"%1 は\nSwirlon の状態ファイルでありません。";
 inline constexpr QStringView StateDamaged = u"%1 は\n壊れています。";
