@@ -262,7 +262,10 @@ bool MovieWriter::isOpen() const { return encoder_ != nullptr; }
 
 long long MovieWriter::framesWritten() const { return encoder_ ? encoder_->frames : 0; }
 
-void MovieWriter::discard() { encoder_.reset(); }
+void MovieWriter::discard() {
+    encoder_.reset();
+    completed_ = false;
+}
 
 std::optional<FileError> MovieWriter::check(const std::string& path) {
     const FormatRecipe* recipe = recipeOf(path);
@@ -387,7 +390,7 @@ std::optional<FileError> MovieWriter::open(const std::string& path, const MovieS
 }
 
 std::optional<FileError> MovieWriter::addFrame(std::span<const std::uint8_t> rgb) {
-    if (!encoder_) {
+    if (!encoder_ || completed_) {
         return FileError{FileErrorKind::writeFailed, path_, std::strerror(EBADF)};
     }
     Encoder& e = *encoder_;
@@ -431,8 +434,8 @@ std::optional<FileError> MovieWriter::addFrame(std::span<const std::uint8_t> rgb
     return std::nullopt;
 }
 
-std::optional<FileError> MovieWriter::finish() {
-    if (!encoder_) {
+std::optional<FileError> MovieWriter::complete() {
+    if (!encoder_ || completed_) {
         return FileError{FileErrorKind::writeFailed, path_, std::strerror(EBADF)};
     }
     Encoder& e = *encoder_;
@@ -456,7 +459,17 @@ std::optional<FileError> MovieWriter::finish() {
         discard();
         return error;
     }
-    std::optional<FileError> committed = e.file.commit();
+    completed_ = true;
+    return std::nullopt;
+}
+
+AtomicFile* MovieWriter::completedFile() { return completed_ ? &encoder_->file : nullptr; }
+
+std::optional<FileError> MovieWriter::finish() {
+    if (auto error = complete()) {
+        return error;
+    }
+    std::optional<FileError> committed = encoder_->file.commit();
     discard();
     return committed;
 }

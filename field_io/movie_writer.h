@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "field_io/atomic_file.h"
 #include "field_io/file_error.h"
 
 namespace swirlon {
@@ -55,8 +56,13 @@ class MovieWriter {
     // Encodes the next frame: width x height pixels of red, green, blue, rows top-down. A failure
     // discards the movie.
     std::optional<FileError> addFrame(std::span<const std::uint8_t> rgb);
-    // Drains the encoder, ends the container and renames the movie over its target. A movie of
-    // no frames is discarded and reported as a failure.
+    // Drains the encoder and ends the container; the movie then waits in its temporary file for
+    // publishedFile() to be committed (with other outputs: commitTogether). A movie of no frames
+    // is discarded and reported as a failure.
+    std::optional<FileError> complete();
+    // The temporary file of a completed movie; nullptr before complete() succeeds.
+    AtomicFile* completedFile();
+    // complete(), then the movie renamed over its target.
     std::optional<FileError> finish();
     void discard();
 
@@ -68,6 +74,7 @@ class MovieWriter {
     struct Encoder;
     std::unique_ptr<Encoder> encoder_;
     std::string path_;
+    bool completed_ = false;
 };
 
 }  // namespace swirlon

@@ -241,6 +241,21 @@ const std::array Options{
            [](std::string_view v, ParsedCommandLine& p) { return readColours(v, p.options.colours); }},
     Option{"--every", "K", "pictures, diagnostics and spectra every K frames, from frame 0 (default 1)",
            [](std::string_view v, ParsedCommandLine& p) { return readInteger(v, 1LL, LongMax, p.options.every); }},
+    Option{"--movie", "FILE",
+           "a movie of the pictures every K frames, as --frames draws them:\n"
+           ".mp4 (H.264), .webm (VP9) or .gif; a stopped run keeps the movie so far",
+           [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.moviePath); }},
+    Option{"--fps", "F", "frames a second the movie plays at, above 0 and at most 240 (default 30)",
+           [](std::string_view v, ParsedCommandLine& p) {
+               double fps = 0.0;
+               std::string refused = readPositiveNumber(v, MaxMovieFps, fps);
+               if (refused.empty()) {
+                   p.options.fps = fps;
+               }
+               return refused;
+           }},
+    Option{"--overlay", "", "the time and the colour bar drawn on the movie's frames",
+           [](std::string_view, ParsedCommandLine& p) { return setSwitch(p.options.overlay); }},
     Option{"--diagnostics", "FILE.csv",
            "step, time, energy, enstrophy, palinstrophy, max |vorticity|,\n"
            "stability number and sub-steps of the frame, edge enstrophy share,\n"
@@ -385,6 +400,9 @@ std::string forcingMismatch(const BatchOptions& options) {
     }
     if (options.hyperOrder && !options.hyperviscosity) {
         return "--hyper-order needs --hyperviscosity";
+    }
+    if (options.moviePath.empty() && (options.fps || options.overlay)) {
+        return options.fps ? "--fps needs --movie" : "--overlay needs --movie";
     }
     return {};
 }
