@@ -46,6 +46,7 @@ void chooseDisplay(CMainFrame& frame) {
 bool autoRangeOn(const CMainFrame& frame) { return frame.view().autoRangeOn(); }
 bool legendShown(const CMainFrame& frame) { return frame.view().legendShown(); }
 bool recording(const CMainFrame& frame) { return frame.view().recorder().active(); }
+bool recordingMovie(const CMainFrame& frame) { return frame.view().movieRecorder().active(); }
 
 template <ColourMap Map>
 bool coloursAre(const CMainFrame& frame) {
@@ -197,6 +198,8 @@ const CommandEntry Commands[]{
      saveShownPicture, nullptr, nullptr},
     {ID_FILE_RECORD_FRAMES, texts::ItemRecordFrames, texts::PromptRecordFrames,
      toggleRecording, nullptr, recording},
+    {ID_FILE_RECORD_MOVIE, texts::ItemRecordMovie, texts::PromptRecordMovie,
+     toggleMovieRecording, nullptr, recordingMovie},
     // Watching a run.
     {ID_CALC_STEP, texts::ItemStep, texts::PromptStep, [](CMainFrame& frame) { frame.view().stepFrame(); }, idle,
      nullptr},
@@ -283,6 +286,8 @@ constexpr MenuEntry FileItems[]{
     menuSeparator(),
     menuCommand(ID_FILE_SAVE_PICTURE),
     menuCommand(ID_FILE_RECORD_FRAMES),
+    menuSeparator(),
+    menuCommand(ID_FILE_RECORD_MOVIE),
     menuSeparator(),
     menuCommand(ID_APP_EXIT),
 };

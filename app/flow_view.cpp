@@ -257,11 +257,18 @@ void FlowView::renderScreenImage() {
     // The image now shows the newest state, so no repaint brings back an older picture.
     needsRedraw = false;
     if (const std::optional<FileError> error = frameRecorder.record(screenImage)) {
-        // Shown from the event loop: the picture may be drawn inside a paint event, where no
-        // box may open. The run goes on; only the recording has stopped.
-        QMetaObject::invokeMethod(
-            this, [this, message = fileErrorText(*error)] { Q_EMIT failed(message); }, Qt::QueuedConnection);
+        reportRecordingFailure(*error);
     }
+    if (const std::optional<FileError> error = movieRecording.record(screenImage)) {
+        reportRecordingFailure(*error);
+    }
+}
+
+void FlowView::reportRecordingFailure(const FileError& error) {
+    // Shown from the event loop: the picture may be drawn inside a paint event, where no box may
+    // open. The run goes on; only the recording has stopped.
+    QMetaObject::invokeMethod(
+        this, [this, message = fileErrorText(error)] { Q_EMIT failed(message); }, Qt::QueuedConnection);
 }
 
 const QImage& FlowView::currentPicture() {

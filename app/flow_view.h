@@ -13,6 +13,7 @@
 #include <memory>
 #include <string_view>
 
+#include "app/movie_recorder.h"
 #include "app/picture_zoom.h"
 #include "app/recording.h"
 #include "app/run_controller.h"
@@ -116,6 +117,8 @@ class FlowView : public QWidget {
     const QImage& currentPicture();
     FrameRecorder& recorder() { return frameRecorder; }
     const FrameRecorder& recorder() const { return frameRecorder; }
+    MovieRecorder& movieRecorder() { return movieRecording; }
+    const MovieRecorder& movieRecorder() const { return movieRecording; }
 
     QSize sizeHint() const override;
     // The pointer pane's text for a point of the view: the grid point's x, y and the value the
@@ -175,8 +178,12 @@ class FlowView : public QWidget {
     bool needsRedraw = true;
     long long presentCount = 0;
 
-    // Every picture rendered for the screen also goes to the recorder while it is on.
+    // Shows a recording's failure from the event loop.
+    void reportRecordingFailure(const FileError& error);
+
+    // Every picture rendered for the screen also goes to the recorders while they are on.
     FrameRecorder frameRecorder;
+    MovieRecorder movieRecording;
 };
 
 }  // namespace swirlon

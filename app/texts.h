@@ -110,6 +110,17 @@ inline constexpr QStringView PromptColoursDiverging =
 inline constexpr QStringView ItemColoursSequential = u"連続型";
 inline constexpr QStringView PromptColoursSequential =
     u"暗い青紫から緑を経て黄へ (viridis): 知覚的に均等で色覚の多様性に配慮";
+// Movies: the File menu's item, its dialog, the status pane while it records ("%1" the frames
+// taken, "%2" those skipped while the encoder was behind) and the closing confirmation.
+inline constexpr QStringView ItemRecordMovie = u"動画の記録(&V)...";
+inline constexpr QStringView PromptRecordMovie = u"表示する絵をすべて動画ﾌｧｲﾙ (MP4、WebM、GIF) に記録";
+inline constexpr QStringView FilterMp4 = u"MP4動画(*.mp4)";
+inline constexpr QStringView FilterWebm = u"WebM動画(*.webm)";
+inline constexpr QStringView FilterGif = u"GIFアニメーション(*.gif)";
+inline constexpr QStringView Mp4Suffix = u"mp4";
+inline constexpr QStringView MovieRecordingPane = u"録画中: %1 コマ";
+inline constexpr QStringView MovieSkippedNote = u" (%1 コマ省略)";
+inline constexpr QStringView ConfirmMovieRecorded = u"動画の記録を終えました: %1 に %2 コマ";
 // Status pane while frames are recorded; "%1" stands for the frames written so far.
 inline constexpr QStringView RecordingPane = u"記録中: %1 コマ";
 

@@ -114,6 +114,8 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {file + QStringLiteral("画像の保存(&I)..."), ID_FILE_SAVE_PICTURE},
         {file + QStringLiteral("コマの記録(&M)..."), ID_FILE_RECORD_FRAMES, true},
         {file + u'-'},
+        {file + QStringLiteral("動画の記録(&V)..."), ID_FILE_RECORD_MOVIE, true},
+        {file + u'-'},
         {file + QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), ID_APP_EXIT},
         {calc + QStringLiteral("開始(&G)\tSpace"), ID_CALC_START},
         {calc + QStringLiteral("中断(&S)\tSpace"), ID_CALC_STOP},
