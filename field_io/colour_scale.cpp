@@ -50,12 +50,17 @@ void storeTabled(PictureBuffer& picture, std::size_t index, Rgb colour) {
     picture[at + PictureRedByte] = colour.red;
 }
 
+// The colour-map input the top of a scale's range stands for.
+double topInput(DisplayMode mode, ColourMap map) {
+    return map == ColourMap::classic ? whiteInput(mode) : fullChannelInput(mode);
+}
+
 }  // namespace
 
 ColourScale fixedScale(DisplayMode mode, ColourMap map) { return {mode, fixedGain(mode), map}; }
 
 ColourScale fittedScale(DisplayMode mode, double peak, ColourMap map) {
-    const double top = whiteInput(mode);
+    const double top = topInput(mode, map);
     double gain = top / peak;
     if (!(peak > 0.0) || !std::isfinite(peak) || !std::isfinite(gain)) {
         return fixedScale(mode, map);
@@ -81,8 +86,12 @@ double picturePeak(const Simulation& simulation, DisplayMode mode) {
 }
 
 ValueRange colourRange(const ColourScale& scale) {
-    const double top = whiteInput(scale.mode) / scale.gain;
+    const double top = topInput(scale.mode, scale.map) / scale.gain;
     return {scale.mode == DisplayMode::speed ? 0.0 : -top, top};
+}
+
+double valueOfBarRow(const ValueRange& range, int row, int rows) {
+    return range.high - (row + 0.5) / rows * (range.high - range.low);
 }
 
 Rgb colourOfValue(const ColourScale& scale, double value) {

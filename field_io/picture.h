@@ -59,6 +59,9 @@ double fixedGain(DisplayMode mode);
 // The smallest colour-map input at which the mode's map is white on both signs: the top of
 // its colour range.
 double whiteInput(DisplayMode mode);
+// The smallest colour-map input at which the mode's map has one channel at full strength on
+// either sign: where its colours stop gaining and start to pale toward white.
+double fullChannelInput(DisplayMode mode);
 
 // From grid velocities; each squared speed is multiplied by gain before the map.
 void renderSpeedImage(const PackedSpectrum& velX, const PackedSpectrum& velY, PictureBuffer& picture,

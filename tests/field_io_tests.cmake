@@ -8,7 +8,7 @@ swirlon_add_test(bmp_loader_tests
   LIBS swirlon_field_io)
 
 swirlon_add_test(picture_tests
-  SOURCES picture_test.cpp colour_scale_test.cpp colour_map_test.cpp
+  SOURCES picture_test.cpp colour_scale_test.cpp colour_map_test.cpp frame_overlay_test.cpp
   LIBS swirlon_field_io)
 
 swirlon_add_test(movie_tests

@@ -18,6 +18,7 @@
 #include "field_io/colour_scale.h"
 #include "field_io/diagnostics_csv.h"
 #include "field_io/frame_files.h"
+#include "field_io/frame_overlay.h"
 #include "field_io/image_loader.h"
 #include "field_io/movie_writer.h"
 #include "field_io/npy.h"
@@ -202,7 +203,8 @@ class BatchRun {
           simulation_(DefaultReynolds, Grid(options.grid.value_or(DefaultGridSize))),
           scratch_(std::make_unique<PackedSpectrum>(simulation_.grid())),
           picture_(std::make_unique<PictureBuffer>()),
-          stretched_(std::make_unique<StretchedPicture>()) {
+          stretched_(std::make_unique<StretchedPicture>()),
+          overlaid_(std::make_unique<StretchedPicture>()) {
         simulation_.setFrameSettings(FrameSettings{
             .stabilityLimit = options.stabilityLimit.value_or(SafeStabilityNumber), .filter = options.filter});
     }
@@ -416,6 +418,12 @@ class BatchRun {
             }
             ++framesWritten_;
         }
+        if (movie_.isOpen() && options_.overlay) {
+            // The pictures keep the flow alone; the movie's copy carries the time and the bar.
+            *overlaid_ = *stretched_;
+            drawFrameOverlay(*overlaid_, side, simulation_.time(), scale);
+            return worded(movie_.addFrame(*overlaid_));
+        }
         if (movie_.isOpen()) {
             return worded(movie_.addFrame(*stretched_));
         }
@@ -462,6 +470,7 @@ class BatchRun {
     std::unique_ptr<PackedSpectrum> scratch_;
     std::unique_ptr<PictureBuffer> picture_;
     std::unique_ptr<StretchedPicture> stretched_;
+    std::unique_ptr<StretchedPicture> overlaid_;
     AtomicFile diagnostics_;
     AtomicFile spectra_;
     AtomicFile state_;
