@@ -85,8 +85,10 @@ MeasureOptions::MeasureOptions(QCommandLineParser& parser)
                    SecondsValue)),
       memory_(option(QStringLiteral("measure-memory"),
                      QStringLiteral("Resident memory as a run passes 10^3, 10^4, ... frames."), FramesValue)),
-      withPlots_(option(QStringLiteral("with-plots"), QStringLiteral("Measure with the plots dock shown."))) {
-    for (const QCommandLineOption* option : {&frameRate_, &pace_, &memory_, &withPlots_}) {
+      withPlots_(option(QStringLiteral("with-plots"), QStringLiteral("Measure with the plots dock shown."))),
+      movie_(option(QStringLiteral("record-movie"), QStringLiteral("Measure while a movie of the window is recorded."),
+                    QStringLiteral("file"))) {
+    for (const QCommandLineOption* option : {&frameRate_, &pace_, &memory_, &withPlots_, &movie_}) {
         parser.addOption(*option);
     }
 }
@@ -110,10 +112,19 @@ void MeasureOptions::schedule(const QCommandLineParser& parser, CMainFrame& fram
     const QString frameRate = parser.isSet(frameRate_) ? parser.value(frameRate_) : QString();
     const QString pace = parser.isSet(pace_) ? parser.value(pace_) : QString();
     const long long memoryFrames = parser.isSet(memory_) ? parser.value(memory_).toLongLong() : 0;
-    QTimer::singleShot(0, &frame, [&frame, &app, withPlots, frameRate, pace, memoryFrames] {
+    const QString movie = parser.isSet(movie_) ? parser.value(movie_) : QString();
+    QTimer::singleShot(0, &frame, [&frame, &app, withPlots, frameRate, pace, memoryFrames, movie] {
         if (withPlots) {
             frame.plots().show();
             QCoreApplication::processEvents();
+        }
+        MovieRecorder& recorder = frame.view().movieRecorder();
+        if (!movie.isEmpty()) {
+            if (auto error = recorder.start(movie, frame.view().currentPicture().size())) {
+                QTextStream(stderr) << "cannot record " << movie << '\n';
+                app.exit(1);
+                return;
+            }
         }
         if (!frameRate.isEmpty()) {
             printFrameRate(frame.view(), millisecondsOf(frameRate));
@@ -123,6 +134,13 @@ void MeasureOptions::schedule(const QCommandLineParser& parser, CMainFrame& fram
         }
         if (memoryFrames > 0) {
             printMemory(frame.view(), memoryFrames);
+        }
+        if (recorder.active()) {
+            const long long taken = recorder.framesTaken();
+            const long long skipped = recorder.framesSkipped();
+            const bool finished = !recorder.stop();
+            QTextStream(stdout) << "movie frames taken: " << taken << ", skipped: " << skipped
+                                << (finished ? "" : " (the movie failed)") << '\n';
         }
         app.quit();
     });

@@ -4,7 +4,9 @@
 //   --measure-frame-rate SECONDS  the run loop's frames/s beside the solver's alone;
 //   --measure-pace SECONDS        each pace of the menu: simulated time per second, processor share;
 //   --measure-memory FRAMES       resident memory as a run reaches 10^3, 10^4, ... FRAMES frames;
-//   --with-plots                  the plots dock is shown while measuring.
+//   --with-plots                  the plots dock is shown while measuring;
+//   --record-movie FILE           a movie of the window is recorded while measuring; the frames
+//                                 it took and skipped are printed at the end.
 // Each prints its figures on standard output and ends the program.
 #pragma once
 
@@ -32,6 +34,7 @@ class MeasureOptions {
     QCommandLineOption pace_;
     QCommandLineOption memory_;
     QCommandLineOption withPlots_;
+    QCommandLineOption movie_;
 };
 
 }  // namespace swirlon
