@@ -113,6 +113,11 @@ std::optional<MovieFormat> movieFormatOf(std::string_view path) {
 
 struct MovieWriter::Encoder {
     ~Encoder() {
+        // A container left unfinished is ended all the same (into the temporary file, which goes
+        // with the encoder): some muxers free what they hold for the next packet only there.
+        if (headerWritten && !trailerWritten) {
+            av_write_trailer(format);
+        }
         avfilter_graph_free(&graph);
         av_frame_free(&filtered);
         av_frame_free(&frame);
@@ -253,6 +258,8 @@ struct MovieWriter::Encoder {
     AVFilterContext* sink = nullptr;
     AVFrame* filtered = nullptr;
     long long frames = 0;
+    bool headerWritten = false;
+    bool trailerWritten = false;
 };
 
 MovieWriter::MovieWriter() = default;
@@ -359,6 +366,7 @@ std::optional<FileError> MovieWriter::open(const std::string& path, const MovieS
     e.stream->time_base = e.codec->time_base;
     if (status >= 0) {
         status = avformat_write_header(e.format, nullptr);
+        e.headerWritten = status >= 0;
     }
     if (status < 0) {
         return e.failure(status);
@@ -449,6 +457,7 @@ std::optional<FileError> MovieWriter::complete() {
     }
     if (status >= 0) {
         status = av_write_trailer(e.format);
+        e.trailerWritten = true;
     }
     if (status >= 0) {
         avio_flush(e.io);
