@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "app/recording.h"
 #include "app/texts.h"
 
 namespace swirlon {
@@ -127,10 +128,7 @@ std::optional<FileError> MovieRecorder::record(const QImage& picture) {
 }
 
 QLabel* addMovieRecordingPane(QStatusBar& bar, const MovieRecorder& recorder) {
-    auto* pane = new QLabel(&bar);
-    pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    pane->hide();
-    bar.addPermanentWidget(pane);
+    QLabel* pane = addRecorderPane(bar);
     QObject::connect(&recorder, &MovieRecorder::changed, pane, [pane, &recorder] {
         pane->setVisible(recorder.active());
         QString text = texts::MovieRecordingPane.toString().arg(recorder.framesTaken());
