@@ -51,8 +51,7 @@ void paintLegend(QPainter& painter, const QRectF& picture, const ColourScale& sc
     const int rows = std::max(1, static_cast<int>(std::lround(bar.height() * ratio)));
     QImage colours(1, rows, QImage::Format_RGB32);
     for (int row = 0; row < rows; ++row) {
-        const double value = range.high - (row + 0.5) / rows * (range.high - range.low);
-        const Rgb colour = colourOfValue(scale, value);
+        const Rgb colour = colourOfValue(scale, valueOfBarRow(range, row, rows));
         colours.setPixel(0, row, qRgb(colour.red, colour.green, colour.blue));
     }
     painter.drawImage(bar, colours);

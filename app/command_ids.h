@@ -25,6 +25,11 @@ inline constexpr int ID_ZOOM_2 = 32904;
 inline constexpr int ID_ZOOM_3 = 32905;
 inline constexpr int ID_ZOOM_4 = 32906;
 inline constexpr int ID_ZOOM_FIT = 32907;
+inline constexpr int ID_FILE_RECORD_MOVIE = 32908;
+// The colour maps of the Display menu.
+inline constexpr int ID_VIEW_COLOURS_CLASSIC = 32910;
+inline constexpr int ID_VIEW_COLOURS_DIVERGING = 32911;
+inline constexpr int ID_VIEW_COLOURS_SEQUENTIAL = 32912;
 
 // Watching a run: single frames, reset, pace and the built-in fields (a range of their own).
 inline constexpr int ID_CALC_STEP = 33000;

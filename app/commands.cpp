@@ -46,6 +46,17 @@ void chooseDisplay(CMainFrame& frame) {
 bool autoRangeOn(const CMainFrame& frame) { return frame.view().autoRangeOn(); }
 bool legendShown(const CMainFrame& frame) { return frame.view().legendShown(); }
 bool recording(const CMainFrame& frame) { return frame.view().recorder().active(); }
+bool recordingMovie(const CMainFrame& frame) { return frame.view().movieRecorder().active(); }
+
+template <ColourMap Map>
+bool coloursAre(const CMainFrame& frame) {
+    return frame.view().colourMap() == Map;
+}
+
+template <ColourMap Map>
+void chooseColours(CMainFrame& frame) {
+    frame.view().setColourMap(Map);
+}
 
 template <PictureZoom Zoom>
 bool zoomIs(const CMainFrame& frame) {
@@ -177,10 +188,18 @@ const CommandEntry Commands[]{
      zoomIs<PictureZoom::times4>},
     {ID_ZOOM_FIT, texts::ItemZoomFit, texts::PromptZoomFit, chooseZoom<PictureZoom::fitWindow>, nullptr,
      zoomIs<PictureZoom::fitWindow>},
+    {ID_VIEW_COLOURS_CLASSIC, texts::ItemColoursClassic, texts::PromptColoursClassic,
+     chooseColours<ColourMap::classic>, nullptr, coloursAre<ColourMap::classic>},
+    {ID_VIEW_COLOURS_DIVERGING, texts::ItemColoursDiverging, texts::PromptColoursDiverging,
+     chooseColours<ColourMap::diverging>, nullptr, coloursAre<ColourMap::diverging>},
+    {ID_VIEW_COLOURS_SEQUENTIAL, texts::ItemColoursSequential, texts::PromptColoursSequential,
+     chooseColours<ColourMap::sequential>, nullptr, coloursAre<ColourMap::sequential>},
     {ID_FILE_SAVE_PICTURE, texts::ItemSavePicture, texts::PromptSavePicture,
      saveShownPicture, nullptr, nullptr},
     {ID_FILE_RECORD_FRAMES, texts::ItemRecordFrames, texts::PromptRecordFrames,
      toggleRecording, nullptr, recording},
+    {ID_FILE_RECORD_MOVIE, texts::ItemRecordMovie, texts::PromptRecordMovie,
+     toggleMovieRecording, nullptr, recordingMovie},
     // Watching a run.
     {ID_CALC_STEP, texts::ItemStep, texts::PromptStep, [](CMainFrame& frame) { frame.view().stepFrame(); }, idle,
      nullptr},
@@ -268,6 +287,8 @@ constexpr MenuEntry FileItems[]{
     menuCommand(ID_FILE_SAVE_PICTURE),
     menuCommand(ID_FILE_RECORD_FRAMES),
     menuSeparator(),
+    menuCommand(ID_FILE_RECORD_MOVIE),
+    menuSeparator(),
     menuCommand(ID_APP_EXIT),
 };
 constexpr MenuEntry CalculationItems[]{
@@ -283,6 +304,8 @@ constexpr MenuEntry CalculationItems[]{
 };
 constexpr MenuEntry ZoomItems[]{menuCommand(ID_ZOOM_2), menuCommand(ID_ZOOM_3), menuCommand(ID_ZOOM_4),
                                 menuCommand(ID_ZOOM_FIT)};
+constexpr MenuEntry ColourItems[]{menuCommand(ID_VIEW_COLOURS_CLASSIC), menuCommand(ID_VIEW_COLOURS_DIVERGING),
+                                  menuCommand(ID_VIEW_COLOURS_SEQUENTIAL)};
 constexpr MenuEntry DisplayItems[]{
     menuCommand(ID_VIEW_VORTICITY),
     menuCommand(ID_VIEW_SPEED2),
@@ -291,6 +314,8 @@ constexpr MenuEntry DisplayItems[]{
     menuCommand(ID_VIEW_LEGEND),
     submenu(texts::MenuZoom, texts::PromptZoom, ZoomItems),
     menuCommand(ID_VIEW_PLOTS),
+    menuSeparator(),
+    submenu(texts::MenuColours, texts::PromptColours, ColourItems),
 };
 constexpr MenuEntry HelpItems[]{menuCommand(ID_APP_ABOUT)};
 
@@ -310,8 +335,9 @@ constexpr int PaceChoiceIds[]{ID_PACE_0_1, ID_PACE_0_5, ID_PACE_2, ID_PACE_10, I
 constexpr int ZoomChoiceIds[]{ID_ZOOM_2, ID_ZOOM_3, ID_ZOOM_4, ID_ZOOM_FIT};
 constexpr int ForcingChoiceIds[]{ID_CALC_FORCING_NONE, ID_CALC_FORCING_STRIPES, ID_CALC_FORCING_RING};
 constexpr int GridChoiceIds[]{ID_CALC_GRID_64, ID_CALC_GRID_128, ID_CALC_GRID_256, ID_CALC_GRID_512};
-constexpr std::span<const int> ExclusiveChoices[]{ReynoldsChoiceIds, DisplayChoiceIds, PaceChoiceIds,
-                                                  ZoomChoiceIds,     ForcingChoiceIds, GridChoiceIds};
+constexpr int ColourChoiceIds[]{ID_VIEW_COLOURS_CLASSIC, ID_VIEW_COLOURS_DIVERGING, ID_VIEW_COLOURS_SEQUENTIAL};
+constexpr std::span<const int> ExclusiveChoices[]{ReynoldsChoiceIds, DisplayChoiceIds, PaceChoiceIds,  ZoomChoiceIds,
+                                                  ForcingChoiceIds,  GridChoiceIds,    ColourChoiceIds};
 
 }  // namespace
 

@@ -66,6 +66,31 @@ void toggleRecording(CMainFrame& frame) {
     }
 }
 
+void toggleMovieRecording(CMainFrame& frame) {
+    MovieRecorder& recorder = frame.view().movieRecorder();
+    if (recorder.active()) {
+        const QString path = recorder.path();
+        const long long taken = recorder.framesTaken();
+        const long long skipped = recorder.framesSkipped();
+        if (auto error = recorder.stop()) {
+            frame.report(fileErrorText(*error));
+        } else {
+            frame.confirm(texts::ConfirmMovieRecorded.toString().arg(path).arg(taken) +
+                          (skipped > 0 ? texts::MovieSkippedNote.toString().arg(skipped) : QString()));
+        }
+        return;
+    }
+    if (const std::optional<QString> path = frame.choosePath(PathKind::recordMovie)) {
+        // The movie starts with the picture on screen.
+        const QImage& picture = frame.view().currentPicture();
+        if (auto error = recorder.start(*path, picture.size())) {
+            frame.report(fileErrorText(*error));
+        } else if (auto failure = recorder.record(picture)) {
+            frame.report(fileErrorText(*failure));
+        }
+    }
+}
+
 void savePlotData(CMainFrame& frame) {
     if (const std::optional<QString> path = frame.choosePath(PathKind::savePlotData)) {
         if (auto failure = writeDiagnosticsCsv(localPath(*path), frame.recorder().series().records())) {

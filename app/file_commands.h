@@ -17,6 +17,8 @@ void saveStateFile(CMainFrame& frame);
 void saveShownPicture(CMainFrame& frame);
 // Stops a recording, or asks for a folder and starts one there.
 void toggleRecording(CMainFrame& frame);
+// Starts a movie of every picture drawn from now on, or ends the one being recorded.
+void toggleMovieRecording(CMainFrame& frame);
 // Asks for a file and writes the plots' series there as CSV; a failure leaves no file behind.
 void savePlotData(CMainFrame& frame);
 

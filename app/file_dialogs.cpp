@@ -37,6 +37,12 @@ void prepare(QFileDialog& dialog, PathKind kind) {
         dialog.setOption(QFileDialog::ShowDirsOnly);
         dialog.setWindowTitle(texts::RecordFolderTitle.toString());
         return;
+    case PathKind::recordMovie:
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilters({texts::FilterMp4.toString(), texts::FilterWebm.toString(), texts::FilterGif.toString()});
+        dialog.setDefaultSuffix(texts::Mp4Suffix.toString());
+        return;
     case PathKind::loadState:
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);

@@ -17,6 +17,8 @@ enum class PathKind {
     savePicture,
     // The folder recorded frames go to.
     recordFolder,
+    // The movie file of a recording.
+    recordMovie,
     // A saved run to continue from, and where the run is saved.
     loadState,
     saveState,

@@ -18,7 +18,12 @@ QStringView textOf(FileErrorKind kind) {
         return texts::ReadFailed;
     case FileErrorKind::writeFailed:
     case FileErrorKind::pictureSizeMismatch:
+    case FileErrorKind::movieEncodeFailed:
         return texts::WriteFailed;
+    case FileErrorKind::movieUnknownFormat:
+    case FileErrorKind::movieNotAFile:
+    case FileErrorKind::movieNoEncoder:
+        return texts::MovieFormatRefused;
     case FileErrorKind::bmpFileHeaderShort:
         return texts::BmpFileHeaderShort;
     case FileErrorKind::bmpInfoHeaderShort:
@@ -70,7 +75,8 @@ QString fileErrorText(const FileError& error) {
     QString message = text.contains(u"%1") ? text.arg(QFile::decodeName(QByteArray::fromStdString(error.path))) : text;
     // A file the system refused (a folder, a missing folder, no permission) says why.
     const bool systemReason = error.kind == FileErrorKind::openFailed || error.kind == FileErrorKind::readFailed ||
-                              error.kind == FileErrorKind::writeFailed;
+                              error.kind == FileErrorKind::writeFailed ||
+                              error.kind == FileErrorKind::movieEncodeFailed;
     if (systemReason && !error.detail.empty()) {
         message += u'\n' + texts::SystemReason.toString().arg(QString::fromLocal8Bit(error.detail));
     }

@@ -180,6 +180,13 @@ void FlowView::setAutoRange(bool on) {
     Q_EMIT stateChanged();
 }
 
+void FlowView::setColourMap(ColourMap map) {
+    scale.map = map;
+    needsRedraw = true;
+    update();
+    Q_EMIT stateChanged();
+}
+
 void FlowView::setFilter(bool on) {
     FrameSettings settings = simulation().frameSettings();
     settings.filter = on;
@@ -219,8 +226,9 @@ void FlowView::updateLayout() {
 
 void FlowView::renderScreenImage() {
     const Simulation& flow = simulation();
-    scale = autoRange ? fittedScale(displayMode, picturePeak(flow, displayMode)) : fixedScale(displayMode);
-    renderPicture(flow, displayMode, *pictureBuffer, scale.gain);
+    scale = autoRange ? fittedScale(displayMode, picturePeak(flow, displayMode), scale.map)
+                      : fixedScale(displayMode, scale.map);
+    renderPicture(flow, scale, *pictureBuffer);
     const int block = pictureLayout.block;
     const int side = pictureLayout.sideDevicePixels();
     if (screenImage.width() != side) {
@@ -249,11 +257,18 @@ void FlowView::renderScreenImage() {
     // The image now shows the newest state, so no repaint brings back an older picture.
     needsRedraw = false;
     if (const std::optional<FileError> error = frameRecorder.record(screenImage)) {
-        // Shown from the event loop: the picture may be drawn inside a paint event, where no
-        // box may open. The run goes on; only the recording has stopped.
-        QMetaObject::invokeMethod(
-            this, [this, message = fileErrorText(*error)] { Q_EMIT failed(message); }, Qt::QueuedConnection);
+        reportRecordingFailure(*error);
     }
+    if (const std::optional<FileError> error = movieRecording.record(screenImage)) {
+        reportRecordingFailure(*error);
+    }
+}
+
+void FlowView::reportRecordingFailure(const FileError& error) {
+    // Shown from the event loop: the picture may be drawn inside a paint event, where no box may
+    // open. The run goes on; only the recording has stopped.
+    QMetaObject::invokeMethod(
+        this, [this, message = fileErrorText(error)] { Q_EMIT failed(message); }, Qt::QueuedConnection);
 }
 
 const QImage& FlowView::currentPicture() {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string_view>
 
+#include "app/movie_recorder.h"
 #include "app/picture_zoom.h"
 #include "app/recording.h"
 #include "app/run_controller.h"
@@ -77,11 +78,14 @@ class FlowView : public QWidget {
     void setGrid(const Grid& grid);
     void setLegendShown(bool on);
     void setZoom(PictureZoom choice);
+    // The colours of the picture, its legend, saved pictures and recordings; classic at start-up.
+    void setColourMap(ColourMap map);
 
     bool autoRangeOn() const { return autoRange; }
     bool filterOn() const { return simulation().frameSettings().filter; }
     bool legendShown() const { return legendOn; }
     PictureZoom zoom() const { return zoomChoice; }
+    ColourMap colourMap() const { return scale.map; }
     const PictureLayout& layout() const { return pictureLayout; }
     // The scale of the picture on screen.
     const ColourScale& colourScale() const { return scale; }
@@ -113,6 +117,8 @@ class FlowView : public QWidget {
     const QImage& currentPicture();
     FrameRecorder& recorder() { return frameRecorder; }
     const FrameRecorder& recorder() const { return frameRecorder; }
+    MovieRecorder& movieRecorder() { return movieRecording; }
+    const MovieRecorder& movieRecorder() const { return movieRecording; }
 
     QSize sizeHint() const override;
     // The pointer pane's text for a point of the view: the grid point's x, y and the value the
@@ -172,8 +178,12 @@ class FlowView : public QWidget {
     bool needsRedraw = true;
     long long presentCount = 0;
 
-    // Every picture rendered for the screen also goes to the recorder while it is on.
+    // Shows a recording's failure from the event loop.
+    void reportRecordingFailure(const FileError& error);
+
+    // Every picture rendered for the screen also goes to the recorders while they are on.
     FrameRecorder frameRecorder;
+    MovieRecorder movieRecording;
 };
 
 }  // namespace swirlon

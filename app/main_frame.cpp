@@ -65,6 +65,7 @@ CMainFrame::CMainFrame() : fileChooser(choosePictureFile), messageReporter(showW
     createActions();
     createStatusBar();
     addRecordingPane(*statusBar(), flowView->recorder());
+    addMovieRecordingPane(*statusBar(), flowView->movieRecorder());
     new FileDropLoader(*flowView, [this] { explainRefusal(); });
     connect(flowView, &FlowView::loaded, this,
             [this](const QString& path) { confirm(texts::ConfirmLoaded.toString().arg(path)); });

@@ -83,11 +83,16 @@ std::optional<FileError> FrameRecorder::record(const QImage& picture) {
     return std::nullopt;
 }
 
-QLabel* addRecordingPane(QStatusBar& bar, const FrameRecorder& recorder) {
+QLabel* addRecorderPane(QStatusBar& bar) {
     auto* pane = new QLabel(&bar);
     pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     pane->hide();
     bar.addPermanentWidget(pane);
+    return pane;
+}
+
+QLabel* addRecordingPane(QStatusBar& bar, const FrameRecorder& recorder) {
+    QLabel* pane = addRecorderPane(bar);
     QObject::connect(&recorder, &FrameRecorder::changed, pane, [pane, &recorder] {
         pane->setVisible(recorder.active());
         pane->setText(texts::RecordingPane.toString().arg(recorder.framesWritten()));

@@ -57,6 +57,8 @@ class FrameRecorder : public QObject {
     long long written = 0;
 };
 
+// A status-bar pane of a recorder, hidden until the recorder is on.
+QLabel* addRecorderPane(QStatusBar& bar);
 // A status-bar pane that says, while recorder is on, that it records and how many frames.
 QLabel* addRecordingPane(QStatusBar& bar, const FrameRecorder& recorder);
 

@@ -59,6 +59,8 @@ inline constexpr QStringView ReadFailed = u"%1 の\n読み込みに失敗しま�
 inline constexpr QStringView WriteFailed = u"%1 の\n書き込みに失敗しました。";
 // The line a refusal by the system adds below the texts above; %1 is the system's reason.
 inline constexpr QStringView SystemReason = u"理由: %1";
+inline constexpr QStringView MovieFormatRefused =
+    u"%1 は\n動画として書けません。名前の末尾は .mp4、.webm、.gif のどれかにしてください。";
 inline constexpr QStringView NotNpyField = u"%1 は\n128x128 の float64 .npy ファイルでありません。";
 inline constexpr QStringView NotStateFile = u"%1 は\nSwirlon の状態ファイルでありません。";
 inline constexpr QStringView StateDamaged = u"%1 は\n壊れています。";
@@ -96,6 +98,29 @@ inline constexpr QStringView ItemZoom4 = u"4倍";
 inline constexpr QStringView PromptZoom4 = u"格子の1点を4ﾋﾟｸｾﾙ角で表示";
 inline constexpr QStringView ItemZoomFit = u"ウィンドウに合わせる";
 inline constexpr QStringView PromptZoomFit = u"ｳｨﾝﾄﾞｳに収まる最大の整数倍で表示";
+// The colour maps: the Display menu's submenu at its bottom, its items and their prompts.
+inline constexpr QStringView MenuColours = u"配色(&C)";
+inline constexpr QStringView PromptColours = u"絵と凡例の配色を選択";
+inline constexpr QStringView ItemColoursClassic = u"標準";
+inline constexpr QStringView PromptColoursClassic =
+    u"渦度は赤と青が黒に退く色、速度の２乗は黒から白への色 (起動時の配色)";
+inline constexpr QStringView ItemColoursDiverging = u"発散型";
+inline constexpr QStringView PromptColoursDiverging =
+    u"青から薄い灰色 (ゼロ) を経て赤へ: 知覚的に均等で色覚の多様性に配慮";
+inline constexpr QStringView ItemColoursSequential = u"連続型";
+inline constexpr QStringView PromptColoursSequential =
+    u"暗い青紫から緑を経て黄へ (viridis): 知覚的に均等で色覚の多様性に配慮";
+// Movies: the File menu's item, its dialog, the status pane while it records ("%1" the frames
+// taken, "%2" those skipped while the encoder was behind) and the closing confirmation.
+inline constexpr QStringView ItemRecordMovie = u"動画の記録(&V)...";
+inline constexpr QStringView PromptRecordMovie = u"表示する絵をすべて動画ﾌｧｲﾙ (MP4、WebM、GIF) に記録";
+inline constexpr QStringView FilterMp4 = u"MP4動画(*.mp4)";
+inline constexpr QStringView FilterWebm = u"WebM動画(*.webm)";
+inline constexpr QStringView FilterGif = u"GIFアニメーション(*.gif)";
+inline constexpr QStringView Mp4Suffix = u"mp4";
+inline constexpr QStringView MovieRecordingPane = u"録画中: %1 コマ";
+inline constexpr QStringView MovieSkippedNote = u" (%1 コマ省略)";
+inline constexpr QStringView ConfirmMovieRecorded = u"動画の記録を終えました: %1 に %2 コマ";
 // Status pane while frames are recorded; "%1" stands for the frames written so far.
 inline constexpr QStringView RecordingPane = u"記録中: %1 コマ";
 

@@ -105,8 +105,10 @@ MeasureOptions::MeasureOptions(QCommandLineParser& parser)
                      QStringLiteral("Resident memory as a run passes 10^3, 10^4, ... frames."), FramesValue)),
       withPlots_(option(QStringLiteral("with-plots"), QStringLiteral("Measure with the plots dock shown."))),
       grid_(option(QStringLiteral("grid"),
-                   QStringLiteral("Move the run to the N x N grid (64, 128, 256 or 512) first."), GridValue)) {
-    for (const QCommandLineOption* option : {&frameRate_, &pace_, &memory_, &withPlots_, &grid_}) {
+                   QStringLiteral("Move the run to the N x N grid (64, 128, 256 or 512) first."), GridValue)),
+      movie_(option(QStringLiteral("record-movie"), QStringLiteral("Measure while a movie of the window is recorded."),
+                    QStringLiteral("file"))) {
+    for (const QCommandLineOption* option : {&frameRate_, &pace_, &memory_, &withPlots_, &grid_, &movie_}) {
         parser.addOption(*option);
     }
 }
@@ -134,7 +136,8 @@ void MeasureOptions::schedule(const QCommandLineParser& parser, CMainFrame& fram
     const QString pace = parser.isSet(pace_) ? parser.value(pace_) : QString();
     const long long memoryFrames = parser.isSet(memory_) ? parser.value(memory_).toLongLong() : 0;
     const int grid = parser.isSet(grid_) ? gridCommand(parser.value(grid_).toInt()) : 0;
-    QTimer::singleShot(0, &frame, [&frame, &app, withPlots, frameRate, pace, memoryFrames, grid] {
+    const QString movie = parser.isSet(movie_) ? parser.value(movie_) : QString();
+    QTimer::singleShot(0, &frame, [&frame, &app, withPlots, frameRate, pace, memoryFrames, grid, movie] {
         if (grid != 0) {
             frame.action(grid)->trigger();
             QCoreApplication::processEvents();
@@ -142,6 +145,14 @@ void MeasureOptions::schedule(const QCommandLineParser& parser, CMainFrame& fram
         if (withPlots) {
             frame.plots().show();
             QCoreApplication::processEvents();
+        }
+        MovieRecorder& recorder = frame.view().movieRecorder();
+        if (!movie.isEmpty()) {
+            if (auto error = recorder.start(movie, frame.view().currentPicture().size())) {
+                QTextStream(stderr) << "cannot record " << movie << '\n';
+                app.exit(1);
+                return;
+            }
         }
         if (!frameRate.isEmpty()) {
             printFrameRate(frame.view(), millisecondsOf(frameRate));
@@ -151,6 +162,13 @@ void MeasureOptions::schedule(const QCommandLineParser& parser, CMainFrame& fram
         }
         if (memoryFrames > 0) {
             printMemory(frame.view(), memoryFrames);
+        }
+        if (recorder.active()) {
+            const long long taken = recorder.framesTaken();
+            const long long skipped = recorder.framesSkipped();
+            const bool finished = !recorder.stop();
+            QTextStream(stdout) << "movie frames taken: " << taken << ", skipped: " << skipped
+                                << (finished ? "" : " (the movie failed)") << '\n';
         }
         app.quit();
     });

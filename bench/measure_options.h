@@ -5,7 +5,9 @@
 //   --measure-pace SECONDS        each pace of the menu: simulated time per second, processor share;
 //   --measure-memory FRAMES       resident memory as a run reaches 10^3, 10^4, ... FRAMES frames;
 //   --with-plots                  the plots dock is shown while measuring;
-//   --grid N                      the run is moved to the N x N grid first (the 格子 menu's command).
+//   --grid N                      the run is moved to the N x N grid first (the 格子 menu's command);
+//   --record-movie FILE           a movie of the window is recorded while measuring; the frames
+//                                 it took and skipped are printed at the end.
 // Each prints its figures on standard output and ends the program.
 #pragma once
 
@@ -34,6 +36,7 @@ class MeasureOptions {
     QCommandLineOption memory_;
     QCommandLineOption withPlots_;
     QCommandLineOption grid_;
+    QCommandLineOption movie_;
 };
 
 }  // namespace swirlon

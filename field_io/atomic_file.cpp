@@ -151,6 +151,14 @@ std::optional<FileError> AtomicFile::write(std::string_view text) {
     return write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
+std::int64_t AtomicFile::seek(std::int64_t offset, int whence) {
+    if (descriptor_ < 0 || temporaryPath_.empty()) {
+        return -ESPIPE;
+    }
+    const off_t position = ::lseek(descriptor_, static_cast<off_t>(offset), whence);
+    return position < 0 ? -errno : static_cast<std::int64_t>(position);
+}
+
 std::optional<FileError> AtomicFile::finishWriting() {
     if (descriptor_ < 0) {
         return failure(EBADF);

@@ -43,6 +43,9 @@ class AtomicFile {
     std::optional<FileError> openStandardOutput(const std::string& name);
     std::optional<FileError> write(std::span<const std::uint8_t> bytes);
     std::optional<FileError> write(std::string_view text);
+    // Moves the write position as lseek does and returns the new one, or -errno. Files written
+    // in place cannot seek.
+    std::int64_t seek(std::int64_t offset, int whence);
     // Flushes and closes the temporary file, renames it over the target and flushes the folder.
     // A folder that cannot be flushed is reported, though the target has been replaced whole.
     std::optional<FileError> commit();
@@ -50,6 +53,8 @@ class AtomicFile {
     void discard();
 
     bool isOpen() const { return descriptor_ >= 0; }
+    // A device, pipe or standard output, written as the bytes come rather than replaced whole.
+    bool writesInPlace() const { return isOpen() && temporaryPath_.empty(); }
     const std::string& path() const { return path_; }
 
   private:

@@ -44,6 +44,11 @@ enum class FileErrorKind {
     stateTooLarge,
     // Pictures written out.
     pictureSizeMismatch,
+    // Movies written out.
+    movieUnknownFormat,  // detail: the extension, "" when the name has none
+    movieNotAFile,       // a device or pipe: a movie file is written out of order
+    movieNoEncoder,      // detail: the codec this build of the libraries lacks
+    movieEncodeFailed,   // detail: the libraries' reason
 };
 
 struct FileError {

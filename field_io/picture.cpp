@@ -73,6 +73,15 @@ double whiteInput(DisplayMode mode) {
     return std::max(positive, negative);
 }
 
+double fullChannelInput(DisplayMode mode) {
+    if (mode == DisplayMode::speed) {
+        return ChannelMax / std::max({SpeedRedFactor, SpeedGreenFactor, SpeedBlueFactor});
+    }
+    const double positive = ChannelMax / std::max({PositiveRedFactor, PositiveGreenFactor, PositiveBlueFactor});
+    const double negative = ChannelMax / -std::min({NegativeRedFactor, NegativeGreenFactor, NegativeBlueFactor});
+    return std::max(positive, negative);
+}
+
 void renderSpeedImage(const PackedSpectrum& velX, const PackedSpectrum& velY, PictureBuffer& picture, double gain) {
     picture.resize(velX.size() * PictureBytesPerPixel);
     for (std::size_t k = 0; k < velX.size(); ++k) {

@@ -19,6 +19,8 @@ struct Rgb {
     std::uint8_t red = 0;
     std::uint8_t green = 0;
     std::uint8_t blue = 0;
+
+    bool operator==(const Rgb&) const = default;
 };
 
 // Byte layout of one picture pixel: blue, green, red.
@@ -57,6 +59,9 @@ double fixedGain(DisplayMode mode);
 // The smallest colour-map input at which the mode's map is white on both signs: the top of
 // its colour range.
 double whiteInput(DisplayMode mode);
+// The smallest colour-map input at which the mode's map has one channel at full strength on
+// either sign: where its colours stop gaining and start to pale toward white.
+double fullChannelInput(DisplayMode mode);
 
 // From grid velocities; each squared speed is multiplied by gain before the map.
 void renderSpeedImage(const PackedSpectrum& velX, const PackedSpectrum& velY, PictureBuffer& picture,

@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev libx11-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n qt6-image-formats-plugins
   libfftw3-dev
   libpng-dev zlib1g-dev libzip-dev
+  libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libavfilter-dev
   python3-numpy
   fonts-ipafont-gothic
   dpkg-dev file help2man appstream desktop-file-utils

@@ -30,6 +30,7 @@
 #include "field_io/presets.h"
 #include "tests/app_test_support.h"
 #include "tests/bmp_files.h"
+#include "tests/movie_probe.h"
 #include "tools/batch_run.h"
 
 using namespace swirlon;
@@ -150,6 +151,54 @@ TEST(RecordFrames, EveryDrawnPictureIsWrittenAfterEarlierFramesAndAFailedWriteSt
     window.frame().action(ID_FILE_RECORD_FRAMES)->trigger();
     EXPECT_EQ(window.frame().messagePaneText(),
               QStringLiteral("コマの記録を終えました: %1 に 1 コマ").arg(QString::fromStdString(folder.string())));
+}
+
+// A movie of the window starts with the picture on screen and takes every picture drawn after it
+// until unchecked (or skips one while the encoder is behind, and says so); the file then holds
+// each frame taken. A name no movie can have is refused and nothing starts.
+TEST(RecordMovie, TheMovieHoldsEveryPictureTakenAndABadNameStartsNothing) {
+    apptest::Window window;
+    FlowView& view = window.view();
+    files::TempDir dir;
+    QString chosen = QString::fromStdString(dir.pathOf("run.avi"));
+    window.frame().setPathChooser([&](QWidget*, PathKind kind) {
+        EXPECT_EQ(kind, PathKind::recordMovie);
+        return std::optional(chosen);
+    });
+    QStringList messages;
+    window.frame().setMessageReporter([&](QWidget*, const QString& message) { messages << message; });
+    QAction& record = *window.frame().action(ID_FILE_RECORD_MOVIE);
+    record.trigger();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.front().contains(QStringLiteral("動画として書けません")));
+    EXPECT_FALSE(record.isChecked());
+
+    chosen = QString::fromStdString(dir.pathOf("run.gif"));
+    record.trigger();
+    EXPECT_TRUE(record.isChecked());
+    constexpr int Steps = 3;
+    for (int step = 0; step < Steps; ++step) {
+        window.frame().action(ID_CALC_STEP)->trigger();
+        view.grab();
+    }
+    EXPECT_EQ(apptest::runFrames(window.frame(), 5), 5);
+    const MovieRecorder& recorder = view.movieRecorder();
+    const long long taken = recorder.framesTaken();
+    const long long skipped = recorder.framesSkipped();
+    EXPECT_GE(taken + skipped, 1 + Steps);
+    const auto panes = window.frame().statusBar()->findChildren<QLabel*>();
+    EXPECT_TRUE(std::ranges::any_of(panes, [&](QLabel* label) {
+        return label->isVisible() && label->text().startsWith(QStringLiteral("録画中: %1 コマ").arg(taken));
+    }));
+    record.trigger();
+    EXPECT_FALSE(record.isChecked());
+    EXPECT_TRUE(window.frame().messagePaneText().startsWith(
+        QStringLiteral("動画の記録を終えました: %1 に %2 コマ").arg(chosen).arg(taken)));
+    const files::DecodedMovie movie = files::decodeMovie(dir.pathOf("run.gif"));
+    EXPECT_TRUE(movie.readable);
+    EXPECT_EQ(movie.frames, taken);
+    EXPECT_EQ(QSize(movie.width, movie.height), view.shownImage().size());
+    EXPECT_EQ(messages.size(), 1);
 }
 
 TEST(DropFile, OneFileDroppedWhileIdleLoadsAsTheLoadCommandOrAsASavedRunAndDuringARunNothingIsTaken) {

@@ -114,6 +114,8 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {file + QStringLiteral("画像の保存(&I)..."), ID_FILE_SAVE_PICTURE},
         {file + QStringLiteral("コマの記録(&M)..."), ID_FILE_RECORD_FRAMES, true},
         {file + u'-'},
+        {file + QStringLiteral("動画の記録(&V)..."), ID_FILE_RECORD_MOVIE, true},
+        {file + u'-'},
         {file + QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), ID_APP_EXIT},
         {calc + QStringLiteral("開始(&G)\tSpace"), ID_CALC_START},
         {calc + QStringLiteral("中断(&S)\tSpace"), ID_CALC_STOP},
@@ -149,6 +151,10 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {zoom + QStringLiteral("4倍"), ID_ZOOM_4, true},
         {zoom + QStringLiteral("ウィンドウに合わせる"), ID_ZOOM_FIT, true},
         {display + QStringLiteral("グラフ(&G)"), ID_VIEW_PLOTS, true},
+        {display + u'-'},
+        {display + QStringLiteral("配色(&C)/標準"), ID_VIEW_COLOURS_CLASSIC, true},
+        {display + QStringLiteral("配色(&C)/発散型"), ID_VIEW_COLOURS_DIVERGING, true},
+        {display + QStringLiteral("配色(&C)/連続型"), ID_VIEW_COLOURS_SEQUENTIAL, true},
         {QStringLiteral("ﾍﾙﾌﾟ(&H)/test のﾊﾞｰｼﾞｮﾝ情報(&A)..."), ID_APP_ABOUT},
     };
     std::vector<MenuLine> lines;
@@ -196,8 +202,9 @@ TEST(MainMenu, StartsTitledSwirlonIdleWithReynolds1000AndVorticityCheckedTheView
     EXPECT_EQ(window.frame().windowTitle(), QStringLiteral("Swirlon"));
     EXPECT_TRUE(window.frame().isVisible());
     apptest::expectEnabledItemsOf(window.frame(), false);
-    EXPECT_EQ(checkedItems(window.frame()), (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3,
-                                                           ID_CALC_FORCING_NONE, ID_CALC_GRID_128}));
+    EXPECT_EQ(checkedItems(window.frame()),
+              (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3, ID_CALC_FORCING_NONE,
+                             ID_CALC_GRID_128, ID_VIEW_COLOURS_CLASSIC}));
     EXPECT_EQ(window.view().reynoldsNumber(), ReynoldsMedium);
     EXPECT_EQ(window.view().pictureMode(), DisplayMode::vorticity);
     EXPECT_EQ(window.view().framesComputed(), 0);
@@ -230,8 +237,8 @@ TEST(MainMenu, ChoiceItemsSetTheViewAndMoveTheOneCheckMarkOfTheirGroup) {
          : paceOf.contains(id)    ? paceItem
          : forcingOf.contains(id) ? forcingItem
                                   : displayItem) = id;
-        EXPECT_EQ(checkedItems(window.frame()),
-                  (std::set<int>{reynoldsItem, displayItem, paceItem, forcingItem, ID_ZOOM_3, ID_CALC_GRID_128}))
+        EXPECT_EQ(checkedItems(window.frame()), (std::set<int>{reynoldsItem, displayItem, paceItem, forcingItem,
+                                                               ID_ZOOM_3, ID_CALC_GRID_128, ID_VIEW_COLOURS_CLASSIC}))
             << id;
         EXPECT_EQ(window.view().simulation().physics().forcing, forcingOf.at(forcingItem)) << id;
         EXPECT_EQ(window.view().reynoldsNumber(), reynoldsOf.at(reynoldsItem)) << id;
@@ -266,7 +273,7 @@ TEST(ViewSettings, ZoomLegendColourRangePacePlotsFolderAndPlaceAreKeptButNotTheP
     apptest::Window second(apptest::Window::Settings::kept);
     EXPECT_EQ(checkedItems(second.frame()),
               (std::set<int>{ID_ZOOM_4, ID_VIEW_LEGEND, ID_VIEW_AUTO_RANGE, ID_PACE_0_5, ID_VIEW_PLOTS, ID_RE_1000,
-                             ID_VIEW_VORTICITY, ID_CALC_FORCING_NONE, ID_CALC_GRID_128}));
+                             ID_VIEW_VORTICITY, ID_CALC_FORCING_NONE, ID_CALC_GRID_128, ID_VIEW_COLOURS_CLASSIC}));
     EXPECT_EQ(lastDialogFolder(), QStringLiteral("/tmp/kept-folder"));
     EXPECT_EQ(second.frame().size(), placed.size());
     auto start = std::make_unique<PackedSpectrum>(Grid{});
@@ -274,8 +281,9 @@ TEST(ViewSettings, ZoomLegendColourRangePacePlotsFolderAndPlaceAreKeptButNotTheP
     EXPECT_TRUE(apptest::samePsi(second.view().simulation().psi(), *start));
     // Each test starts from the start-up choices.
     apptest::Window third;
-    EXPECT_EQ(checkedItems(third.frame()), (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3,
-                                                          ID_CALC_FORCING_NONE, ID_CALC_GRID_128}));
+    EXPECT_EQ(checkedItems(third.frame()),
+              (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3, ID_CALC_FORCING_NONE,
+                             ID_CALC_GRID_128, ID_VIEW_COLOURS_CLASSIC}));
 }
 
 // The menu's guard on its own, with a counting handler: the view's commands guard themselves

@@ -178,3 +178,47 @@ TEST(ViewPicture, AutoRangeLegendAndZoomChangeThePictureAsChosen) {
         }
     }
 }
+
+// Through the 配色 submenu: each map paints the picture and the legend's bar in its own colours,
+// in either display mode, and the classic map gives back the established picture.
+TEST(ViewPicture, TheChosenColourMapPaintsThePictureAndTheLegend) {
+    apptest::Window window;
+    FlowView& view = window.view();
+    window.frame().action(ID_VIEW_LEGEND)->trigger();
+    struct Choice {
+        int id;
+        ColourMap map;
+    };
+    for (const DisplayMode mode : {DisplayMode::speed, DisplayMode::vorticity}) {
+        view.setDisplayMode(mode);
+        for (const Choice choice : {Choice{ID_VIEW_COLOURS_DIVERGING, ColourMap::diverging},
+                                    Choice{ID_VIEW_COLOURS_SEQUENTIAL, ColourMap::sequential},
+                                    Choice{ID_VIEW_COLOURS_CLASSIC, ColourMap::classic}}) {
+            window.frame().action(choice.id)->trigger();
+            EXPECT_EQ(view.colourMap(), choice.map);
+            expectPictureOnScreen(view);
+            PictureBuffer expected;
+            renderPicture(view.simulation(), fixedScale(mode, choice.map), expected);
+            EXPECT_EQ(view.picture(), expected) << colourMapName(choice.map);
+            if (choice.map == ColourMap::classic) {
+                PictureBuffer established;
+                renderPicture(view.simulation(), mode, established);
+                EXPECT_EQ(view.picture(), established);
+            }
+            // The bar's top row: the colour just below the range's top.
+            const QImage screen = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QRect picture = view.pictureRect();
+            const int middle = picture.center().y();
+            int barColumn = picture.right() + 1;
+            while (barColumn < screen.width() && (screen.pixel(barColumn, middle) == qRgb(255, 255, 255) ||
+                                                  screen.pixel(barColumn, middle) == qRgb(128, 128, 128))) {
+                ++barColumn;
+            }
+            const ColourScale scale = view.colourScale();
+            const ValueRange range = colourRange(scale);
+            const double top = range.high - 0.5 / picture.height() * (range.high - range.low);
+            EXPECT_EQ(screen.pixel(barColumn, picture.top()), qtColour(colourOfValue(scale, top)))
+                << colourMapName(choice.map);
+        }
+    }
+}

@@ -22,6 +22,7 @@
 #include "field_io/npy.h"
 #include "swirlon_version.h"
 #include "tests/bmp_files.h"
+#include "tests/movie_probe.h"
 #include "tools/batch_options.h"
 #include "tools/batch_run.h"
 
@@ -107,6 +108,7 @@ TEST(BatchProgram, BadArgumentsExitTwoAndBadFilesOneEachWithItsMessageAndWriting
     };
     const Case cases[] = {
         {{"--colour", "red"}, ExitBadArguments, "unknown option '--colour'"},
+        {{"--colours", "red"}, ExitBadArguments, "--colours: needs classic, diverging or sequential, not 'red'"},
         {{"--re", "fast"}, ExitBadArguments, "--re: needs a positive integer, not 'fast'"},
         {{"--input", missing}, ExitFailure, "cannot read '" + missing + "': No such file or directory"},
         {{"--input", ints}, ExitFailure, "dtype must be '<f8'"},
@@ -208,6 +210,24 @@ TEST(BatchProgram, HostileOutputTargetsAreWrittenThroughOrRefusedBeforeAnythingI
          ExitSuccess,
          "",
          {"s.npz"}},
+        {"movie over the frames",
+         [](const fs::path&) {},
+         {"--frames", "m.gif", "--movie", "m.gif"},
+         ExitBadArguments,
+         "--frames '<>/m.gif' and --movie '<>/m.gif' would overwrite each other",
+         {}},
+        {"movie of no format",
+         [](const fs::path&) {},
+         {"--movie", "m.avi", "--save-state", "s.npz"},
+         ExitBadArguments,
+         "cannot write '<>/m.avi': a movie's name must end in .mp4, .webm or .gif, not .avi",
+         {}},
+        {"movie into a missing folder",
+         [](const fs::path&) {},
+         {"--save-state", "s.npz", "--movie", "nowhere/m.mp4"},
+         ExitFailure,
+         "cannot write '<>/nowhere/m.mp4': No such file or directory",
+         {}},
         {"missing folder",
          [](const fs::path&) {},
          {"--diagnostics", "d.csv", "--save-state", "nowhere/s.npz"},
@@ -253,13 +273,15 @@ TEST(BatchProgram, HostileOutputTargetsAreWrittenThroughOrRefusedBeforeAnythingI
     ::close(deleted);
 }
 
-// The real program, stopped while it writes a long movie: it finishes the frame, removes its
-// temporary files, writes none of the final outputs, keeps the pictures and says so, and ends
-// by the signal as an interrupted program does.
-TEST(BatchProgram, ASignalEndsTheRunAfterTheCurrentFrameKeepingOnlyThePictures) {
+// The real program, stopped while it writes a long run of pictures and a movie: it finishes the
+// frame, removes its temporary files, writes none of the final outputs, keeps the pictures and
+// the movie so far (which plays, every picture in it) and says so, and ends by the signal as an
+// interrupted program does.
+TEST(BatchProgram, ASignalEndsTheRunAfterTheCurrentFrameKeepingOnlyThePicturesAndTheMovie) {
     testing::TempDir dir;
     // Each signal a terminal or a session's end sends.
-    for (const auto& [signal, name] : {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGHUP, "SIGHUP"}}) {
+    for (const auto& [signal, name] :
+         {std::pair{SIGINT, "SIGINT"}, std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGHUP, "SIGHUP"}}) {
         SCOPED_TRACE(name);
         const fs::path out = dir.path() / name;
         const fs::path frames = out / "frames";
@@ -277,6 +299,8 @@ TEST(BatchProgram, ASignalEndsTheRunAfterTheCurrentFrameKeepingOnlyThePictures) 
                                             (out / "d.csv").string(),
                                             "--save-state",
                                             (out / "s.npz").string(),
+                                            "--movie",
+                                            (out / "m.mp4").string(),
                                             "--quiet"};
         std::vector<char*> argv;
         for (const std::string& arg : args) {
@@ -309,15 +333,19 @@ TEST(BatchProgram, ASignalEndsTheRunAfterTheCurrentFrameKeepingOnlyThePictures) 
         }
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "the shell's exit status 128 + n";
 
-        EXPECT_EQ(entriesOf(out), std::set<std::string>{"frames"});
+        EXPECT_EQ(entriesOf(out), (std::set<std::string>{"frames", "m.mp4"}));
         const std::set<std::string> pictures = entriesOf(frames);
         ASSERT_GE(pictures.size(), 3u);
         const long long last = static_cast<long long>(pictures.size()) - 1;
         EXPECT_EQ(*pictures.rbegin(), frameFileName(last, digits)) << "no temporary among them";
+        const std::string count = std::to_string(pictures.size()) + " frames";
         EXPECT_EQ(slurp((out.string() + ".txt")), "swirlon-batch: stopped by " + std::string(name) + " after frame " +
-                                                      std::to_string(last) + "; " + std::to_string(pictures.size()) +
-                                                      " frames written to '" + frames.string() +
-                                                      "'; no other output written\n");
+                                                      std::to_string(last) + "; " + count + " written to '" +
+                                                      frames.string() + "'; the movie '" + (out / "m.mp4").string() +
+                                                      "' holds " + count + "; no other output written\n");
+        const testing::DecodedMovie movie = testing::decodeMovie((out / "m.mp4").string());
+        EXPECT_TRUE(movie.readable);
+        EXPECT_EQ(movie.frames, static_cast<long long>(pictures.size()));
     }
 }
 

@@ -41,6 +41,15 @@ const Case Cases[] = {
     {{"--every=7"}, [](ParsedCommandLine& p) { p.options.every = 7; }},
     {{"--picture", "speed"}, [](ParsedCommandLine& p) { p.options.picture = DisplayMode::speed; }},
     {{"--frames", "out"}, [](ParsedCommandLine& p) { p.options.framesFolder = "out"; }},
+    {{"--colours", "diverging"}, [](ParsedCommandLine& p) { p.options.colours = ColourMap::diverging; }},
+    {{"--colours=sequential"}, [](ParsedCommandLine& p) { p.options.colours = ColourMap::sequential; }},
+    {{"--colours", "classic"}, [](ParsedCommandLine& p) { p.options.colours = ColourMap::classic; }},
+    {{"--movie", "m.gif", "--fps=240", "--overlay"},
+     [](ParsedCommandLine& p) {
+         p.options.moviePath = "m.gif";
+         p.options.fps = 240.0;
+         p.options.overlay = true;
+     }},
     {{"--diagnostics=d.csv"}, [](ParsedCommandLine& p) { p.options.diagnosticsPath = "d.csv"; }},
     {{"--spectra", "k.csv"}, [](ParsedCommandLine& p) { p.options.spectraPath = "k.csv"; }},
     {{"--filter"}, [](ParsedCommandLine& p) { p.options.filter = true; }},
@@ -98,6 +107,10 @@ const Case Cases[] = {
     {{"--steps", "-1"}, nullptr, "--steps: needs a non-negative integer"},
     {{"--steps", "12x"}, nullptr, "not '12x'"},
     {{"--every", "0"}, nullptr, "--every: needs a positive integer"},
+    {{"--movie", "m.mp4", "--fps", "0"}, nullptr, "--fps: needs a number above 0 and at most 240, not '0'"},
+    {{"--fps", "24"}, nullptr, "--fps needs --movie"},
+    {{"--overlay"}, nullptr, "--overlay needs --movie"},
+    {{"--colours", "viridis"}, nullptr, "--colours: needs classic, diverging or sequential, not 'viridis'"},
     {{"--picture", "pressure"}, nullptr, "--picture: needs vorticity or speed, not 'pressure'"},
     {{"--stability-limit", "0"}, nullptr, "--stability-limit: needs a number above 0 and at most 2.8, not '0'"},
     {{"--stability-limit", "2.81"}, nullptr, "not '2.81'"},

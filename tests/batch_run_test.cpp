@@ -28,6 +28,7 @@
 #include "solver/simulation.h"
 #include "solver/spectra.h"
 #include "tests/bmp_files.h"
+#include "tests/movie_probe.h"
 #include "tools/batch_options.h"
 #include "tools/batch_run.h"
 #include "tools/file_error_text.h"
@@ -452,6 +453,35 @@ TEST_F(BatchRun, QuietRunsPrintNothingEvenOnATerminalAndLoudOnesShowTheProgress)
     }
 }
 
+// The movie holds the pictures --frames writes, every K frames from frame 0, at their size; its
+// first frame is the first picture within the codec's loss, exactly for GIF when the colours fit
+// its palette (a tabled map has 256).
+TEST_F(BatchRun, TheMovieHoldsThePicturesOfTheFramesEveryKFrames) {
+    struct Case {
+        std::string name;
+        double tolerance;
+    };
+    for (const Case& c : {Case{"m.mp4", 2.0}, Case{"m.webm", 3.0}, Case{"m.gif", 0.0}}) {
+        SCOPED_TRACE(c.name);
+        const std::string frames = at(c.name + "-frames");
+        run({"--preset", "shear-layer", "--steps", "6", "--every", "2", "--colours", "sequential", "--frames", frames,
+             "--movie", at(c.name), "--fps", "12.5"});
+        const testing::DecodedMovie movie = testing::decodeMovie(at(c.name));
+        EXPECT_TRUE(movie.readable);
+        EXPECT_EQ(movie.frames, 4);
+        ASSERT_EQ(movie.width, 384);
+        ASSERT_EQ(movie.height, 384);
+        const QImage first = QImage(QString::fromStdString(frames + "/" + frameFileName(0, MinFrameNumberWidth)))
+                                 .convertToFormat(QImage::Format_RGB888);
+        ASSERT_EQ(first.width(), 384);
+        std::vector<std::uint8_t> png;
+        for (int y = 0; y < first.height(); ++y) {
+            png.insert(png.end(), first.constScanLine(y), first.constScanLine(y) + first.width() * 3);
+        }
+        EXPECT_LE(testing::meanChannelDifference(movie.firstFrame, png), c.tolerance);
+    }
+}
+
 TEST_F(BatchRun, FailedRunsNameTheCauseAndLeaveNoOutputBehind) {
     // Two modes of different wave numbers interact; at this size their product overflows.
     constexpr double Overwhelming = 1e150;
@@ -483,8 +513,14 @@ TEST_F(BatchRun, FailedRunsNameTheCauseAndLeaveNoOutputBehind) {
          &interrupted},
     };
     for (Case c : cases) {
-        c.args.insert(c.args.end(), {"--save-state", at("out/s.npy"), "--save-vorticity", at("out/w.npy")});
+        c.args.insert(c.args.end(), {"--save-state", at("out/s.npy"), "--save-vorticity", at("out/w.npy"), "--movie",
+                                     at("out/m.gif")});
         EXPECT_NE(run(c.args, c.exitCode, c.signal).find(c.expected), std::string::npos) << c.expected;
+        // A stopped run keeps its movie so far, a failed one does not.
+        if (c.signal != nullptr) {
+            EXPECT_EQ(testing::decodeMovie(at("out/m.gif")).frames, 1);
+            fs::remove(at("out/m.gif"));
+        }
         EXPECT_TRUE(fs::is_empty(at("out"))) << c.expected;
     }
 }

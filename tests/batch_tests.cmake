@@ -7,7 +7,7 @@ find_package(Qt6 6.4 REQUIRED COMPONENTS Gui)
 swirlon_add_test(batch_tool_tests
   SOURCES ${batch_test_dir}/batch_options_test.cpp ${batch_test_dir}/batch_run_test.cpp
           ${batch_test_dir}/batch_cli_test.cpp ${batch_test_dir}/image_loader_test.cpp
-  LIBS swirlon_batch swirlon_qt_io swirlon_version Qt6::Gui
+  LIBS swirlon_batch swirlon_qt_io swirlon_version Qt6::Gui swirlon_movie_probe
   LABEL slow)
 target_compile_definitions(batch_tool_tests PRIVATE SWIRLON_BATCH_EXECUTABLE="$<TARGET_FILE:swirlon-batch>")
 add_dependencies(batch_tool_tests swirlon-batch)

@@ -8,8 +8,12 @@ swirlon_add_test(bmp_loader_tests
   LIBS swirlon_field_io)
 
 swirlon_add_test(picture_tests
-  SOURCES picture_test.cpp colour_scale_test.cpp
+  SOURCES picture_test.cpp colour_scale_test.cpp colour_map_test.cpp frame_overlay_test.cpp
   LIBS swirlon_field_io)
+
+swirlon_add_test(movie_tests
+  SOURCES movie_writer_test.cpp
+  LIBS swirlon_field_io swirlon_movie_probe)
 
 swirlon_add_test(file_format_tests
   SOURCES png_writer_test.cpp npy_test.cpp state_file_test.cpp presets_test.cpp

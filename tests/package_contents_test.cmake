@@ -34,6 +34,8 @@ foreach(check IN ITEMS
         "Depends|(^|, )fonts-ipafont-gothic(,|$)"
         "Depends|(^|, )libqt6widgets6 \\(>= "
         "Depends|(^|, )libc6 \\(>= "
+        "Depends|(^|, )libavformat[0-9]+ \\(>= "
+        "Depends|(^|, )libavfilter[0-9]+ \\(>= "
         "Recommends|^qt6-translations-l10n$")
   # "<field>|<pattern>": the field name ends at the first bar.
   string(REGEX MATCH "^([^|]+)[|](.*)$" _ "${check}")

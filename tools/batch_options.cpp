@@ -150,6 +150,15 @@ std::string readPicture(std::string_view value, DisplayMode& picture) {
     return {};
 }
 
+std::string readColours(std::string_view value, ColourMap& colours) {
+    const std::optional<ColourMap> map = parseColourMap(value);
+    if (!map) {
+        return refusal(std::string(colourMapChoices()), value);
+    }
+    colours = *map;
+    return {};
+}
+
 std::string readGridSize(std::string_view text, std::optional<int>& out) {
     int size = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), size);
@@ -225,8 +234,28 @@ const std::array Options{
            }},
     Option{"--picture", "MODE", "vorticity (default) or speed",
            [](std::string_view v, ParsedCommandLine& p) { return readPicture(v, p.options.picture); }},
+    Option{"--colours", "NAME",
+           "colours of the pictures: classic (default: red and blue fading to\n"
+           "black, the squared-speed ramp), diverging (blue, light grey at zero,\n"
+           "red) or sequential (viridis, from the low end of the range)",
+           [](std::string_view v, ParsedCommandLine& p) { return readColours(v, p.options.colours); }},
     Option{"--every", "K", "pictures, diagnostics and spectra every K frames, from frame 0 (default 1)",
            [](std::string_view v, ParsedCommandLine& p) { return readInteger(v, 1LL, LongMax, p.options.every); }},
+    Option{"--movie", "FILE",
+           "a movie of the pictures every K frames, as --frames draws them:\n"
+           ".mp4 (H.264), .webm (VP9) or .gif; a stopped run keeps the movie so far",
+           [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.moviePath); }},
+    Option{"--fps", "F", "frames a second the movie plays at, above 0 and at most 240 (default 30)",
+           [](std::string_view v, ParsedCommandLine& p) {
+               double fps = 0.0;
+               std::string refused = readPositiveNumber(v, MaxMovieFps, fps);
+               if (refused.empty()) {
+                   p.options.fps = fps;
+               }
+               return refused;
+           }},
+    Option{"--overlay", "", "the time and the colour bar drawn on the movie's frames",
+           [](std::string_view, ParsedCommandLine& p) { return setSwitch(p.options.overlay); }},
     Option{"--diagnostics", "FILE.csv",
            "step, time, energy, enstrophy, palinstrophy, max |vorticity|,\n"
            "stability number and sub-steps of the frame, edge enstrophy share,\n"
@@ -372,6 +401,9 @@ std::string forcingMismatch(const BatchOptions& options) {
     }
     if (options.hyperOrder && !options.hyperviscosity) {
         return "--hyper-order needs --hyperviscosity";
+    }
+    if (options.moviePath.empty() && (options.fps || options.overlay)) {
+        return options.fps ? "--fps needs --movie" : "--overlay needs --movie";
     }
     return {};
 }

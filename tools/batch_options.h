@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "field_io/colour_map.h"
 #include "field_io/picture.h"
 #include "solver/physics_params.h"
 #include "solver/stable_frame.h"
@@ -26,6 +27,8 @@ inline constexpr int ExitSignalBase = 128;
 
 inline constexpr int DefaultReynolds = 1000;
 inline constexpr long long DefaultSteps = 1000;
+inline constexpr double DefaultMovieFps = 30.0;
+inline constexpr double MaxMovieFps = 240.0;
 
 enum class InputKind { preset, file, state };
 
@@ -39,7 +42,14 @@ struct BatchOptions {
     long long steps = DefaultSteps;
     std::string framesFolder;
     DisplayMode picture = DisplayMode::vorticity;
+    // The colours of --frames pictures and of the movie.
+    ColourMap colours = ColourMap::classic;
     long long every = 1;
+    // A movie of the pictures (.mp4, .webm or .gif), at fps frames a second of playback; with
+    // overlay, each frame carries its time and the colour bar.
+    std::string moviePath;
+    std::optional<double> fps;
+    bool overlay = false;
     std::string diagnosticsPath;
     std::string spectraPath;
     // The small-scale filter. Given, it holds for a continued state too; not given, a continued

@@ -15,9 +15,12 @@
 #include <system_error>
 
 #include "field_io/atomic_file.h"
+#include "field_io/colour_scale.h"
 #include "field_io/diagnostics_csv.h"
 #include "field_io/frame_files.h"
+#include "field_io/frame_overlay.h"
 #include "field_io/image_loader.h"
+#include "field_io/movie_writer.h"
 #include "field_io/npy.h"
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
@@ -200,7 +203,8 @@ class BatchRun {
           simulation_(DefaultReynolds, Grid(options.grid.value_or(DefaultGridSize))),
           scratch_(std::make_unique<PackedSpectrum>(simulation_.grid())),
           picture_(std::make_unique<PictureBuffer>()),
-          stretched_(std::make_unique<StretchedPicture>()) {
+          stretched_(std::make_unique<StretchedPicture>()),
+          overlaid_(std::make_unique<StretchedPicture>()) {
         simulation_.setFrameSettings(FrameSettings{
             .stabilityLimit = options.stabilityLimit.value_or(SafeStabilityNumber), .filter = options.filter});
     }
@@ -276,6 +280,7 @@ class BatchRun {
         for (AtomicFile* file : finalFiles()) {
             file->discard();
         }
+        movie_.discard();
     }
 
     std::array<AtomicFile*, 4> finalFiles() { return {&diagnostics_, &spectra_, &state_, &vorticity_}; }
@@ -296,11 +301,34 @@ class BatchRun {
     }
 
     int stopped() {
+        // The movie so far is finished and kept: it plays, and says how far the run came.
+        const std::string movieNote = keepMovie();
         discardFiles();
         const int signal = *stopSignal_;
         errors_ << ProgramName << ": stopped by " << signalName(signal) << " after frame " << simulation_.framesDone()
-                << framesNote(true) << "; no other output written\n";
+                << framesNote(true) << movieNote << "; no other output written\n";
         return ExitSignalBase + signal;
+    }
+
+    // What became of the movie of a run stopped early.
+    std::string keepMovie() {
+        if (!movie_.isOpen()) {
+            return {};
+        }
+        const long long frames = movie_.framesWritten();
+        if (frames == 0) {
+            return "; no movie frame was made";
+        }
+        if (auto error = movie_.finish()) {
+            return "; the movie could not be kept: " + fileErrorText(*error);
+        }
+        return "; the movie '" + options_.moviePath + "' holds " + std::to_string(frames) +
+               (frames == 1 ? " frame" : " frames");
+    }
+
+    // Screen pixels a side of the pictures: the grid's points times the zoom.
+    int pictureSide() const {
+        return simulation_.grid().size() * options_.zoom.value_or(defaultPictureScale(simulation_.grid()));
     }
 
     // Every final file is opened before the first frame, so a path that cannot be written fails
@@ -332,6 +360,12 @@ class BatchRun {
         }
         if (!options_.saveVorticityPath.empty()) {
             if (auto message = worded(vorticity_.open(options_.saveVorticityPath))) {
+                return message;
+            }
+        }
+        if (!options_.moviePath.empty()) {
+            const MovieShape shape{pictureSide(), pictureSide(), options_.fps.value_or(DefaultMovieFps)};
+            if (auto message = worded(movie_.open(options_.moviePath, shape))) {
                 return message;
             }
         }
@@ -367,12 +401,15 @@ class BatchRun {
                 return message;
             }
         }
+        if (options_.framesFolder.empty() && !movie_.isOpen()) {
+            return std::nullopt;
+        }
+        const ColourScale scale = fixedScale(options_.picture, options_.colours);
+        renderPicture(simulation_, scale, *picture_);
+        const int gridSize = simulation_.grid().size();
+        const int side = pictureSide();
+        stretchPicture(*picture_, gridSize, side / gridSize, *stretched_);
         if (!options_.framesFolder.empty()) {
-            renderPicture(simulation_, options_.picture, *picture_);
-            const int gridSize = simulation_.grid().size();
-            const int zoom = options_.zoom.value_or(defaultPictureScale(simulation_.grid()));
-            const int side = gridSize * zoom;
-            stretchPicture(*picture_, gridSize, zoom, *stretched_);
             const std::string path =
                 (std::filesystem::path(options_.framesFolder) / frameFileName(simulation_.framesDone(), frameWidth_))
                     .string();
@@ -380,6 +417,15 @@ class BatchRun {
                 return message;
             }
             ++framesWritten_;
+        }
+        if (movie_.isOpen() && options_.overlay) {
+            // The pictures keep the flow alone; the movie's copy carries the time and the bar.
+            *overlaid_ = *stretched_;
+            drawFrameOverlay(*overlaid_, side, simulation_.time(), scale);
+            return worded(movie_.addFrame(*overlaid_));
+        }
+        if (movie_.isOpen()) {
+            return worded(movie_.addFrame(*stretched_));
         }
         return std::nullopt;
     }
@@ -405,7 +451,14 @@ class BatchRun {
                 return message;
             }
         }
-        const auto files = finalFiles();
+        const auto fixed = finalFiles();
+        std::vector<AtomicFile*> files(fixed.begin(), fixed.end());
+        if (movie_.isOpen()) {
+            if (auto message = worded(movie_.complete())) {
+                return message;
+            }
+            files.push_back(movie_.completedFile());
+        }
         return worded(commitTogether(files));
     }
 
@@ -417,10 +470,12 @@ class BatchRun {
     std::unique_ptr<PackedSpectrum> scratch_;
     std::unique_ptr<PictureBuffer> picture_;
     std::unique_ptr<StretchedPicture> stretched_;
+    std::unique_ptr<StretchedPicture> overlaid_;
     AtomicFile diagnostics_;
     AtomicFile spectra_;
     AtomicFile state_;
     AtomicFile vorticity_;
+    MovieWriter movie_;
     int frameWidth_ = MinFrameNumberWidth;
     long long framesWritten_ = 0;
 };

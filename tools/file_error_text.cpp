@@ -89,6 +89,15 @@ std::string fileErrorText(const FileError& error) {
         return about + "too large for a Swirlon state file";
     case FileErrorKind::pictureSizeMismatch:
         return "cannot write " + quoted(error.path) + ": the picture size does not match its pixels";
+    case FileErrorKind::movieUnknownFormat:
+        return "cannot write " + quoted(error.path) + ": a movie's name must end in .mp4, .webm or .gif" +
+               (detail.empty() ? std::string(", it has no extension") : ", not " + detail);
+    case FileErrorKind::movieNotAFile:
+        return "cannot write " + quoted(error.path) + ": a movie needs a regular file, not a device or pipe";
+    case FileErrorKind::movieNoEncoder:
+        return "cannot write " + quoted(error.path) + ": the FFmpeg libraries here have no " + detail + " encoder";
+    case FileErrorKind::movieEncodeFailed:
+        return withDetail("cannot write the movie " + quoted(error.path), detail);
     }
     return about + "unreadable";
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <vector>
 
+#include "field_io/movie_writer.h"
 #include "field_io/output_target.h"
 #include "tools/file_error_text.h"
 
@@ -16,10 +17,13 @@ struct OutputOption {
     bool folder = false;
     // Whether "-" stands for standard output.
     bool streams = false;
+    // A movie: its name must ask for a format this build writes, and it cannot go to a pipe.
+    bool movie = false;
 };
 
 const std::array Outputs{
     OutputOption{"--frames", &BatchOptions::framesFolder, true},
+    OutputOption{"--movie", &BatchOptions::moviePath, false, false, true},
     OutputOption{"--diagnostics", &BatchOptions::diagnosticsPath, false, true},
     OutputOption{"--spectra", &BatchOptions::spectraPath},
     OutputOption{"--save-state", &BatchOptions::saveStatePath},
@@ -39,6 +43,13 @@ std::optional<Refusal> checkOutputTargets(const BatchOptions& options) {
         const std::string& path = options.*output.path;
         if (path.empty() || (output.streams && path == StandardOutputPath)) {
             continue;
+        }
+        if (output.movie) {
+            if (const auto error = MovieWriter::check(path)) {
+                // A name no movie can have is a bad argument; a place that cannot be written, a file's.
+                const bool badName = error->kind == FileErrorKind::movieUnknownFormat;
+                return Refusal{badName ? ExitBadArguments : ExitFailure, fileErrorText(*error)};
+            }
         }
         OutputTarget target;
         const auto error = output.folder ? inspectOutputFolder(path, target) : inspectOutputFile(path, target);
