@@ -227,6 +227,10 @@ const CommandEntry Commands[]{
      [](const CMainFrame& frame) { return frame.plots().isVisible(); }},
     {ID_FILE_SAVE_PLOT_DATA, texts::ItemSavePlotData, texts::PromptSavePlotData,
      savePlotData, idle, nullptr},
+    // The hand on the flow.
+    {ID_CALC_STIR, texts::ItemStir, texts::PromptStir,
+     [](CMainFrame& frame) { frame.view().setStirring(!frame.view().stirringOn()); }, nullptr,
+     [](const CMainFrame& frame) { return frame.view().stirringOn(); }},
     // Saved runs.
     {ID_FILE_LOAD_STATE, texts::ItemLoadState, texts::PromptLoadState,
      openStateFile, idle, nullptr},
@@ -280,6 +284,8 @@ constexpr MenuEntry CalculationItems[]{
     submenu(texts::MenuForcing, texts::PromptForcing, ForcingItems),
     menuCommand(ID_CALC_DRAG),
     submenu(texts::MenuGrid, texts::PromptGrid, GridItems),
+    menuSeparator(),
+    menuCommand(ID_CALC_STIR),
 };
 constexpr MenuEntry ZoomItems[]{menuCommand(ID_ZOOM_2), menuCommand(ID_ZOOM_3), menuCommand(ID_ZOOM_4),
                                 menuCommand(ID_ZOOM_FIT)};

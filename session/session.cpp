@@ -69,6 +69,33 @@ bool Session::choosePreset(std::string_view name) {
 
 void Session::reset() { flow_.setState(*startField_, startFrames_); }
 
+template <typename Edit>
+bool Session::applyStroke(Edit&& edit) {
+    const PackedSpectrum before = flow_.psi();
+    PackedSpectrum stroked = before;
+    edit(stroked);
+    if (stroked == before) {
+        return false;
+    }
+    flow_.setState(stroked, flow_.framesDone());
+    const FrameOutcome& outcome = flow_.lastOutcome();
+    if (outcome.finite && outcome.stabilityNumber <= MaxStrokedStabilityNumber) {
+        return true;
+    }
+    flow_.setState(before, flow_.framesDone());
+    return false;
+}
+
+bool Session::stir(CellPoint from, CellPoint to, double radius) {
+    return applyStroke([&](PackedSpectrum& psi) { addStirStroke(psi, from, to, radius); });
+}
+
+bool Session::paint(CellPoint from, CellPoint to, double radius, PaintSign sign) {
+    const double magnitude = paintCirculation(from, to, radius, flow_.grid());
+    const double circulation = sign == PaintSign::positive ? magnitude : -magnitude;
+    return applyStroke([&](PackedSpectrum& psi) { addPaintStroke(psi, from, to, radius, circulation); });
+}
+
 void Session::changeGrid(const Grid& grid) {
     flow_.setGrid(grid);
     flow_.setThreads(defaultStepThreads(grid));

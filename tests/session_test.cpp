@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -128,6 +129,47 @@ TEST(Session, ResetReturnsToTheStateLastSetAndAFailedReplacementChangesNothing) 
         session.reset();
         EXPECT_TRUE(sameBits(session.simulation().psi(), *expected)) << static_cast<int>(start);
         EXPECT_EQ(session.simulation().framesDone(), startFrames);
+    }
+}
+
+// However hard and often the hand stirs and paints, at any Reynolds number and grid, every
+// frame after stays finite and the flow no faster than the bound; a move that is no move or
+// not a point at all changes nothing, and a reset still returns to the start before the strokes.
+TEST(Session, StrokesKeepEveryFrameFiniteAndAResetUndoesThem) {
+    constexpr double Nan = std::numeric_limits<double>::quiet_NaN();
+    for (const int size : {64, 128}) {
+        for (const int reynolds : {100, 1000, 10000}) {
+            SCOPED_TRACE(::testing::Message() << size << " " << reynolds);
+            Session session(reynolds);
+            session.changeGrid(Grid(size));
+            session.reset();
+            const auto start = std::make_unique<PackedSpectrum>(session.simulation().psi());
+            const CellPoint centre{size / 2.0, size / 2.0};
+            EXPECT_FALSE(session.stir(centre, centre, DefaultStrokeRadius));
+            EXPECT_FALSE(session.paint(centre, {Nan, 0.0}, DefaultStrokeRadius, Session::PaintSign::positive));
+            EXPECT_FALSE(session.stir({Nan, 1.0}, centre, Nan));
+            EXPECT_TRUE(sameBits(session.simulation().psi(), *start));
+
+            int taken = 0;
+            for (int stroke = 0; stroke < 120; ++stroke) {
+                const double across = size * (stroke % 2 == 0 ? 0.5 : -0.5);
+                const CellPoint to{centre.x + across, centre.y + 0.25 * across};
+                taken += session.stir(centre, to, MinStrokeRadius) ? 1 : 0;
+                const Session::PaintSign sign =
+                    stroke % 3 == 0 ? Session::PaintSign::negative : Session::PaintSign::positive;
+                taken += session.paint(centre, to, MaxStrokeRadius, sign) ? 1 : 0;
+                EXPECT_LE(session.simulation().lastOutcome().stabilityNumber, MaxStrokedStabilityNumber);
+                if (stroke % 20 == 0) {
+                    ASSERT_TRUE(session.advanceFrame());
+                }
+            }
+            EXPECT_GT(taken, 0);
+            for (int frame = 0; frame < 10; ++frame) {
+                ASSERT_TRUE(session.advanceFrame());
+            }
+            session.reset();
+            EXPECT_TRUE(sameBits(session.simulation().psi(), *start));
+        }
     }
 }
 
