@@ -57,6 +57,9 @@ void Simulation::setGrid(Grid grid) {
         parallel_ = std::make_unique<ParallelStep>(parallel_->threads().count(), grid);
     }
     (*bank_)[Slot::psi] = moved;
+    if (dye_) {
+        dye_ = std::make_unique<DyeField>(regridDye(*dye_, grid));
+    }
     stateChanged(frames_);
 }
 
@@ -87,8 +90,19 @@ const FrameOutcome& Simulation::advanceFrame() {
     if (outcome_.finite) {
         ++frames_;
         vorticityCurrent_ = false;
+        if (dye_) {
+            dye_->advect(velocityX(), velocityY(), TimeStep);
+        }
     }
     return outcome_;
+}
+
+void Simulation::setDye(const DyeField* dye) {
+    if (dye == nullptr) {
+        dye_.reset();
+    } else {
+        dye_ = std::make_unique<DyeField>(dye->grid() == grid() ? *dye : regridDye(*dye, grid()));
+    }
 }
 
 double Simulation::lastBudgetResidual() const {
