@@ -80,11 +80,20 @@ class Session {
     enum class PaintSign { positive, negative };
     bool paint(CellPoint from, CellPoint to, double radius, PaintSign sign);
 
+    // The dye the flow carries (solver/dye.h). Switched on, it starts as the colours of the
+    // picture the start was loaded from (or the dye a saved run brought), else as the vorticity
+    // picture of the state at that moment; loads, built-in fields and resets start it afresh by
+    // the same rule while it is on. Off removes it.
+    void setDyeOn(bool on);
+    bool dyeOn() const { return flow_.dye() != nullptr; }
+
     // One frame; false when it diverged (the state is then put back as it was).
     bool advanceFrame() { return flow_.advanceFrame().finite; }
 
   private:
     void adoptAsStart();
+    // The dye the start brings, or the vorticity picture of the state.
+    void startDye();
     template <typename Edit>
     bool applyStroke(Edit&& edit);
     void setStabilityLimit(double limit);
@@ -93,6 +102,9 @@ class Session {
     std::unique_ptr<PackedSpectrum> startField_;
     // The clock a reset returns to: a saved state's frame, else zero.
     std::int64_t startFrames_ = 0;
+    // The colours of the picture the start was loaded from, or the dye of the saved run it
+    // came from; null for the others, whose dye is their vorticity picture.
+    std::unique_ptr<DyeField> startDye_;
 };
 
 }  // namespace swirlon

@@ -8,7 +8,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 
+#include "field_io/picture.h"
 #include "field_io/presets.h"
 #include "field_io/state_file.h"
 #include "session/saved_run.h"
@@ -171,6 +173,63 @@ TEST(Session, StrokesKeepEveryFrameFiniteAndAResetUndoesThem) {
             EXPECT_TRUE(sameBits(session.simulation().psi(), *start));
         }
     }
+}
+
+// The dye starts as the loaded picture's own colours, or as the vorticity picture of a built-in
+// field or of a state saved without dye; a reset brings that start back; and a run saved with
+// its dye goes on in another session bit for bit as the uninterrupted run, dye included.
+TEST(Session, TheDyeStartsFromThePicturesColoursAndASavedRunGoesOnWithItBitForBit) {
+    testing::TempDir dir;
+    testing::BmpPicture halves(16, 16, {.blue = 200, .green = 40, .red = 0});
+    for (int row = 0; row < 16; ++row) {
+        for (int column = 8; column < 16; ++column) {
+            halves.at(row, column) = {.blue = 0, .green = 60, .red = 255};
+        }
+    }
+    const std::string bmpPath = dir.write("halves.bmp", testing::encodeBmp(halves));
+    Session session(1000);
+    session.setDyeOn(true);
+    ASSERT_EQ(session.loadPicture(bmpPath, {}), std::nullopt);
+    const Grid& grid = session.simulation().grid();
+    const DyeField* dye = session.simulation().dye();
+    ASSERT_NE(dye, nullptr);
+    for (const auto& [column, red, green, blue] :
+         {std::tuple{0, 0.0, 40.0, 200.0}, std::tuple{127, 255.0, 60.0, 0.0}}) {
+        const int at = grid.entryIndex(5, column);
+        EXPECT_EQ(dye->channel(0)[at], red);
+        EXPECT_EQ(dye->channel(1)[at], green);
+        EXPECT_EQ(dye->channel(2)[at], blue);
+    }
+    const DyeField loaded = *dye;
+    session.advanceFrame();
+    EXPECT_FALSE(*session.simulation().dye() == loaded);
+    session.reset();
+    EXPECT_TRUE(*session.simulation().dye() == loaded);
+
+    ASSERT_TRUE(session.choosePreset("vortex-pair"));
+    EXPECT_TRUE(*session.simulation().dye() == vorticityDye(session.simulation()));
+    for (int frame = 0; frame < 3; ++frame) {
+        ASSERT_TRUE(session.advanceFrame());
+    }
+    const std::string saved = dir.pathOf("dyed.npz");
+    ASSERT_EQ(session.saveState(saved), std::nullopt);
+    Session continued(1000);
+    ASSERT_FALSE(continued.loadState(saved, anyReynolds).error);
+    ASSERT_TRUE(continued.dyeOn());
+    for (int frame = 0; frame < 3; ++frame) {
+        ASSERT_TRUE(session.advanceFrame());
+        ASSERT_TRUE(continued.advanceFrame());
+    }
+    EXPECT_TRUE(sameBits(continued.simulation().psi(), session.simulation().psi()));
+    EXPECT_TRUE(*continued.simulation().dye() == *session.simulation().dye());
+
+    session.setDyeOn(false);
+    EXPECT_FALSE(session.dyeOn());
+    const std::string plain = dir.pathOf("plain.npz");
+    ASSERT_EQ(session.saveState(plain), std::nullopt);
+    ASSERT_FALSE(continued.loadState(plain, anyReynolds).error);
+    ASSERT_TRUE(continued.dyeOn());
+    EXPECT_TRUE(*continued.simulation().dye() == vorticityDye(continued.simulation()));
 }
 
 // Another grid holds the same flow with its clock; a reset returns to the start on the new
