@@ -87,11 +87,11 @@ QString FlowView::valueAt(QPointF point) const {
     // Screen rows run top-down, grid rows bottom-up.
     const int row = points - 1 - std::clamp(static_cast<int>((point.y() - picture.top()) / perPoint), 0, points - 1);
     const int k = grid.entryIndex(row, column);
-    const double value = displayMode == DisplayMode::vorticity
-                             ? flow.gridVorticity()[k]
-                             : flow.velocityX()[k] * flow.velocityX()[k] + flow.velocityY()[k] * flow.velocityY()[k];
-    const QStringView text =
-        displayMode == DisplayMode::vorticity ? texts::PanePointerVorticity : texts::PanePointerSpeed;
+    // Over the dye the pane names the vorticity, which the dye itself does not tell.
+    const bool speed = displayMode == DisplayMode::speed;
+    const double value = speed ? flow.velocityX()[k] * flow.velocityX()[k] + flow.velocityY()[k] * flow.velocityY()[k]
+                               : flow.gridVorticity()[k];
+    const QStringView text = speed ? texts::PanePointerSpeed : texts::PanePointerVorticity;
     const double gridToBox = 2.0 * std::numbers::pi / points;
     constexpr int Digits = 3;
     return text.toString()
@@ -235,6 +235,10 @@ bool FlowView::loadState(const QString& path) {
         Q_EMIT failed(fileErrorText(*result.error));
         return false;
     }
+    if (session.dyeOn()) {
+        // A run saved with its dye goes on showing it.
+        displayMode = DisplayMode::dye;
+    }
     stateWasReplaced();
     Q_EMIT stateChanged();
     Q_EMIT loaded(path);
@@ -254,6 +258,10 @@ void FlowView::setReynolds(int value) {
 }
 
 void FlowView::setDisplayMode(DisplayMode mode) {
+    // The flow carries dye only while it is shown; shown again, it starts afresh.
+    if ((mode == DisplayMode::dye) != session.dyeOn()) {
+        session.setDyeOn(mode == DisplayMode::dye);
+    }
     displayMode = mode;
     needsRedraw = true;
     update();

@@ -151,6 +151,8 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {zoom + QStringLiteral("4倍"), ID_ZOOM_4, true},
         {zoom + QStringLiteral("ウィンドウに合わせる"), ID_ZOOM_FIT, true},
         {display + QStringLiteral("グラフ(&G)"), ID_VIEW_PLOTS, true},
+        {display + u'-'},
+        {display + QStringLiteral("色素(&Y)"), ID_VIEW_DYE, true},
         {QStringLiteral("ﾍﾙﾌﾟ(&H)/test のﾊﾞｰｼﾞｮﾝ情報(&A)..."), ID_APP_ABOUT},
     };
     std::vector<MenuLine> lines;

@@ -34,7 +34,7 @@ bool sameBits(const PackedSpectrum& a, const PackedSpectrum& b) {
     return a.grid() == b.grid() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
-constexpr RunClock SampleClock{.frames = 1234,
+const RunClock SampleClock{.frames = 1234,
                                .reynolds = 10000,
                                .filter = true,
                                .stabilityLimit = 0.5,

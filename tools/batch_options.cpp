@@ -144,8 +144,10 @@ std::string readPicture(std::string_view value, DisplayMode& picture) {
         picture = DisplayMode::vorticity;
     } else if (value == "speed") {
         picture = DisplayMode::speed;
+    } else if (value == "dye") {
+        picture = DisplayMode::dye;
     } else {
-        return refusal("vorticity or speed", value);
+        return refusal("vorticity, speed or dye", value);
     }
     return {};
 }
@@ -223,7 +225,9 @@ const std::array Options{
                }
                return refused;
            }},
-    Option{"--picture", "MODE", "vorticity (default) or speed",
+    Option{"--picture", "MODE",
+           "vorticity (default), speed, or dye: the colours of the --input picture (else the start's\n"
+           "vorticity picture) carried by the flow",
            [](std::string_view v, ParsedCommandLine& p) { return readPicture(v, p.options.picture); }},
     Option{"--every", "K", "pictures, diagnostics and spectra every K frames, from frame 0 (default 1)",
            [](std::string_view v, ParsedCommandLine& p) { return readInteger(v, 1LL, LongMax, p.options.every); }},
