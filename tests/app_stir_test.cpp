@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The hand on the flow in the window: drags over the picture stir and paint, idle or running.
+// The hand on the flow in the window: drags over the picture stir and paint, idle or running;
+// the dye the flow carries, shown and saved as swirlon-batch draws it.
 #include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
@@ -8,11 +9,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <sstream>
+#include <vector>
 
 #include "app/command_ids.h"
 #include "app/texts.h"
 #include "tests/app_test_support.h"
+#include "tests/bmp_files.h"
+#include "tools/batch_run.h"
 
 using namespace swirlon;
 
@@ -45,6 +52,11 @@ double vorticityUnder(FlowView& view, QPoint at) {
     const int column = (at.x() - picture.left()) * size / picture.width();
     const int row = size - 1 - (at.y() - picture.top()) * size / picture.height();
     return view.simulation().gridVorticity()[view.simulation().grid().entryIndex(row, column)];
+}
+
+std::vector<char> readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 }  // namespace
@@ -118,4 +130,54 @@ TEST(Stirring, ADragDuringARunChangesTheStateTheNextFrameStartsFrom) {
     apptest::runFromStart(window.frame());
     EXPECT_TRUE(changed);
     EXPECT_TRUE(view.simulation().lastOutcome().finite);
+}
+
+// After a loaded picture, 色素 shows the picture's own colours; the flow carries them frame by
+// frame, the saved picture is swirlon-batch's --picture dye frame of the same run, and going
+// back to the vorticity drops the dye.
+TEST(Dye, TheDyeChoiceShowsThePicturesColoursCarriedAsTheBatchToolDrawsThem) {
+    apptest::Window window;
+    FlowView& view = window.view();
+    swirlon::testing::TempDir dir;
+    swirlon::testing::BmpPicture square(32, 32, {.blue = 200, .green = 40, .red = 0});
+    for (int row = 8; row < 20; ++row) {
+        for (int column = 10; column < 20; ++column) {
+            square.at(row, column) = {.blue = 30, .green = 220, .red = 250};
+        }
+    }
+    const std::string bmpPath = dir.write("square.bmp", swirlon::testing::encodeBmp(square));
+    ASSERT_TRUE(view.loadFile(QString::fromStdString(bmpPath)));
+    window.frame().action(ID_VIEW_DYE)->trigger();
+    ASSERT_NE(view.simulation().dye(), nullptr);
+    view.currentPicture();
+    const PictureBuffer loaded = view.picture();
+    EXPECT_EQ(loaded[PictureRedByte], 0);
+    EXPECT_EQ(loaded[PictureBlueByte], 200);
+
+    constexpr int Frames = 3;
+    for (int frame = 0; frame < Frames; ++frame) {
+        window.frame().dispatchCommand(ID_CALC_STEP);
+    }
+    view.currentPicture();
+    EXPECT_NE(view.picture(), loaded);
+    PictureBuffer carried;
+    renderDyeImage(*view.simulation().dye(), carried);
+    EXPECT_EQ(view.picture(), carried);
+
+    const std::string shown = dir.pathOf("shown.png");
+    window.frame().setPathChooser([&](QWidget*, PathKind) { return std::optional(QString::fromStdString(shown)); });
+    window.frame().action(ID_FILE_SAVE_PICTURE)->trigger();
+    batch::BatchOptions batchRun;
+    batchRun.inputKind = batch::InputKind::file;
+    batchRun.input = bmpPath;
+    batchRun.picture = DisplayMode::dye;
+    batchRun.steps = Frames;
+    batchRun.quiet = true;
+    batchRun.framesFolder = dir.pathOf("frames");
+    std::ostringstream errors;
+    ASSERT_EQ(batch::runBatch(batchRun, errors, false), batch::ExitSuccess) << errors.str();
+    EXPECT_EQ(readAll(shown), readAll(dir.pathOf("frames/frame-000003.png")));
+
+    window.frame().action(ID_VIEW_VORTICITY)->trigger();
+    EXPECT_EQ(view.simulation().dye(), nullptr);
 }
