@@ -128,14 +128,12 @@ void DyeField::advect(const PackedSpectrum& velX, const PackedSpectrum& velY, do
     departurePoints(velX, velY, dt, forwardX_, forwardY_);
     departurePoints(velX, velY, -dt, backwardX_, backwardY_);
     // There and back again: half the round trip's error is the error of one way, taken off
-    // the picture before the last pass.
+    // the way there (MacCormack's form of the correction, which needs no third pass).
     samplePass(grid_, values_.data(), forwardX_, forwardY_, there_.data());
     samplePass(grid_, there_.data(), backwardX_, backwardY_, back_.data());
     for (std::size_t k = 0; k < values_.size(); ++k) {
-        there_[k] = values_[k] + 0.5 * (values_[k] - back_[k]);
+        values_[k] = std::clamp(there_[k] + 0.5 * (values_[k] - back_[k]), StoredLow, StoredHigh);
     }
-    samplePass(grid_, there_.data(), forwardX_, forwardY_, back_.data());
-    values_.swap(back_);
 }
 
 DyeField regridDye(const DyeField& dye, Grid grid) {

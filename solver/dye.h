@@ -3,8 +3,9 @@
 // the grid velocities with a semi-Lagrangian scheme. Each pixel takes the colour found where
 // its fluid came from: a midpoint back-trace through bilinearly interpolated velocities, then
 // bicubic (Catmull-Rom) interpolation of the picture, corrected by back and forth error
-// compensation (BFECC) so that fine structure stays sharp, and limited to a band around the
-// shown range so that every value stays bounded. Periodic like the flow. Nothing here
+// compensation (in MacCormack's form: half the error of a round trip taken off the way there)
+// so that fine structure stays sharp, and limited to a band around the shown range so that
+// every value stays bounded. Periodic like the flow. Nothing here
 // allocates once the field is made.
 #pragma once
 
@@ -46,8 +47,8 @@ class DyeField {
   private:
     Grid grid_;
     std::vector<double> values_;
-    // Departure points (in pixels) of the forward and the reversed flow, and two pictures of
-    // scratch for the correction.
+    // Departure points (in pixels) of the forward and the reversed flow, and the pictures of
+    // the way there and back.
     std::vector<double> forwardX_;
     std::vector<double> forwardY_;
     std::vector<double> backwardX_;
