@@ -39,7 +39,13 @@ double limitedWay(double way, const Wrap& wrap) { return std::clamp(way, -wrap.p
 // uniform flow moves every pixel by exactly the same amount.
 double lerp(double a, double b, double t) { return a + (b - a) * t; }
 
-double bilinear(const PackedSpectrum& field, double x, double y, const Wrap& wrap) {
+struct PointVelocity {
+    double x;
+    double y;
+};
+
+// Both velocity components at a point, by the same bilinear weights.
+PointVelocity bilinear(const PackedSpectrum& velX, const PackedSpectrum& velY, double x, double y, const Wrap& wrap) {
     x = wrapped(x, wrap);
     y = wrapped(y, wrap);
     const int column = static_cast<int>(x);
@@ -49,9 +55,11 @@ double bilinear(const PackedSpectrum& field, double x, double y, const Wrap& wra
     const int r0 = (row & wrap.mask) * wrap.size;
     const int r1 = ((row + 1) & wrap.mask) * wrap.size;
     const double tx = x - column;
-    const double bottom = lerp(field[static_cast<std::size_t>(r0 + c0)], field[static_cast<std::size_t>(r0 + c1)], tx);
-    const double top = lerp(field[static_cast<std::size_t>(r1 + c0)], field[static_cast<std::size_t>(r1 + c1)], tx);
-    return lerp(bottom, top, y - row);
+    const double ty = y - row;
+    auto at = [](const PackedSpectrum& field, int entry) { return field[static_cast<std::size_t>(entry)]; };
+    return {
+        .x = lerp(lerp(at(velX, r0 + c0), at(velX, r0 + c1), tx), lerp(at(velX, r1 + c0), at(velX, r1 + c1), tx), ty),
+        .y = lerp(lerp(at(velY, r0 + c0), at(velY, r0 + c1), tx), lerp(at(velY, r1 + c0), at(velY, r1 + c1), tx), ty)};
 }
 
 // The four pixels a Catmull-Rom cubic reads along one coordinate and their weights. At a whole
@@ -86,8 +94,9 @@ void departurePoints(const PackedSpectrum& velX, const PackedSpectrum& velY, dou
             const auto k = static_cast<std::size_t>(row * wrap.size + column);
             const double midX = column - limitedWay(0.5 * step * velX[k], wrap);
             const double midY = row - limitedWay(0.5 * step * velY[k], wrap);
-            departX[k] = wrapped(column - limitedWay(step * bilinear(velX, midX, midY, wrap), wrap), wrap);
-            departY[k] = wrapped(row - limitedWay(step * bilinear(velY, midX, midY, wrap), wrap), wrap);
+            const PointVelocity mid = bilinear(velX, velY, midX, midY, wrap);
+            departX[k] = wrapped(column - limitedWay(step * mid.x, wrap), wrap);
+            departY[k] = wrapped(row - limitedWay(step * mid.y, wrap), wrap);
         }
     }
 }
