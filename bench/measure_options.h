@@ -4,6 +4,8 @@
 //   --measure-frame-rate SECONDS  the run loop's frames/s beside the solver's alone;
 //   --measure-pace SECONDS        each pace of the menu: simulated time per second, processor share;
 //   --measure-memory FRAMES       resident memory as a run reaches 10^3, 10^4, ... FRAMES frames;
+//   --measure-stroke-latency MOVES  at each grid, vorticity and dye shown, a running window's time
+//                                 from a drag's move to the paint that shows the stroke;
 //   --with-plots                  the plots dock is shown while measuring.
 // Each prints its figures on standard output and ends the program.
 #pragma once
@@ -31,6 +33,7 @@ class MeasureOptions {
     QCommandLineOption frameRate_;
     QCommandLineOption pace_;
     QCommandLineOption memory_;
+    QCommandLineOption strokeLatency_;
     QCommandLineOption withPlots_;
 };
 
