@@ -2,6 +2,7 @@
 #include "solver/dye.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -132,25 +133,25 @@ void samplePass(const Grid& grid, const double* source, const std::vector<double
 
 }  // namespace
 
-DyeField::DyeField(Grid grid)
-    : grid_(grid),
-      values_(static_cast<std::size_t>(DyeChannels * grid.points()), 0.0),
-      forwardX_(static_cast<std::size_t>(grid.points())),
-      forwardY_(static_cast<std::size_t>(grid.points())),
-      backwardX_(static_cast<std::size_t>(grid.points())),
-      backwardY_(static_cast<std::size_t>(grid.points())),
-      there_(values_.size()),
-      back_(values_.size()) {}
+DyeScratch::DyeScratch(Grid on)
+    : grid(on),
+      forwardX(static_cast<std::size_t>(on.points())),
+      forwardY(static_cast<std::size_t>(on.points())),
+      backwardX(static_cast<std::size_t>(on.points())),
+      backwardY(static_cast<std::size_t>(on.points())),
+      there(static_cast<std::size_t>(DyeChannels) * static_cast<std::size_t>(on.points())),
+      back(there.size()) {}
 
-void DyeField::advect(const PackedSpectrum& velX, const PackedSpectrum& velY, double dt) {
-    departurePoints(velX, velY, dt, forwardX_, forwardY_);
-    departurePoints(velX, velY, -dt, backwardX_, backwardY_);
+void advectDye(DyeField& dye, const PackedSpectrum& velX, const PackedSpectrum& velY, double dt, DyeScratch& scratch) {
+    departurePoints(velX, velY, dt, scratch.forwardX, scratch.forwardY);
+    departurePoints(velX, velY, -dt, scratch.backwardX, scratch.backwardY);
     // There and back again: half the round trip's error is the error of one way, taken off
     // the way there (MacCormack's form of the correction, which needs no third pass).
-    samplePass(grid_, values_.data(), forwardX_, forwardY_, there_.data());
-    samplePass(grid_, there_.data(), backwardX_, backwardY_, back_.data());
-    for (std::size_t k = 0; k < values_.size(); ++k) {
-        values_[k] = std::clamp(there_[k] + 0.5 * (values_[k] - back_[k]), StoredLow, StoredHigh);
+    std::vector<double>& values = dye.values();
+    samplePass(dye.grid(), values.data(), scratch.forwardX, scratch.forwardY, scratch.there.data());
+    samplePass(dye.grid(), scratch.there.data(), scratch.backwardX, scratch.backwardY, scratch.back.data());
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        values[k] = std::clamp(scratch.there[k] + 0.5 * (values[k] - scratch.back[k]), StoredLow, StoredHigh);
     }
 }
 

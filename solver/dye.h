@@ -9,7 +9,6 @@
 // allocates once the field is made.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <vector>
 
@@ -25,7 +24,8 @@ inline constexpr double DyeChannelMax = 255.0;
 class DyeField {
   public:
     // Black, on grid.
-    explicit DyeField(Grid grid);
+    explicit DyeField(Grid grid)
+        : grid_(grid), values_(static_cast<std::size_t>(DyeChannels) * static_cast<std::size_t>(grid.points()), 0.0) {}
 
     const Grid& grid() const { return grid_; }
     // Channel c (0 red, 1 green, 2 blue) as grid.points() values, element size*row + column
@@ -36,26 +36,31 @@ class DyeField {
     const std::vector<double>& values() const { return values_; }
     std::vector<double>& values() { return values_; }
 
-    // Carries the dye for time dt by the grid velocities u = velX, v = velY (box units per unit
-    // time, on the dye's grid). A uniform velocity that moves a whole number of pixels moves the
-    // picture by exactly that many.
-    void advect(const PackedSpectrum& velX, const PackedSpectrum& velY, double dt);
-
-    // Same grid and the same colours (the scratch storage does not count).
-    bool operator==(const DyeField& other) const { return grid_ == other.grid_ && values_ == other.values_; }
+    bool operator==(const DyeField&) const = default;
 
   private:
     Grid grid_;
     std::vector<double> values_;
-    // Departure points (in pixels) of the forward and the reversed flow, and the pictures of
-    // the way there and back.
-    std::vector<double> forwardX_;
-    std::vector<double> forwardY_;
-    std::vector<double> backwardX_;
-    std::vector<double> backwardY_;
-    std::vector<double> there_;
-    std::vector<double> back_;
 };
+
+// The storage a step of the dye works in, made once for a grid: departure points (in pixels)
+// of the forward and the reversed flow, and the pictures of the way there and back.
+struct DyeScratch {
+    explicit DyeScratch(Grid on);
+
+    Grid grid;
+    std::vector<double> forwardX;
+    std::vector<double> forwardY;
+    std::vector<double> backwardX;
+    std::vector<double> backwardY;
+    std::vector<double> there;
+    std::vector<double> back;
+};
+
+// Carries the dye for time dt by the grid velocities u = velX, v = velY (box units per unit
+// time), all on one grid, scratch made for it. A uniform velocity that moves a whole number of
+// pixels moves the picture by exactly that many.
+void advectDye(DyeField& dye, const PackedSpectrum& velX, const PackedSpectrum& velY, double dt, DyeScratch& scratch);
 
 // The same dye on another grid, each pixel taking the colour of the nearest one of the old.
 DyeField regridDye(const DyeField& dye, Grid grid);

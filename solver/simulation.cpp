@@ -59,6 +59,7 @@ void Simulation::setGrid(Grid grid) {
     (*bank_)[Slot::psi] = moved;
     if (dye_) {
         dye_ = std::make_unique<DyeField>(regridDye(*dye_, grid));
+        dyeScratch_ = std::make_unique<DyeScratch>(grid);
     }
     stateChanged(frames_);
 }
@@ -91,7 +92,7 @@ const FrameOutcome& Simulation::advanceFrame() {
         ++frames_;
         vorticityCurrent_ = false;
         if (dye_) {
-            dye_->advect(velocityX(), velocityY(), TimeStep);
+            advectDye(*dye_, velocityX(), velocityY(), TimeStep, *dyeScratch_);
         }
     }
     return outcome_;
@@ -100,8 +101,12 @@ const FrameOutcome& Simulation::advanceFrame() {
 void Simulation::setDye(const DyeField* dye) {
     if (dye == nullptr) {
         dye_.reset();
-    } else {
-        dye_ = std::make_unique<DyeField>(dye->grid() == grid() ? *dye : regridDye(*dye, grid()));
+        dyeScratch_.reset();
+        return;
+    }
+    dye_ = std::make_unique<DyeField>(dye->grid() == grid() ? *dye : regridDye(*dye, grid()));
+    if (!dyeScratch_ || dyeScratch_->grid != grid()) {
+        dyeScratch_ = std::make_unique<DyeScratch>(grid());
     }
 }
 

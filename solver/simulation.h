@@ -103,6 +103,7 @@ class Simulation {
     std::unique_ptr<PackedSpectrum> rollback_;
     std::unique_ptr<PackedSpectrum> vorticity_;
     std::unique_ptr<DyeField> dye_;
+    std::unique_ptr<DyeScratch> dyeScratch_;
     mutable bool vorticityCurrent_ = false;
     int reynolds_;
     FrameSettings settings_;

@@ -88,8 +88,9 @@ TEST(Dye, AUniformFlowCarriesThePictureByItsDisplacement) {
         const PackedSpectrum u = sampled(grid, [&](double, double) { return row.shiftX * unitsPerPixel / Dt; });
         const PackedSpectrum v = sampled(grid, [&](double, double) { return row.shiftY * unitsPerPixel / Dt; });
         DyeField dye = painted(grid, [&](int c, double x, double y) { return smoothColour(c, x, y, row.size); });
+        DyeScratch scratch(grid);
         for (int frame = 0; frame < row.frames; ++frame) {
-            dye.advect(u, v, Dt);
+            advectDye(dye, u, v, Dt, scratch);
         }
         const double movedX = row.shiftX * row.frames;
         const double movedY = row.shiftY * row.frames;
@@ -117,14 +118,15 @@ TEST(Dye, AFlowRunForwardThenReversedBringsASharpPictureBack) {
             sampled(grid, [&](double x, double y) { return -std::cos(k * x) * std::sin(k * y); });
         const DyeField start = painted(grid, [&](int c, double x, double y) { return squaresColour(c, x, y, size); });
         DyeField dye = start;
+        DyeScratch scratch(grid);
         constexpr int Frames = 100;
         constexpr double Dt = 0.01;
         for (int frame = 0; frame < Frames; ++frame) {
-            dye.advect(u, v, Dt);
+            advectDye(dye, u, v, Dt, scratch);
         }
         EXPECT_GT(meanDifference(dye, start), 10.0) << "the flow has moved the picture";
         for (int frame = 0; frame < Frames; ++frame) {
-            dye.advect(minusU, minusV, Dt);
+            advectDye(dye, minusU, minusV, Dt, scratch);
         }
         EXPECT_LE(meanDifference(dye, start), 5.0);
     }
