@@ -67,4 +67,8 @@ inline constexpr int ID_CALC_GRID_128 = 33131;
 inline constexpr int ID_CALC_GRID_256 = 33132;
 inline constexpr int ID_CALC_GRID_512 = 33133;
 
+// The hand on the flow: stirring with the mouse and the dye picture (a range of their own).
+inline constexpr int ID_CALC_STIR = 33140;
+inline constexpr int ID_VIEW_DYE = 33141;
+
 }  // namespace swirlon

@@ -246,6 +246,12 @@ const CommandEntry Commands[]{
      [](const CMainFrame& frame) { return frame.plots().isVisible(); }},
     {ID_FILE_SAVE_PLOT_DATA, texts::ItemSavePlotData, texts::PromptSavePlotData,
      savePlotData, idle, nullptr},
+    // The hand on the flow.
+    {ID_VIEW_DYE, texts::ItemDye, texts::PromptDye, chooseDisplay<DisplayMode::dye>, nullptr,
+     displayIs<DisplayMode::dye>},
+    {ID_CALC_STIR, texts::ItemStir, texts::PromptStir,
+     [](CMainFrame& frame) { frame.view().setStirring(!frame.view().stirringOn()); }, nullptr,
+     [](const CMainFrame& frame) { return frame.view().stirringOn(); }},
     // Saved runs.
     {ID_FILE_LOAD_STATE, texts::ItemLoadState, texts::PromptLoadState,
      openStateFile, idle, nullptr},
@@ -301,6 +307,8 @@ constexpr MenuEntry CalculationItems[]{
     submenu(texts::MenuForcing, texts::PromptForcing, ForcingItems),
     menuCommand(ID_CALC_DRAG),
     submenu(texts::MenuGrid, texts::PromptGrid, GridItems),
+    menuSeparator(),
+    menuCommand(ID_CALC_STIR),
 };
 constexpr MenuEntry ZoomItems[]{menuCommand(ID_ZOOM_2), menuCommand(ID_ZOOM_3), menuCommand(ID_ZOOM_4),
                                 menuCommand(ID_ZOOM_FIT)};
@@ -315,6 +323,7 @@ constexpr MenuEntry DisplayItems[]{
     submenu(texts::MenuZoom, texts::PromptZoom, ZoomItems),
     menuCommand(ID_VIEW_PLOTS),
     menuSeparator(),
+    menuCommand(ID_VIEW_DYE),
     submenu(texts::MenuColours, texts::PromptColours, ColourItems),
 };
 constexpr MenuEntry HelpItems[]{menuCommand(ID_APP_ABOUT)};
@@ -330,7 +339,7 @@ constexpr MenuEntry Menus[]{
 // clang-format on
 
 constexpr int ReynoldsChoiceIds[]{ID_RE_100, ID_RE_1000, ID_RE_10000};
-constexpr int DisplayChoiceIds[]{ID_VIEW_VORTICITY, ID_VIEW_SPEED2};
+constexpr int DisplayChoiceIds[]{ID_VIEW_VORTICITY, ID_VIEW_SPEED2, ID_VIEW_DYE};
 constexpr int PaceChoiceIds[]{ID_PACE_0_1, ID_PACE_0_5, ID_PACE_2, ID_PACE_10, ID_PACE_MAX};
 constexpr int ZoomChoiceIds[]{ID_ZOOM_2, ID_ZOOM_3, ID_ZOOM_4, ID_ZOOM_FIT};
 constexpr int ForcingChoiceIds[]{ID_CALC_FORCING_NONE, ID_CALC_FORCING_STRIPES, ID_CALC_FORCING_RING};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/flow_view.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
@@ -9,6 +10,8 @@
 #include <QRegion>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QStatusTipEvent>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -53,8 +56,8 @@ FlowView::FlowView(QWidget* parent)
     });
     connect(&controller, &RunController::frameComputed, this, &FlowView::frameComputed);
     connect(&controller, &RunController::diverged, this, [this] { Q_EMIT failed(texts::RunDiverged.toString()); });
-    // Every pixel comes from paintEvent; the mouse only reads the value under the pointer, and
-    // the view binds no keys.
+    // Every pixel comes from paintEvent; the mouse reads the value under the pointer and
+    // strokes the flow, and the view binds no keys.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -84,11 +87,11 @@ QString FlowView::valueAt(QPointF point) const {
     // Screen rows run top-down, grid rows bottom-up.
     const int row = points - 1 - std::clamp(static_cast<int>((point.y() - picture.top()) / perPoint), 0, points - 1);
     const int k = grid.entryIndex(row, column);
-    const double value = displayMode == DisplayMode::vorticity
-                             ? flow.gridVorticity()[k]
-                             : flow.velocityX()[k] * flow.velocityX()[k] + flow.velocityY()[k] * flow.velocityY()[k];
-    const QStringView text =
-        displayMode == DisplayMode::vorticity ? texts::PanePointerVorticity : texts::PanePointerSpeed;
+    // Over the dye the pane names the vorticity, which the dye itself does not tell.
+    const bool speed = displayMode == DisplayMode::speed;
+    const double value = speed ? flow.velocityX()[k] * flow.velocityX()[k] + flow.velocityY()[k] * flow.velocityY()[k]
+                               : flow.gridVorticity()[k];
+    const QStringView text = speed ? texts::PanePointerSpeed : texts::PanePointerVorticity;
     const double gridToBox = 2.0 * std::numbers::pi / points;
     constexpr int Digits = 3;
     return text.toString()
@@ -97,13 +100,97 @@ QString FlowView::valueAt(QPointF point) const {
         .arg(value, 0, 'g', Digits);
 }
 
+CellPoint FlowView::cellAt(QPointF point) const {
+    const QRectF picture = pictureLayout.pictureRect();
+    const int points = simulation().grid().size();
+    const double perPoint = picture.width() / points;
+    // Grid point j sits at the middle of its block; screen rows run top-down, grid rows
+    // bottom-up.
+    return {.x = (point.x() - picture.left()) / perPoint - 0.5,
+            .y = points - (point.y() - picture.top()) / perPoint - 0.5};
+}
+
+void FlowView::setStirring(bool on) {
+    stirring = on;
+    strokeEnd.reset();
+    showStirHint(false);
+    Q_EMIT stateChanged();
+}
+
+void FlowView::showStirHint(bool overPicture) {
+    const bool show = overPicture && stirring;
+    if (show == hintShown) {
+        return;
+    }
+    hintShown = show;
+    // The main window shows a status tip in its message pane, an empty one as its idle text.
+    QStatusTipEvent tip(show ? texts::StirHint.toString().arg(brushRadius) : QString());
+    QCoreApplication::sendEvent(this, &tip);
+}
+
+void FlowView::mousePressEvent(QMouseEvent* event) {
+    const bool strokeButtonPressed = event->button() == Qt::LeftButton || event->button() == Qt::RightButton;
+    if (!stirring || !strokeButtonPressed || !pictureLayout.pictureRect().contains(event->position())) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    // A click without a drag changes nothing: the stroke begins with the first move.
+    strokeEnd = cellAt(event->position());
+    strokeButton = event->button();
+    event->accept();
+}
+
+void FlowView::strokeTo(QPointF point, Qt::KeyboardModifiers modifiers) {
+    const CellPoint to = cellAt(point);
+    const bool changed = strokeButton == Qt::LeftButton
+                             ? session.stir(*strokeEnd, to, brushRadius)
+                             : session.paint(*strokeEnd, to, brushRadius,
+                                             modifiers.testFlag(Qt::ShiftModifier) ? Session::PaintSign::negative
+                                                                                   : Session::PaintSign::positive);
+    strokeEnd = to;
+    if (changed) {
+        // Idle, the picture shows the stroke at once; running, the next frame carries it.
+        needsRedraw = true;
+        update();
+    }
+}
+
 void FlowView::mouseMoveEvent(QMouseEvent* event) {
     Q_EMIT pointerValue(valueAt(event->position()));
+    showStirHint(pictureLayout.pictureRect().contains(event->position()));
+    if (strokeEnd && event->buttons().testFlag(strokeButton)) {
+        strokeTo(event->position(), event->modifiers());
+        event->accept();
+        return;
+    }
     QWidget::mouseMoveEvent(event);
+}
+
+void FlowView::mouseReleaseEvent(QMouseEvent* event) {
+    if (strokeEnd && event->button() == strokeButton) {
+        strokeEnd.reset();
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void FlowView::wheelEvent(QWheelEvent* event) {
+    if (!stirring || !pictureLayout.pictureRect().contains(event->position())) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    // One notch of the wheel (120 eighths of a degree) is one grid point of radius.
+    constexpr double EighthsPerNotch = 120.0;
+    brushRadius = clampStrokeRadius(brushRadius + event->angleDelta().y() / EighthsPerNotch);
+    hintShown = false;
+    showStirHint(true);
+    event->accept();
 }
 
 void FlowView::leaveEvent(QEvent* event) {
     Q_EMIT pointerValue(QString());
+    showStirHint(false);
     QWidget::leaveEvent(event);
 }
 
@@ -148,6 +235,10 @@ bool FlowView::loadState(const QString& path) {
         Q_EMIT failed(fileErrorText(*result.error));
         return false;
     }
+    if (session.dyeOn()) {
+        // A run saved with its dye goes on showing it.
+        displayMode = DisplayMode::dye;
+    }
     stateWasReplaced();
     Q_EMIT stateChanged();
     Q_EMIT loaded(path);
@@ -167,6 +258,10 @@ void FlowView::setReynolds(int value) {
 }
 
 void FlowView::setDisplayMode(DisplayMode mode) {
+    // The flow carries dye only while it is shown; shown again, it starts afresh.
+    if ((mode == DisplayMode::dye) != session.dyeOn()) {
+        session.setDyeOn(mode == DisplayMode::dye);
+    }
     displayMode = mode;
     needsRedraw = true;
     update();

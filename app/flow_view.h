@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "app/movie_recorder.h"
@@ -24,6 +25,7 @@
 #include "session/session.h"
 #include "solver/grid.h"
 #include "solver/simulation.h"
+#include "solver/stroke.h"
 
 namespace swirlon {
 
@@ -80,6 +82,14 @@ class FlowView : public QWidget {
     void setZoom(PictureZoom choice);
     // The colours of the picture, its legend, saved pictures and recordings; classic at start-up.
     void setColourMap(ColourMap map);
+
+    // Strokes of the mouse on the picture, running or idle: a left drag pushes the fluid along,
+    // a right drag paints positive vorticity (negative with Shift), the wheel sets the radius.
+    // On at start-up.
+    void setStirring(bool on);
+    bool stirringOn() const { return stirring; }
+    // The strokes' Gaussian radius in grid points (solver/stroke.h).
+    double strokeRadius() const { return brushRadius; }
 
     bool autoRangeOn() const { return autoRange; }
     bool filterOn() const { return simulation().frameSettings().filter; }
@@ -145,7 +155,10 @@ class FlowView : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
   private:
@@ -159,6 +172,13 @@ class FlowView : public QWidget {
     // Shortest time between two frames put on screen during a run: one refresh of the screen.
     qint64 presentIntervalNs() const;
     void stateWasReplaced();
+    // Where a point of the view lies on the grid, in grid points (not wrapped: the strokes
+    // continue across the edges on their own).
+    CellPoint cellAt(QPointF point) const;
+    // The stroke of the held button from where the last one ended to point.
+    void strokeTo(QPointF point, Qt::KeyboardModifiers modifiers);
+    // The message pane explains the buttons while the pointer is over the picture.
+    void showStirHint(bool overPicture);
 
     // The state, the Reynolds number, the clock and the start a reset returns to.
     Session session;
@@ -171,6 +191,12 @@ class FlowView : public QWidget {
     PictureZoom zoomChoice = StartZoom;
     bool autoRange = false;
     bool legendOn = false;
+    bool stirring = true;
+    double brushRadius = DefaultStrokeRadius;
+    // The held button's stroke and where it last ended; none when no stroke is under way.
+    std::optional<CellPoint> strokeEnd;
+    Qt::MouseButton strokeButton = Qt::NoButton;
+    bool hintShown = false;
 
     DisplayMode displayMode = DisplayMode::vorticity;
     BmpInfoHeaderBytes bmpInfoHeader{};

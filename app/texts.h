@@ -210,6 +210,16 @@ inline constexpr QStringView PaneGrid = u"格子 %1×%1";
 // Live plots: the Display menu's item, the File menu's export, the dock and its curves.
 inline constexpr QStringView ItemPlots = u"グラフ(&G)";
 inline constexpr QStringView PromptPlots = u"エネルギー、エンストロフィー、最大渦度とスペクトルのグラフを表示";
+// The hand on the flow: stirring below the Calculation menu's last separator, the dye picture
+// below the Display menu's.
+inline constexpr QStringView ItemStir = u"マウスでかき混ぜる(&M)";
+inline constexpr QStringView PromptStir = u"絵の上のドラッグで流れをかき混ぜ、渦を描く";
+inline constexpr QStringView ItemDye = u"色素(&Y)";
+inline constexpr QStringView PromptDye = u"流れに運ばれる色素を表示 (読み込んだ絵の色、なければその時の渦度の絵)";
+// Message pane while the pointer is over the picture and stirring is on; %1 is the brush's
+// radius in grid points.
+inline constexpr QStringView StirHint =
+    u"左ドラッグ: かき混ぜる　右ドラッグ: 正の渦を描く (Shift+右: 負の渦)　ホイール: 太さ %1";
 inline constexpr QStringView ItemSavePlotData = u"グラフのデータを保存(&E)...";
 inline constexpr QStringView PromptSavePlotData = u"グラフの時系列をCSVﾌｧｲﾙに保存";
 inline constexpr QStringView FilterCsv = u"CSVﾌｧｲﾙ(*.csv)";

@@ -3,9 +3,12 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QTextStream>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <iterator>
 #include <vector>
@@ -92,6 +95,92 @@ void printMemory(FlowView& view, long long frames) {
     });
 }
 
+// Times, during a run at full speed, how long a left drag's move takes from being posted to the
+// window to the paint that shows its stroke: the move waits for the frame under way, the
+// stroke edits the state and asks for a paint, which draws the state with it.
+class StrokeLatencyProbe : public QObject {
+  public:
+    StrokeLatencyProbe(FlowView& view, int samples) : view_(view), samples_(samples) {
+        view.installEventFilter(this);
+        clock_.start();
+    }
+
+    // Posts the next move unless one is still on its way.
+    void postMove() {
+        if (posted_) {
+            return;
+        }
+        // Back and forth, so the pushes cancel and none is left out for speed.
+        constexpr int StrokePixels = 12;
+        forth_ = !forth_;
+        const QPointF at = QPointF(view_.pictureRect().center()) + QPointF(forth_ ? StrokePixels : 0, 0);
+        posted_ = true;
+        delivered_ = false;
+        postedAtNs_ = clock_.nsecsElapsed();
+        QCoreApplication::postEvent(&view_, new QMouseEvent(QEvent::MouseMove, at, view_.mapToGlobal(at), Qt::NoButton,
+                                                            Qt::LeftButton, Qt::NoModifier));
+    }
+
+    std::vector<double> milliseconds() const { return latencies_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove && posted_) {
+            delivered_ = true;
+        } else if (event->type() == QEvent::Paint && delivered_) {
+            latencies_.push_back(static_cast<double>(clock_.nsecsElapsed() - postedAtNs_) / 1e6);
+            posted_ = false;
+            delivered_ = false;
+            if (static_cast<int>(latencies_.size()) >= samples_) {
+                view_.requestStop();
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    FlowView& view_;
+    int samples_;
+    QElapsedTimer clock_;
+    qint64 postedAtNs_ = 0;
+    bool posted_ = false;
+    bool delivered_ = false;
+    bool forth_ = false;
+    std::vector<double> latencies_;
+};
+
+// At each grid, with the vorticity and with the dye shown: the median and the largest latency.
+void printStrokeLatency(FlowView& view, int samples) {
+    constexpr int MoveIntervalMs = 20;
+    view.setPace(MaxPace);
+    for (const int size : SupportedGridSizes) {
+        view.setGrid(Grid(size));
+        for (const DisplayMode mode : {DisplayMode::vorticity, DisplayMode::dye}) {
+            view.setDisplayMode(mode);
+            view.resetToStart();
+            const QPointF centre(view.pictureRect().center());
+            QMouseEvent press(QEvent::MouseButtonPress, centre, view.mapToGlobal(centre), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&view, &press);
+            StrokeLatencyProbe probe(view, samples);
+            QTimer mover;
+            QObject::connect(&mover, &QTimer::timeout, &probe, [&probe] { probe.postMove(); });
+            mover.start(MoveIntervalMs);
+            view.runCalculation();
+            mover.stop();
+            QMouseEvent release(QEvent::MouseButtonRelease, centre, view.mapToGlobal(centre), Qt::LeftButton,
+                                Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&view, &release);
+            std::vector<double> ms = probe.milliseconds();
+            std::sort(ms.begin(), ms.end());
+            QTextStream(stdout) << "grid " << size << (mode == DisplayMode::dye ? " dye" : " vorticity")
+                                << ": stroke to picture median " << (ms.empty() ? 0.0 : ms[ms.size() / 2])
+                                << " ms, largest " << (ms.empty() ? 0.0 : ms.back()) << " ms over " << ms.size()
+                                << " moves" << Qt::endl;
+        }
+    }
+}
+
 }  // namespace
 
 MeasureOptions::MeasureOptions(QCommandLineParser& parser)
@@ -103,12 +192,16 @@ MeasureOptions::MeasureOptions(QCommandLineParser& parser)
                    SecondsValue)),
       memory_(option(QStringLiteral("measure-memory"),
                      QStringLiteral("Resident memory as a run passes 10^3, 10^4, ... frames."), FramesValue)),
+      strokeLatency_(option(QStringLiteral("measure-stroke-latency"),
+                            QStringLiteral("At each grid, the time from a drag's move to the picture showing it."),
+                            QStringLiteral("moves"))),
       withPlots_(option(QStringLiteral("with-plots"), QStringLiteral("Measure with the plots dock shown."))),
       grid_(option(QStringLiteral("grid"),
                    QStringLiteral("Move the run to the N x N grid (64, 128, 256 or 512) first."), GridValue)),
       movie_(option(QStringLiteral("record-movie"), QStringLiteral("Measure while a movie of the window is recorded."),
                     QStringLiteral("file"))) {
-    for (const QCommandLineOption* option : {&frameRate_, &pace_, &memory_, &withPlots_, &grid_, &movie_}) {
+    for (const QCommandLineOption* option :
+         {&frameRate_, &pace_, &memory_, &strokeLatency_, &withPlots_, &grid_, &movie_}) {
         parser.addOption(*option);
     }
 }
@@ -124,20 +217,23 @@ bool MeasureOptions::valid(const QCommandLineParser& parser) const {
         return false;
     }
     bool whole = true;
-    return !parser.isSet(memory_) || (parser.value(memory_).toLongLong(&whole) > 0 && whole);
+    bool wholeMoves = true;
+    return (!parser.isSet(memory_) || (parser.value(memory_).toLongLong(&whole) > 0 && whole)) &&
+           (!parser.isSet(strokeLatency_) || (parser.value(strokeLatency_).toInt(&wholeMoves) > 0 && wholeMoves));
 }
 
 void MeasureOptions::schedule(const QCommandLineParser& parser, CMainFrame& frame, QCoreApplication& app) const {
-    if (!parser.isSet(frameRate_) && !parser.isSet(pace_) && !parser.isSet(memory_)) {
+    if (!parser.isSet(frameRate_) && !parser.isSet(pace_) && !parser.isSet(memory_) && !parser.isSet(strokeLatency_)) {
         return;
     }
+    const int strokeMoves = parser.isSet(strokeLatency_) ? parser.value(strokeLatency_).toInt() : 0;
     const bool withPlots = parser.isSet(withPlots_);
     const QString frameRate = parser.isSet(frameRate_) ? parser.value(frameRate_) : QString();
     const QString pace = parser.isSet(pace_) ? parser.value(pace_) : QString();
     const long long memoryFrames = parser.isSet(memory_) ? parser.value(memory_).toLongLong() : 0;
     const int grid = parser.isSet(grid_) ? gridCommand(parser.value(grid_).toInt()) : 0;
     const QString movie = parser.isSet(movie_) ? parser.value(movie_) : QString();
-    QTimer::singleShot(0, &frame, [&frame, &app, withPlots, frameRate, pace, memoryFrames, grid, movie] {
+    QTimer::singleShot(0, &frame, [&frame, &app, withPlots, frameRate, pace, memoryFrames, strokeMoves, grid, movie] {
         if (grid != 0) {
             frame.action(grid)->trigger();
             QCoreApplication::processEvents();
@@ -162,6 +258,9 @@ void MeasureOptions::schedule(const QCommandLineParser& parser, CMainFrame& fram
         }
         if (memoryFrames > 0) {
             printMemory(frame.view(), memoryFrames);
+        }
+        if (strokeMoves > 0) {
+            printStrokeLatency(frame.view(), strokeMoves);
         }
         if (recorder.active()) {
             const long long taken = recorder.framesTaken();

@@ -4,6 +4,8 @@
 //   --measure-frame-rate SECONDS  the run loop's frames/s beside the solver's alone;
 //   --measure-pace SECONDS        each pace of the menu: simulated time per second, processor share;
 //   --measure-memory FRAMES       resident memory as a run reaches 10^3, 10^4, ... FRAMES frames;
+//   --measure-stroke-latency MOVES  at each grid, vorticity and dye shown, a running window's time
+//                                 from a drag's move to the paint that shows the stroke;
 //   --with-plots                  the plots dock is shown while measuring;
 //   --grid N                      the run is moved to the N x N grid first (the 格子 menu's command);
 //   --record-movie FILE           a movie of the window is recorded while measuring; the frames
@@ -34,6 +36,7 @@ class MeasureOptions {
     QCommandLineOption frameRate_;
     QCommandLineOption pace_;
     QCommandLineOption memory_;
+    QCommandLineOption strokeLatency_;
     QCommandLineOption withPlots_;
     QCommandLineOption grid_;
     QCommandLineOption movie_;

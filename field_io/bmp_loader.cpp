@@ -87,8 +87,12 @@ bool skipBytes(std::FILE* file, std::uint64_t count) {
 
 }  // namespace
 
-void resampleVorticity(std::span<const std::uint8_t> pixels, const PixelLayout& layout, PackedSpectrum& grid) {
+void resampleVorticity(std::span<const std::uint8_t> pixels, const PixelLayout& layout, PackedSpectrum& grid,
+                       std::vector<std::uint8_t>* colours) {
     const int n = grid.grid().size();
+    if (colours != nullptr) {
+        colours->resize(static_cast<std::size_t>(grid.grid().points()) * BytesPerPixel);
+    }
     for (int i = 0; i < n; ++i) {
         const std::int64_t pictureRow = (i * layout.rows) / n;
         const std::int64_t fileRow = layout.topDown ? layout.rows - 1 - pictureRow : pictureRow;
@@ -96,7 +100,11 @@ void resampleVorticity(std::span<const std::uint8_t> pixels, const PixelLayout& 
         for (int j = 0; j < n; ++j) {
             const std::int64_t column = (j * layout.width) / n;
             const std::uint8_t* pixel = row + BytesPerPixel * column;
-            grid[grid.grid().entryIndex(i, j)] = vorticityOfColour(pixel[0], pixel[1], pixel[2]);
+            const int at = grid.grid().entryIndex(i, j);
+            grid[at] = vorticityOfColour(pixel[0], pixel[1], pixel[2]);
+            if (colours != nullptr) {
+                std::copy_n(pixel, BytesPerPixel, colours->begin() + static_cast<std::ptrdiff_t>(at * BytesPerPixel));
+            }
         }
     }
 }
@@ -113,7 +121,7 @@ double vorticityOfColour(std::uint8_t blue, std::uint8_t green, std::uint8_t red
 }
 
 std::optional<FileError> loadVorticityBmp(const std::string& path, PackedSpectrum& vorticity,
-                                          BmpInfoHeaderBytes* infoHeader) {
+                                          BmpInfoHeaderBytes* infoHeader, std::vector<std::uint8_t>* colours) {
     if (path.empty()) {
         return FileError{FileErrorKind::noFileName, path, {}};
     }
@@ -187,7 +195,7 @@ std::optional<FileError> loadVorticityBmp(const std::string& path, PackedSpectru
     }
     file.reset();
 
-    resampleVorticity(pixels, layout, vorticity);
+    resampleVorticity(pixels, layout, vorticity, colours);
     return std::nullopt;
 }
 

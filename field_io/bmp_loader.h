@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "field_io/file_error.h"
 #include "solver/grid.h"
@@ -23,8 +24,10 @@ using BmpInfoHeaderBytes = std::array<std::uint8_t, 40>;
 //
 // Accepted: uncompressed 24-bit files with any info header of at least 40 bytes (V4 and V5
 // included), pixels taken from the header's pixel-data offset, bottom-up or top-down rows.
+// colours, when given, receives the resampled picture itself (see resampleVorticity).
 std::optional<FileError> loadVorticityBmp(const std::string& path, PackedSpectrum& vorticity,
-                                          BmpInfoHeaderBytes* infoHeader = nullptr);
+                                          BmpInfoHeaderBytes* infoHeader = nullptr,
+                                          std::vector<std::uint8_t>* colours = nullptr);
 
 // Bytes of one 24-bit row of a picture width pixels wide (width > 0): 3 * width rounded up to
 // a multiple of four.
@@ -43,7 +46,10 @@ struct PixelLayout {
 // Nearest-pixel resampling onto the grid of `grid` (truncating integer division, anchored at the bottom
 // left pixel; grid row 0 is the picture's bottom row) and the colour rule. pixels holds rows
 // rows of layout.stride bytes (the last may stop after its pixels); width and rows positive.
-void resampleVorticity(std::span<const std::uint8_t> pixels, const PixelLayout& layout, PackedSpectrum& grid);
+// colours, when given, receives the resampled pixels themselves: N x N of blue, green, red,
+// row 0 the bottom (the layout of a picture buffer, field_io/picture.h), for the dye.
+void resampleVorticity(std::span<const std::uint8_t> pixels, const PixelLayout& layout, PackedSpectrum& grid,
+                       std::vector<std::uint8_t>* colours = nullptr);
 
 // The colour rule: reddish pixels (red above blue) give positive vorticity from red + green,
 // the others negative vorticity from green + blue; a multiple of 10/256 in [-19.92, 19.92].

@@ -62,9 +62,10 @@ bool readsAsBmp(const std::string& path) {
 }
 
 std::optional<FileError> loadVorticityPicture(const std::string& path, PackedSpectrum& vorticity,
-                                              const PictureDecoder& decode, BmpInfoHeaderBytes* infoHeader) {
+                                              const PictureDecoder& decode, BmpInfoHeaderBytes* infoHeader,
+                                              std::vector<std::uint8_t>* colours) {
     if (readsAsBmp(path)) {
-        return loadVorticityBmp(path, vorticity, infoHeader);
+        return loadVorticityBmp(path, vorticity, infoHeader, colours);
     }
     const std::optional<DecodedPicture> picture = decode ? decode(path) : std::nullopt;
     if (!picture || !fillsItsSize(*picture)) {
@@ -72,7 +73,7 @@ std::optional<FileError> loadVorticityPicture(const std::string& path, PackedSpe
     }
     const PixelLayout layout{
         .width = picture->width, .rows = picture->height, .stride = picture->stride, .topDown = true};
-    resampleVorticity(picture->pixels, layout, vorticity);
+    resampleVorticity(picture->pixels, layout, vorticity, colours);
     return std::nullopt;
 }
 

@@ -35,8 +35,10 @@ bool readsAsBmp(const std::string& path);
 
 // Loads path as loadVorticityBmp does when readsAsBmp, and otherwise through decode: a
 // picture the decoder cannot read, or whose pixels do not fill the size it reports, is a
-// pictureUnreadable error. On failure vorticity is untouched.
+// pictureUnreadable error. On failure vorticity is untouched. colours, when given, receives
+// the resampled picture (see resampleVorticity).
 std::optional<FileError> loadVorticityPicture(const std::string& path, PackedSpectrum& vorticity,
-                                              const PictureDecoder& decode, BmpInfoHeaderBytes* infoHeader = nullptr);
+                                              const PictureDecoder& decode, BmpInfoHeaderBytes* infoHeader = nullptr,
+                                              std::vector<std::uint8_t>* colours = nullptr);
 
 }  // namespace swirlon

@@ -35,6 +35,14 @@ std::uint8_t channel(double product) {
     return static_cast<std::uint8_t>(std::trunc(product));
 }
 
+// A dye colour to the nearest byte value; below 0 (NaN included) 0, above 255 255.
+std::uint8_t dyeByte(double value) {
+    if (!(value > 0.0)) {
+        return 0;
+    }
+    return static_cast<std::uint8_t>(std::min(std::round(value), ChannelMax));
+}
+
 void storePixel(PictureBuffer& picture, std::size_t index, Rgb colour) {
     const std::size_t at = index * PictureBytesPerPixel;
     picture[at + PictureBlueByte] = colour.blue;
@@ -97,6 +105,35 @@ void renderVorticityImage(const PackedSpectrum& gridVorticity, PictureBuffer& pi
     }
 }
 
+void renderDyeImage(const DyeField& dye, PictureBuffer& picture) {
+    const auto points = static_cast<std::size_t>(dye.grid().points());
+    picture.resize(points * PictureBytesPerPixel);
+    for (std::size_t k = 0; k < points; ++k) {
+        storePixel(picture, k,
+                   Rgb{.red = dyeByte(dye.channel(0)[k]),
+                       .green = dyeByte(dye.channel(1)[k]),
+                       .blue = dyeByte(dye.channel(2)[k])});
+    }
+}
+
+DyeField dyeOfPicture(const PictureBuffer& picture, const Grid& grid) {
+    DyeField dye(grid);
+    const auto points = static_cast<std::size_t>(grid.points());
+    for (std::size_t k = 0; k < points && (k + 1) * PictureBytesPerPixel <= picture.size(); ++k) {
+        const std::size_t at = k * PictureBytesPerPixel;
+        dye.channel(0)[k] = picture[at + PictureRedByte];
+        dye.channel(1)[k] = picture[at + PictureGreenByte];
+        dye.channel(2)[k] = picture[at + PictureBlueByte];
+    }
+    return dye;
+}
+
+DyeField vorticityDye(const Simulation& simulation) {
+    PictureBuffer picture;
+    renderVorticityImage(simulation.gridVorticity(), picture);
+    return dyeOfPicture(picture, simulation.grid());
+}
+
 void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer& picture) {
     renderPicture(simulation, mode, picture, fixedGain(mode));
 }
@@ -108,6 +145,13 @@ void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer
         return;
     case DisplayMode::speed:
         renderSpeedImage(simulation.velocityX(), simulation.velocityY(), picture, gain);
+        return;
+    case DisplayMode::dye:
+        if (simulation.dye() != nullptr) {
+            renderDyeImage(*simulation.dye(), picture);
+        } else {
+            renderVorticityImage(simulation.gridVorticity(), picture);
+        }
         return;
     }
 }

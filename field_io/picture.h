@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The false-colour pictures of the flow: colour maps, the picture buffer (one pixel per grid
-// point) and its enlargement as the window shows it.
+// The false-colour pictures of the flow and the picture of its dye: colour maps, the picture
+// buffer (one pixel per grid point) and its enlargement as the window shows it.
 #pragma once
 
 #include <cstddef>
@@ -12,8 +12,9 @@
 
 namespace swirlon {
 
-// Which quantity the picture shows (the window's displayMode: 0 vorticity, 1 squared speed).
-enum class DisplayMode : int { vorticity = 0, speed = 1 };
+// Which quantity the picture shows (the window's displayMode: 0 vorticity, 1 squared speed,
+// 2 the dye the flow carries).
+enum class DisplayMode : int { vorticity = 0, speed = 1, dye = 2 };
 
 struct Rgb {
     std::uint8_t red = 0;
@@ -68,8 +69,17 @@ void renderSpeedImage(const PackedSpectrum& velX, const PackedSpectrum& velY, Pi
                       double gain = SquaredSpeedGain);
 // From grid vorticity; each value is multiplied by gain before the map.
 void renderVorticityImage(const PackedSpectrum& gridVorticity, PictureBuffer& picture, double gain = VorticityGain);
+// The dye as a picture: each colour rounded to the nearest byte value within 0..255.
+void renderDyeImage(const DyeField& dye, PictureBuffer& picture);
+// A picture of the grid's size (N x N pixels) as dye of the same colours.
+DyeField dyeOfPicture(const PictureBuffer& picture, const Grid& grid);
+// The dye a run starts with when no picture's colours are at hand: its vorticity picture in
+// the fixed mapping.
+DyeField vorticityDye(const Simulation& simulation);
+
 // The picture of the simulation's current state that the display mode chooses, in the fixed
-// mapping or with the gain given.
+// mapping or with the gain given (the dye has no gain; without dye its picture is the
+// vorticity's).
 void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer& picture);
 void renderPicture(const Simulation& simulation, DisplayMode mode, PictureBuffer& picture, double gain);
 

@@ -21,7 +21,9 @@ namespace {
 constexpr std::array<std::uint8_t, 4> ZipSignature{'P', 'K', 3, 4};
 // Room for the members this program writes, stored or deflated, and a few more: far beyond
 // any state file, far below what would strain memory.
-constexpr std::size_t MaxStateFileBytes = 4 * NpyMaxFieldFileBytes;
+constexpr std::size_t MaxStateFileBytes = 8 * NpyMaxFieldFileBytes;
+constexpr std::array<std::string_view, DyeChannels> DyeMembers{state_member::dyeRed, state_member::dyeGreen,
+                                                               state_member::dyeBlue};
 constexpr std::size_t MaxScalarMemberBytes = 1024;
 
 bool startsWith(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> prefix) {
@@ -151,6 +153,32 @@ std::optional<FileError> readPhysics(const ZipReader& zip, PhysicsParams& physic
     return std::nullopt;
 }
 
+// The dye group: all three channels on the spectrum's grid with finite values, or none.
+std::optional<FileError> readDye(const ZipReader& zip, const Grid& grid, std::shared_ptr<const DyeField>& dye) {
+    std::vector<std::uint8_t> bytes;
+    const bool any = std::any_of(DyeMembers.begin(), DyeMembers.end(), [&](std::string_view member) {
+        return zip.read(memberFile(member), 0, bytes) != ZipReadStatus::missing;
+    });
+    if (!any) {
+        return std::nullopt;
+    }
+    auto read = std::make_shared<DyeField>(grid);
+    auto plane = std::make_unique<PackedSpectrum>(Grid{});
+    for (int c = 0; c < DyeChannels; ++c) {
+        const std::string_view member = DyeMembers[static_cast<std::size_t>(c)];
+        if (auto error = readMember(zip, member, NpyMaxFieldFileBytes, bytes)) {
+            return error;
+        }
+        if (decodeNpyField(bytes, *plane) || plane->grid() != grid ||
+            !std::all_of(plane->begin(), plane->end(), [](double value) { return std::isfinite(value); })) {
+            return notAState(member);
+        }
+        std::copy(plane->begin(), plane->end(), read->channel(c));
+    }
+    dye = std::move(read);
+    return std::nullopt;
+}
+
 std::optional<FileError> decodeNpz(std::span<const std::uint8_t> bytes, PackedSpectrum& psi, RunClock& clock) {
     const ZipReader zip(bytes);
     if (zip.status() == ZipReadStatus::damaged) {
@@ -207,13 +235,18 @@ std::optional<FileError> decodeNpz(std::span<const std::uint8_t> bytes, PackedSp
     if (auto error = readPhysics(zip, physics, noise)) {
         return error;
     }
+    std::shared_ptr<const DyeField> dye;
+    if (auto error = readDye(zip, spectrum->grid(), dye)) {
+        return error;
+    }
     psi = *spectrum;
     clock = RunClock{.frames = frames,
                      .reynolds = static_cast<int>(reynolds),
                      .filter = filter,
                      .stabilityLimit = stabilityLimit,
                      .physics = physics,
-                     .noise = noise};
+                     .noise = noise,
+                     .dye = std::move(dye)};
     return std::nullopt;
 }
 
@@ -257,6 +290,13 @@ std::vector<std::uint8_t> encodeNpz(const PackedSpectrum& psi, const RunClock& c
             {memberFile(state_member::forcingDraws), encodeNpyScalar(static_cast<std::int64_t>(clock.noise.draws))},
         };
         members.insert(members.end(), std::begin(terms), std::end(terms));
+    }
+    if (clock.dye) {
+        auto plane = std::make_unique<PackedSpectrum>(clock.dye->grid());
+        for (int c = 0; c < DyeChannels; ++c) {
+            std::copy_n(clock.dye->channel(c), plane->size(), plane->begin());
+            members.push_back({memberFile(DyeMembers[static_cast<std::size_t>(c)]), encodeNpyField(*plane)});
+        }
     }
     return makeZip(members);
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "field_io/file_error.h"
+#include "solver/dye.h"
 #include "solver/grid.h"
 #include "solver/physics_params.h"
 #include "solver/stable_frame.h"
@@ -33,6 +35,8 @@ struct RunClock {
     // Files without them (older ones, and every run without such terms) ran the plain equation.
     PhysicsParams physics{};
     ForcingNoise noise{};
+    // The dye the run carried (solver/dye.h), on the spectrum's grid; null when it had none.
+    std::shared_ptr<const DyeField> dye{};
 };
 
 // Names of the .npz members, as numpy.load lists them.
@@ -55,6 +59,11 @@ inline constexpr std::string_view hyperOrder = "hyper_order";
 // The generator's seed (its 64 bits as int64) and the count of numbers drawn from it.
 inline constexpr std::string_view forcingSeed = "forcing_seed";
 inline constexpr std::string_view forcingDraws = "forcing_draws";
+// The dye's red, green and blue, each N x N float64 like the spectrum: written together, and
+// only when the run carries dye.
+inline constexpr std::string_view dyeRed = "dye_red";
+inline constexpr std::string_view dyeGreen = "dye_green";
+inline constexpr std::string_view dyeBlue = "dye_blue";
 }  // namespace state_member
 
 enum class StateFormat {

@@ -27,6 +27,8 @@ void continueSavedRun(Simulation& simulation, const PackedSpectrum& psi, const R
         simulation.setForcingNoise(clock.noise);
     }
     simulation.setState(psi, clock.frames);
+    // A run that carried dye goes on with it; one that carried none has none.
+    simulation.setDye(clock.dye.get());
 }
 
 RunClock savedClockOf(const Simulation& simulation) {
@@ -35,7 +37,8 @@ RunClock savedClockOf(const Simulation& simulation) {
                     .filter = simulation.frameSettings().filter,
                     .stabilityLimit = simulation.frameSettings().stabilityLimit,
                     .physics = simulation.physics(),
-                    .noise = simulation.forcingNoise()};
+                    .noise = simulation.forcingNoise(),
+                    .dye = simulation.dye() != nullptr ? std::make_shared<const DyeField>(*simulation.dye()) : nullptr};
 }
 
 std::vector<std::uint8_t> encodeSavedRun(const std::string& path, const Simulation& simulation) {

@@ -31,7 +31,8 @@ struct ExplicitSettings {
 // Whether the file recorded its settings (a .npz does, a bare .npy spectrum does not).
 constexpr bool recordsSettings(const RunClock& clock) { return clock.reynolds > 0; }
 
-// Sets simulation to the saved state psi with its clock and the settings the rule gives.
+// Sets simulation to the saved state psi with its clock, its dye (or none) and the settings the
+// rule gives.
 void continueSavedRun(Simulation& simulation, const PackedSpectrum& psi, const RunClock& clock,
                       const ExplicitSettings& chosen);
 

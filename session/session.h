@@ -17,8 +17,14 @@
 #include "session/saved_run.h"
 #include "solver/grid.h"
 #include "solver/simulation.h"
+#include "solver/stroke.h"
 
 namespace swirlon {
+
+// The fastest a stroke may leave the flow, as the stability number of one step of TimeStep:
+// 32 sub-steps at the safe limit, so a frame stays stable and affordable however hard the hand
+// stirs. A stroke that would go beyond is left out.
+inline constexpr double MaxStrokedStabilityNumber = 32.0 * SafeStabilityNumber;
 
 class Session {
   public:
@@ -65,17 +71,40 @@ class Session {
     // those that run best on the new grid.
     void changeGrid(const Grid& grid);
 
+    // Strokes of the hand on the current state, between points in cells of the run's grid
+    // (solver/stroke.h): a push along the move, or a painted line of positive or negative
+    // vorticity. The clock and the start a reset returns to stay. False when the stroke was
+    // left out: one that adds nothing, or one after which the flow would be faster than
+    // MaxStrokedStabilityNumber allows.
+    bool stir(CellPoint from, CellPoint to, double radius);
+    enum class PaintSign { positive, negative };
+    bool paint(CellPoint from, CellPoint to, double radius, PaintSign sign);
+
+    // The dye the flow carries (solver/dye.h). Switched on, it starts as the colours of the
+    // picture the start was loaded from (or the dye a saved run brought), else as the vorticity
+    // picture of the state at that moment; loads, built-in fields and resets start it afresh by
+    // the same rule while it is on. Off removes it.
+    void setDyeOn(bool on);
+    bool dyeOn() const { return flow_.dye() != nullptr; }
+
     // One frame; false when it diverged (the state is then put back as it was).
     bool advanceFrame() { return flow_.advanceFrame().finite; }
 
   private:
     void adoptAsStart();
+    // The dye the start brings, or the vorticity picture of the state.
+    void startDye();
+    template <typename Edit>
+    bool applyStroke(Edit&& edit);
     void setStabilityLimit(double limit);
 
     Simulation flow_;
     std::unique_ptr<PackedSpectrum> startField_;
     // The clock a reset returns to: a saved state's frame, else zero.
     std::int64_t startFrames_ = 0;
+    // The colours of the picture the start was loaded from, or the dye of the saved run it
+    // came from; null for the others, whose dye is their vorticity picture.
+    std::unique_ptr<DyeField> startDye_;
 };
 
 }  // namespace swirlon

@@ -57,6 +57,10 @@ void Simulation::setGrid(Grid grid) {
         parallel_ = std::make_unique<ParallelStep>(parallel_->threads().count(), grid);
     }
     (*bank_)[Slot::psi] = moved;
+    if (dye_) {
+        dye_ = std::make_unique<DyeField>(regridDye(*dye_, grid));
+        dyeScratch_ = std::make_unique<DyeScratch>(grid);
+    }
     stateChanged(frames_);
 }
 
@@ -87,8 +91,23 @@ const FrameOutcome& Simulation::advanceFrame() {
     if (outcome_.finite) {
         ++frames_;
         vorticityCurrent_ = false;
+        if (dye_) {
+            advectDye(*dye_, velocityX(), velocityY(), TimeStep, *dyeScratch_);
+        }
     }
     return outcome_;
+}
+
+void Simulation::setDye(const DyeField* dye) {
+    if (dye == nullptr) {
+        dye_.reset();
+        dyeScratch_.reset();
+        return;
+    }
+    dye_ = std::make_unique<DyeField>(dye->grid() == grid() ? *dye : regridDye(*dye, grid()));
+    if (!dyeScratch_ || dyeScratch_->grid != grid()) {
+        dyeScratch_ = std::make_unique<DyeScratch>(grid());
+    }
 }
 
 double Simulation::lastBudgetResidual() const {

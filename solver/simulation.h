@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "solver/budget.h"
+#include "solver/dye.h"
 #include "solver/extra_terms.h"
 #include "solver/grid.h"
 #include "solver/physics_params.h"
@@ -80,6 +81,13 @@ class Simulation {
     const ForcingNoise& forcingNoise() const { return extra_.noise(); }
     void setForcingNoise(const ForcingNoise& noise) { extra_.setNoise(noise); }
 
+    // The dye the flow carries (solver/dye.h), moved by every frame that goes through with the
+    // grid velocities the frame leaves; null while there is none. Setting the state keeps it.
+    const DyeField* dye() const { return dye_.get(); }
+    // A copy of dye becomes the run's (moved onto the run's grid when it is on another);
+    // nullptr removes it.
+    void setDye(const DyeField* dye);
+
     // dE/dt less the budget's net rate over the last frame (solver/budget.h), at the Reynolds
     // number and terms the frame ran with; NaN until a frame has run since the state was set,
     // and after a frame that was put back. Measured from the state the frame kept to fall back
@@ -98,6 +106,8 @@ class Simulation {
     std::unique_ptr<ParallelStep> parallel_;
     std::unique_ptr<PackedSpectrum> rollback_;
     std::unique_ptr<PackedSpectrum> vorticity_;
+    std::unique_ptr<DyeField> dye_;
+    std::unique_ptr<DyeScratch> dyeScratch_;
     mutable bool vorticityCurrent_ = false;
     int reynolds_;
     FrameSettings settings_;

@@ -141,6 +141,8 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {calc + QStringLiteral("格子(&G)/128×128"), ID_CALC_GRID_128, true},
         {calc + QStringLiteral("格子(&G)/256×256"), ID_CALC_GRID_256, true},
         {calc + QStringLiteral("格子(&G)/512×512"), ID_CALC_GRID_512, true},
+        {calc + u'-'},
+        {calc + QStringLiteral("マウスでかき混ぜる(&M)"), ID_CALC_STIR, true},
         {display + QStringLiteral("渦度(&X)"), ID_VIEW_VORTICITY, true},
         {display + QStringLiteral("速度の２乗(&V)"), ID_VIEW_SPEED2, true},
         {display + u'-'},
@@ -152,6 +154,7 @@ TEST(MainMenu, EstablishedItemsComeFirstAndAddedOnesFollowBelowASeparatorOrInSub
         {zoom + QStringLiteral("ウィンドウに合わせる"), ID_ZOOM_FIT, true},
         {display + QStringLiteral("グラフ(&G)"), ID_VIEW_PLOTS, true},
         {display + u'-'},
+        {display + QStringLiteral("色素(&Y)"), ID_VIEW_DYE, true},
         {display + QStringLiteral("配色(&C)/標準"), ID_VIEW_COLOURS_CLASSIC, true},
         {display + QStringLiteral("配色(&C)/発散型"), ID_VIEW_COLOURS_DIVERGING, true},
         {display + QStringLiteral("配色(&C)/連続型"), ID_VIEW_COLOURS_SEQUENTIAL, true},
@@ -204,7 +207,7 @@ TEST(MainMenu, StartsTitledSwirlonIdleWithReynolds1000AndVorticityCheckedTheView
     apptest::expectEnabledItemsOf(window.frame(), false);
     EXPECT_EQ(checkedItems(window.frame()),
               (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3, ID_CALC_FORCING_NONE,
-                             ID_CALC_GRID_128, ID_VIEW_COLOURS_CLASSIC}));
+                             ID_CALC_GRID_128, ID_VIEW_COLOURS_CLASSIC, ID_CALC_STIR}));
     EXPECT_EQ(window.view().reynoldsNumber(), ReynoldsMedium);
     EXPECT_EQ(window.view().pictureMode(), DisplayMode::vorticity);
     EXPECT_EQ(window.view().framesComputed(), 0);
@@ -237,8 +240,9 @@ TEST(MainMenu, ChoiceItemsSetTheViewAndMoveTheOneCheckMarkOfTheirGroup) {
          : paceOf.contains(id)    ? paceItem
          : forcingOf.contains(id) ? forcingItem
                                   : displayItem) = id;
-        EXPECT_EQ(checkedItems(window.frame()), (std::set<int>{reynoldsItem, displayItem, paceItem, forcingItem,
-                                                               ID_ZOOM_3, ID_CALC_GRID_128, ID_VIEW_COLOURS_CLASSIC}))
+        EXPECT_EQ(checkedItems(window.frame()),
+                  (std::set<int>{reynoldsItem, displayItem, paceItem, forcingItem, ID_ZOOM_3, ID_CALC_GRID_128,
+                                 ID_VIEW_COLOURS_CLASSIC, ID_CALC_STIR}))
             << id;
         EXPECT_EQ(window.view().simulation().physics().forcing, forcingOf.at(forcingItem)) << id;
         EXPECT_EQ(window.view().reynoldsNumber(), reynoldsOf.at(reynoldsItem)) << id;
@@ -273,7 +277,8 @@ TEST(ViewSettings, ZoomLegendColourRangePacePlotsFolderAndPlaceAreKeptButNotTheP
     apptest::Window second(apptest::Window::Settings::kept);
     EXPECT_EQ(checkedItems(second.frame()),
               (std::set<int>{ID_ZOOM_4, ID_VIEW_LEGEND, ID_VIEW_AUTO_RANGE, ID_PACE_0_5, ID_VIEW_PLOTS, ID_RE_1000,
-                             ID_VIEW_VORTICITY, ID_CALC_FORCING_NONE, ID_CALC_GRID_128, ID_VIEW_COLOURS_CLASSIC}));
+                             ID_VIEW_VORTICITY, ID_CALC_FORCING_NONE, ID_CALC_GRID_128, ID_VIEW_COLOURS_CLASSIC,
+                             ID_CALC_STIR}));
     EXPECT_EQ(lastDialogFolder(), QStringLiteral("/tmp/kept-folder"));
     EXPECT_EQ(second.frame().size(), placed.size());
     auto start = std::make_unique<PackedSpectrum>(Grid{});
@@ -283,7 +288,7 @@ TEST(ViewSettings, ZoomLegendColourRangePacePlotsFolderAndPlaceAreKeptButNotTheP
     apptest::Window third;
     EXPECT_EQ(checkedItems(third.frame()),
               (std::set<int>{ID_RE_1000, ID_VIEW_VORTICITY, ID_PACE_MAX, ID_ZOOM_3, ID_CALC_FORCING_NONE,
-                             ID_CALC_GRID_128, ID_VIEW_COLOURS_CLASSIC}));
+                             ID_CALC_GRID_128, ID_VIEW_COLOURS_CLASSIC, ID_CALC_STIR}));
 }
 
 // The menu's guard on its own, with a counting handler: the view's commands guard themselves

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 
+#include "field_io/picture.h"
 #include "field_io/presets.h"
 #include "field_io/state_file.h"
 #include "session/saved_run.h"
@@ -129,6 +132,104 @@ TEST(Session, ResetReturnsToTheStateLastSetAndAFailedReplacementChangesNothing) 
         EXPECT_TRUE(sameBits(session.simulation().psi(), *expected)) << static_cast<int>(start);
         EXPECT_EQ(session.simulation().framesDone(), startFrames);
     }
+}
+
+// However hard and often the hand stirs and paints, at any Reynolds number and grid, every
+// frame after stays finite and the flow no faster than the bound; a move that is no move or
+// not a point at all changes nothing, and a reset still returns to the start before the strokes.
+TEST(Session, StrokesKeepEveryFrameFiniteAndAResetUndoesThem) {
+    constexpr double Nan = std::numeric_limits<double>::quiet_NaN();
+    for (const int size : {64, 128}) {
+        for (const int reynolds : {100, 1000, 10000}) {
+            SCOPED_TRACE(::testing::Message() << size << " " << reynolds);
+            Session session(reynolds);
+            session.changeGrid(Grid(size));
+            session.reset();
+            const auto start = std::make_unique<PackedSpectrum>(session.simulation().psi());
+            const CellPoint centre{size / 2.0, size / 2.0};
+            EXPECT_FALSE(session.stir(centre, centre, DefaultStrokeRadius));
+            EXPECT_FALSE(session.paint(centre, {Nan, 0.0}, DefaultStrokeRadius, Session::PaintSign::positive));
+            EXPECT_FALSE(session.stir({Nan, 1.0}, centre, Nan));
+            EXPECT_TRUE(sameBits(session.simulation().psi(), *start));
+
+            int taken = 0;
+            for (int stroke = 0; stroke < 120; ++stroke) {
+                const double across = size * (stroke % 2 == 0 ? 0.5 : -0.5);
+                const CellPoint to{centre.x + across, centre.y + 0.25 * across};
+                taken += session.stir(centre, to, MinStrokeRadius) ? 1 : 0;
+                const Session::PaintSign sign =
+                    stroke % 3 == 0 ? Session::PaintSign::negative : Session::PaintSign::positive;
+                taken += session.paint(centre, to, MaxStrokeRadius, sign) ? 1 : 0;
+                EXPECT_LE(session.simulation().lastOutcome().stabilityNumber, MaxStrokedStabilityNumber);
+                if (stroke % 20 == 0) {
+                    ASSERT_TRUE(session.advanceFrame());
+                }
+            }
+            EXPECT_GT(taken, 0);
+            for (int frame = 0; frame < 10; ++frame) {
+                ASSERT_TRUE(session.advanceFrame());
+            }
+            session.reset();
+            EXPECT_TRUE(sameBits(session.simulation().psi(), *start));
+        }
+    }
+}
+
+// The dye starts as the loaded picture's own colours, or as the vorticity picture of a built-in
+// field or of a state saved without dye; a reset brings that start back; and a run saved with
+// its dye goes on in another session bit for bit as the uninterrupted run, dye included.
+TEST(Session, TheDyeStartsFromThePicturesColoursAndASavedRunGoesOnWithItBitForBit) {
+    testing::TempDir dir;
+    testing::BmpPicture halves(16, 16, {.blue = 200, .green = 40, .red = 0});
+    for (int row = 0; row < 16; ++row) {
+        for (int column = 8; column < 16; ++column) {
+            halves.at(row, column) = {.blue = 0, .green = 60, .red = 255};
+        }
+    }
+    const std::string bmpPath = dir.write("halves.bmp", testing::encodeBmp(halves));
+    Session session(1000);
+    session.setDyeOn(true);
+    ASSERT_EQ(session.loadPicture(bmpPath, {}), std::nullopt);
+    const Grid& grid = session.simulation().grid();
+    const DyeField* dye = session.simulation().dye();
+    ASSERT_NE(dye, nullptr);
+    for (const auto& [column, red, green, blue] :
+         {std::tuple{0, 0.0, 40.0, 200.0}, std::tuple{127, 255.0, 60.0, 0.0}}) {
+        const int at = grid.entryIndex(5, column);
+        EXPECT_EQ(dye->channel(0)[at], red);
+        EXPECT_EQ(dye->channel(1)[at], green);
+        EXPECT_EQ(dye->channel(2)[at], blue);
+    }
+    const DyeField loaded = *dye;
+    session.advanceFrame();
+    EXPECT_FALSE(*session.simulation().dye() == loaded);
+    session.reset();
+    EXPECT_TRUE(*session.simulation().dye() == loaded);
+
+    ASSERT_TRUE(session.choosePreset("vortex-pair"));
+    EXPECT_TRUE(*session.simulation().dye() == vorticityDye(session.simulation()));
+    for (int frame = 0; frame < 3; ++frame) {
+        ASSERT_TRUE(session.advanceFrame());
+    }
+    const std::string saved = dir.pathOf("dyed.npz");
+    ASSERT_EQ(session.saveState(saved), std::nullopt);
+    Session continued(1000);
+    ASSERT_FALSE(continued.loadState(saved, anyReynolds).error);
+    ASSERT_TRUE(continued.dyeOn());
+    for (int frame = 0; frame < 3; ++frame) {
+        ASSERT_TRUE(session.advanceFrame());
+        ASSERT_TRUE(continued.advanceFrame());
+    }
+    EXPECT_TRUE(sameBits(continued.simulation().psi(), session.simulation().psi()));
+    EXPECT_TRUE(*continued.simulation().dye() == *session.simulation().dye());
+
+    session.setDyeOn(false);
+    EXPECT_FALSE(session.dyeOn());
+    const std::string plain = dir.pathOf("plain.npz");
+    ASSERT_EQ(session.saveState(plain), std::nullopt);
+    ASSERT_FALSE(continued.loadState(plain, anyReynolds).error);
+    ASSERT_TRUE(continued.dyeOn());
+    EXPECT_TRUE(*continued.simulation().dye() == vorticityDye(continued.simulation()));
 }
 
 // Another grid holds the same flow with its clock; a reset returns to the start on the new

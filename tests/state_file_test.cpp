@@ -34,17 +34,17 @@ bool sameBits(const PackedSpectrum& a, const PackedSpectrum& b) {
     return a.grid() == b.grid() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
-constexpr RunClock SampleClock{.frames = 1234,
-                               .reynolds = 10000,
-                               .filter = true,
-                               .stabilityLimit = 0.5,
-                               .physics = {.forcing = ForcingKind::ring,
-                                           .forcingWaveNumber = 6,
-                                           .injectionRate = 0.25,
-                                           .drag = 0.1,
-                                           .hyperviscosity = 1e-7,
-                                           .hyperOrder = 3},
-                               .noise = {.seed = 0xFEDCBA9876543210ULL, .draws = 98765}};
+const RunClock SampleClock{.frames = 1234,
+                           .reynolds = 10000,
+                           .filter = true,
+                           .stabilityLimit = 0.5,
+                           .physics = {.forcing = ForcingKind::ring,
+                                       .forcingWaveNumber = 6,
+                                       .injectionRate = 0.25,
+                                       .drag = 0.1,
+                                       .hyperviscosity = 1e-7,
+                                       .hyperOrder = 3},
+                           .noise = {.seed = 0xFEDCBA9876543210ULL, .draws = 98765}};
 
 // Either format gives back the spectrum bit for bit; the .npz also the clock, the bare .npy
 // (today's --save-state .npy) the clock at zero. The same state always gives the same bytes.

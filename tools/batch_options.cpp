@@ -144,8 +144,10 @@ std::string readPicture(std::string_view value, DisplayMode& picture) {
         picture = DisplayMode::vorticity;
     } else if (value == "speed") {
         picture = DisplayMode::speed;
+    } else if (value == "dye") {
+        picture = DisplayMode::dye;
     } else {
-        return refusal("vorticity or speed", value);
+        return refusal("vorticity, speed or dye", value);
     }
     return {};
 }
@@ -232,7 +234,9 @@ const std::array Options{
                }
                return refused;
            }},
-    Option{"--picture", "MODE", "vorticity (default) or speed",
+    Option{"--picture", "MODE",
+           "vorticity (default), speed, or dye: the colours of the --input picture (else the start's\n"
+           "vorticity picture) carried by the flow",
            [](std::string_view v, ParsedCommandLine& p) { return readPicture(v, p.options.picture); }},
     Option{"--colours", "NAME",
            "colours of the pictures: classic (default: red and blue fading to\n"

@@ -22,6 +22,7 @@
 #include "field_io/image_loader.h"
 #include "field_io/movie_writer.h"
 #include "field_io/npy.h"
+#include "field_io/picture.h"
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
 #include "field_io/state_file.h"
@@ -78,6 +79,16 @@ PhysicsParams chosenPhysics(const BatchOptions& options, PhysicsParams brought) 
     return brought;
 }
 
+// With --picture dye, the run starts carrying the colours of the picture it was loaded from, or
+// else the vorticity picture of its start (as the window's dye starts).
+void startDye(const BatchOptions& options, Simulation& simulation, const PictureBuffer* colours) {
+    if (options.picture != DisplayMode::dye) {
+        return;
+    }
+    const DyeField dye = colours != nullptr ? dyeOfPicture(*colours, simulation.grid()) : vorticityDye(simulation);
+    simulation.setDye(&dye);
+}
+
 // Reads the initial field into scratch and sets the simulation from it, or returns the message
 // of the load that failed (the simulation untouched then). A saved state goes on by the shared
 // saved-run rule (session/saved_run.h).
@@ -106,6 +117,7 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
         simulation.setPhysics(chosenPhysics(options, preset->physics));
         simulation.setForcingNoise({.seed = options.seed});
         simulation.setState(scratch);
+        startDye(options, simulation, nullptr);
         return std::nullopt;
     }
     case InputKind::state: {
@@ -124,19 +136,26 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
         if (!hasExtraTerms(clock.physics)) {
             simulation.setForcingNoise({.seed = options.seed});
         }
+        if (simulation.dye() == nullptr) {
+            startDye(options, simulation, nullptr);
+        }
         return std::nullopt;
     }
-    case InputKind::file:
-        if (auto message = worded(hasNpyExtension(options.input)
-                                      ? readNpyField(options.input, scratch)
-                                      : loadVorticityPicture(options.input, scratch, decodePictureWithQt))) {
+    case InputKind::file: {
+        PictureBuffer colours;
+        const bool npy = hasNpyExtension(options.input);
+        if (auto message =
+                worded(npy ? readNpyField(options.input, scratch)
+                           : loadVorticityPicture(options.input, scratch, decodePictureWithQt, nullptr, &colours))) {
             return message;
         }
         takeFileGrid();
         simulation.setPhysics(chosenPhysics(options, PhysicsParams{}));
         simulation.setForcingNoise({.seed = options.seed});
         simulation.setStateFromVorticity(scratch);
+        startDye(options, simulation, npy ? nullptr : &colours);
         return std::nullopt;
+    }
     }
     return std::string("no initial field");
 }
