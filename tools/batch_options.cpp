@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "field_io/presets.h"
+#include "messages/file_error_text.h"
 #include "solver/grid.h"
 #include "solver/step_threads.h"
 #include "swirlon_version.h"
-#include "tools/file_error_text.h"
 
 namespace swirlon::batch {
 namespace {
@@ -74,7 +74,7 @@ std::string readInteger(std::string_view text, Integer minimum, Integer maximum,
 
 std::string readStartField(std::string_view value, InputKind kind, BatchOptions& options) {
     if (kind == InputKind::preset && findPreset(value) == nullptr) {
-        return unknownPresetText(value);
+        return english::unknownPresetText(value);
     }
     options.inputKind = kind;
     options.input = std::string(value);
@@ -157,12 +157,10 @@ std::string readGridSize(std::string_view text, std::optional<int>& out) {
         out = size;
         return {};
     }
-    return refusal("one of " + gridSizesText(), text);
+    return refusal("one of " + english::gridSizesText(), text);
 }
 
 constexpr long long LongMax = std::numeric_limits<long long>::max();
-// The largest --zoom: a 64-point grid then makes 1024-pixel pictures.
-constexpr int MaxZoom = 16;
 
 // Every option in the order the usage text lists them.
 const std::array Options{
@@ -217,7 +215,7 @@ const std::array Options{
     Option{"--zoom", "Z", "pixels per grid point in --frames pictures, 1 to 16",
            [](std::string_view v, ParsedCommandLine& p) {
                int zoom = 0;
-               std::string refused = readInteger(v, 1, MaxZoom, zoom);
+               std::string refused = readInteger(v, 1, MaxPictureScale, zoom);
                if (refused.empty()) {
                    p.options.zoom = zoom;
                }
@@ -376,14 +374,6 @@ std::string forcingMismatch(const BatchOptions& options) {
 }
 
 }  // namespace
-
-std::string unknownPresetText(std::string_view name) {
-    std::string known;
-    for (const Preset& preset : presets()) {
-        known += (known.empty() ? "" : ", ") + std::string(preset.name);
-    }
-    return "unknown preset '" + std::string(name) + "'; known presets: " + known;
-}
 
 std::string batchVersion() { return std::string(ProgramName) + " " + SwirlonVersion; }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "field_io/picture.h"
+#include "session/run_start.h"
 #include "solver/physics_params.h"
 #include "solver/stable_frame.h"
 
@@ -24,7 +25,7 @@ inline constexpr int ExitBadArguments = 2;
 // A run stopped by signal n ends with status ExitSignalBase + n, as the shell reports it.
 inline constexpr int ExitSignalBase = 128;
 
-inline constexpr int DefaultReynolds = 1000;
+inline constexpr int DefaultReynolds = DefaultRunReynolds;
 inline constexpr long long DefaultSteps = 1000;
 
 enum class InputKind { preset, file, state };
@@ -84,8 +85,5 @@ std::string batchUsage();
 
 // The line --version prints, without the line end.
 std::string batchVersion();
-
-// Why name is refused as a preset, listing the known ones.
-std::string unknownPresetText(std::string_view name);
 
 }  // namespace swirlon::batch

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "field_io/output_target.h"
-#include "tools/file_error_text.h"
+#include "messages/file_error_text.h"
 
 namespace swirlon::batch {
 namespace {
@@ -43,7 +43,7 @@ std::optional<Refusal> checkOutputTargets(const BatchOptions& options) {
         OutputTarget target;
         const auto error = output.folder ? inspectOutputFolder(path, target) : inspectOutputFile(path, target);
         if (error) {
-            return Refusal{ExitFailure, fileErrorText(*error)};
+            return Refusal{ExitFailure, english::fileErrorText(*error)};
         }
         // Devices and pipes are written in place, so two outputs there only follow each other.
         for (const CheckedOutput& earlier : checked) {
