@@ -11,6 +11,7 @@ packages=(
   libfftw3-dev
   libpng-dev zlib1g-dev libzip-dev
   python3-numpy
+  pybind11-dev python3-dev python3-pytest python3-matplotlib
   fonts-ipafont-gothic
   dpkg-dev file help2man appstream desktop-file-utils
 )
