@@ -45,10 +45,11 @@ def main():
         title.set_text(f"t = {sim.time:.1f}   E = {row['energy']:.3f}   Z = {row['enstrophy']:.2f}")
         return image, title
 
-    film = animation.FuncAnimation(figure, advance, frames=arguments.pictures)
+    # The first picture is the start, the last one at the time asked for.
+    film = animation.FuncAnimation(figure, advance, frames=arguments.pictures + 1)
     writer = animation.PillowWriter(fps=15) if arguments.output.endswith(".gif") else animation.FFMpegWriter(fps=15)
     film.save(arguments.output, writer=writer)
-    print(f"{arguments.output}: {arguments.pictures} pictures to t = {sim.time:.2f}")
+    print(f"{arguments.output}: {arguments.pictures + 1} pictures to t = {sim.time:.2f}")
 
 
 if __name__ == "__main__":
