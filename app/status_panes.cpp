@@ -76,8 +76,8 @@ QString healthPaneText(std::span<const QString> notes) { return join(notes); }
 
 QString subStepsNote(int subSteps) { return subSteps > 1 ? texts::PaneSubSteps.toString().arg(subSteps) : QString(); }
 
-QString resolutionNote(double edgeEnstrophyShare) {
-    return isUnderResolved(edgeEnstrophyShare) ? texts::PaneUnderResolved.toString() : QString();
+QString resolutionNote(double edgeEnstrophyShare, double filterEnstrophyShare) {
+    return isUnderResolved(edgeEnstrophyShare, filterEnstrophyShare) ? texts::PaneUnderResolved.toString() : QString();
 }
 
 StatusPanes::StatusPanes(FlowView& view, const RunRecorder& recorder, QStatusBar& bar)
@@ -110,7 +110,7 @@ void StatusPanes::refresh() {
     const DiagnosticsRecord* latest = recorder_.series().latest();
     const Diagnostics values = latest != nullptr ? latest->values : Diagnostics{};
     const std::array notes{gridNote(flow.grid()), subStepsNote(values.subSteps),
-                           resolutionNote(values.edgeEnstrophyShare)};
+                           resolutionNote(values.edgeEnstrophyShare, values.filterEnstrophyShare)};
     QLabel* health = labels_[static_cast<std::size_t>(StatusPane::health)];
     health->setText(healthPaneText(notes));
     // Shown only while there is something to say; the panes to its right keep their places.

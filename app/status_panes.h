@@ -39,7 +39,7 @@ QString healthPaneText(std::span<const QString> notes);
 // Empty for a frame of one step.
 QString subStepsNote(int subSteps);
 // Empty while the grid resolves the flow (solver/spectra.h).
-QString resolutionNote(double edgeEnstrophyShare);
+QString resolutionNote(double edgeEnstrophyShare, double filterEnstrophyShare = 0.0);
 // The grid, when it is not the default one.
 QString gridNote(const Grid& grid);
 

@@ -7,19 +7,37 @@
 #include <QTimer>
 
 #include <chrono>
+#include <iterator>
 #include <vector>
 
+#include "app/command_ids.h"
 #include "app/flow_view.h"
 #include "app/main_frame.h"
 #include "app/plots_dock.h"
 #include "app/run_pace.h"
 #include "bench/frame_rate.h"
+#include "solver/grid.h"
 
 namespace swirlon {
 namespace {
 
 const QString SecondsValue = QStringLiteral("seconds");
 const QString FramesValue = QStringLiteral("frames");
+const QString GridValue = QStringLiteral("N");
+
+// The 格子 menu's command of each supported grid size, in the order of SupportedGridSizes.
+constexpr int GridCommands[] = {ID_CALC_GRID_64, ID_CALC_GRID_128, ID_CALC_GRID_256, ID_CALC_GRID_512};
+static_assert(std::size(GridCommands) == SupportedGridSizes.size());
+
+// The command choosing the grid of that size, or 0 for a size no grid has.
+int gridCommand(int size) {
+    for (std::size_t i = 0; i < SupportedGridSizes.size(); ++i) {
+        if (SupportedGridSizes[i] == size) {
+            return GridCommands[i];
+        }
+    }
+    return 0;
+}
 constexpr double MillisecondsPerSecond = 1000.0;
 constexpr double PercentScale = 100.0;
 constexpr long long FirstMemoryCheckpoint = 1000;
@@ -85,8 +103,10 @@ MeasureOptions::MeasureOptions(QCommandLineParser& parser)
                    SecondsValue)),
       memory_(option(QStringLiteral("measure-memory"),
                      QStringLiteral("Resident memory as a run passes 10^3, 10^4, ... frames."), FramesValue)),
-      withPlots_(option(QStringLiteral("with-plots"), QStringLiteral("Measure with the plots dock shown."))) {
-    for (const QCommandLineOption* option : {&frameRate_, &pace_, &memory_, &withPlots_}) {
+      withPlots_(option(QStringLiteral("with-plots"), QStringLiteral("Measure with the plots dock shown."))),
+      grid_(option(QStringLiteral("grid"),
+                   QStringLiteral("Move the run to the N x N grid (64, 128, 256 or 512) first."), GridValue)) {
+    for (const QCommandLineOption* option : {&frameRate_, &pace_, &memory_, &withPlots_, &grid_}) {
         parser.addOption(*option);
     }
 }
@@ -97,6 +117,9 @@ bool MeasureOptions::valid(const QCommandLineParser& parser) const {
         if (parser.isSet(*option) && (parser.value(*option).toDouble(&number) < 0.0 || !number)) {
             return false;
         }
+    }
+    if (parser.isSet(grid_) && gridCommand(parser.value(grid_).toInt()) == 0) {
+        return false;
     }
     bool whole = true;
     return !parser.isSet(memory_) || (parser.value(memory_).toLongLong(&whole) > 0 && whole);
@@ -110,7 +133,12 @@ void MeasureOptions::schedule(const QCommandLineParser& parser, CMainFrame& fram
     const QString frameRate = parser.isSet(frameRate_) ? parser.value(frameRate_) : QString();
     const QString pace = parser.isSet(pace_) ? parser.value(pace_) : QString();
     const long long memoryFrames = parser.isSet(memory_) ? parser.value(memory_).toLongLong() : 0;
-    QTimer::singleShot(0, &frame, [&frame, &app, withPlots, frameRate, pace, memoryFrames] {
+    const int grid = parser.isSet(grid_) ? gridCommand(parser.value(grid_).toInt()) : 0;
+    QTimer::singleShot(0, &frame, [&frame, &app, withPlots, frameRate, pace, memoryFrames, grid] {
+        if (grid != 0) {
+            frame.action(grid)->trigger();
+            QCoreApplication::processEvents();
+        }
         if (withPlots) {
             frame.plots().show();
             QCoreApplication::processEvents();

@@ -4,7 +4,8 @@
 //   --measure-frame-rate SECONDS  the run loop's frames/s beside the solver's alone;
 //   --measure-pace SECONDS        each pace of the menu: simulated time per second, processor share;
 //   --measure-memory FRAMES       resident memory as a run reaches 10^3, 10^4, ... FRAMES frames;
-//   --with-plots                  the plots dock is shown while measuring.
+//   --with-plots                  the plots dock is shown while measuring;
+//   --grid N                      the run is moved to the N x N grid first (the 格子 menu's command).
 // Each prints its figures on standard output and ends the program.
 #pragma once
 
@@ -32,6 +33,7 @@ class MeasureOptions {
     QCommandLineOption pace_;
     QCommandLineOption memory_;
     QCommandLineOption withPlots_;
+    QCommandLineOption grid_;
 };
 
 }  // namespace swirlon

@@ -21,6 +21,7 @@
 #include "solver/fft.h"
 #include "solver/grid.h"
 #include "solver/reference_step.h"
+#include "solver/rk4_stage.h"
 #include "solver/spectral_filter.h"
 #include "solver/step_threads.h"
 #include "solver/time_step.h"
@@ -291,14 +292,14 @@ class FftwStep {
     void step(int reynolds, double dt) {
         const double nu = 1.0 / static_cast<double>(reynolds);
         base_ = psi_;
-        constexpr double Weights[3] = {0.5, 0.5, 1.0};
         for (int stage = 0; stage < 4; ++stage) {
             evaluate(rk_[stage], nu, dt);
             forEachBandCoefficient([&](int i, int) {
                 if (stage < 3) {
-                    psi_[i] = Weights[stage] * rk_[stage][i] + base_[i];
+                    psi_[i] = StageWeights[stage] * rk_[stage][i] + base_[i];
                 } else {
-                    psi_[i] = ((rk_[2][i] + rk_[1][i]) * 2.0 + rk_[0][i] + rk_[3][i]) * OneSixth + base_[i];
+                    psi_[i] =
+                        ((rk_[2][i] + rk_[1][i]) * MiddleIncrementWeight + rk_[0][i] + rk_[3][i]) * OneSixth + base_[i];
                 }
             });
         }

@@ -48,7 +48,8 @@ std::vector<DiagnosticsCell> diagnosticsCsvCells(const DiagnosticsRecord& record
             values.viscousDissipation,
             values.hyperviscousDissipation,
             values.dragDissipation,
-            values.budgetResidual};
+            values.budgetResidual,
+            values.filterEnstrophyShare};
 }
 
 std::string diagnosticsCsvRow(const DiagnosticsRecord& record) {

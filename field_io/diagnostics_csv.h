@@ -18,11 +18,12 @@
 namespace swirlon {
 
 // Header line of the file, without the line end. Columns are only ever added at the end, so
-// readers of the earlier ones keep working. The budget's residual is nan on the row of a state
-// just set, before any frame.
+// readers of the earlier ones keep working. The budget's residual and the filter's share are nan
+// on the row of a state just set, before any frame.
 inline constexpr std::string_view DiagnosticsCsvHeader =
     "step,time,energy,enstrophy,palinstrophy,max_vorticity,stability_number,sub_steps,edge_enstrophy_share,"
-    "injection_rate,viscous_dissipation,hyperviscous_dissipation,drag_dissipation,budget_residual";
+    "injection_rate,viscous_dissipation,hyperviscous_dissipation,drag_dissipation,budget_residual,"
+    "filter_enstrophy_share";
 
 // One frame's place on the clock and its diagnostics, measured once.
 struct DiagnosticsRecord {

@@ -50,7 +50,7 @@ constexpr std::array<Vortex, 2> DipoleVortices{{
 constexpr double ShearLayerThickness = Pi / 15.0;
 constexpr double ShearLayerPerturbation = 0.05;
 
-// Random turbulence: random phases and an energy spectrum E(k) ~ k^2 / (1 + (k/k0)^8). It
+// Random turbulence: random amplitudes and phases and an energy spectrum E(k) ~ k^2 / (1 + (k/k0)^8). It
 // rises as k^2 to its peak at k = 3^(-1/8) k0 = 5.2 and falls as k^-6 beyond, steep enough
 // that the grid resolves the start field: well under 1% of its enstrophy lies near the band
 // edge. The turbulence builds its own cascade tail as it evolves.

@@ -37,6 +37,27 @@ EnergyBudget energyBudget(const PackedSpectrum& psi, int reynolds, const Physics
     return budget;
 }
 
+double smallScaleEnstrophyLoss(const PackedSpectrum& psi, int reynolds, const PhysicsParams& params) {
+    const Grid& grid = psi.grid();
+    double viscous = 0.0;
+    double hyper = 0.0;
+    const bool withHyper = params.hyperviscosity != 0.0;
+    grid.forEachBandEntryButMean([&](int row, int column, int kSquared) {
+        const double value = psi[grid.entryIndex(row, column)];
+        const double k2 = static_cast<double>(kSquared);
+        const double entryEnstrophy = k2 * k2 * value * value;
+        viscous += k2 * entryEnstrophy;
+        if (withHyper) {
+            double power = 1.0;
+            for (int i = 0; i < params.hyperOrder; ++i) {
+                power *= k2;
+            }
+            hyper += power * entryEnstrophy;
+        }
+    });
+    return 2.0 * viscous / static_cast<double>(reynolds) + 2.0 * params.hyperviscosity * hyper;
+}
+
 double budgetResidual(const EnergyBudget& start, const EnergyBudget& end, double dt) {
     return (end.energy - start.energy) / dt - 0.5 * (start.net() + end.net());
 }

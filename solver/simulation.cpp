@@ -99,6 +99,16 @@ double Simulation::lastBudgetResidual() const {
                           energyBudget(psi(), frameReynolds_, framePhysics_), TimeStep);
 }
 
+double Simulation::lastFilterShare() const {
+    if (!frameDone_) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    const double dissipated = 0.5 * TimeStep *
+                              (smallScaleEnstrophyLoss(*rollback_, frameReynolds_, framePhysics_) +
+                               smallScaleEnstrophyLoss(psi(), frameReynolds_, framePhysics_));
+    return filterEnstrophyShare(outcome_.filteredEnstrophy, dissipated);
+}
+
 const PackedSpectrum& Simulation::gridVorticity() const {
     if (!vorticityCurrent_) {
         vorticityFromStreamFunction(psi(), *vorticity_);
@@ -117,6 +127,7 @@ Diagnostics measureDiagnostics(const Simulation& simulation) {
                        .stabilityNumber = simulation.lastOutcome().stabilityNumber,
                        .subSteps = simulation.lastOutcome().subSteps,
                        .edgeEnstrophyShare = edgeEnstrophyShare(psi),
+                       .filterEnstrophyShare = simulation.lastFilterShare(),
                        .injectionRate = budget.injection,
                        .viscousDissipation = budget.viscous,
                        .hyperviscousDissipation = budget.hyperviscous,

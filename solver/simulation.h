@@ -85,6 +85,10 @@ class Simulation {
     // and after a frame that was put back. Measured from the state the frame kept to fall back
     // on, so frames themselves pay nothing for it.
     double lastBudgetResidual() const;
+    // The filter's share of the enstrophy the last frame lost at small scales (solver/spectra.h),
+    // the viscous part taken as the trapezoidal mean of its rate at the frame's ends; 0 without
+    // the filter, NaN when lastBudgetResidual is.
+    double lastFilterShare() const;
 
   private:
     // Grid velocities and the stability number of the state just set.
@@ -119,6 +123,10 @@ struct Diagnostics {
     // Share of the enstrophy near the band edge (solver/spectra.h): above 1% the grid no longer
     // resolves the flow.
     double edgeEnstrophyShare = 0.0;
+    // The filter's share of the last frame's small-scale enstrophy loss: with the filter on,
+    // above UnresolvedFilterShare the grid no longer resolves the flow however clean the edge
+    // looks (solver/spectra.h).
+    double filterEnstrophyShare = 0.0;
     // The energy budget's rates (solver/budget.h) and its residual over the last frame.
     double injectionRate = 0.0;
     double viscousDissipation = 0.0;

@@ -42,4 +42,9 @@ double edgeEnstrophyShare(const PackedSpectrum& psi) {
     return total == 0.0 ? 0.0 : edge / total;
 }
 
+double filterEnstrophyShare(double filtered, double dissipated) {
+    const double lost = filtered + dissipated;
+    return lost > 0.0 ? filtered / lost : 0.0;
+}
+
 }  // namespace swirlon

@@ -70,10 +70,17 @@ const FilterTable& filterTable(const Grid& grid) {
 
 double spectralFilterFactor(const Grid& grid, int kSquared) { return factorOf(grid, kSquared); }
 
-void applySpectralFilter(PackedSpectrum& psi) {
+double applySpectralFilter(PackedSpectrum& psi) {
     const Grid& grid = psi.grid();
     const int n = grid.size();
     const FilterTable& table = filterTable(grid);
+    double removed = 0.0;
+    // Each entry's share of the enstrophy is K^4 * entry^2, as enstrophy() sums it.
+    const auto damp = [&removed](double& entry, double factor, double kToTheFourth) {
+        const double before = entry;
+        entry *= factor;
+        removed += kToTheFourth * (before * before - entry * entry);
+    };
     for (int row = 0; row < n; ++row) {
         if (!grid.isBandIndex(row)) {
             continue;
@@ -84,12 +91,14 @@ void applySpectralFilter(PackedSpectrum& psi) {
         // Column a holds the real part and column n - a the imaginary part of the same
         // coefficient; column 0 is the kx = 0 line, whose row already carries |ky|.
         for (int a = table.firstFiltered[b]; a <= grid.bandLimit(); ++a) {
-            line[a] *= factors[a];
+            const double kSquared = static_cast<double>(a * a + b * b);
+            damp(line[a], factors[a], kSquared * kSquared);
             if (a > 0) {
-                line[n - a] *= factors[a];
+                damp(line[n - a], factors[a], kSquared * kSquared);
             }
         }
     }
+    return removed;
 }
 
 }  // namespace swirlon

@@ -23,7 +23,8 @@ double spectralFilterFactor(const Grid& grid, int kSquared);
 
 // Multiplies every band entry of psi above the cutoff by its factor; entries at or below the
 // cutoff and outside the band are not touched. The factors are tabulated once per grid size;
-// the filter allocates nothing after its first use at a size.
-void applySpectralFilter(PackedSpectrum& psi);
+// the filter allocates nothing after its first use at a size. Returns the enstrophy it removed,
+// in the measure of enstrophy(psi) (solver/diagnostics.h).
+double applySpectralFilter(PackedSpectrum& psi);
 
 }  // namespace swirlon

@@ -49,7 +49,7 @@ FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollbac
         terms->apply(psi, reynolds, dt);
     }
     if (settings.filter) {
-        applySpectralFilter(psi);
+        outcome.filteredEnstrophy += applySpectralFilter(psi);
     }
     for (int subStep = 1; subStep < outcome.subSteps && isBandFinite(psi); ++subStep) {
         stepRk4(bank, reynolds, dt, parallel);
@@ -57,7 +57,7 @@ FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollbac
             terms->apply(psi, reynolds, dt);
         }
         if (settings.filter) {
-            applySpectralFilter(psi);
+            outcome.filteredEnstrophy += applySpectralFilter(psi);
         }
     }
 

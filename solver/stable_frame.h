@@ -18,6 +18,8 @@ struct FrameOutcome {
     // False when the frame produced a non-finite value in the band of psi; the state was then
     // put back as it was at the start of the frame.
     bool finite = true;
+    // Enstrophy the small-scale filter removed over the frame's sub-steps (0 without it).
+    double filteredEnstrophy = 0.0;
 };
 
 // Largest stability number a sub-step may have by default. RK4 is stable on the imaginary

@@ -13,9 +13,6 @@ namespace swirlon {
 // fast step multiply by it, so both must form it alike.
 constexpr double viscosityOf(int reynolds) { return 1.0 / static_cast<double>(reynolds); }
 
-// The double nearest 1/6, applied as a multiplication in the final combination.
-inline constexpr double OneSixth = 0.16666666666666666;
-
 // Advances psi by one step of dt (TimeStep unless a frame is split into sub-steps) at
 // viscosity 1/reynolds (reynolds > 0). Uses only the bank's slots as work storage and
 // allocates nothing. Same as beginStep followed by finishStep. Runs on the vector kernels of
@@ -30,19 +27,5 @@ void beginStep(FieldBank& bank, ParallelStep* parallel = nullptr);
 // The rest of the step after beginStep: the first stage's advection and increment, stages two
 // to four, and the combination into psi.
 void finishStep(FieldBank& bank, int reynolds, double dt, ParallelStep* parallel = nullptr);
-
-// Derivative spectra of psi and their four inverse transforms into grid values.
-void evaluateGridFields(FieldBank& bank);
-// The advection product, its forward transform and the increment into one of rk1..rk4.
-void completeStage(FieldBank& bank, PackedSpectrum& increment, int reynolds, double dt);
-
-// increment = dt * (advection/K^2 - nu*K^2*psi) on the band less the mean entry.
-void computeIncrement(FieldBank& bank, PackedSpectrum& increment, int reynolds, double dt = TimeStep);
-
-// dst = weight*increment + base on the band less the mean entry.
-void formStageState(PackedSpectrum& dst, const PackedSpectrum& base, const PackedSpectrum& increment, double weight);
-
-// psi = ((rk3 + rk2)*2 + rk1 + rk4) * 1/6 + psiBase on the band less the mean entry.
-void combineRk4(FieldBank& bank);
 
 }  // namespace swirlon

@@ -229,7 +229,8 @@ const std::array Options{
            "step, time, energy, enstrophy, palinstrophy, max |vorticity|,\n"
            "stability number and sub-steps of the frame, edge enstrophy share,\n"
            "energy injection, viscous, hyperviscous and drag dissipation rates,\n"
-           "and the energy budget's residual over the frame; - for standard output",
+           "the energy budget's residual over the frame, and the filter's share\n"
+           "of the frame's small-scale enstrophy loss; - for standard output",
            [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.diagnosticsPath); }},
     Option{"--spectra", "FILE.csv",
            "energy and enstrophy by shell k = round(|k|), every K frames:\n"
