@@ -68,18 +68,18 @@ auto choiceArgs() {
                            py::arg("hyperviscosity") = py::none(), py::arg("hyper_order") = py::none());
 }
 
-// A constructor from its first argument and the choices, as Python calls it.
-template <typename First, typename Make>
+// A constructor from its own arguments (none or one) and the choices, as Python calls it.
+template <typename... Own, typename Make>
 auto withChoiceArguments(Make make) {
-    return [make](First first, py::object grid, py::object re, py::object filter, py::object stabilityLimit,
+    return [make](Own... own, py::object grid, py::object re, py::object filter, py::object stabilityLimit,
                   py::object seed, py::object threads, py::object forcing, py::object forcingWaveNumber,
                   py::object forcingAmplitude, py::object injectionRate, py::object drag, py::object hyperviscosity,
                   py::object hyperOrder) {
-        return make(first, swirlon::python::runChoicesFrom(ChoiceArguments{
-                               std::move(grid), std::move(re), std::move(filter), std::move(stabilityLimit),
-                               std::move(seed), std::move(threads), std::move(forcing), std::move(forcingWaveNumber),
-                               std::move(forcingAmplitude), std::move(injectionRate), std::move(drag),
-                               std::move(hyperviscosity), std::move(hyperOrder)}));
+        return make(own..., swirlon::python::runChoicesFrom(ChoiceArguments{
+                                std::move(grid), std::move(re), std::move(filter), std::move(stabilityLimit),
+                                std::move(seed), std::move(threads), std::move(forcing), std::move(forcingWaveNumber),
+                                std::move(forcingAmplitude), std::move(injectionRate), std::move(drag),
+                                std::move(hyperviscosity), std::move(hyperOrder)}));
     };
 }
 
@@ -139,18 +139,16 @@ properties, arrays, spectrum(), diagnostics() and picture(); save it with save_s
 While run or step works in one thread, the others may run Python but not use this simulation.)");
 
     simulation.def(
-        py::init(
-            withChoiceArguments<const std::string&>([](const std::string& preset, const swirlon::RunChoices& choices) {
-                return PythonRun::fromPreset(preset, choices);
-            })),
-        py::kw_only(), py::arg("preset") = "default", py::arg("grid") = 128, py::arg("re") = 1000,
-        py::arg("filter") = false, py::arg("stability_limit") = swirlon::SafeStabilityNumber,
-        py::arg("seed") = py::none(), py::arg("threads") = py::none(), py::arg("forcing") = py::none(),
-        py::arg("forcing_wavenumber") = py::none(), py::arg("forcing_amplitude") = py::none(),
-        py::arg("injection_rate") = py::none(), py::arg("drag") = 0.0, py::arg("hyperviscosity") = py::none(),
-        py::arg("hyper_order") = py::none(),
-        withChoices("A run of a built-in field (swirlon.PRESETS; 'default' unless preset names another), clock "
-                    "at zero.\n")
+        py::init(withChoiceArguments<>([](const swirlon::RunChoices& choices) {
+            return PythonRun::fromPreset(std::string(swirlon::presets().front().name), choices);
+        })),
+        py::kw_only(), py::arg("grid") = 128, py::arg("re") = 1000, py::arg("filter") = false,
+        py::arg("stability_limit") = swirlon::SafeStabilityNumber, py::arg("seed") = py::none(),
+        py::arg("threads") = py::none(), py::arg("forcing") = py::none(), py::arg("forcing_wavenumber") = py::none(),
+        py::arg("forcing_amplitude") = py::none(), py::arg("injection_rate") = py::none(), py::arg("drag") = 0.0,
+        py::arg("hyperviscosity") = py::none(), py::arg("hyper_order") = py::none(),
+        withChoices("A run of the built-in field the window starts with, a few vortices of both signs, clock at "
+                    "zero; from_preset draws the others.\n")
             .c_str());
 
     defineStatic(simulation, "from_preset", withChoiceArguments<const std::string&>(&PythonRun::fromPreset),
