@@ -126,14 +126,17 @@ RunChoices runChoicesFrom(const ChoiceArguments& arguments) {
                     integerArgument(arguments.seed, "seed", 0, std::numeric_limits<std::uint32_t>::max()))
                     .value_or(RunChoices{}.seed),
         .threads = narrowed<int>(integerArgument(arguments.threads, "threads", 1, MaxStepThreads)),
-        .forcing = forcingArgument(arguments.forcing),
-        .forcingWaveNumber =
-            narrowed<int>(integerArgument(arguments.forcingWaveNumber, "forcing_wavenumber", 1, MaxForcingWaveNumber)),
-        .forcingAmplitude = numberArgument(arguments.forcingAmplitude, "forcing_amplitude", false),
-        .injectionRate = numberArgument(arguments.injectionRate, "injection_rate", false),
-        .drag = numberArgument(arguments.drag, "drag", true),
-        .hyperviscosity = numberArgument(arguments.hyperviscosity, "hyperviscosity", true),
-        .hyperOrder = narrowed<int>(integerArgument(arguments.hyperOrder, "hyper_order", 1, MaxHyperOrder)),
+        .terms =
+            TermChoices{
+                .forcing = forcingArgument(arguments.forcing),
+                .forcingWaveNumber = narrowed<int>(
+                    integerArgument(arguments.forcingWaveNumber, "forcing_wavenumber", 1, MaxForcingWaveNumber)),
+                .forcingAmplitude = numberArgument(arguments.forcingAmplitude, "forcing_amplitude", false),
+                .injectionRate = numberArgument(arguments.injectionRate, "injection_rate", false),
+                .drag = numberArgument(arguments.drag, "drag", true),
+                .hyperviscosity = numberArgument(arguments.hyperviscosity, "hyperviscosity", true),
+                .hyperOrder = narrowed<int>(integerArgument(arguments.hyperOrder, "hyper_order", 1, MaxHyperOrder)),
+            },
     };
 }
 

@@ -11,13 +11,14 @@ namespace {
 
 // The terms a run goes with: each one the choices give, else the one the start field brought.
 PhysicsParams chosenPhysics(const RunChoices& choices, PhysicsParams brought) {
-    brought.forcing = choices.forcing.value_or(brought.forcing);
-    brought.forcingWaveNumber = choices.forcingWaveNumber.value_or(brought.forcingWaveNumber);
-    brought.forcingAmplitude = choices.forcingAmplitude.value_or(brought.forcingAmplitude);
-    brought.injectionRate = choices.injectionRate.value_or(brought.injectionRate);
-    brought.drag = choices.drag.value_or(brought.drag);
-    brought.hyperviscosity = choices.hyperviscosity.value_or(brought.hyperviscosity);
-    brought.hyperOrder = choices.hyperOrder.value_or(brought.hyperOrder);
+    const TermChoices& terms = choices.terms;
+    brought.forcing = terms.forcing.value_or(brought.forcing);
+    brought.forcingWaveNumber = terms.forcingWaveNumber.value_or(brought.forcingWaveNumber);
+    brought.forcingAmplitude = terms.forcingAmplitude.value_or(brought.forcingAmplitude);
+    brought.injectionRate = terms.injectionRate.value_or(brought.injectionRate);
+    brought.drag = terms.drag.value_or(brought.drag);
+    brought.hyperviscosity = terms.hyperviscosity.value_or(brought.hyperviscosity);
+    brought.hyperOrder = terms.hyperOrder.value_or(brought.hyperOrder);
     return brought;
 }
 

@@ -20,6 +20,20 @@ namespace swirlon {
 // The Reynolds number of a run that neither its front end nor its start field chooses.
 inline constexpr int DefaultRunReynolds = 1000;
 
+// The terms beyond the plain equation; each one unset takes a continued state's value, else a
+// preset's, else the default (none of them on).
+struct TermChoices {
+    std::optional<ForcingKind> forcing;
+    std::optional<int> forcingWaveNumber;
+    std::optional<double> forcingAmplitude;
+    std::optional<double> injectionRate;
+    std::optional<double> drag;
+    std::optional<double> hyperviscosity;
+    std::optional<int> hyperOrder;
+
+    bool operator==(const TermChoices&) const = default;
+};
+
 // What a front end chose; each setting left unset falls to what the start field brings, else
 // to the default.
 struct RunChoices {
@@ -36,15 +50,7 @@ struct RunChoices {
     std::uint32_t seed = 1;
     // Unset: what runs best on the run's grid.
     std::optional<int> threads;
-    // The terms beyond the plain equation; each unset one takes a continued state's value, else
-    // a preset's, else the default.
-    std::optional<ForcingKind> forcing;
-    std::optional<int> forcingWaveNumber;
-    std::optional<double> forcingAmplitude;
-    std::optional<double> injectionRate;
-    std::optional<double> drag;
-    std::optional<double> hyperviscosity;
-    std::optional<int> hyperOrder;
+    TermChoices terms;
 };
 
 // The grid and frame settings a run is made with before its start field is known.

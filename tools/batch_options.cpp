@@ -256,28 +256,30 @@ const std::array Options{
            "none (default), stripes: A k cos(k y) added to d(omega)/dt, or ring:\n"
            "white noise on k-1 <= |k| <= k+1 injecting energy at a mean rate EPS\n"
            "(default: the continued state's or preset's, else none)",
-           [](std::string_view v, ParsedCommandLine& p) { return readForcing(v, p.options.forcing); }},
+           [](std::string_view v, ParsedCommandLine& p) { return readForcing(v, p.options.terms.forcing); }},
     Option{"--forcing-wavenumber", "K", "the forcing's wave number k, 1 to 20, inside every grid's band (default 4)",
            [](std::string_view v, ParsedCommandLine& p) {
-               return readOptionalInteger(v, 1, MaxForcingWaveNumber, p.options.forcingWaveNumber);
+               return readOptionalInteger(v, 1, MaxForcingWaveNumber, p.options.terms.forcingWaveNumber);
            }},
     Option{"--forcing-amplitude", "A", "amplitude A of the stripes, a finite number above 0 (default 1)",
            [](std::string_view v, ParsedCommandLine& p) {
-               return readFiniteNumber(v, false, p.options.forcingAmplitude);
+               return readFiniteNumber(v, false, p.options.terms.forcingAmplitude);
            }},
-    Option{
-        "--injection-rate", "EPS", "mean energy injection rate of the ring, a finite number above 0 (default 0.1)",
-        [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, false, p.options.injectionRate); }},
+    Option{"--injection-rate", "EPS", "mean energy injection rate of the ring, a finite number above 0 (default 0.1)",
+           [](std::string_view v, ParsedCommandLine& p) {
+               return readFiniteNumber(v, false, p.options.terms.injectionRate);
+           }},
     Option{"--drag", "MU", "large-scale drag -MU omega, MU a finite number at least 0 (default 0)",
-           [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, true, p.options.drag); }},
-    Option{
-        "--hyperviscosity", "NU_H",
-        "hyperviscosity -NU_H (-laplacian)^P omega, NU_H a finite number at least 0\n"
-        "(default 0)",
-        [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, true, p.options.hyperviscosity); }},
+           [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, true, p.options.terms.drag); }},
+    Option{"--hyperviscosity", "NU_H",
+           "hyperviscosity -NU_H (-laplacian)^P omega, NU_H a finite number at least 0\n"
+           "(default 0)",
+           [](std::string_view v, ParsedCommandLine& p) {
+               return readFiniteNumber(v, true, p.options.terms.hyperviscosity);
+           }},
     Option{"--hyper-order", "P", "order P of the hyperviscosity, 1 to 8 (default 2)",
            [](std::string_view v, ParsedCommandLine& p) {
-               return readOptionalInteger(v, 1, MaxHyperOrder, p.options.hyperOrder);
+               return readOptionalInteger(v, 1, MaxHyperOrder, p.options.terms.hyperOrder);
            }},
     Option{"--save-state", "FILE.npz",
            "the final state for --state: spectrum, clock and settings (.npz);\n"
@@ -358,17 +360,17 @@ std::string describe(const Option& option) {
 
 // A setting of a term that the command line does not switch on is refused rather than ignored.
 std::string forcingMismatch(const BatchOptions& options) {
-    const ForcingKind kind = options.forcing.value_or(ForcingKind::none);
-    if (options.forcingWaveNumber && kind == ForcingKind::none) {
+    const ForcingKind kind = options.terms.forcing.value_or(ForcingKind::none);
+    if (options.terms.forcingWaveNumber && kind == ForcingKind::none) {
         return "--forcing-wavenumber needs --forcing stripes or --forcing ring";
     }
-    if (options.forcingAmplitude && kind != ForcingKind::stripes) {
+    if (options.terms.forcingAmplitude && kind != ForcingKind::stripes) {
         return "--forcing-amplitude needs --forcing stripes";
     }
-    if (options.injectionRate && kind != ForcingKind::ring) {
+    if (options.terms.injectionRate && kind != ForcingKind::ring) {
         return "--injection-rate needs --forcing ring";
     }
-    if (options.hyperOrder && !options.hyperviscosity) {
+    if (options.terms.hyperOrder && !options.terms.hyperviscosity) {
         return "--hyper-order needs --hyperviscosity";
     }
     return {};

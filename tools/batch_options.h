@@ -52,15 +52,8 @@ struct BatchOptions {
     std::optional<int> grid;
     // Threads sharing each step; unset: what runs best on the run's grid.
     std::optional<int> threads;
-    // The terms beyond the plain equation; each one unset takes the continued state's value,
-    // else the preset's, else the default (none of them on).
-    std::optional<ForcingKind> forcing;
-    std::optional<int> forcingWaveNumber;
-    std::optional<double> forcingAmplitude;
-    std::optional<double> injectionRate;
-    std::optional<double> drag;
-    std::optional<double> hyperviscosity;
-    std::optional<int> hyperOrder;
+    // The terms beyond the plain equation (session/run_start.h).
+    TermChoices terms;
     // Screen pixels per grid point in --frames pictures; unset: the grid's default scale.
     std::optional<int> zoom;
     std::string saveStatePath;

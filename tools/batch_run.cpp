@@ -73,13 +73,7 @@ RunChoices runChoicesOf(const BatchOptions& options) {
                       .stabilityLimit = options.stabilityLimit,
                       .seed = options.seed,
                       .threads = options.threads,
-                      .forcing = options.forcing,
-                      .forcingWaveNumber = options.forcingWaveNumber,
-                      .forcingAmplitude = options.forcingAmplitude,
-                      .injectionRate = options.injectionRate,
-                      .drag = options.drag,
-                      .hyperviscosity = options.hyperviscosity,
-                      .hyperOrder = options.hyperOrder};
+                      .terms = options.terms};
 }
 
 // Reads the initial field into scratch and starts the simulation from it (session/run_start.h),
