@@ -2,8 +2,10 @@
 #include "python/picture_choice.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
+#include "python/named_values.h"
 #include "python/python_errors.h"
 
 namespace swirlon::python {
@@ -12,57 +14,23 @@ namespace py = pybind11;
 
 namespace {
 
-struct ModeName {
-    const char* name;
-    DisplayMode mode;
-};
-constexpr std::array<ModeName, 2> ModeNames{{{"vorticity", DisplayMode::vorticity}, {"speed", DisplayMode::speed}}};
-
-// The colour maps by name; today the fixed colours of the described pictures alone.
-constexpr std::array<const char*, 1> ColourNames{"classic"};
-
-template <typename Table, typename NameOf>
-std::string namesOf(const Table& table, NameOf nameOf) {
-    std::string names;
-    for (const auto& row : table) {
-        names += (names.empty() ? "'" : ", '") + std::string(nameOf(row)) + "'";
-    }
-    return names;
-}
-
-std::string textOf(const py::object& value) {
-    return py::isinstance<py::str>(value) ? value.cast<std::string>() : std::string();
-}
+constexpr std::array<NamedValue<DisplayMode>, 2> ModeNames{
+    {{"vorticity", DisplayMode::vorticity}, {"speed", DisplayMode::speed}}};
+constexpr std::array<NamedValue<PictureColours>, 1> ColourNames{{{"classic", PictureColours::classic}}};
 
 }  // namespace
 
 PictureChoice pictureChoiceNamed(const py::object& mode, const py::object& colours) {
-    PictureChoice choice;
-    const std::string modeName = textOf(mode);
-    bool modeKnown = false;
-    for (const ModeName& known : ModeNames) {
-        if (modeName == known.name) {
-            choice.mode = known.mode;
-            modeKnown = true;
-        }
+    const std::optional<DisplayMode> shown = valueNamed(ModeNames, mode);
+    if (!shown) {
+        raiseValueError("mode must be " + namesOf(ModeNames) + ", not " + std::string(py::repr(mode)));
     }
-    if (!modeKnown) {
-        raiseValueError("mode must be one of " + namesOf(ModeNames, [](const ModeName& row) { return row.name; }) +
-                        ", not " + std::string(py::repr(mode)));
+    const std::optional<PictureColours> drawnIn =
+        colours.is_none() ? std::optional(PictureColours::classic) : valueNamed(ColourNames, colours);
+    if (!drawnIn) {
+        raiseValueError("colours must be None or " + namesOf(ColourNames) + ", not " + std::string(py::repr(colours)));
     }
-    if (!colours.is_none()) {
-        const std::string colourName = textOf(colours);
-        bool colourKnown = false;
-        for (const char* known : ColourNames) {
-            colourKnown = colourKnown || colourName == known;
-        }
-        if (!colourKnown) {
-            raiseValueError("colours must be None or one of " +
-                            namesOf(ColourNames, [](const char* name) { return name; }) + ", not " +
-                            std::string(py::repr(colours)));
-        }
-    }
-    return choice;
+    return PictureChoice{.mode = *shown, .colours = *drawnIn};
 }
 
 }  // namespace swirlon::python

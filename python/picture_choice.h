@@ -10,8 +10,12 @@
 
 namespace swirlon::python {
 
+// The colours a picture is drawn in: today the fixed colours the window starts with.
+enum class PictureColours { classic };
+
 struct PictureChoice {
     DisplayMode mode = DisplayMode::vorticity;
+    PictureColours colours = PictureColours::classic;
 };
 
 // The picture that mode and colours (None: the colours the window starts with) name; raises

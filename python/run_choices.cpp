@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "messages/file_error_text.h"
+#include "python/named_values.h"
 #include "python/python_errors.h"
 #include "solver/grid.h"
 #include "solver/step_threads.h"
@@ -19,11 +20,7 @@ namespace py = pybind11;
 
 namespace {
 
-struct ForcingName {
-    const char* name;
-    ForcingKind kind;
-};
-constexpr std::array<ForcingName, 3> ForcingNames{
+constexpr std::array<NamedValue<ForcingKind>, 3> ForcingNames{
     {{"none", ForcingKind::none}, {"stripes", ForcingKind::stripes}, {"ring", ForcingKind::ring}}};
 
 std::string shown(const py::handle& value) { return std::string(py::repr(value)); }
@@ -93,27 +90,16 @@ std::optional<ForcingKind> forcingArgument(const py::object& value) {
     if (value.is_none()) {
         return std::nullopt;
     }
-    if (py::isinstance<py::str>(value)) {
-        const auto name = value.cast<std::string>();
-        for (const ForcingName& known : ForcingNames) {
-            if (name == known.name) {
-                return known.kind;
-            }
-        }
+    const std::optional<ForcingKind> kind = valueNamed(ForcingNames, value);
+    if (!kind) {
+        raiseValueError("forcing must be None, " + namesOf(ForcingNames) + ", not " + shown(value));
     }
-    raiseValueError("forcing must be None, 'none', 'stripes' or 'ring', not " + shown(value));
+    return kind;
 }
 
 }  // namespace
 
-const char* forcingName(ForcingKind kind) {
-    for (const ForcingName& known : ForcingNames) {
-        if (known.kind == kind) {
-            return known.name;
-        }
-    }
-    return "none";
-}
+const char* forcingName(ForcingKind kind) { return nameOf(ForcingNames, kind); }
 
 RunChoices runChoicesFrom(const ChoiceArguments& arguments) {
     constexpr long long IntMax = std::numeric_limits<int>::max();

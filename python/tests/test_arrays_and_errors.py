@@ -79,7 +79,7 @@ REFUSALS = {
     "stability limit": (lambda s: swirlon.Simulation(stability_limit=3.0), ValueError, "at most 2.8"),
     "forcing": (lambda s: swirlon.Simulation(forcing="wind"), ValueError, "'stripes' or 'ring'"),
     "drag": (lambda s: swirlon.Simulation(drag=float("inf")), ValueError, "finite number at least 0"),
-    "mode": (lambda s: s.picture(mode="dye"), ValueError, "'vorticity', 'speed'"),
+    "mode": (lambda s: s.picture(mode="smoke"), ValueError, "'vorticity' or 'speed'"),
     "colours": (lambda s: s.picture(colours="rainbow"), ValueError, "'classic'"),
     "zoom": (lambda s: s.picture(zoom=0), ValueError, "zoom must be an integer from 1 to 16"),
     "run until and frames": (lambda s: s.run(until=1.0, frames=3), ValueError, "either until or frames"),
