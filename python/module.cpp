@@ -237,8 +237,8 @@ red, green, blue, top row first: mode 'vorticity' or 'speed' (squared speed); co
 (default: 6 at 64, 3 at 128, 2 at 256, 1 at 512).)");
     simulation.def("set_vorticity", &PythonRun::setVorticity, py::arg("array"),
                    R"(The state becomes this grid vorticity (N x N float64 [y, x] of finite values on the
-run's grid; its mean is dropped), the clock going on. TypeError or ValueError otherwise,
-the state untouched.)");
+run's grid; its mean is dropped, and it is filtered once when the filter is on), the clock
+going on. TypeError or ValueError otherwise, the state untouched.)");
     simulation.def("save_state", &PythonRun::saveState, py::arg("path"),
                    R"(Writes the run as swirlon-batch --save-state does: an .npz that load_state, the window
 and swirlon-batch --state continue bit for bit (a .npy name gets the bare spectrum). The file

@@ -36,6 +36,18 @@ constexpr auto SignalCheckInterval = std::chrono::milliseconds(50);
 // divided by the frame's length; that much of a frame is taken for none.
 constexpr double FrameRounding = 1e-9;
 
+// Holds a flag set for as long as it lives.
+class SteppingFlag {
+  public:
+    explicit SteppingFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~SteppingFlag() { flag_ = false; }
+    SteppingFlag(const SteppingFlag&) = delete;
+    SteppingFlag& operator=(const SteppingFlag&) = delete;
+
+  private:
+    bool& flag_;
+};
+
 }  // namespace
 
 PythonRun::PythonRun(const RunChoices& choices) : session_(std::make_unique<Session>(DefaultRunReynolds)) {
@@ -85,15 +97,19 @@ std::unique_ptr<PythonRun> PythonRun::fromState(const std::string& path, const R
     return run;
 }
 
-const Simulation& PythonRun::simulation() const {
+void PythonRun::refuseWhileStepping() const {
     if (stepping_) {
         raiseRuntimeError("the simulation is being stepped in another thread");
     }
+}
+
+const Simulation& PythonRun::simulation() const {
+    refuseWhileStepping();
     return session_->simulation();
 }
 
 Simulation& PythonRun::idleSimulation() {
-    static_cast<void>(simulation());
+    refuseWhileStepping();
     return session_->simulation();
 }
 
@@ -104,8 +120,9 @@ void PythonRun::step(long long count) {
     Simulation& simulation = idleSimulation();
     std::int64_t divergedFrame = 0;
     bool interrupted = false;
-    stepping_ = true;
     {
+        // Other threads may run while the lock is released, but not use this run.
+        const SteppingFlag flag(stepping_);
         const py::gil_scoped_release release;
         Clock::time_point lastCheck = Clock::now();
         for (long long done = 0; done < count && !interrupted; ++done) {
@@ -120,7 +137,6 @@ void PythonRun::step(long long count) {
             }
         }
     }
-    stepping_ = false;
     if (interrupted) {
         throw py::error_already_set();
     }
@@ -214,7 +230,7 @@ void PythonRun::setVorticity(const py::handle& array) {
 }
 
 void PythonRun::saveState(const std::string& path) const {
-    static_cast<void>(simulation());
+    refuseWhileStepping();
     if (const auto error = session_->saveState(path)) {
         raiseFileError(*error);
     }

@@ -51,6 +51,7 @@ class PythonRun {
   private:
     explicit PythonRun(const RunChoices& choices);
 
+    void refuseWhileStepping() const;
     Simulation& idleSimulation();
 
     std::unique_ptr<Session> session_;
