@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""The same run from Python and from swirlon-batch: the same diagnostics, vorticity, state file
-and pictures, bit for bit."""
+"""The same run from Python and from swirlon-batch: the same diagnostics, spectra, vorticity,
+state file and pictures, bit for bit."""
 import matplotlib.image
 import numpy as np
 import pytest
@@ -14,7 +14,8 @@ STARTS = {
     "decaying preset": (["--preset", "mcwilliams", "--seed", "3", "--grid", "64"],
                         lambda _: swirlon.Simulation.from_preset("mcwilliams", seed=3, grid=64)),
     "forced preset with terms": (
-        ["--preset", "forced-turbulence", "--grid", "64", "--drag", "0.05", "--seed", "7", "--stability-limit", "1.5"],
+        ["--preset", "forced-turbulence", "--grid", "64", "--drag", "0.05", "--seed", "7",
+         "--stability-limit", "1.5"],
         lambda _: swirlon.Simulation.from_preset("forced-turbulence", grid=64, drag=0.05, seed=7,
                                                  stability_limit=1.5)),
     "picture": (["--input", "{picture}", "--re", "500", "--filter"],
@@ -35,17 +36,19 @@ def png_pixels(path):
 def test_run_gives_the_batch_files_bit_for_bit(start, batch, picture, tmp_path):
     arguments, make = start
     batch(*[a.format(picture=picture) for a in arguments], "--steps", FRAMES, "--every", EVERY,
-          "--diagnostics", tmp_path / "batch.csv", "--frames", tmp_path / "frames",
-          "--save-state", tmp_path / "batch.npz", "--save-vorticity", tmp_path / "batch.npy")
+          "--diagnostics", tmp_path / "batch.csv", "--spectra", tmp_path / "spectra.csv",
+          "--frames", tmp_path / "frames", "--save-state", tmp_path / "batch.npz",
+          "--save-vorticity", tmp_path / "batch.npy")
 
     sim = make(picture)
-    rows = [sim.diagnostics()]
-    pictures = {0: sim.picture()}
+    rows, spectra, pictures = [], [], {}
 
     def record(s):
         rows.append(s.diagnostics())
+        spectra.extend(",".join(map(cell, (s.frames, s.time, int(k), e, z))) for k, e, z in zip(*s.spectrum()))
         pictures[s.frames] = s.picture()
 
+    record(sim)
     sim.run(frames=FRAMES, every=EVERY, callback=record)
     sim.save_state(str(tmp_path / "python.npz"))
 
@@ -53,6 +56,7 @@ def test_run_gives_the_batch_files_bit_for_bit(start, batch, picture, tmp_path):
     assert header.split(",") == swirlon.DIAGNOSTICS_COLUMNS
     assert [list(row) for row in rows] == [swirlon.DIAGNOSTICS_COLUMNS] * len(rows)
     assert [",".join(map(cell, row.values())) for row in rows] == lines
+    assert spectra == (tmp_path / "spectra.csv").read_text().splitlines()[1:]
     assert sim.vorticity.tobytes() == np.load(tmp_path / "batch.npy").tobytes()
     assert (tmp_path / "python.npz").read_bytes() == (tmp_path / "batch.npz").read_bytes()
     for frame, pixels in pictures.items():
