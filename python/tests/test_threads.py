@@ -25,11 +25,11 @@ def wait_until_stepping(sim, running):
 
 def test_other_threads_run_while_one_steps():
     sim = swirlon.Simulation(grid=256)
-    worker = threading.Thread(target=sim.step, args=(40,))
+    worker = threading.Thread(target=sim.step, args=(100,))
     worker.start()
     seen = wait_until_stepping(sim, worker)
     worker.join()
-    assert seen and sim.frames == 40
+    assert seen and sim.frames == 100
 
 
 def test_ctrl_c_stops_a_long_run_between_frames():
