@@ -21,7 +21,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "picture of the vorticity or of the squared speed. Its pseudo-spectral\n"
     "solver runs on a 128x128 grid free of aliasing. The menus are in Japanese.\n"
     "swirlon-batch runs the same flow without a window and writes pictures,\n"
-    "diagnostics and state files.")
+    "diagnostics and state files. The Python module swirlon (import swirlon)\n"
+    "steps the same flow from a script, with numpy arrays in and out.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
@@ -29,9 +30,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # Library dependencies come from the binaries (dpkg-shlibdeps); the window's Japanese menus need
-# a Japanese font, and Qt's own dialogs read better with its translations.
+# a Japanese font, and Qt's own dialogs read better with its translations. The Python module
+# hands out numpy arrays; the programs work without it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-ipafont-gothic)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, python3-numpy")
 
 include(CPack)

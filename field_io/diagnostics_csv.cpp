@@ -23,17 +23,41 @@ DiagnosticsRecord recordDiagnostics(const Simulation& simulation) {
     return {.frame = simulation.framesDone(), .time = simulation.time(), .values = measureDiagnostics(simulation)};
 }
 
-std::string diagnosticsCsvRow(const DiagnosticsRecord& record) {
-    const Diagnostics& values = record.values;
-    std::string row = std::to_string(record.frame);
-    for (const double value : {record.time, values.energy, values.enstrophy, values.palinstrophy, values.maxVorticity,
-                               values.stabilityNumber}) {
-        row += ',' + exactNumber(value);
+std::vector<std::string_view> diagnosticsCsvColumns() {
+    std::vector<std::string_view> columns;
+    std::string_view rest = DiagnosticsCsvHeader;
+    for (std::size_t comma; (comma = rest.find(',')) != std::string_view::npos; rest.remove_prefix(comma + 1)) {
+        columns.push_back(rest.substr(0, comma));
     }
-    row += ',' + std::to_string(values.subSteps) + ',' + exactNumber(values.edgeEnstrophyShare);
-    for (const double value : {values.injectionRate, values.viscousDissipation, values.hyperviscousDissipation,
-                               values.dragDissipation, values.budgetResidual, values.filterEnstrophyShare}) {
-        row += ',' + exactNumber(value);
+    columns.push_back(rest);
+    return columns;
+}
+
+std::vector<DiagnosticsCell> diagnosticsCsvCells(const DiagnosticsRecord& record) {
+    const Diagnostics& values = record.values;
+    return {record.frame,
+            record.time,
+            values.energy,
+            values.enstrophy,
+            values.palinstrophy,
+            values.maxVorticity,
+            values.stabilityNumber,
+            std::int64_t{values.subSteps},
+            values.edgeEnstrophyShare,
+            values.injectionRate,
+            values.viscousDissipation,
+            values.hyperviscousDissipation,
+            values.dragDissipation,
+            values.budgetResidual,
+            values.filterEnstrophyShare};
+}
+
+std::string diagnosticsCsvRow(const DiagnosticsRecord& record) {
+    std::string row;
+    for (const DiagnosticsCell& cell : diagnosticsCsvCells(record)) {
+        row += row.empty() ? "" : ",";
+        row += std::holds_alternative<std::int64_t>(cell) ? std::to_string(std::get<std::int64_t>(cell))
+                                                          : exactNumber(std::get<double>(cell));
     }
     return row + '\n';
 }

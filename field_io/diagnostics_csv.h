@@ -9,6 +9,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <variant>
+#include <vector>
 
 #include "field_io/file_error.h"
 #include "solver/simulation.h"
@@ -34,6 +36,15 @@ DiagnosticsRecord recordDiagnostics(const Simulation& simulation);
 
 // A number as the file writes it: 17 significant digits.
 std::string exactNumber(double value);
+
+// One cell of a row: a count or a measured value.
+using DiagnosticsCell = std::variant<std::int64_t, double>;
+
+// The header's column names, in order.
+std::vector<std::string_view> diagnosticsCsvColumns();
+
+// The cells of a row, in the header's column order.
+std::vector<DiagnosticsCell> diagnosticsCsvCells(const DiagnosticsRecord& record);
 
 // One row of the file, line end included.
 std::string diagnosticsCsvRow(const DiagnosticsRecord& record);

@@ -47,6 +47,9 @@ constexpr int defaultPictureScale(const Grid& grid) {
     return nearest < 1 ? 1 : nearest;
 }
 
+// The largest enlargement a picture may be asked for: a 64-point grid then makes 1024 pixels a side.
+inline constexpr int MaxPictureScale = 16;
+
 // Gains from the physical quantity to the colour map's input in the fixed mapping the window
 // starts with: vorticity times 8, squared speed times 32.
 inline constexpr double VorticityGain = 8.0;

@@ -12,6 +12,7 @@ packages=(
   libpng-dev zlib1g-dev libzip-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libavfilter-dev
   python3-numpy
+  pybind11-dev python3-dev python3-pytest python3-matplotlib
   fonts-ipafont-gothic
   dpkg-dev file help2man appstream desktop-file-utils
 )

@@ -330,10 +330,10 @@ TEST(StateFiles, ARunSavedInEitherProgramGoesOnInTheOtherBitForBitWithItsClockAn
         whole.filter = saved.second;
         // The window offers no stability limit of its own: a run saved with another goes on with it.
         whole.stabilityLimit = windowFirst ? std::nullopt : std::optional(1.3);
-        whole.forcing = ForcingKind::ring;
-        whole.forcingWaveNumber = forced.forcingWaveNumber;
-        whole.injectionRate = forced.injectionRate;
-        whole.drag = forced.drag;
+        whole.terms.forcing = ForcingKind::ring;
+        whole.terms.forcingWaveNumber = forced.forcingWaveNumber;
+        whole.terms.injectionRate = forced.injectionRate;
+        whole.terms.drag = forced.drag;
         whole.steps = FramesBefore + FramesAfter;
         runBatchSaving(whole, dir.pathOf("whole.npz"));
 

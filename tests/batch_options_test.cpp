@@ -69,22 +69,22 @@ const Case Cases[] = {
     {{"--version"}, [](ParsedCommandLine& p) { p.versionRequested = true; }},
     {{"--forcing", "ring", "--forcing-wavenumber", "20", "--injection-rate", "0.5"},
      [](ParsedCommandLine& p) {
-         p.options.forcing = ForcingKind::ring;
-         p.options.forcingWaveNumber = 20;
-         p.options.injectionRate = 0.5;
+         p.options.terms.forcing = ForcingKind::ring;
+         p.options.terms.forcingWaveNumber = 20;
+         p.options.terms.injectionRate = 0.5;
      }},
     {{"--forcing=stripes", "--forcing-amplitude", "2.5", "--forcing-wavenumber=1"},
      [](ParsedCommandLine& p) {
-         p.options.forcing = ForcingKind::stripes;
-         p.options.forcingAmplitude = 2.5;
-         p.options.forcingWaveNumber = 1;
+         p.options.terms.forcing = ForcingKind::stripes;
+         p.options.terms.forcingAmplitude = 2.5;
+         p.options.terms.forcingWaveNumber = 1;
      }},
-    {{"--forcing", "none"}, [](ParsedCommandLine& p) { p.options.forcing = ForcingKind::none; }},
+    {{"--forcing", "none"}, [](ParsedCommandLine& p) { p.options.terms.forcing = ForcingKind::none; }},
     {{"--drag", "0", "--hyperviscosity=1e-8", "--hyper-order", "8"},
      [](ParsedCommandLine& p) {
-         p.options.drag = 0.0;
-         p.options.hyperviscosity = 1e-8;
-         p.options.hyperOrder = 8;
+         p.options.terms.drag = 0.0;
+         p.options.terms.hyperviscosity = 1e-8;
+         p.options.terms.hyperOrder = 8;
      }},
 
     {{"--bogus", "--help"}, nullptr, "unknown option '--bogus'"},

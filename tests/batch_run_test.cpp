@@ -24,6 +24,7 @@
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
 #include "field_io/state_file.h"
+#include "messages/file_error_text.h"
 #include "solver/diagnostics.h"
 #include "solver/simulation.h"
 #include "solver/spectra.h"
@@ -31,7 +32,6 @@
 #include "tests/movie_probe.h"
 #include "tools/batch_options.h"
 #include "tools/batch_run.h"
-#include "tools/file_error_text.h"
 
 namespace swirlon::batch {
 namespace {
@@ -105,7 +105,7 @@ class BatchRun : public ::testing::Test {
     std::unique_ptr<PackedSpectrum> field(std::string_view name) const {
         auto result = std::make_unique<PackedSpectrum>(Grid{});
         const auto message = readNpyField(at(name), *result);
-        EXPECT_FALSE(message.has_value()) << fileErrorText(*message);
+        EXPECT_FALSE(message.has_value()) << english::fileErrorText(*message);
         return result;
     }
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/file_error_text.h"
-#include "tools/file_error_text.h"
+#include "messages/file_error_text.h"
 
 namespace swirlon {
 namespace {
@@ -42,18 +42,18 @@ TEST(FileErrorText, EachLoaderErrorHasTheWindowsJapaneseTextAndItsOwnEnglishLine
     std::set<std::string> englishTexts;
     for (const Wording& wording : LoaderWordings) {
         const FileError error{wording.kind, wording.kind == FileErrorKind::noFileName ? "" : Path, ""};
-        const std::string english = batch::fileErrorText(error);
-        SCOPED_TRACE(english);
+        const std::string line = english::fileErrorText(error);
+        SCOPED_TRACE(line);
         EXPECT_EQ(fileErrorText(error), QString::fromUtf16(wording.japanese));
-        EXPECT_NE(english.find(wording.english), std::string::npos);
-        EXPECT_EQ(english.find(error.path), error.path.empty() ? 0 : english.find('\'') + 1);
-        EXPECT_TRUE(englishTexts.insert(english).second) << "worded like another kind";
+        EXPECT_NE(line.find(wording.english), std::string::npos);
+        EXPECT_EQ(line.find(error.path), error.path.empty() ? 0 : line.find('\'') + 1);
+        EXPECT_TRUE(englishTexts.insert(line).second) << "worded like another kind";
     }
 }
 
 TEST(FileErrorText, TheSystemsReasonFollowsBothTextsWhenTheSystemRefused) {
     const FileError error{FileErrorKind::openFailed, Path, "No such file or directory"};
-    EXPECT_EQ(batch::fileErrorText(error), std::string("cannot read '") + Path + "': No such file or directory");
+    EXPECT_EQ(english::fileErrorText(error), std::string("cannot read '") + Path + "': No such file or directory");
     EXPECT_EQ(fileErrorText(error), QString::fromUtf16(LoaderWordings[1].japanese) +
                                         QString::fromUtf16(u"\n理由: No such file or directory"));
     const FileError unwritable{FileErrorKind::writeFailed, Path, "Permission denied"};

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the Debian package from the build tree (cmake -P, with CPACK, CPACK_CONFIG, WORK_DIR,
-# VERSION and APP_ID defined) and checks it as dpkg-deb reads it: file name, control fields,
+# VERSION, APP_ID, and PYTHON_MODULE and PYTHON, the module's file name and the Python it is
+# built for, empty when it is not built, defined) and checks it as dpkg-deb reads it: file name, control fields,
 # the exact files it installs with their modes, and that its data files name each other rightly.
 find_program(DPKG_DEB dpkg-deb)
 if(NOT DPKG_DEB)
@@ -36,7 +37,7 @@ foreach(check IN ITEMS
         "Depends|(^|, )libc6 \\(>= "
         "Depends|(^|, )libavformat[0-9]+ \\(>= "
         "Depends|(^|, )libavfilter[0-9]+ \\(>= "
-        "Recommends|^qt6-translations-l10n$")
+        "Recommends|(^|, )qt6-translations-l10n(,|$)")
   # "<field>|<pattern>": the field name ends at the first bar.
   string(REGEX MATCH "^([^|]+)[|](.*)$" _ "${check}")
   set(field ${CMAKE_MATCH_1})
@@ -61,6 +62,10 @@ set(expected_files
     "${data} ./usr/share/man/man1/swirlon-batch.1.gz"
     "${data} ./usr/share/man/man1/swirlon.1.gz"
     "${data} ./usr/share/metainfo/${APP_ID}.metainfo.xml")
+if(PYTHON_MODULE)
+  # Where Debian's Python finds modules of every Python 3 version.
+  list(APPEND expected_files "${data} ./usr/lib/python3/dist-packages/${PYTHON_MODULE}")
+endif()
 execute_process(COMMAND ${DPKG_DEB} -c ${deb} OUTPUT_VARIABLE listing)
 string(REPLACE "\n" ";" listing "${listing}")
 set(files "")
@@ -105,6 +110,14 @@ execute_process(COMMAND ${root}/usr/bin/swirlon-batch --version OUTPUT_VARIABLE 
                 OUTPUT_STRIP_TRAILING_WHITESPACE)
 if(NOT batch_version STREQUAL "swirlon-batch ${VERSION}")
   fail("packaged swirlon-batch --version says \"${batch_version}\", the package is ${VERSION}")
+endif()
+if(PYTHON_MODULE)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env PYTHONPATH=${root}/usr/lib/python3/dist-packages
+                          ${PYTHON} -c "import swirlon; print(swirlon.__version__)"
+                  OUTPUT_VARIABLE module_version OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_VARIABLE module_error)
+  if(NOT module_version STREQUAL VERSION)
+    fail("packaged Python module says \"${module_version}\"${module_error}, the package is ${VERSION}")
+  endif()
 endif()
 string(REGEX MATCH "<release version=\"([^\"]+)\"" _ "${metainfo}")
 if(NOT CMAKE_MATCH_1 STREQUAL VERSION)

@@ -17,9 +17,14 @@ set_property(TEST desktop_entry_passes_validation_without_hints APPEND PROPERTY 
 # --strict fails on infos and warnings as well as errors; pedantic remarks are left out.
 swirlon_add_tool_test(metainfo_passes_appstream_validation appstreamcli validate --no-net --strict ${SWIRLON_METAINFO_FILE})
 
+if(TARGET swirlon_python)
+  set(swirlon_python_module $<TARGET_FILE_NAME:swirlon_python>)
+  set(swirlon_python ${Python3_EXECUTABLE})
+endif()
 add_test(NAME debian_package_holds_programs_data_and_dependencies
          COMMAND ${CMAKE_COMMAND} -DCPACK=${CMAKE_CPACK_COMMAND} -DCPACK_CONFIG=${PROJECT_BINARY_DIR}/CPackConfig.cmake
                  -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/package-test -DVERSION=${PROJECT_VERSION}
-                 -DAPP_ID=${SWIRLON_APP_ID} -P ${CMAKE_CURRENT_LIST_DIR}/package_contents_test.cmake)
+                 -DAPP_ID=${SWIRLON_APP_ID} -DPYTHON_MODULE=${swirlon_python_module}
+                 -DPYTHON=${swirlon_python} -P ${CMAKE_CURRENT_LIST_DIR}/package_contents_test.cmake)
 set_tests_properties(debian_package_holds_programs_data_and_dependencies PROPERTIES LABELS slow
                      SKIP_REGULAR_EXPRESSION "is not installed: skipped")

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "field_io/presets.h"
+#include "messages/file_error_text.h"
 #include "solver/grid.h"
 #include "solver/step_threads.h"
 #include "swirlon_version.h"
-#include "tools/file_error_text.h"
 
 namespace swirlon::batch {
 namespace {
@@ -74,7 +74,7 @@ std::string readInteger(std::string_view text, Integer minimum, Integer maximum,
 
 std::string readStartField(std::string_view value, InputKind kind, BatchOptions& options) {
     if (kind == InputKind::preset && findPreset(value) == nullptr) {
-        return unknownPresetText(value);
+        return english::unknownPresetText(value);
     }
     options.inputKind = kind;
     options.input = std::string(value);
@@ -168,12 +168,10 @@ std::string readGridSize(std::string_view text, std::optional<int>& out) {
         out = size;
         return {};
     }
-    return refusal("one of " + gridSizesText(), text);
+    return refusal("one of " + english::gridSizesText(), text);
 }
 
 constexpr long long LongMax = std::numeric_limits<long long>::max();
-// The largest --zoom: a 64-point grid then makes 1024-pixel pictures.
-constexpr int MaxZoom = 16;
 
 // Every option in the order the usage text lists them.
 const std::array Options{
@@ -228,7 +226,7 @@ const std::array Options{
     Option{"--zoom", "Z", "pixels per grid point in --frames pictures, 1 to 16",
            [](std::string_view v, ParsedCommandLine& p) {
                int zoom = 0;
-               std::string refused = readInteger(v, 1, MaxZoom, zoom);
+               std::string refused = readInteger(v, 1, MaxPictureScale, zoom);
                if (refused.empty()) {
                    p.options.zoom = zoom;
                }
@@ -291,28 +289,30 @@ const std::array Options{
            "none (default), stripes: A k cos(k y) added to d(omega)/dt, or ring:\n"
            "white noise on k-1 <= |k| <= k+1 injecting energy at a mean rate EPS\n"
            "(default: the continued state's or preset's, else none)",
-           [](std::string_view v, ParsedCommandLine& p) { return readForcing(v, p.options.forcing); }},
+           [](std::string_view v, ParsedCommandLine& p) { return readForcing(v, p.options.terms.forcing); }},
     Option{"--forcing-wavenumber", "K", "the forcing's wave number k, 1 to 20, inside every grid's band (default 4)",
            [](std::string_view v, ParsedCommandLine& p) {
-               return readOptionalInteger(v, 1, MaxForcingWaveNumber, p.options.forcingWaveNumber);
+               return readOptionalInteger(v, 1, MaxForcingWaveNumber, p.options.terms.forcingWaveNumber);
            }},
     Option{"--forcing-amplitude", "A", "amplitude A of the stripes, a finite number above 0 (default 1)",
            [](std::string_view v, ParsedCommandLine& p) {
-               return readFiniteNumber(v, false, p.options.forcingAmplitude);
+               return readFiniteNumber(v, false, p.options.terms.forcingAmplitude);
            }},
-    Option{
-        "--injection-rate", "EPS", "mean energy injection rate of the ring, a finite number above 0 (default 0.1)",
-        [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, false, p.options.injectionRate); }},
+    Option{"--injection-rate", "EPS", "mean energy injection rate of the ring, a finite number above 0 (default 0.1)",
+           [](std::string_view v, ParsedCommandLine& p) {
+               return readFiniteNumber(v, false, p.options.terms.injectionRate);
+           }},
     Option{"--drag", "MU", "large-scale drag -MU omega, MU a finite number at least 0 (default 0)",
-           [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, true, p.options.drag); }},
-    Option{
-        "--hyperviscosity", "NU_H",
-        "hyperviscosity -NU_H (-laplacian)^P omega, NU_H a finite number at least 0\n"
-        "(default 0)",
-        [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, true, p.options.hyperviscosity); }},
+           [](std::string_view v, ParsedCommandLine& p) { return readFiniteNumber(v, true, p.options.terms.drag); }},
+    Option{"--hyperviscosity", "NU_H",
+           "hyperviscosity -NU_H (-laplacian)^P omega, NU_H a finite number at least 0\n"
+           "(default 0)",
+           [](std::string_view v, ParsedCommandLine& p) {
+               return readFiniteNumber(v, true, p.options.terms.hyperviscosity);
+           }},
     Option{"--hyper-order", "P", "order P of the hyperviscosity, 1 to 8 (default 2)",
            [](std::string_view v, ParsedCommandLine& p) {
-               return readOptionalInteger(v, 1, MaxHyperOrder, p.options.hyperOrder);
+               return readOptionalInteger(v, 1, MaxHyperOrder, p.options.terms.hyperOrder);
            }},
     Option{"--save-state", "FILE.npz",
            "the final state for --state: spectrum, clock and settings (.npz);\n"
@@ -393,17 +393,17 @@ std::string describe(const Option& option) {
 
 // A setting of a term that the command line does not switch on is refused rather than ignored.
 std::string forcingMismatch(const BatchOptions& options) {
-    const ForcingKind kind = options.forcing.value_or(ForcingKind::none);
-    if (options.forcingWaveNumber && kind == ForcingKind::none) {
+    const ForcingKind kind = options.terms.forcing.value_or(ForcingKind::none);
+    if (options.terms.forcingWaveNumber && kind == ForcingKind::none) {
         return "--forcing-wavenumber needs --forcing stripes or --forcing ring";
     }
-    if (options.forcingAmplitude && kind != ForcingKind::stripes) {
+    if (options.terms.forcingAmplitude && kind != ForcingKind::stripes) {
         return "--forcing-amplitude needs --forcing stripes";
     }
-    if (options.injectionRate && kind != ForcingKind::ring) {
+    if (options.terms.injectionRate && kind != ForcingKind::ring) {
         return "--injection-rate needs --forcing ring";
     }
-    if (options.hyperOrder && !options.hyperviscosity) {
+    if (options.terms.hyperOrder && !options.terms.hyperviscosity) {
         return "--hyper-order needs --hyperviscosity";
     }
     if (options.moviePath.empty() && (options.fps || options.overlay)) {
@@ -413,14 +413,6 @@ std::string forcingMismatch(const BatchOptions& options) {
 }
 
 }  // namespace
-
-std::string unknownPresetText(std::string_view name) {
-    std::string known;
-    for (const Preset& preset : presets()) {
-        known += (known.empty() ? "" : ", ") + std::string(preset.name);
-    }
-    return "unknown preset '" + std::string(name) + "'; known presets: " + known;
-}
 
 std::string batchVersion() { return std::string(ProgramName) + " " + SwirlonVersion; }
 

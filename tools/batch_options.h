@@ -10,6 +10,7 @@
 
 #include "field_io/colour_map.h"
 #include "field_io/picture.h"
+#include "session/run_start.h"
 #include "solver/physics_params.h"
 #include "solver/stable_frame.h"
 
@@ -25,7 +26,7 @@ inline constexpr int ExitBadArguments = 2;
 // A run stopped by signal n ends with status ExitSignalBase + n, as the shell reports it.
 inline constexpr int ExitSignalBase = 128;
 
-inline constexpr int DefaultReynolds = 1000;
+inline constexpr int DefaultReynolds = DefaultRunReynolds;
 inline constexpr long long DefaultSteps = 1000;
 inline constexpr double DefaultMovieFps = 30.0;
 inline constexpr double MaxMovieFps = 240.0;
@@ -61,15 +62,8 @@ struct BatchOptions {
     std::optional<int> grid;
     // Threads sharing each step; unset: what runs best on the run's grid.
     std::optional<int> threads;
-    // The terms beyond the plain equation; each one unset takes the continued state's value,
-    // else the preset's, else the default (none of them on).
-    std::optional<ForcingKind> forcing;
-    std::optional<int> forcingWaveNumber;
-    std::optional<double> forcingAmplitude;
-    std::optional<double> injectionRate;
-    std::optional<double> drag;
-    std::optional<double> hyperviscosity;
-    std::optional<int> hyperOrder;
+    // The terms beyond the plain equation (session/run_start.h).
+    TermChoices terms;
     // Screen pixels per grid point in --frames pictures; unset: the grid's default scale.
     std::optional<int> zoom;
     std::string saveStatePath;
@@ -94,8 +88,5 @@ std::string batchUsage();
 
 // The line --version prints, without the line end.
 std::string batchVersion();
-
-// Why name is refused as a preset, listing the known ones.
-std::string unknownPresetText(std::string_view name);
 
 }  // namespace swirlon::batch

@@ -26,11 +26,12 @@
 #include "field_io/png_writer.h"
 #include "field_io/presets.h"
 #include "field_io/state_file.h"
+#include "messages/file_error_text.h"
 #include "qt_io/picture_decoder.h"
+#include "session/run_start.h"
 #include "session/saved_run.h"
 #include "solver/simulation.h"
 #include "solver/spectra.h"
-#include "tools/file_error_text.h"
 #include "tools/output_checks.h"
 
 namespace swirlon::batch {
@@ -64,19 +65,19 @@ std::string formatDuration(double seconds) {
 
 // The English message of a file error, if there is one.
 std::optional<std::string> worded(const std::optional<FileError>& error) {
-    return error ? std::optional(fileErrorText(*error)) : std::nullopt;
+    return error ? std::optional(english::fileErrorText(*error)) : std::nullopt;
 }
 
-// The terms a run goes with: each one the options give, else the one the state or preset brought.
-PhysicsParams chosenPhysics(const BatchOptions& options, PhysicsParams brought) {
-    brought.forcing = options.forcing.value_or(brought.forcing);
-    brought.forcingWaveNumber = options.forcingWaveNumber.value_or(brought.forcingWaveNumber);
-    brought.forcingAmplitude = options.forcingAmplitude.value_or(brought.forcingAmplitude);
-    brought.injectionRate = options.injectionRate.value_or(brought.injectionRate);
-    brought.drag = options.drag.value_or(brought.drag);
-    brought.hyperviscosity = options.hyperviscosity.value_or(brought.hyperviscosity);
-    brought.hyperOrder = options.hyperOrder.value_or(brought.hyperOrder);
-    return brought;
+// The choices of the command line, as the shared start of a run takes them.
+RunChoices runChoicesOf(const BatchOptions& options) {
+    return RunChoices{.reynolds = options.reynolds,
+                      .grid = options.grid,
+                      // Given, the filter holds for a continued state too; not given, the state's stays.
+                      .filter = options.filter ? std::optional(true) : std::nullopt,
+                      .stabilityLimit = options.stabilityLimit,
+                      .seed = options.seed,
+                      .threads = options.threads,
+                      .terms = options.terms};
 }
 
 // With --picture dye, the run starts carrying the colours of the picture it was loaded from, or
@@ -89,34 +90,20 @@ void startDye(const BatchOptions& options, Simulation& simulation, const Picture
     simulation.setDye(&dye);
 }
 
-// Reads the initial field into scratch and sets the simulation from it, or returns the message
-// of the load that failed (the simulation untouched then). A saved state goes on by the shared
-// saved-run rule (session/saved_run.h).
+// Reads the initial field into scratch and starts the simulation from it (session/run_start.h),
+// or returns the message of the load that failed (the simulation untouched then).
 std::optional<std::string> loadInitialState(const BatchOptions& options, Simulation& simulation,
                                             PackedSpectrum& scratch) {
-    simulation.setReynolds(options.reynolds.value_or(DefaultReynolds));
-    // Pictures and presets are made on the run's grid; files of arrays bring their own, which
-    // the run takes unless --grid names one.
+    const RunChoices choices = runChoicesOf(options);
+    // Pictures are made on the run's grid; files of arrays bring their own.
     scratch = PackedSpectrum(simulation.grid());
-    auto takeFileGrid = [&] {
-        if (!options.grid) {
-            simulation.setGrid(scratch.grid());
-        }
-    };
     switch (options.inputKind) {
     case InputKind::preset: {
         const Preset* preset = findPreset(options.input);
         if (preset == nullptr) {
-            return unknownPresetText(options.input);
+            return english::unknownPresetText(options.input);
         }
-        preset->build(scratch, options.seed);
-        // A preset made to run forced brings its terms and Reynolds number.
-        if (preset->reynolds > 0) {
-            simulation.setReynolds(options.reynolds.value_or(preset->reynolds));
-        }
-        simulation.setPhysics(chosenPhysics(options, preset->physics));
-        simulation.setForcingNoise({.seed = options.seed});
-        simulation.setState(scratch);
+        startFromPreset(simulation, *preset, choices);
         startDye(options, simulation, nullptr);
         return std::nullopt;
     }
@@ -125,17 +112,7 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
         if (auto message = worded(readStateFile(options.input, scratch, clock))) {
             return message;
         }
-        // The options given are the explicit choices; the file's settings hold for the rest.
-        takeFileGrid();
-        continueSavedRun(simulation, scratch, clock,
-                         ExplicitSettings{.reynolds = options.reynolds,
-                                          .filter = options.filter ? std::optional(true) : std::nullopt,
-                                          .stabilityLimit = options.stabilityLimit});
-        // Each term given outweighs the file's; an unforced file starts the generator from --seed.
-        simulation.setPhysics(chosenPhysics(options, clock.physics));
-        if (!hasExtraTerms(clock.physics)) {
-            simulation.setForcingNoise({.seed = options.seed});
-        }
+        continueFromState(simulation, scratch, clock, choices);
         if (simulation.dye() == nullptr) {
             startDye(options, simulation, nullptr);
         }
@@ -149,10 +126,7 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
                            : loadVorticityPicture(options.input, scratch, decodePictureWithQt, nullptr, &colours))) {
             return message;
         }
-        takeFileGrid();
-        simulation.setPhysics(chosenPhysics(options, PhysicsParams{}));
-        simulation.setForcingNoise({.seed = options.seed});
-        simulation.setStateFromVorticity(scratch);
+        startFromVorticity(simulation, scratch, choices);
         startDye(options, simulation, npy ? nullptr : &colours);
         return std::nullopt;
     }
@@ -219,13 +193,12 @@ class BatchRun {
         : options_(options),
           errors_(errors),
           stopSignal_(stopSignal),
-          simulation_(DefaultReynolds, Grid(options.grid.value_or(DefaultGridSize))),
+          simulation_(DefaultReynolds, chosenGrid(runChoicesOf(options))),
           scratch_(std::make_unique<PackedSpectrum>(simulation_.grid())),
           picture_(std::make_unique<PictureBuffer>()),
           stretched_(std::make_unique<StretchedPicture>()),
           overlaid_(std::make_unique<StretchedPicture>()) {
-        simulation_.setFrameSettings(FrameSettings{
-            .stabilityLimit = options.stabilityLimit.value_or(SafeStabilityNumber), .filter = options.filter});
+        simulation_.setFrameSettings(chosenFrameSettings(runChoicesOf(options)));
     }
 
     int run(bool progressBar) {
@@ -236,7 +209,6 @@ class BatchRun {
         if (auto message = loadInitialState(options_, simulation_, *scratch_)) {
             return fail(*message);
         }
-        simulation_.setThreads(options_.threads.value_or(defaultStepThreads(simulation_.grid())));
         const long long first = simulation_.framesDone();
         if (options_.steps > LLONG_MAX - first) {
             errors_ << ProgramName << ": --steps " << options_.steps << " would run past the last frame number "
@@ -339,7 +311,7 @@ class BatchRun {
             return "; no movie frame was made";
         }
         if (auto error = movie_.finish()) {
-            return "; the movie could not be kept: " + fileErrorText(*error);
+            return "; the movie could not be kept: " + english::fileErrorText(*error);
         }
         return "; the movie '" + options_.moviePath + "' holds " + std::to_string(frames) +
                (frames == 1 ? " frame" : " frames");

@@ -6,7 +6,7 @@
 
 #include "field_io/movie_writer.h"
 #include "field_io/output_target.h"
-#include "tools/file_error_text.h"
+#include "messages/file_error_text.h"
 
 namespace swirlon::batch {
 namespace {
@@ -48,13 +48,13 @@ std::optional<Refusal> checkOutputTargets(const BatchOptions& options) {
             if (const auto error = MovieWriter::check(path)) {
                 // A name no movie can have is a bad argument; a place that cannot be written, a file's.
                 const bool badName = error->kind == FileErrorKind::movieUnknownFormat;
-                return Refusal{badName ? ExitBadArguments : ExitFailure, fileErrorText(*error)};
+                return Refusal{badName ? ExitBadArguments : ExitFailure, english::fileErrorText(*error)};
             }
         }
         OutputTarget target;
         const auto error = output.folder ? inspectOutputFolder(path, target) : inspectOutputFile(path, target);
         if (error) {
-            return Refusal{ExitFailure, fileErrorText(*error)};
+            return Refusal{ExitFailure, english::fileErrorText(*error)};
         }
         // Devices and pipes are written in place, so two outputs there only follow each other.
         for (const CheckedOutput& earlier : checked) {

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tools/file_error_text.h"
+#include "messages/file_error_text.h"
 
+#include "field_io/presets.h"
 #include "solver/grid.h"
 
-namespace swirlon::batch {
+namespace swirlon::english {
 namespace {
 
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
@@ -102,4 +103,12 @@ std::string fileErrorText(const FileError& error) {
     return about + "unreadable";
 }
 
-}  // namespace swirlon::batch
+std::string unknownPresetText(std::string_view name) {
+    std::string known;
+    for (const Preset& preset : presets()) {
+        known += (known.empty() ? "" : ", ") + std::string(preset.name);
+    }
+    return "unknown preset '" + std::string(name) + "'; known presets: " + known;
+}
+
+}  // namespace swirlon::english

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The pictures the module draws, chosen by name: the quantity (swirlon-batch's --picture names)
+// and the colours. Each name is looked up in one table, so a new mode or colour map is one
+// more row.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include "field_io/picture.h"
+
+namespace swirlon::python {
+
+// The colours a picture is drawn in: today the fixed colours the window starts with.
+enum class PictureColours { classic };
+
+struct PictureChoice {
+    DisplayMode mode = DisplayMode::vorticity;
+    PictureColours colours = PictureColours::classic;
+};
+
+// The picture that mode and colours (None: the colours the window starts with) name; raises
+// ValueError for a name no table knows.
+PictureChoice pictureChoiceNamed(const pybind11::object& mode, const pybind11::object& colours);
+
+}  // namespace swirlon::python
