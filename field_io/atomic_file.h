@@ -53,8 +53,6 @@ class AtomicFile {
     void discard();
 
     bool isOpen() const { return descriptor_ >= 0; }
-    // A device, pipe or standard output, written as the bytes come rather than replaced whole.
-    bool writesInPlace() const { return isOpen() && temporaryPath_.empty(); }
     const std::string& path() const { return path_; }
 
   private:
