@@ -102,7 +102,8 @@ Rgb colourOfValue(const ColourScale& scale, double value) {
 }
 
 void renderPicture(const Simulation& simulation, const ColourScale& scale, PictureBuffer& picture) {
-    if (scale.map == ColourMap::classic) {
+    // The dye shows its own colours in any map; without a dye the vorticity stands in for it.
+    if (scale.map == ColourMap::classic || (scale.mode == DisplayMode::dye && simulation.dye() != nullptr)) {
         renderPicture(simulation, scale.mode, picture, scale.gain);
         return;
     }

@@ -232,9 +232,15 @@ or after a frame of its last Runge-Kutta stage, as the speed picture shows them.
         },
         py::arg("mode") = "vorticity", py::arg("colours") = py::none(), py::arg("zoom") = py::none(),
         R"(The false-colour picture as swirlon-batch --frames writes it, a uint8 array (H, W, 3) of
-red, green, blue, top row first: mode 'vorticity' or 'speed' (squared speed); colours None or
-'classic' (the fixed colours the window starts with); zoom pixels per grid point, 1 to 16
-(default: 6 at 64, 3 at 128, 2 at 256, 1 at 512).)");
+red, green, blue, top row first: mode 'vorticity', 'speed' (squared speed) or 'dye' (the dye's
+own colours, see the dye property; the vorticity picture while there is none); colours None or
+'classic' (the fixed colours the window starts with), 'diverging' or 'sequential', as
+swirlon-batch --colours; zoom pixels per grid point, 1 to 16 (default: 6 at 64, 3 at 128, 2 at
+256, 1 at 512).)");
+    simulation.def_property("dye", &PythonRun::dyeOn, &PythonRun::setDyeOn,
+                            R"(Whether the run carries dye: a colour picture moved by the flow every frame. Set True
+to start it as the current vorticity picture (as swirlon-batch --picture dye does for a built-in
+field), False to drop it. save_state keeps it, and load_state brings back a saved run's dye.)");
     simulation.def("set_vorticity", &PythonRun::setVorticity, py::arg("array"),
                    R"(The state becomes this grid vorticity (N x N float64 [y, x] of finite values on the
 run's grid; its mean is dropped, and it is filtered once when the filter is on), the clock

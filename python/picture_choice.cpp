@@ -14,9 +14,11 @@ namespace py = pybind11;
 
 namespace {
 
-constexpr std::array<NamedValue<DisplayMode>, 2> ModeNames{
-    {{"vorticity", DisplayMode::vorticity}, {"speed", DisplayMode::speed}}};
-constexpr std::array<NamedValue<PictureColours>, 1> ColourNames{{{"classic", PictureColours::classic}}};
+constexpr std::array<NamedValue<DisplayMode>, 3> ModeNames{
+    {{"vorticity", DisplayMode::vorticity}, {"speed", DisplayMode::speed}, {"dye", DisplayMode::dye}}};
+// swirlon-batch's --colours names.
+constexpr std::array<NamedValue<ColourMap>, 3> ColourNames{
+    {{"classic", ColourMap::classic}, {"diverging", ColourMap::diverging}, {"sequential", ColourMap::sequential}}};
 
 }  // namespace
 
@@ -25,8 +27,8 @@ PictureChoice pictureChoiceNamed(const py::object& mode, const py::object& colou
     if (!shown) {
         raiseValueError("mode must be " + namesOf(ModeNames) + ", not " + std::string(py::repr(mode)));
     }
-    const std::optional<PictureColours> drawnIn =
-        colours.is_none() ? std::optional(PictureColours::classic) : valueNamed(ColourNames, colours);
+    const std::optional<ColourMap> drawnIn =
+        colours.is_none() ? std::optional(ColourMap::classic) : valueNamed(ColourNames, colours);
     if (!drawnIn) {
         raiseValueError("colours must be None or " + namesOf(ColourNames) + ", not " + std::string(py::repr(colours)));
     }

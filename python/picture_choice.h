@@ -6,16 +6,14 @@
 
 #include <pybind11/pybind11.h>
 
+#include "field_io/colour_map.h"
 #include "field_io/picture.h"
 
 namespace swirlon::python {
 
-// The colours a picture is drawn in: today the fixed colours the window starts with.
-enum class PictureColours { classic };
-
 struct PictureChoice {
     DisplayMode mode = DisplayMode::vorticity;
-    PictureColours colours = PictureColours::classic;
+    ColourMap colours = ColourMap::classic;
 };
 
 // The picture that mode and colours (None: the colours the window starts with) name; raises

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <variant>
 
+#include "field_io/colour_scale.h"
 #include "field_io/diagnostics_csv.h"
 #include "field_io/image_loader.h"
 #include "field_io/picture.h"
@@ -205,12 +206,22 @@ py::array_t<std::uint8_t> PythonRun::picture(const PictureChoice& choice, std::o
     const int scale = zoom.value_or(defaultPictureScale(flow.grid()));
     PictureBuffer picture;
     StretchedPicture stretched;
-    renderPicture(flow, choice.mode, picture);
+    renderPicture(flow, fixedScale(choice.mode, choice.colours), picture);
     stretchPicture(picture, gridSize, scale, stretched);
     const auto side = static_cast<py::ssize_t>(gridSize) * scale;
     py::array_t<std::uint8_t> pixels({side, side, static_cast<py::ssize_t>(PictureBytesPerPixel)});
     std::memcpy(pixels.mutable_data(), stretched.data(), stretched.size());
     return pixels;
+}
+
+void PythonRun::setDyeOn(bool on) {
+    Simulation& flow = idleSimulation();
+    if (!on) {
+        flow.setDye(nullptr);
+    } else if (flow.dye() == nullptr) {
+        const DyeField dye = vorticityDye(flow);
+        flow.setDye(&dye);
+    }
 }
 
 void PythonRun::setVorticity(const py::handle& array) {

@@ -47,6 +47,10 @@ class PythonRun {
     // The state becomes the stream function of this vorticity, the clock going on.
     void setVorticity(const pybind11::handle& array);
     void saveState(const std::string& path) const;
+    // The dye starts as the vorticity picture of the current state (as the window's does for a
+    // built-in field), or stops; a run that carries dye moves it every frame.
+    void setDyeOn(bool on);
+    bool dyeOn() const { return simulation().dye() != nullptr; }
 
   private:
     explicit PythonRun(const RunChoices& choices);

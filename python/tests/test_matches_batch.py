@@ -79,3 +79,29 @@ def test_state_saved_from_python_goes_on_in_the_batch_as_in_python(batch, tmp_pa
     assert loaded.vorticity.tobytes() == batch_vorticity
     assert (tmp_path / "loaded.npz").read_bytes() == (tmp_path / "batch.npz").read_bytes()
     assert loaded.frames == 16 and loaded.forcing == "ring"
+
+
+PICTURES = {
+    "dye": (["--picture", "dye"], {"mode": "dye"}, True),
+    "speed, diverging": (["--picture", "speed", "--colours", "diverging"],
+                         {"mode": "speed", "colours": "diverging"}, False),
+    "vorticity, sequential": (["--colours", "sequential"], {"colours": "sequential"}, False),
+}
+
+
+@pytest.mark.parametrize("choice", PICTURES.values(), ids=PICTURES.keys())
+def test_pictures_of_each_mode_and_colour_map_are_the_batch_frames(choice, batch, tmp_path):
+    arguments, picture_of, dye = choice
+    batch("--preset", "mcwilliams", "--grid", "64", *arguments, "--steps", FRAMES, "--every", EVERY,
+          "--frames", tmp_path / "frames", "--save-state", tmp_path / "batch.npz")
+
+    sim = swirlon.Simulation.from_preset("mcwilliams", grid=64)
+    sim.dye = dye
+    pictures = {sim.frames: sim.picture(**picture_of)}
+    sim.run(frames=FRAMES, every=EVERY, callback=lambda s: pictures.update({s.frames: s.picture(**picture_of)}))
+    sim.save_state(str(tmp_path / "python.npz"))
+
+    assert sim.dye == dye
+    for frame, pixels in pictures.items():
+        np.testing.assert_array_equal(pixels, png_pixels(tmp_path / "frames" / f"frame-{frame:06d}.png"))
+    assert (tmp_path / "python.npz").read_bytes() == (tmp_path / "batch.npz").read_bytes()
