@@ -29,7 +29,13 @@ FrameRateReport measureFrameRate(FlowView& view, std::chrono::milliseconds durat
     if (view.isRunning()) {
         return report;
     }
-    Simulation solverAlone(view.reynoldsNumber());
+    // The same grid, threads and settings as the window's run, so only drawing and the event
+    // drain tell the two apart.
+    const Simulation& shown = view.simulation();
+    Simulation solverAlone(view.reynoldsNumber(), shown.grid());
+    solverAlone.setThreads(shown.threads());
+    solverAlone.setFrameSettings(shown.frameSettings());
+    solverAlone.setPhysics(shown.physics());
     // Short alternating rounds, so that a change in the machine's load falls on both sides alike.
     const std::chrono::milliseconds round = duration / MeasureRounds;
     for (int r = 0; r < MeasureRounds; ++r) {
