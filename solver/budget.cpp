@@ -4,6 +4,18 @@
 #include "solver/extra_terms.h"
 
 namespace swirlon {
+namespace {
+
+// K^(2p) of the hyperviscous term, by repeated products.
+double hyperviscousFactor(double kSquared, int order) {
+    double power = 1.0;
+    for (int i = 0; i < order; ++i) {
+        power *= kSquared;
+    }
+    return power;
+}
+
+}  // namespace
 
 EnergyBudget energyBudget(const PackedSpectrum& psi, int reynolds, const PhysicsParams& params) {
     const Grid& grid = psi.grid();
@@ -18,11 +30,7 @@ EnergyBudget energyBudget(const PackedSpectrum& psi, int reynolds, const Physics
         energy += k2 * value * value;
         enstrophy += k2 * k2 * value * value;
         if (withHyper) {
-            double power = 1.0;
-            for (int i = 0; i < params.hyperOrder; ++i) {
-                power *= k2;
-            }
-            hyper += power * k2 * value * value;
+            hyper += hyperviscousFactor(k2, params.hyperOrder) * k2 * value * value;
         }
     });
     EnergyBudget budget{.energy = energy,
@@ -48,11 +56,7 @@ double smallScaleEnstrophyLoss(const PackedSpectrum& psi, int reynolds, const Ph
         const double entryEnstrophy = k2 * k2 * value * value;
         viscous += k2 * entryEnstrophy;
         if (withHyper) {
-            double power = 1.0;
-            for (int i = 0; i < params.hyperOrder; ++i) {
-                power *= k2;
-            }
-            hyper += power * entryEnstrophy;
+            hyper += hyperviscousFactor(k2, params.hyperOrder) * entryEnstrophy;
         }
     });
     return 2.0 * viscous / static_cast<double>(reynolds) + 2.0 * params.hyperviscosity * hyper;
