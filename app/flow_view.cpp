@@ -395,7 +395,9 @@ void FlowView::paintEvent(QPaintEvent* event) {
     if (event->region().intersects(picture.toAlignedRect())) {
         painter.drawImage(picture.topLeft(), screenImage);
     }
-    if (legendOn) {
+    // The dye's colours stand for no value, so no scale goes beside them; the room stays, so the
+    // picture does not move when the choice changes.
+    if (legendOn && displayMode != DisplayMode::dye) {
         paintLegend(painter, picture, scale);
     }
 }

@@ -3,6 +3,7 @@
 // the dye the flow carries, shown and saved as swirlon-batch draws it.
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWheelEvent>
@@ -177,6 +178,19 @@ TEST(Dye, TheDyeChoiceShowsThePicturesColoursCarriedAsTheBatchToolDrawsThem) {
     std::ostringstream errors;
     ASSERT_EQ(batch::runBatch(batchRun, errors, false), batch::ExitSuccess) << errors.str();
     EXPECT_EQ(readAll(shown), readAll(dir.pathOf("frames/frame-000003.png")));
+
+    // The dye's colours stand for no value: the legend's room beside them stays blank.
+    window.frame().action(ID_VIEW_LEGEND)->trigger();
+    const QImage screen = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int pictureRight = view.pictureOrigin().x() + view.simulation().grid().size() * view.layout().block;
+    ASSERT_LT(pictureRight, screen.width());
+    int marked = 0;
+    for (int y = 0; y < screen.height(); ++y) {
+        for (int x = pictureRight; x < screen.width(); ++x) {
+            marked += screen.pixel(x, y) == qRgb(255, 255, 255) ? 0 : 1;
+        }
+    }
+    EXPECT_EQ(marked, 0);
 
     window.frame().action(ID_VIEW_VORTICITY)->trigger();
     EXPECT_EQ(view.simulation().dye(), nullptr);
