@@ -21,6 +21,10 @@ struct EnergyBudget {
     double hyperviscous = 0.0;
     // 2 mu E.
     double drag = 0.0;
+    // The rate at which viscosity and hyperviscosity remove enstrophy, 2 nu P + 2 nu_h sum
+    // K^(2p) K^4 e^2: the losses at small scales that a resolved flow leaves to the physical
+    // terms (not part of the energy's balance).
+    double smallScaleEnstrophyLoss = 0.0;
 
     // dE/dt that the terms give: advection moves energy between modes but neither makes nor
     // destroys it on the band.
@@ -28,10 +32,6 @@ struct EnergyBudget {
 };
 
 EnergyBudget energyBudget(const PackedSpectrum& psi, int reynolds, const PhysicsParams& params);
-
-// The rate at which viscosity and hyperviscosity remove enstrophy, 2 nu P + 2 nu_h sum
-// K^(2p) K^4 e^2: the losses at small scales that a resolved flow leaves to the physical terms.
-double smallScaleEnstrophyLoss(const PackedSpectrum& psi, int reynolds, const PhysicsParams& params);
 
 // The budget's error over one frame of length dt from the budgets at its ends: the change of
 // E per unit time less the trapezoidal mean of the net rate. Closes to the time step's error,

@@ -110,22 +110,16 @@ void Simulation::setDye(const DyeField* dye) {
     }
 }
 
-double Simulation::lastBudgetResidual() const {
+Simulation::FrameBalance Simulation::lastFrameBalance() const {
     if (!frameDone_) {
-        return std::numeric_limits<double>::quiet_NaN();
+        const double none = std::numeric_limits<double>::quiet_NaN();
+        return {.budgetResidual = none, .filterShare = none};
     }
-    return budgetResidual(energyBudget(*rollback_, frameReynolds_, framePhysics_),
-                          energyBudget(psi(), frameReynolds_, framePhysics_), TimeStep);
-}
-
-double Simulation::lastFilterShare() const {
-    if (!frameDone_) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
-    const double dissipated = 0.5 * TimeStep *
-                              (smallScaleEnstrophyLoss(*rollback_, frameReynolds_, framePhysics_) +
-                               smallScaleEnstrophyLoss(psi(), frameReynolds_, framePhysics_));
-    return filterEnstrophyShare(outcome_.filteredEnstrophy, dissipated);
+    const EnergyBudget start = energyBudget(*rollback_, frameReynolds_, framePhysics_);
+    const EnergyBudget end = energyBudget(psi(), frameReynolds_, framePhysics_);
+    const double dissipated = 0.5 * TimeStep * (start.smallScaleEnstrophyLoss + end.smallScaleEnstrophyLoss);
+    return {.budgetResidual = budgetResidual(start, end, TimeStep),
+            .filterShare = filterEnstrophyShare(outcome_.filteredEnstrophy, dissipated)};
 }
 
 const PackedSpectrum& Simulation::gridVorticity() const {
@@ -139,6 +133,7 @@ const PackedSpectrum& Simulation::gridVorticity() const {
 Diagnostics measureDiagnostics(const Simulation& simulation) {
     const PackedSpectrum& psi = simulation.psi();
     const EnergyBudget budget = energyBudget(psi, simulation.reynolds(), simulation.physics());
+    const Simulation::FrameBalance balance = simulation.lastFrameBalance();
     return Diagnostics{.energy = energy(psi),
                        .enstrophy = enstrophy(psi),
                        .palinstrophy = palinstrophy(psi),
@@ -146,12 +141,12 @@ Diagnostics measureDiagnostics(const Simulation& simulation) {
                        .stabilityNumber = simulation.lastOutcome().stabilityNumber,
                        .subSteps = simulation.lastOutcome().subSteps,
                        .edgeEnstrophyShare = edgeEnstrophyShare(psi),
-                       .filterEnstrophyShare = simulation.lastFilterShare(),
+                       .filterEnstrophyShare = balance.filterShare,
                        .injectionRate = budget.injection,
                        .viscousDissipation = budget.viscous,
                        .hyperviscousDissipation = budget.hyperviscous,
                        .dragDissipation = budget.drag,
-                       .budgetResidual = simulation.lastBudgetResidual()};
+                       .budgetResidual = balance.budgetResidual};
 }
 
 }  // namespace swirlon

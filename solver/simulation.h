@@ -88,15 +88,19 @@ class Simulation {
     // nullptr removes it.
     void setDye(const DyeField* dye);
 
-    // dE/dt less the budget's net rate over the last frame (solver/budget.h), at the Reynolds
-    // number and terms the frame ran with; NaN until a frame has run since the state was set,
-    // and after a frame that was put back. Measured from the state the frame kept to fall back
-    // on, so frames themselves pay nothing for it.
-    double lastBudgetResidual() const;
-    // The filter's share of the enstrophy the last frame lost at small scales (solver/spectra.h),
-    // the viscous part taken as the trapezoidal mean of its rate at the frame's ends; 0 without
-    // the filter, NaN when lastBudgetResidual is.
-    double lastFilterShare() const;
+    // What the last frame's balances left over, measured from the state the frame kept to fall
+    // back on, so frames themselves pay nothing for it; both NaN until a frame has run since the
+    // state was set, and after a frame that was put back.
+    struct FrameBalance {
+        // dE/dt less the budget's net rate over the frame (solver/budget.h), at the Reynolds
+        // number and terms the frame ran with.
+        double budgetResidual = 0.0;
+        // The filter's share of the enstrophy the frame lost at small scales (solver/spectra.h),
+        // the viscous part taken as the trapezoidal mean of its rate at the frame's ends; 0
+        // without the filter.
+        double filterShare = 0.0;
+    };
+    FrameBalance lastFrameBalance() const;
 
   private:
     // Grid velocities and the stability number of the state just set.

@@ -222,7 +222,7 @@ TEST(Simulation, StripesReachTheLaminarSteadyStateWithABalancedBudget) {
         const EnergyBudget budget = energyBudget(simulation.psi(), c.reynolds, params);
         EXPECT_GT(budget.injection, 0.0);
         EXPECT_NEAR(budget.net(), 0.0, SteadyStateTolerance * budget.injection);
-        EXPECT_NEAR(simulation.lastBudgetResidual(), 0.0, SteadyStateTolerance * budget.injection);
+        EXPECT_NEAR(simulation.lastFrameBalance().budgetResidual, 0.0, SteadyStateTolerance * budget.injection);
     }
 }
 

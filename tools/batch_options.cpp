@@ -116,6 +116,16 @@ std::string readFiniteNumber(std::string_view text, bool zeroAllowed, std::optio
     return refusal(zeroAllowed ? "a finite number at least 0" : "a finite number above 0", text);
 }
 
+// The number, into out only when it is accepted.
+std::string readOptionalPositiveNumber(std::string_view text, double maximum, std::optional<double>& out) {
+    double value = 0.0;
+    std::string refused = readPositiveNumber(text, maximum, value);
+    if (refused.empty()) {
+        out = value;
+    }
+    return refused;
+}
+
 template <typename Integer>
 std::string readOptionalInteger(std::string_view text, Integer minimum, Integer maximum, std::optional<Integer>& out) {
     Integer value{};
@@ -194,12 +204,7 @@ const std::array Options{
            }},
     Option{"--re", "N", "Reynolds number, a positive integer (default: the continued state's, else 1000)",
            [](std::string_view v, ParsedCommandLine& p) {
-               int reynolds = 0;
-               std::string refused = readInteger(v, 1, std::numeric_limits<int>::max(), reynolds);
-               if (refused.empty()) {
-                   p.options.reynolds = reynolds;
-               }
-               return refused;
+               return readOptionalInteger(v, 1, std::numeric_limits<int>::max(), p.options.reynolds);
            }},
     Option{"--steps", "N", "frames to run (default 1000; 0 loads, saves and exits)",
            [](std::string_view v, ParsedCommandLine& p) { return readInteger(v, 0LL, LongMax, p.options.steps); }},
@@ -212,12 +217,7 @@ const std::array Options{
            "threads sharing each step, 1 to 8 (default: 2 from grid 256 up on a\n"
            "machine with two cores, else 1); the results do not depend on it",
            [](std::string_view v, ParsedCommandLine& p) {
-               int threads = 0;
-               std::string refused = readInteger(v, 1, MaxStepThreads, threads);
-               if (refused.empty()) {
-                   p.options.threads = threads;
-               }
-               return refused;
+               return readOptionalInteger(v, 1, MaxStepThreads, p.options.threads);
            }},
     Option{"--frames", "DIR",
            "PNG pictures as the window draws them, frame-NNNNNN.png: whole pixels per\n"
@@ -225,12 +225,7 @@ const std::array Options{
            [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.framesFolder); }},
     Option{"--zoom", "Z", "pixels per grid point in --frames pictures, 1 to 16",
            [](std::string_view v, ParsedCommandLine& p) {
-               int zoom = 0;
-               std::string refused = readInteger(v, 1, MaxPictureScale, zoom);
-               if (refused.empty()) {
-                   p.options.zoom = zoom;
-               }
-               return refused;
+               return readOptionalInteger(v, 1, MaxPictureScale, p.options.zoom);
            }},
     Option{"--picture", "MODE",
            "vorticity (default), speed, or dye: the colours of the --input picture (else the start's\n"
@@ -249,12 +244,7 @@ const std::array Options{
            [](std::string_view v, ParsedCommandLine& p) { return readText(v, p.options.moviePath); }},
     Option{"--fps", "F", "frames a second the movie plays at, above 0 and at most 240 (default 30)",
            [](std::string_view v, ParsedCommandLine& p) {
-               double fps = 0.0;
-               std::string refused = readPositiveNumber(v, MaxMovieFps, fps);
-               if (refused.empty()) {
-                   p.options.fps = fps;
-               }
-               return refused;
+               return readOptionalPositiveNumber(v, MaxMovieFps, p.options.fps);
            }},
     Option{"--overlay", "", "the time and the colour bar drawn on the movie's frames",
            [](std::string_view, ParsedCommandLine& p) { return setSwitch(p.options.overlay); }},
@@ -278,12 +268,7 @@ const std::array Options{
            "(default: the continued state's, else 2);\n"
            "lower values take more sub-steps for accuracy",
            [](std::string_view v, ParsedCommandLine& p) {
-               double limit = 0.0;
-               std::string refused = readPositiveNumber(v, MaxStabilityLimit, limit);
-               if (refused.empty()) {
-                   p.options.stabilityLimit = limit;
-               }
-               return refused;
+               return readOptionalPositiveNumber(v, MaxStabilityLimit, p.options.stabilityLimit);
            }},
     Option{"--forcing", "KIND",
            "none (default), stripes: A k cos(k y) added to d(omega)/dt, or ring:\n"
