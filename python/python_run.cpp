@@ -215,12 +215,10 @@ py::array_t<std::uint8_t> PythonRun::picture(const PictureChoice& choice, std::o
 }
 
 void PythonRun::setDyeOn(bool on) {
-    Simulation& flow = idleSimulation();
-    if (!on) {
-        flow.setDye(nullptr);
-    } else if (flow.dye() == nullptr) {
-        const DyeField dye = vorticityDye(flow);
-        flow.setDye(&dye);
+    // A dye already carried (a loaded run's, say) goes on as it is.
+    const bool carried = idleSimulation().dye() != nullptr;
+    if (carried != on) {
+        session_->setDyeOn(on);
     }
 }
 
