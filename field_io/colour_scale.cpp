@@ -103,7 +103,7 @@ Rgb colourOfValue(const ColourScale& scale, double value) {
 
 void renderPicture(const Simulation& simulation, const ColourScale& scale, PictureBuffer& picture) {
     // The dye shows its own colours in any map; without a dye the vorticity stands in for it.
-    if (scale.map == ColourMap::classic || (scale.mode == DisplayMode::dye && simulation.dye() != nullptr)) {
+    if (scale.map == ColourMap::classic || (scale.mode == DisplayMode::dye && simulation.hasDye())) {
         renderPicture(simulation, scale.mode, picture, scale.gain);
         return;
     }

@@ -216,7 +216,7 @@ py::array_t<std::uint8_t> PythonRun::picture(const PictureChoice& choice, std::o
 
 void PythonRun::setDyeOn(bool on) {
     // A dye already carried (a loaded run's, say) goes on as it is.
-    const bool carried = idleSimulation().dye() != nullptr;
+    const bool carried = idleSimulation().hasDye();
     if (carried != on) {
         session_->setDyeOn(on);
     }

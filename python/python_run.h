@@ -50,7 +50,7 @@ class PythonRun {
     // The dye starts as the vorticity picture of the current state (as the window's does for a
     // built-in field), or stops; a run that carries dye moves it every frame.
     void setDyeOn(bool on);
-    bool dyeOn() const { return simulation().dye() != nullptr; }
+    bool dyeOn() const { return simulation().hasDye(); }
 
   private:
     explicit PythonRun(const RunChoices& choices);

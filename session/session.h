@@ -85,7 +85,7 @@ class Session {
     // picture of the state at that moment; loads, built-in fields and resets start it afresh by
     // the same rule while it is on. Off removes it.
     void setDyeOn(bool on);
-    bool dyeOn() const { return flow_.dye() != nullptr; }
+    bool dyeOn() const { return flow_.hasDye(); }
 
     // One frame; false when it diverged (the state is then put back as it was).
     bool advanceFrame() { return flow_.advanceFrame().finite; }

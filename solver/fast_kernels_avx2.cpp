@@ -6,6 +6,7 @@
 
 #define SWIRLON_SIMD __attribute__((target("avx2")))
 
+#include "solver/dye_kernels.h"
 #include "solver/fast_kernels.h"
 
 namespace swirlon {
@@ -30,6 +31,9 @@ struct Simd {
     SWIRLON_SIMD static Vec reverse(Vec v) { return _mm256_permute4x64_pd(v, ReverseOrder); }
     SWIRLON_SIMD static Vec bitAnd(Vec a, Vec mask) { return _mm256_and_pd(a, mask); }
     SWIRLON_SIMD static Vec select(Vec mask, Vec a, Vec b) { return _mm256_blendv_pd(b, a, mask); }
+    SWIRLON_SIMD static Vec min(Vec a, Vec b) { return _mm256_min_pd(a, b); }
+    SWIRLON_SIMD static Vec max(Vec a, Vec b) { return _mm256_max_pd(a, b); }
+    SWIRLON_SIMD static Vec floor(Vec x) { return _mm256_floor_pd(x); }
     SWIRLON_SIMD static void transpose(Vec* r) {
         const Vec t0 = _mm256_unpacklo_pd(r[0], r[1]);
         const Vec t1 = _mm256_unpackhi_pd(r[0], r[1]);
@@ -45,6 +49,7 @@ struct Simd {
 }  // namespace
 
 const FastKernelSet& fastKernelsAvx2() { return fastKernelsOn<Simd>; }
+DyeAdvection dyeAdvectionAvx2() { return DyeKernel<Simd>::advect; }
 
 }  // namespace swirlon
 

@@ -6,6 +6,7 @@
 
 #define SWIRLON_SIMD
 
+#include "solver/dye_kernels.h"
 #include "solver/fast_kernels.h"
 
 namespace swirlon {
@@ -25,6 +26,14 @@ struct Simd {
     static Vec reverse(Vec v) { return _mm_shuffle_pd(v, v, 1); }
     static Vec bitAnd(Vec a, Vec mask) { return _mm_and_pd(a, mask); }
     static Vec select(Vec mask, Vec a, Vec b) { return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b)); }
+    static Vec min(Vec a, Vec b) { return _mm_min_pd(a, b); }
+    static Vec max(Vec a, Vec b) { return _mm_max_pd(a, b); }
+    // Through truncation to a 32-bit integer (SSE2 rounds no other way), which every value
+    // the dye traces fits.
+    static Vec floor(Vec x) {
+        const Vec truncated = _mm_cvtepi32_pd(_mm_cvttpd_epi32(x));
+        return _mm_sub_pd(truncated, _mm_and_pd(_mm_cmplt_pd(x, truncated), _mm_set1_pd(1.0)));
+    }
     static void transpose(Vec* r) {
         const Vec t0 = _mm_unpacklo_pd(r[0], r[1]);
         const Vec t1 = _mm_unpackhi_pd(r[0], r[1]);
@@ -36,6 +45,7 @@ struct Simd {
 }  // namespace
 
 const FastKernelSet& fastKernelsSse2() { return fastKernelsOn<Simd>; }
+DyeAdvection dyeAdvectionSse2() { return DyeKernel<Simd>::advect; }
 
 }  // namespace swirlon
 

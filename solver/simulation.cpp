@@ -58,8 +58,7 @@ void Simulation::setGrid(Grid grid) {
     }
     (*bank_)[Slot::psi] = moved;
     if (dye_) {
-        dye_ = std::make_unique<DyeField>(regridDye(*dye_, grid));
-        dyeScratch_ = std::make_unique<DyeScratch>(grid);
+        dye_ = std::make_unique<CarriedDye>(regridDye(dye_->field(), grid));
     }
     stateChanged(frames_);
 }
@@ -92,22 +91,15 @@ const FrameOutcome& Simulation::advanceFrame() {
         ++frames_;
         vorticityCurrent_ = false;
         if (dye_) {
-            advectDye(*dye_, velocityX(), velocityY(), TimeStep, *dyeScratch_);
+            dye_->carry(velocityX(), velocityY(), TimeStep, parallel_ ? &parallel_->threads() : nullptr);
         }
     }
     return outcome_;
 }
 
 void Simulation::setDye(const DyeField* dye) {
-    if (dye == nullptr) {
-        dye_.reset();
-        dyeScratch_.reset();
-        return;
-    }
-    dye_ = std::make_unique<DyeField>(dye->grid() == grid() ? *dye : regridDye(*dye, grid()));
-    if (!dyeScratch_ || dyeScratch_->grid != grid()) {
-        dyeScratch_ = std::make_unique<DyeScratch>(grid());
-    }
+    dye_ =
+        dye == nullptr ? nullptr : std::make_unique<CarriedDye>(dye->grid() == grid() ? *dye : regridDye(*dye, grid()));
 }
 
 Simulation::FrameBalance Simulation::lastFrameBalance() const {

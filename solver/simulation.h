@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "solver/budget.h"
+#include "solver/carried_dye.h"
 #include "solver/dye.h"
 #include "solver/extra_terms.h"
 #include "solver/grid.h"
@@ -83,7 +84,9 @@ class Simulation {
 
     // The dye the flow carries (solver/dye.h), moved by every frame that goes through with the
     // grid velocities the frame leaves; null while there is none. Setting the state keeps it.
-    const DyeField* dye() const { return dye_.get(); }
+    const DyeField* dye() const { return dye_ ? &dye_->field() : nullptr; }
+    // Whether there is a dye, without waiting for it to be carried.
+    bool hasDye() const { return dye_ != nullptr; }
     // A copy of dye becomes the run's (moved onto the run's grid when it is on another);
     // nullptr removes it.
     void setDye(const DyeField* dye);
@@ -110,8 +113,7 @@ class Simulation {
     std::unique_ptr<ParallelStep> parallel_;
     std::unique_ptr<PackedSpectrum> rollback_;
     std::unique_ptr<PackedSpectrum> vorticity_;
-    std::unique_ptr<DyeField> dye_;
-    std::unique_ptr<DyeScratch> dyeScratch_;
+    std::unique_ptr<CarriedDye> dye_;
     mutable bool vorticityCurrent_ = false;
     int reynolds_;
     FrameSettings settings_;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <bit>
+#include <cmath>
 #include <concepts>
 #include <cstdint>
 
@@ -59,6 +60,9 @@ struct OneLane {
     }
     static Vec select(Vec mask, Vec a, Vec b) { return std::bit_cast<std::uint64_t>(mask) != 0 ? a : b; }
     static void transpose(Vec*) {}
+    static Vec min(Vec a, Vec b) { return a < b ? a : b; }
+    static Vec max(Vec a, Vec b) { return a > b ? a : b; }
+    static Vec floor(Vec x) { return std::floor(x); }
 };
 
 }  // namespace

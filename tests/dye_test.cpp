@@ -9,6 +9,8 @@
 #include <numbers>
 
 #include "solver/dye.h"
+#include "solver/simulation.h"
+#include "solver/step_threads.h"
 
 namespace swirlon {
 namespace {
@@ -129,6 +131,77 @@ TEST(Dye, AFlowRunForwardThenReversedBringsASharpPictureBack) {
             advectDye(dye, minusU, minusV, Dt, scratch);
         }
         EXPECT_LE(meanDifference(dye, start), 5.0);
+    }
+}
+
+// Every instruction set, on one thread or two, carries the dye bit for bit as the step taken
+// one lane at a time, through ways from a fraction of a pixel to several pixels and across the
+// edges.
+TEST(Dye, EveryInstructionSetAndThreadCountCarriesItBitForBitAsOneLaneAtATime) {
+    for (const int size : SupportedGridSizes) {
+        const Grid grid(size);
+        const double k = 2.0 * Pi / size;
+        const double speed = 3.0 * size / 64.0;
+        const PackedSpectrum u =
+            sampled(grid, [&](double x, double y) { return -speed * std::sin(k * x) * std::cos(k * y) + 0.3; });
+        const PackedSpectrum v =
+            sampled(grid, [&](double x, double y) { return speed * std::cos(k * x) * std::sin(2.0 * k * y) - 0.2; });
+        const DyeField start = painted(grid, [&](int c, double x, double y) { return squaresColour(c, x, y, size); });
+        DyeScratch scratch(grid);
+        constexpr int Frames = 3;
+        constexpr double Dt = 0.05;
+        DyeField expected = start;
+        for (int frame = 0; frame < Frames; ++frame) {
+            referenceAdvectDye(expected, u, v, Dt, scratch);
+        }
+        for (const SimdLevel level : {SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512}) {
+            if (!isSimdLevelAvailable(level)) {
+                continue;
+            }
+            for (const int threads : {1, 2}) {
+                SCOPED_TRACE(::testing::Message() << size << " " << simdLevelName(level) << " x" << threads);
+                StepThreads shared(threads);
+                DyeField dye = start;
+                for (int frame = 0; frame < Frames; ++frame) {
+                    advectDye(dye, u, v, Dt, scratch, &shared, level);
+                }
+                EXPECT_TRUE(dye == expected);
+            }
+        }
+    }
+}
+
+// A run carries its dye by the velocities of each frame as it ends, whether the dye is carried
+// beside the next frame or in place on the step's threads, and asking for it mid-run gives the
+// dye of the frames done.
+TEST(Dye, ARunCarriesItsDyeByEachFramesOwnVelocities) {
+    for (const int threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        const Grid grid(64);
+        Simulation carrying(1000, grid);
+        Simulation alone(1000, grid);
+        const PackedSpectrum vorticity = sampled(grid, [&](double x, double y) {
+            return 8.0 * std::sin(2.0 * Pi * x / 64.0) * std::cos(2.0 * Pi * 2.0 * y / 64.0) +
+                   std::cos(2.0 * Pi * y / 64.0);
+        });
+        for (Simulation* run : {&carrying, &alone}) {
+            run->setThreads(threads);
+            run->setStateFromVorticity(vorticity);
+        }
+        const DyeField start = painted(grid, [&](int c, double x, double y) { return squaresColour(c, x, y, 64); });
+        carrying.setDye(&start);
+        DyeField expected = start;
+        DyeScratch scratch(grid);
+        constexpr int Frames = 4;
+        for (int frame = 0; frame < Frames; ++frame) {
+            carrying.advanceFrame();
+            alone.advanceFrame();
+            advectDye(expected, alone.velocityX(), alone.velocityY(), TimeStep, scratch);
+            if (frame == 1) {
+                EXPECT_TRUE(*carrying.dye() == expected);
+            }
+        }
+        EXPECT_TRUE(*carrying.dye() == expected);
     }
 }
 

@@ -113,7 +113,7 @@ std::optional<std::string> loadInitialState(const BatchOptions& options, Simulat
             return message;
         }
         continueFromState(simulation, scratch, clock, choices);
-        if (simulation.dye() == nullptr) {
+        if (!simulation.hasDye()) {
             startDye(options, simulation, nullptr);
         }
         return std::nullopt;
