@@ -196,12 +196,13 @@ MeasureOptions::MeasureOptions(QCommandLineParser& parser)
                             QStringLiteral("At each grid, the time from a drag's move to the picture showing it."),
                             QStringLiteral("moves"))),
       withPlots_(option(QStringLiteral("with-plots"), QStringLiteral("Measure with the plots dock shown."))),
+      withDye_(option(QStringLiteral("with-dye"), QStringLiteral("Measure with the dye shown."))),
       grid_(option(QStringLiteral("grid"),
                    QStringLiteral("Move the run to the N x N grid (64, 128, 256 or 512) first."), GridValue)),
       movie_(option(QStringLiteral("record-movie"), QStringLiteral("Measure while a movie of the window is recorded."),
                     QStringLiteral("file"))) {
     for (const QCommandLineOption* option :
-         {&frameRate_, &pace_, &memory_, &strokeLatency_, &withPlots_, &grid_, &movie_}) {
+         {&frameRate_, &pace_, &memory_, &strokeLatency_, &withPlots_, &withDye_, &grid_, &movie_}) {
         parser.addOption(*option);
     }
 }
@@ -228,49 +229,54 @@ void MeasureOptions::schedule(const QCommandLineParser& parser, CMainFrame& fram
     }
     const int strokeMoves = parser.isSet(strokeLatency_) ? parser.value(strokeLatency_).toInt() : 0;
     const bool withPlots = parser.isSet(withPlots_);
+    const bool withDye = parser.isSet(withDye_);
     const QString frameRate = parser.isSet(frameRate_) ? parser.value(frameRate_) : QString();
     const QString pace = parser.isSet(pace_) ? parser.value(pace_) : QString();
     const long long memoryFrames = parser.isSet(memory_) ? parser.value(memory_).toLongLong() : 0;
     const int grid = parser.isSet(grid_) ? gridCommand(parser.value(grid_).toInt()) : 0;
     const QString movie = parser.isSet(movie_) ? parser.value(movie_) : QString();
-    QTimer::singleShot(0, &frame, [&frame, &app, withPlots, frameRate, pace, memoryFrames, strokeMoves, grid, movie] {
-        if (grid != 0) {
-            frame.action(grid)->trigger();
-            QCoreApplication::processEvents();
-        }
-        if (withPlots) {
-            frame.plots().show();
-            QCoreApplication::processEvents();
-        }
-        MovieRecorder& recorder = frame.view().movieRecorder();
-        if (!movie.isEmpty()) {
-            if (auto error = recorder.start(movie, frame.view().currentPicture().size())) {
-                QTextStream(stderr) << "cannot record " << movie << '\n';
-                app.exit(1);
-                return;
-            }
-        }
-        if (!frameRate.isEmpty()) {
-            printFrameRate(frame.view(), millisecondsOf(frameRate));
-        }
-        if (!pace.isEmpty()) {
-            printPaces(frame.view(), millisecondsOf(pace));
-        }
-        if (memoryFrames > 0) {
-            printMemory(frame.view(), memoryFrames);
-        }
-        if (strokeMoves > 0) {
-            printStrokeLatency(frame.view(), strokeMoves);
-        }
-        if (recorder.active()) {
-            const long long taken = recorder.framesTaken();
-            const long long skipped = recorder.framesSkipped();
-            const bool finished = !recorder.stop();
-            QTextStream(stdout) << "movie frames taken: " << taken << ", skipped: " << skipped
-                                << (finished ? "" : " (the movie failed)") << '\n';
-        }
-        app.quit();
-    });
+    QTimer::singleShot(0, &frame,
+                       [&frame, &app, withPlots, withDye, frameRate, pace, memoryFrames, strokeMoves, grid, movie] {
+                           if (grid != 0) {
+                               frame.action(grid)->trigger();
+                               QCoreApplication::processEvents();
+                           }
+                           if (withPlots) {
+                               frame.plots().show();
+                               QCoreApplication::processEvents();
+                           }
+                           if (withDye) {
+                               frame.action(ID_VIEW_DYE)->trigger();
+                           }
+                           MovieRecorder& recorder = frame.view().movieRecorder();
+                           if (!movie.isEmpty()) {
+                               if (auto error = recorder.start(movie, frame.view().currentPicture().size())) {
+                                   QTextStream(stderr) << "cannot record " << movie << '\n';
+                                   app.exit(1);
+                                   return;
+                               }
+                           }
+                           if (!frameRate.isEmpty()) {
+                               printFrameRate(frame.view(), millisecondsOf(frameRate));
+                           }
+                           if (!pace.isEmpty()) {
+                               printPaces(frame.view(), millisecondsOf(pace));
+                           }
+                           if (memoryFrames > 0) {
+                               printMemory(frame.view(), memoryFrames);
+                           }
+                           if (strokeMoves > 0) {
+                               printStrokeLatency(frame.view(), strokeMoves);
+                           }
+                           if (recorder.active()) {
+                               const long long taken = recorder.framesTaken();
+                               const long long skipped = recorder.framesSkipped();
+                               const bool finished = !recorder.stop();
+                               QTextStream(stdout) << "movie frames taken: " << taken << ", skipped: " << skipped
+                                                   << (finished ? "" : " (the movie failed)") << '\n';
+                           }
+                           app.quit();
+                       });
 }
 
 }  // namespace swirlon

@@ -7,6 +7,7 @@
 //   --measure-stroke-latency MOVES  at each grid, vorticity and dye shown, a running window's time
 //                                 from a drag's move to the paint that shows the stroke;
 //   --with-plots                  the plots dock is shown while measuring;
+//   --with-dye                    the dye is shown (and carried) while measuring;
 //   --grid N                      the run is moved to the N x N grid first (the 格子 menu's command);
 //   --record-movie FILE           a movie of the window is recorded while measuring; the frames
 //                                 it took and skipped are printed at the end.
@@ -38,6 +39,7 @@ class MeasureOptions {
     QCommandLineOption memory_;
     QCommandLineOption strokeLatency_;
     QCommandLineOption withPlots_;
+    QCommandLineOption withDye_;
     QCommandLineOption grid_;
     QCommandLineOption movie_;
 };

@@ -69,7 +69,7 @@ double meanDifference(const DyeField& a, const DyeField& b) {
 
 // A uniform flow moving the picture by (shiftX, shiftY) pixels a frame carries it, after
 // frames frames, to the picture drawn that far along: to rounding for whole pixels, within 1.5
-// of 255 colour steps otherwise (1.2 for waves 16 pixels long after 20 frames).
+// of 255 colour steps otherwise (1.4 for waves 16 pixels long after 20 frames).
 TEST(Dye, AUniformFlowCarriesThePictureByItsDisplacement) {
     struct Row {
         int size;
