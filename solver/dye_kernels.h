@@ -50,7 +50,6 @@ struct DyeKernel {
     // pixel's colours (an eight-lane vector holds them twice).
     static constexpr int TapRowVectors = Taps * DyePixelStride / Lanes;
     static constexpr int PixelVectors = Lanes > DyePixelStride ? 1 : DyePixelStride / Lanes;
-    static constexpr int PixelDoubles = PixelVectors * Lanes;
 
     // A chunk's back-traced points as the floor of each coordinate, the padded picture's first
     // tap once wrapped, and the Catmull-Rom weights of the four taps along each coordinate; and
