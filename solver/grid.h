@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "solver/cache_line_allocator.h"
+
 namespace swirlon {
 
 // Points per side a run may use: powers of two, so the radix-2 transforms cover them.
@@ -127,7 +129,7 @@ class PackedSpectrum {
 
   private:
     Grid grid_;
-    std::vector<double> values_;
+    AlignedValues values_;
 };
 
 }  // namespace swirlon

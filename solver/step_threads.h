@@ -73,7 +73,7 @@ class ParallelStep {
 
   private:
     StepThreads threads_;
-    std::vector<double> packed_;
+    AlignedValues packed_;
     std::size_t points_;
 };
 
