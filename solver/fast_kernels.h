@@ -2,8 +2,9 @@
 // The fused step of the fast path, written once for every instruction set: Kernels<V, N> runs
 // a Runge-Kutta step as column and row passes of the multi-line FFT (solver/line_fft_kernels.h)
 // with the derivatives formed as the passes load their lines, the advection product formed
-// between them and the stage update (solver/rk4_stage.h) fed straight from the last pass. A
-// source file defines SWIRLON_SIMD and its vector type and hands out fastKernelsOn<V>.
+// between them and the stage update (solver/rk4_stage.h) applied row by row to the last pass's
+// packed rows. A source file defines SWIRLON_SIMD and its vector type and hands out
+// fastKernelsOn<V>.
 #pragma once
 
 #include "solver/fast_step.h"
@@ -374,76 +375,57 @@ struct Kernels : LineFft<V, N> {
     }
 
     // The column pass of the advection (rows already transformed and packed), read on the band
-    // only and fed straight into the stage update of psi; column 0 goes with the last part.
+    // only and left in the packed rows at their natural positions, column 0 (with the last part)
+    // transformed in place as a real column; then the stage update of psi, row by row. Walking
+    // down a column group instead, the update would step a grid row (up to 4 KiB) at a time
+    // through four to seven fields, which the processor does not foresee: at 512 points a step
+    // took 1.08 of its time that way.
     SWIRLON_SIMD static void advectionColumnPass(const Workspace& w, double* psi, const StageUpdate& u) {
         w.forParts(BandGroups, [&](int first, int last) {
-            advectionColumns(w, psi, u, first, last);
+            advectionColumns(w, first, last);
             if (last == BandGroups) {
-                advectionColumnZero(w, psi, u);
+                forwardRealColumn(N, w.packedAdvection + PackedColumnZero, PackedStride);
             }
         });
+        w.forParts(N, [&](int first, int last) { updateRows(w, psi, u, first, last); });
     }
 
-    // The stage update walks down a column group a grid row at a time: from 2 KiB apart (256
-    // points) the processor no longer foresees the rows on its own, so the entries of a row are
-    // requested this many rows ahead. Measured, a step then takes 0.97 of its time at 256 and 512
-    // points; at 64 and 128, where the hardware follows the stride, asking gained nothing.
-    static constexpr std::size_t UnforeseenRowBytes = 2048;
-    static constexpr bool PrefetchUpdateRows = N * sizeof(double) >= UnforeseenRowBytes;
-    static constexpr int UpdateRowsAhead = 12;
-
-    // Requests the entries of the group s0 (real lanes, one past a cache line, so over two lines)
-    // and of its mirror on row r that the stage update reads and writes.
-    SWIRLON_SIMD static void prefetchUpdateRow(const double* psi, const StepScratch& scratch, const StageUpdate& u,
-                                               int r, int s0, int mirror) {
-        for (const double* field : {psi, scratch[Slot::psiBase].data(), scratch[StageIncrements[u.stage]].data()}) {
-            const double* row = field + r * N;
-            __builtin_prefetch(row + s0, 1);
-            __builtin_prefetch(row + s0 + L - 1, 1);
-            __builtin_prefetch(row + mirror, 1);
-        }
-    }
-
-    SWIRLON_SIMD static void advectionColumns(const Workspace& w, double* psi, const StageUpdate& u, int first,
-                                              int last) {
-        constexpr Direction D = Direction::forward;
-        const FastTables<N>& t = fastTables<N>();
-        const int* rev = t.bitReversed.data();
+    // Each group's results go back over its own packed columns, which the first butterfly pass
+    // has read whole by then.
+    SWIRLON_SIMD static void advectionColumns(const Workspace& w, int first, int last) {
+        const int* rev = fastTables<N>().bitReversed.data();
         LineGroup g;
         for (int group = first; group < last; ++group) {
-            const int s0 = 1 + group * L;
-            const int mirror = mirrorOf(s0);
-            Fft::template butterflies<D>(g, PackedColumnsSource{w.packedAdvection, group}, GroupLines{g});
-            const Vec maskRe = loadBits(t.bandColumnMask.data() + s0);
-            const Vec maskIm = loadBits(t.bandColumnMask.data() + mirror);
-            const Vec a2Re = V::load(t.columnA2.data() + s0);
-            const Vec a2Im = V::load(t.columnA2.data() + mirror);
-            for (int r = 0; r < N; ++r) {
-                if (!G.isBandIndex(r)) {
-                    continue;
-                }
-                if (PrefetchUpdateRows && r + UpdateRowsAhead < N) {
-                    prefetchUpdateRow(psi, w.scratch, u, r + UpdateRowsAhead, s0, mirror);
-                }
-                const Vec b2 = V::set1(t.rowB2[r]);
-                const Vec re = Fft::template scaled<D>(naturalAt(g.re, rev, r));
-                const Vec im = V::reverse(Fft::template scaled<D>(naturalAt(g.im, rev, r)));
-                updateEntries<V>(psi, w.scratch, u, r * N + s0, re, V::add(a2Re, b2), maskRe);
-                updateEntries<V>(psi, w.scratch, u, r * N + mirror, im, V::add(a2Im, b2), maskIm);
-            }
+            Fft::template butterflies<Direction::forward>(g, PackedColumnsSource{w.packedAdvection, group},
+                                                          PackedColumnsSink{w.packedAdvection, group, rev});
         }
     }
 
-    // Column 0 as a real column, transformed in place; its halfcomplex rows are the band rows
+    // The stage update on the band rows first..last - 1 from the transformed packed rows: each
+    // row's entries in the order they lie in memory. Column 0's halfcomplex rows are the band rows
     // less the mean.
-    SWIRLON_SIMD static void advectionColumnZero(const Workspace& w, double* psi, const StageUpdate& u) {
+    SWIRLON_SIMD static void updateRows(const Workspace& w, double* psi, const StageUpdate& u, int first, int last) {
+        constexpr Direction D = Direction::forward;
         const FastTables<N>& t = fastTables<N>();
-        double* column = w.packedAdvection + PackedColumnZero;
-        forwardRealColumn(N, column, PackedStride);
         const double inBand = std::bit_cast<double>(t.bandColumnMask[0]);
-        for (int r = 1; r < N; ++r) {
-            if (G.isBandIndex(r)) {
-                updateEntries<OneLane>(psi, w.scratch, u, r * N, column[r * PackedStride], t.rowB2[r], inBand);
+        for (int r = first; r < last; ++r) {
+            if (!G.isBandIndex(r)) {
+                continue;
+            }
+            const double* packed = w.packedAdvection + r * PackedStride;
+            const Vec b2 = V::set1(t.rowB2[r]);
+            for (int group = 0; group < BandGroups; ++group) {
+                const int s0 = 1 + group * L;
+                const int mirror = mirrorOf(s0);
+                const Vec re = Fft::template scaled<D>(V::load(packed + packedRe(group)));
+                const Vec im = V::reverse(Fft::template scaled<D>(V::load(packed + packedIm(group))));
+                updateEntries<V>(psi, w.scratch, u, r * N + s0, re, V::add(V::load(t.columnA2.data() + s0), b2),
+                                 loadBits(t.bandColumnMask.data() + s0));
+                updateEntries<V>(psi, w.scratch, u, r * N + mirror, im, V::add(V::load(t.columnA2.data() + mirror), b2),
+                                 loadBits(t.bandColumnMask.data() + mirror));
+            }
+            if (r != 0) {
+                updateEntries<OneLane>(psi, w.scratch, u, r * N, packed[PackedColumnZero], t.rowB2[r], inBand);
             }
         }
     }

@@ -18,8 +18,6 @@ constexpr double OneSixth = 0.16666666666666666;
 constexpr double StageWeights[3] = {0.5, 0.5, 1.0};
 // The weight of the middle stages' increments in the combination.
 constexpr double MiddleIncrementWeight = 2.0;
-// Where each stage leaves its increment.
-constexpr Slot StageIncrements[4] = {Slot::rk1, Slot::rk2, Slot::rk3, Slot::rk4};
 
 // What one stage does with the advection spectrum on each band entry.
 struct StageUpdate {
@@ -37,8 +35,9 @@ template <VectorOps W>
                                                               int at, typename W::Vec advection, typename W::Vec k2,
                                                               typename W::Vec mask) {
     using Vec = typename W::Vec;
+    constexpr Slot Increments[4] = {Slot::rk1, Slot::rk2, Slot::rk3, Slot::rk4};
     double* psiAt = psi + at;
-    double* increment = scratch[StageIncrements[u.stage]].data() + at;
+    double* increment = scratch[Increments[u.stage]].data() + at;
     const Vec oldPsi = W::load(psiAt);
     const Vec viscous = W::mul(W::mul(W::set1(u.nu), k2), oldPsi);
     const Vec inc = W::mul(W::sub(W::div(advection, k2), viscous), W::set1(u.dt));
