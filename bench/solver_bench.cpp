@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <memory>
 #include <random>
 #include <vector>
 
@@ -23,6 +22,7 @@
 #include "solver/reference_step.h"
 #include "solver/rk4_stage.h"
 #include "solver/spectral_filter.h"
+#include "solver/step_scratch.h"
 #include "solver/step_threads.h"
 #include "solver/time_step.h"
 
@@ -50,15 +50,14 @@ PackedSpectrum randomGrid(Grid grid) {
     return field;
 }
 
-std::unique_ptr<FieldBank> turbulentBank(Grid grid) {
-    auto bank = std::make_unique<FieldBank>(grid);
+PackedSpectrum turbulentPsi(Grid grid) {
     std::mt19937_64 engine(BenchSeed);
     std::uniform_real_distribution<double> value(-1.0, 1.0);
-    PackedSpectrum& psi = (*bank)[Slot::psi];
+    PackedSpectrum psi(grid);
     grid.forEachBandEntryButMean([&](int row, int column, int kSquared) {
         psi[grid.entryIndex(row, column)] = value(engine) * std::pow(1.0 + kSquared, -SpectralDecay);
     });
-    return bank;
+    return psi;
 }
 
 }  // namespace bench
@@ -121,25 +120,26 @@ BENCHMARK(BM_referenceInverseRealFft2d)->Apply(atEveryGrid);
 // Each iteration restarts from the same state, so every measured step does the same work.
 template <typename Step>
 void runSteps(benchmark::State& state, Step step) {
-    auto start = bench::turbulentBank(bench::gridOf(state));
-    auto bank = std::make_unique<FieldBank>(*start);
+    const PackedSpectrum start = bench::turbulentPsi(bench::gridOf(state));
+    PackedSpectrum psi = start;
+    StepScratch scratch(start.grid());
     for (auto _ : state) {
         state.PauseTiming();
-        (*bank)[Slot::psi] = (*start)[Slot::psi];
+        psi = start;
         state.ResumeTiming();
-        step(*bank);
-        benchmark::DoNotOptimize((*bank)[Slot::psi].data());
+        step(psi, scratch);
+        benchmark::DoNotOptimize(psi.data());
     }
 }
 
 void BM_stepRk4(benchmark::State& state) {
-    runSteps(state, [](FieldBank& bank) { stepRk4(bank, BenchReynolds); });
+    runSteps(state, [](PackedSpectrum& psi, StepScratch& scratch) { stepRk4(psi, scratch, BenchReynolds); });
     state.SetLabel(simdLevelName(bestSimdLevel()));
 }
 BENCHMARK(BM_stepRk4)->Apply(atEveryGrid);
 
 void BM_referenceStepRk4(benchmark::State& state) {
-    runSteps(state, [](FieldBank& bank) { referenceStepRk4(bank, BenchReynolds); });
+    runSteps(state, [](PackedSpectrum& psi, StepScratch& scratch) { referenceStepRk4(psi, scratch, BenchReynolds); });
 }
 BENCHMARK(BM_referenceStepRk4)->Apply(atEveryGrid);
 
@@ -151,9 +151,9 @@ void BM_stepRk4AtLevel(benchmark::State& state) {
         return;
     }
     const FastKernels& kernels = fastKernels(level, bench::gridOf(state));
-    runSteps(state, [&](FieldBank& bank) {
-        kernels.beginStep(bank, nullptr);
-        kernels.finishStep(bank, BenchReynolds, TimeStep, nullptr);
+    runSteps(state, [&](PackedSpectrum& psi, StepScratch& scratch) {
+        kernels.beginStep(psi, scratch, nullptr);
+        kernels.finishStep(psi, scratch, BenchReynolds, TimeStep, nullptr);
     });
     state.SetLabel(simdLevelName(level));
 }
@@ -166,7 +166,9 @@ BENCHMARK(BM_stepRk4AtLevel)
 void BM_stepRk4OnThreads(benchmark::State& state) {
     const Grid grid = bench::gridOf(state);
     ParallelStep parallel(static_cast<int>(state.range(1)), grid);
-    runSteps(state, [&](FieldBank& bank) { stepRk4(bank, BenchReynolds, TimeStep, &parallel); });
+    runSteps(state, [&](PackedSpectrum& psi, StepScratch& scratch) {
+        stepRk4(psi, scratch, BenchReynolds, TimeStep, &parallel);
+    });
     state.SetLabel(simdLevelName(bestSimdLevel()));
 }
 BENCHMARK(BM_stepRk4OnThreads)
@@ -177,13 +179,13 @@ BENCHMARK(BM_stepRk4OnThreads)
 // subnormal range, so the state is put back every few passes.
 void BM_spectralFilter(benchmark::State& state) {
     constexpr int PassesBeforeRestart = 4;
-    auto start = bench::turbulentBank(bench::gridOf(state));
-    PackedSpectrum psi = (*start)[Slot::psi];
+    const PackedSpectrum start = bench::turbulentPsi(bench::gridOf(state));
+    PackedSpectrum psi = start;
     int passes = 0;
     for (auto _ : state) {
         if (passes == PassesBeforeRestart) {
             state.PauseTiming();
-            psi = (*start)[Slot::psi];
+            psi = start;
             passes = 0;
             state.ResumeTiming();
         }
@@ -196,9 +198,9 @@ BENCHMARK(BM_spectralFilter)->Apply(atEveryGrid);
 
 // A step followed by the filter, as a frame with the filter on takes it: set against BM_stepRk4.
 void BM_filteredStepRk4(benchmark::State& state) {
-    runSteps(state, [](FieldBank& bank) {
-        stepRk4(bank, BenchReynolds);
-        applySpectralFilter(bank[Slot::psi]);
+    runSteps(state, [](PackedSpectrum& psi, StepScratch& scratch) {
+        stepRk4(psi, scratch, BenchReynolds);
+        applySpectralFilter(psi);
     });
 }
 BENCHMARK(BM_filteredStepRk4)->Apply(atEveryGrid);
@@ -209,18 +211,18 @@ BENCHMARK(BM_filteredStepRk4)->Apply(atEveryGrid);
 void BM_forcedStepRk4(benchmark::State& state) {
     ExtraTerms terms;
     terms.setParams({.forcing = ForcingKind::ring, .forcingWaveNumber = 4, .injectionRate = 3e-3, .drag = 0.1});
-    runSteps(state, [&](FieldBank& bank) {
-        stepRk4(bank, BenchReynolds);
-        terms.apply(bank[Slot::psi], BenchReynolds, TimeStep);
+    runSteps(state, [&](PackedSpectrum& psi, StepScratch& scratch) {
+        stepRk4(psi, scratch, BenchReynolds);
+        terms.apply(psi, BenchReynolds, TimeStep);
     });
 }
 BENCHMARK(BM_forcedStepRk4)->Apply(atEveryGrid);
 
 // The energy budget a run measures once a frame for the residual, forced or not.
 void BM_energyBudget(benchmark::State& state) {
-    const auto bank = bench::turbulentBank(bench::gridOf(state));
+    const PackedSpectrum psi = bench::turbulentPsi(bench::gridOf(state));
     for (auto _ : state) {
-        benchmark::DoNotOptimize(energyBudget((*bank)[Slot::psi], BenchReynolds, PhysicsParams{.drag = 0.1}));
+        benchmark::DoNotOptimize(energyBudget(psi, BenchReynolds, PhysicsParams{.drag = 0.1}));
     }
 }
 BENCHMARK(BM_energyBudget)->Apply(atEveryGrid);
@@ -395,14 +397,15 @@ double relativeDifference(const PackedSpectrum& packed, const FftwStep& fftw) {
 constexpr double AgreementTolerance = 1e-12;
 
 void BM_fftwStepRk4(benchmark::State& state) {
-    auto start = bench::turbulentBank(bench::gridOf(state));
+    const PackedSpectrum start = bench::turbulentPsi(bench::gridOf(state));
     FftwStep fftw(bench::gridOf(state));
     {
-        auto ours = std::make_unique<FieldBank>(*start);
-        stepRk4(*ours, BenchReynolds);
-        fftw.load((*start)[Slot::psi]);
+        PackedSpectrum ours = start;
+        StepScratch scratch(start.grid());
+        stepRk4(ours, scratch, BenchReynolds);
+        fftw.load(start);
         fftw.step(BenchReynolds, TimeStep);
-        const double difference = relativeDifference((*ours)[Slot::psi], fftw);
+        const double difference = relativeDifference(ours, fftw);
         if (!(difference < AgreementTolerance)) {
             state.SkipWithError("the FFTW step disagrees with the solver's step");
             return;
@@ -410,7 +413,7 @@ void BM_fftwStepRk4(benchmark::State& state) {
     }
     for (auto _ : state) {
         state.PauseTiming();
-        fftw.load((*start)[Slot::psi]);
+        fftw.load(start);
         state.ResumeTiming();
         fftw.step(BenchReynolds, TimeStep);
     }

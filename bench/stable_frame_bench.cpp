@@ -6,10 +6,11 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
 
+#include "solver/flow_state.h"
 #include "solver/operators.h"
 #include "solver/stable_frame.h"
+#include "solver/step_scratch.h"
 #include "solver/time_step.h"
 
 namespace swirlon {
@@ -84,24 +85,25 @@ const char* startPictureName(StartPicture picture) {
 constexpr int FramesPerRun = 3000;
 constexpr int FramesPerTimeUnit = 100;
 
-std::unique_ptr<FieldBank> bankWith(StartPicture picture) {
-    auto bank = std::make_unique<FieldBank>(Grid{});
-    (*bank)[Slot::psi] = startPictureVorticity(picture);
-    streamFunctionFromVorticity((*bank)[Slot::psi]);
-    return bank;
+FlowState stateWith(StartPicture picture) {
+    FlowState state(Grid{});
+    state.psi = startPictureVorticity(picture);
+    streamFunctionFromVorticity(state.psi);
+    return state;
 }
 
 void BM_stableFrames(benchmark::State& state) {
     const auto picture = AllStartPictures[static_cast<std::size_t>(state.range(0))];
     const int reynolds = static_cast<int>(state.range(1));
-    auto bank = bankWith(picture);
+    FlowState flow = stateWith(picture);
+    StepScratch scratch(Grid{});
     PackedSpectrum rollback(Grid{});
     int largestSplit = 0;
     long subStepTotal = 0;
     int divergedAt = -1;
     for (auto _ : state) {
         for (int frame = 0; frame < FramesPerRun; ++frame) {
-            const FrameOutcome outcome = advanceFrame(*bank, reynolds, rollback);
+            const FrameOutcome outcome = advanceFrame(flow, scratch, reynolds, rollback);
             largestSplit = std::max(largestSplit, outcome.subSteps);
             subStepTotal += outcome.subSteps;
             if (!outcome.finite) {
@@ -121,19 +123,20 @@ void BM_stableFrames(benchmark::State& state) {
 
 // One sub-step per frame: the cost per time unit that a stable run would have without splits.
 void BM_plainSteps(benchmark::State& state) {
-    const auto start = bankWith(StartPicture::redDiscOnGrey);
-    auto bank = bankWith(StartPicture::redDiscOnGrey);
+    const PackedSpectrum start = stateWith(StartPicture::redDiscOnGrey).psi;
+    PackedSpectrum psi = start;
+    StepScratch scratch(Grid{});
     // Plain steps of this picture stay finite for well over this many steps.
     constexpr int StepsBeforeRestart = 8;
     int stepsSinceRestart = 0;
     for (auto _ : state) {
         if (stepsSinceRestart == StepsBeforeRestart) {
             state.PauseTiming();
-            *bank = *start;
+            psi = start;
             stepsSinceRestart = 0;
             state.ResumeTiming();
         }
-        stepRk4(*bank, 1000);
+        stepRk4(psi, scratch, 1000);
         ++stepsSinceRestart;
     }
     state.counters["s_per_time_unit"] = benchmark::Counter(static_cast<double>(state.iterations()) / FramesPerTimeUnit,

@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <random>
 
 #include "solver/fast_step.h"
 #include "solver/grid.h"
 #include "solver/reference_step.h"
+#include "solver/step_scratch.h"
 #include "solver/time_step.h"
 
 namespace {
@@ -41,20 +41,21 @@ int main(int argc, char** argv) {
     }
 
     using namespace swirlon;
-    auto bank = std::make_unique<FieldBank>(Grid{});
+    PackedSpectrum psi(Grid{});
+    StepScratch scratch(Grid{});
     std::mt19937_64 engine(DriverSeed);
     std::uniform_real_distribution<double> value(-1.0, 1.0);
     Grid{}.forEachBandEntryButMean([&](int row, int column, int kSquared) {
-        (*bank)[Slot::psi][Grid{}.entryIndex(row, column)] = value(engine) * std::pow(1.0 + kSquared, -SpectralDecay);
+        psi[Grid{}.entryIndex(row, column)] = value(engine) * std::pow(1.0 + kSquared, -SpectralDecay);
     });
     for (int i = 0; i < steps; ++i) {
         if (fast) {
-            stepRk4(*bank, DriverReynolds);
+            stepRk4(psi, scratch, DriverReynolds);
         } else {
-            referenceStepRk4(*bank, DriverReynolds);
+            referenceStepRk4(psi, scratch, DriverReynolds);
         }
     }
     std::printf("%s, %s kernels: psi[1][1] = %.17g\n", argv[1], simdLevelName(bestSimdLevel()),
-                (*bank)[Slot::psi][Grid{}.entryIndex(1, 1)]);
+                psi[Grid{}.entryIndex(1, 1)]);
     return EXIT_SUCCESS;
 }

@@ -100,9 +100,9 @@ template <int N>
 void referenceInverse(double* a) {
     inverseRealFft2d(N, a);
 }
-void portableBegin(FieldBank& bank, ParallelStep*) { referenceBeginStep(bank); }
-void portableFinish(FieldBank& bank, int reynolds, double dt, ParallelStep*) {
-    referenceFinishStep(bank, reynolds, dt);
+void portableBegin(const PackedSpectrum& psi, StepScratch& scratch, ParallelStep*) { referenceBeginStep(psi, scratch); }
+void portableFinish(PackedSpectrum& psi, StepScratch& scratch, int reynolds, double dt, ParallelStep*) {
+    referenceFinishStep(psi, scratch, reynolds, dt);
 }
 template <int N>
 constexpr FastKernels portableKernelsOf{&referenceForward<N>, &referenceInverse<N>, &portableBegin, &portableFinish};

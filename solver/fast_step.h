@@ -7,6 +7,7 @@
 #include <array>
 
 #include "solver/grid.h"
+#include "solver/step_scratch.h"
 #include "solver/step_threads.h"
 
 namespace swirlon {
@@ -21,12 +22,13 @@ struct FastKernels {
     void (*forwardRealFft2d)(double* a);
     void (*inverseRealFft2d)(double* a);
     // Same contracts and results as beginStep / finishStep on everything that is read after a
-    // step: the band of psi, psiBase, the grid values in velX, velY, gradX and gradY and the band
-    // of rk1..rk4. The advection slot is left as work storage rather than as a spectrum.
+    // step: the band of psi and, of the scratch, psiBase, the grid values in velX, velY, gradX and
+    // gradY and the band of rk1..rk4. The advection slot is left as work storage rather than as a
+    // spectrum.
     // With parallel (and more than one thread in it) each pass is shared among its threads, with
     // the same results bit for bit; nullptr runs on the calling thread alone.
-    void (*beginStep)(FieldBank& bank, ParallelStep* parallel);
-    void (*finishStep)(FieldBank& bank, int reynolds, double dt, ParallelStep* parallel);
+    void (*beginStep)(const PackedSpectrum& psi, StepScratch& scratch, ParallelStep* parallel);
+    void (*finishStep)(PackedSpectrum& psi, StepScratch& scratch, int reynolds, double dt, ParallelStep* parallel);
 };
 
 // The kernels of one instruction set for every supported size, in the order of SupportedGridSizes.

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The grid: its size, the band of retained wave numbers, the packed layout of a spectrum, and
-// the fields (grid values or packed spectra) and bank of fields that make up a run's storage.
+// the field (grid values or a packed spectrum) that every part of the solver stores.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <vector>
+
+#include "solver/cache_line_allocator.h"
 
 namespace swirlon {
 
@@ -127,39 +129,7 @@ class PackedSpectrum {
 
   private:
     Grid grid_;
-    std::vector<double> values_;
-};
-
-enum class Slot : int {
-    psi = 0,
-    psiBase,
-    velX,
-    velY,
-    gradX,
-    gradY,
-    advection,
-    rk1,
-    rk2,
-    rk3,
-    rk4,
-};
-inline constexpr int SlotCount = 11;
-
-// The step's eleven fields on one grid: the state psi and its scratch storage.
-class FieldBank {
-  public:
-    explicit FieldBank(Grid grid)
-        : grid_(grid), slots_{PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid),
-                              PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid),
-                              PackedSpectrum(grid), PackedSpectrum(grid), PackedSpectrum(grid)} {}
-
-    const Grid& grid() const { return grid_; }
-    PackedSpectrum& operator[](Slot slot) { return slots_[static_cast<std::size_t>(slot)]; }
-    const PackedSpectrum& operator[](Slot slot) const { return slots_[static_cast<std::size_t>(slot)]; }
-
-  private:
-    Grid grid_;
-    std::array<PackedSpectrum, SlotCount> slots_;
+    AlignedValues values_;
 };
 
 }  // namespace swirlon

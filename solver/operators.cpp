@@ -32,15 +32,14 @@ void divideByMinusK2(PackedSpectrum& spectrum) {
     });
 }
 
-void computeDerivatives(FieldBank& bank) {
-    const Grid& grid = bank.grid();
+void computeDerivatives(const PackedSpectrum& psi, StepScratch& scratch) {
+    const Grid& grid = psi.grid();
     const int n = grid.size();
     const int bandLimit = grid.bandLimit();
-    const PackedSpectrum& psi = bank[Slot::psi];
-    PackedSpectrum& velX = bank[Slot::velX];
-    PackedSpectrum& velY = bank[Slot::velY];
-    PackedSpectrum& gradX = bank[Slot::gradX];
-    PackedSpectrum& gradY = bank[Slot::gradY];
+    PackedSpectrum& velX = scratch[Slot::velX];
+    PackedSpectrum& velY = scratch[Slot::velY];
+    PackedSpectrum& gradX = scratch[Slot::gradX];
+    PackedSpectrum& gradY = scratch[Slot::gradY];
     velX.fill(0.0);
     velY.fill(0.0);
     gradX.fill(0.0);
@@ -85,15 +84,15 @@ void computeDerivatives(FieldBank& bank) {
     }
 }
 
-void formAdvection(FieldBank& bank) { formAdvectionRows(bank, 0, bank.grid().size()); }
+void formAdvection(StepScratch& scratch) { formAdvectionRows(scratch, 0, scratch.grid().size()); }
 
-void formAdvectionRows(FieldBank& bank, int firstRow, int lastRow) {
-    const PackedSpectrum& velX = bank[Slot::velX];
-    const PackedSpectrum& velY = bank[Slot::velY];
-    const PackedSpectrum& gradX = bank[Slot::gradX];
-    const PackedSpectrum& gradY = bank[Slot::gradY];
-    PackedSpectrum& advection = bank[Slot::advection];
-    const int n = bank.grid().size();
+void formAdvectionRows(StepScratch& scratch, int firstRow, int lastRow) {
+    const PackedSpectrum& velX = scratch[Slot::velX];
+    const PackedSpectrum& velY = scratch[Slot::velY];
+    const PackedSpectrum& gradX = scratch[Slot::gradX];
+    const PackedSpectrum& gradY = scratch[Slot::gradY];
+    PackedSpectrum& advection = scratch[Slot::advection];
+    const int n = scratch.grid().size();
     for (int k = firstRow * n; k < lastRow * n; ++k) {
         advection[k] = gradY[k] * velY[k] + gradX[k] * velX[k];
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "solver/grid.h"
+#include "solver/step_scratch.h"
 
 namespace swirlon {
 
@@ -13,13 +14,13 @@ void copyBand(PackedSpectrum& dst, const PackedSpectrum& src);
 void multiplyByMinusK2(PackedSpectrum& spectrum);
 // Band entries divided by -(kx^2 + ky^2) (the Poisson solve); the mean entry is set to zero.
 void divideByMinusK2(PackedSpectrum& spectrum);
-// velX, velY, gradX, gradY = spectra of u = -dpsi/dy, v = dpsi/dx, domega/dx, domega/dy,
-// from the band of psi less its mean; every entry of the four slots is written.
-void computeDerivatives(FieldBank& bank);
+// velX, velY, gradX, gradY of the scratch = spectra of u = -dpsi/dy, v = dpsi/dx, domega/dx,
+// domega/dy, from the band of psi less its mean; every entry of the four slots is written.
+void computeDerivatives(const PackedSpectrum& psi, StepScratch& scratch);
 // advection = gradY*velY + gradX*velX at every grid point (u*domega/dx + v*domega/dy).
-void formAdvection(FieldBank& bank);
+void formAdvection(StepScratch& scratch);
 // The same on the grid rows firstRow..lastRow - 1 only, so threads can share the product.
-void formAdvectionRows(FieldBank& bank, int firstRow, int lastRow);
+void formAdvectionRows(StepScratch& scratch, int firstRow, int lastRow);
 
 }  // namespace swirlon
 

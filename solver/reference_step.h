@@ -4,12 +4,13 @@
 #pragma once
 
 #include "solver/grid.h"
+#include "solver/step_scratch.h"
 
 namespace swirlon {
 
 // Same contracts as beginStep / finishStep / stepRk4 in solver/time_step.h.
-void referenceBeginStep(FieldBank& bank);
-void referenceFinishStep(FieldBank& bank, int reynolds, double dt);
-void referenceStepRk4(FieldBank& bank, int reynolds, double dt = TimeStep);
+void referenceBeginStep(const PackedSpectrum& psi, StepScratch& scratch);
+void referenceFinishStep(PackedSpectrum& psi, StepScratch& scratch, int reynolds, double dt);
+void referenceStepRk4(PackedSpectrum& psi, StepScratch& scratch, int reynolds, double dt = TimeStep);
 
 }  // namespace swirlon

@@ -6,7 +6,7 @@
 // entries at a time, so both paths do the same arithmetic in the same order.
 #pragma once
 
-#include "solver/grid.h"
+#include "solver/step_scratch.h"
 #include "solver/vector_ops.h"
 
 namespace swirlon {
@@ -26,34 +26,34 @@ struct StageUpdate {
     double dt;
 };
 
-// At the band entries at..at + Lanes - 1 (k2 their K^2): increment = (advection / K^2 - nu * K^2 *
-// psi) * dt into the stage's slot; then psi becomes the next stage state (weight * increment +
-// base) or, after the last stage, ((rk3 + rk2) * 2 + rk1 + rk4) / 6 + base. Lanes outside the
-// mask keep what their entries held.
+// At the band entries at..at + Lanes - 1 of psi and of the scratch (k2 their K^2): increment =
+// (advection / K^2 - nu * K^2 * psi) * dt into the stage's slot; then psi becomes the next stage
+// state (weight * increment + base) or, after the last stage, ((rk3 + rk2) * 2 + rk1 + rk4) / 6 +
+// base. Lanes outside the mask keep what their entries held.
 template <VectorOps W>
-[[gnu::always_inline]] SWIRLON_SIMD inline void updateEntries(FieldBank& bank, const StageUpdate& u, int at,
-                                                              typename W::Vec advection, typename W::Vec k2,
+[[gnu::always_inline]] SWIRLON_SIMD inline void updateEntries(double* psi, StepScratch& scratch, const StageUpdate& u,
+                                                              int at, typename W::Vec advection, typename W::Vec k2,
                                                               typename W::Vec mask) {
     using Vec = typename W::Vec;
     constexpr Slot Increments[4] = {Slot::rk1, Slot::rk2, Slot::rk3, Slot::rk4};
-    double* psi = bank[Slot::psi].data() + at;
-    double* increment = bank[Increments[u.stage]].data() + at;
-    const Vec oldPsi = W::load(psi);
+    double* psiAt = psi + at;
+    double* increment = scratch[Increments[u.stage]].data() + at;
+    const Vec oldPsi = W::load(psiAt);
     const Vec viscous = W::mul(W::mul(W::set1(u.nu), k2), oldPsi);
     const Vec inc = W::mul(W::sub(W::div(advection, k2), viscous), W::set1(u.dt));
     W::store(increment, W::select(mask, inc, W::load(increment)));
-    const Vec base = W::load(bank[Slot::psiBase].data() + at);
+    const Vec base = W::load(scratch[Slot::psiBase].data() + at);
     Vec next;
     if (u.stage < 3) {
         next = W::add(W::mul(W::set1(StageWeights[u.stage]), inc), base);
     } else {
-        const Vec k1v = W::load(bank[Slot::rk1].data() + at);
-        const Vec k2v = W::load(bank[Slot::rk2].data() + at);
-        const Vec k3v = W::load(bank[Slot::rk3].data() + at);
+        const Vec k1v = W::load(scratch[Slot::rk1].data() + at);
+        const Vec k2v = W::load(scratch[Slot::rk2].data() + at);
+        const Vec k3v = W::load(scratch[Slot::rk3].data() + at);
         const Vec twice = W::mul(W::add(k3v, k2v), W::set1(MiddleIncrementWeight));
         next = W::add(W::mul(W::add(W::add(twice, k1v), inc), W::set1(OneSixth)), base);
     }
-    W::store(psi, W::select(mask, next, oldPsi));
+    W::store(psiAt, W::select(mask, next, oldPsi));
 }
 
 }  // namespace

@@ -13,7 +13,8 @@
 namespace swirlon {
 
 Simulation::Simulation(int reynolds, Grid grid)
-    : bank_(std::make_unique<FieldBank>(grid)),
+    : state_(grid),
+      scratch_(grid),
       rollback_(std::make_unique<PackedSpectrum>(grid)),
       vorticity_(std::make_unique<PackedSpectrum>(grid)),
       reynolds_(reynolds) {
@@ -25,7 +26,7 @@ void Simulation::setPhysics(const PhysicsParams& params) { extra_.setParams(para
 Simulation::~Simulation() = default;
 
 void Simulation::setStateFromVorticity(const PackedSpectrum& gridVorticity) {
-    PackedSpectrum& psi = (*bank_)[Slot::psi];
+    PackedSpectrum& psi = state_.psi;
     if (gridVorticity.grid() == grid()) {
         psi = gridVorticity;
         streamFunctionFromVorticity(psi);
@@ -41,7 +42,7 @@ void Simulation::setStateFromVorticity(const PackedSpectrum& gridVorticity) {
 }
 
 void Simulation::setState(const PackedSpectrum& psi, std::int64_t frames) {
-    (*bank_)[Slot::psi] = psi.grid() == grid() ? psi : regridSpectrum(psi, grid());
+    state_.psi = psi.grid() == grid() ? psi : regridSpectrum(psi, grid());
     stateChanged(frames);
 }
 
@@ -49,27 +50,26 @@ void Simulation::setGrid(Grid grid) {
     if (grid == this->grid()) {
         return;
     }
-    const PackedSpectrum moved = regridSpectrum(psi(), grid);
-    bank_ = std::make_unique<FieldBank>(grid);
+    state_.psi = regridSpectrum(psi(), grid);
+    scratch_ = StepScratch(grid);
     rollback_ = std::make_unique<PackedSpectrum>(grid);
     vorticity_ = std::make_unique<PackedSpectrum>(grid);
     if (parallel_) {
         parallel_ = std::make_unique<ParallelStep>(parallel_->threads().count(), grid);
     }
-    (*bank_)[Slot::psi] = moved;
     if (dye_) {
         dye_ = std::make_unique<CarriedDye>(regridDye(dye_->field(), grid));
     }
-    stateChanged(frames_);
+    stateChanged(state_.frames);
 }
 
 void Simulation::stateChanged(std::int64_t frames) {
-    frames_ = frames;
+    state_.frames = frames;
     vorticityCurrent_ = false;
     frameDone_ = false;
     // The first part of a step leaves the state's own grid velocities behind; the slots it
     // writes besides are scratch that every step rebuilds.
-    beginStep(*bank_);
+    beginStep(state_.psi, scratch_);
     outcome_ = FrameOutcome{.subSteps = 0,
                             .stabilityNumber = stabilityNumber(velocityX(), velocityY(), reynolds_),
                             .finite = isBandFinite(psi())};
@@ -83,12 +83,11 @@ void Simulation::setThreads(int count) {
 }
 
 const FrameOutcome& Simulation::advanceFrame() {
-    outcome_ = swirlon::advanceFrame(*bank_, reynolds_, *rollback_, settings_, &extra_, parallel_.get());
+    outcome_ = swirlon::advanceFrame(state_, scratch_, reynolds_, *rollback_, settings_, &extra_, parallel_.get());
     frameDone_ = outcome_.finite;
     frameReynolds_ = reynolds_;
     framePhysics_ = physics();
     if (outcome_.finite) {
-        ++frames_;
         vorticityCurrent_ = false;
         if (dye_) {
             dye_->carry(velocityX(), velocityY(), TimeStep, parallel_ ? &parallel_->threads() : nullptr);

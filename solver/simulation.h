@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One run of the flow: the solver's working memory, the state a failed frame falls back on,
-// the Reynolds number, the clock and the outcome of the last frame. The window and the batch
-// tool each hold one and advance it alike, so their results agree bit for bit.
+// One run of the flow: its state (the stream function and the clock), the stepper's scratch,
+// the stream function a failed frame falls back on, the Reynolds number and the outcome of the
+// last frame. The window and the batch tool each hold one and advance it alike, so their results
+// agree bit for bit.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +12,11 @@
 #include "solver/carried_dye.h"
 #include "solver/dye.h"
 #include "solver/extra_terms.h"
+#include "solver/flow_state.h"
 #include "solver/grid.h"
 #include "solver/physics_params.h"
 #include "solver/stable_frame.h"
+#include "solver/step_scratch.h"
 #include "solver/step_threads.h"
 
 namespace swirlon {
@@ -26,7 +29,7 @@ class Simulation {
     Simulation(const Simulation&) = delete;
     Simulation& operator=(const Simulation&) = delete;
 
-    const Grid& grid() const { return bank_->grid(); }
+    const Grid& grid() const { return state_.psi.grid(); }
 
     // The state becomes the stream function of grid vorticity (its mean dropped) and the clock
     // starts again from zero. Vorticity on another grid is moved onto the run's grid by its
@@ -46,20 +49,19 @@ class Simulation {
     const FrameOutcome& advanceFrame();
 
     // The stream-function spectrum; only its band less the mean entry carries the flow.
-    const PackedSpectrum& psi() const { return (*bank_)[Slot::psi]; }
+    const PackedSpectrum& psi() const { return state_.psi; }
     // Grid vorticity of the current state, computed when first asked for after a change.
     const PackedSpectrum& gridVorticity() const;
     // Grid velocities u and v: of the state itself right after it was set; after a frame, of
     // its last Runge-Kutta stage, which the speed picture shows as the state's speed.
-    const PackedSpectrum& velocityX() const { return (*bank_)[Slot::velX]; }
-    const PackedSpectrum& velocityY() const { return (*bank_)[Slot::velY]; }
+    const PackedSpectrum& velocityX() const { return scratch_[Slot::velX]; }
+    const PackedSpectrum& velocityY() const { return scratch_[Slot::velY]; }
 
     // After a state is set: no sub-steps (0) and the stability number of that state.
     const FrameOutcome& lastOutcome() const { return outcome_; }
 
-    std::int64_t framesDone() const { return frames_; }
-    // Computed from the frame count, so no rounding accumulates over a long run.
-    double time() const { return static_cast<double>(frames_) * TimeStep; }
+    std::int64_t framesDone() const { return state_.frames; }
+    double time() const { return state_.time(); }
 
     int reynolds() const { return reynolds_; }
     // Applies from the next frame on; reynolds > 0.
@@ -109,7 +111,8 @@ class Simulation {
     // Grid velocities and the stability number of the state just set.
     void stateChanged(std::int64_t frames);
 
-    std::unique_ptr<FieldBank> bank_;
+    FlowState state_;
+    StepScratch scratch_;
     std::unique_ptr<ParallelStep> parallel_;
     std::unique_ptr<PackedSpectrum> rollback_;
     std::unique_ptr<PackedSpectrum> vorticity_;
@@ -117,7 +120,6 @@ class Simulation {
     mutable bool vorticityCurrent_ = false;
     int reynolds_;
     FrameSettings settings_;
-    std::int64_t frames_ = 0;
     FrameOutcome outcome_;
     ExtraTerms extra_;
     // Whether rollback_ holds the start of a frame that went through, and what that frame ran with.

@@ -25,9 +25,9 @@ int subStepsFor(double number, double limit) {
     return needed >= MaxSubSteps ? MaxSubSteps : static_cast<int>(needed);
 }
 
-FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback, const FrameSettings& settings,
-                          ExtraTerms* extra, ParallelStep* parallel) {
-    PackedSpectrum& psi = bank[Slot::psi];
+FrameOutcome advanceFrame(FlowState& state, StepScratch& scratch, int reynolds, PackedSpectrum& rollback,
+                          const FrameSettings& settings, ExtraTerms* extra, ParallelStep* parallel) {
+    PackedSpectrum& psi = state.psi;
     // Nothing beyond the plain step runs unless a term is on, so such a frame is today's bit for bit.
     ExtraTerms* const terms = extra != nullptr && extra->active() ? extra : nullptr;
     FrameOutcome outcome;
@@ -38,13 +38,13 @@ FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollbac
     rollback = psi;
     const ForcingNoise noiseAtStart = terms != nullptr ? terms->noise() : ForcingNoise{};
 
-    beginStep(bank, parallel);
-    outcome.stabilityNumber = stabilityNumber(bank[Slot::velX], bank[Slot::velY], reynolds);
+    beginStep(psi, scratch, parallel);
+    outcome.stabilityNumber = stabilityNumber(scratch[Slot::velX], scratch[Slot::velY], reynolds);
     outcome.subSteps = subStepsFor(outcome.stabilityNumber, settings.stabilityLimit);
 
     // With one sub-step dt is exactly TimeStep and the frame is one plain step.
     const double dt = TimeStep / outcome.subSteps;
-    finishStep(bank, reynolds, dt, parallel);
+    finishStep(psi, scratch, reynolds, dt, parallel);
     if (terms != nullptr) {
         terms->apply(psi, reynolds, dt);
     }
@@ -52,7 +52,7 @@ FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollbac
         outcome.filteredEnstrophy += applySpectralFilter(psi);
     }
     for (int subStep = 1; subStep < outcome.subSteps && isBandFinite(psi); ++subStep) {
-        stepRk4(bank, reynolds, dt, parallel);
+        stepRk4(psi, scratch, reynolds, dt, parallel);
         if (terms != nullptr) {
             terms->apply(psi, reynolds, dt);
         }
@@ -67,9 +67,11 @@ FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollbac
             terms->setNoise(noiseAtStart);
         }
         // The failed step left non-finite grid velocities behind, and the speed picture reads them.
-        beginStep(bank, parallel);
+        beginStep(psi, scratch, parallel);
         outcome.finite = false;
+        return outcome;
     }
+    ++state.frames;
     return outcome;
 }
 

@@ -3,7 +3,9 @@
 // the state is too fast (or too viscous) for one explicit step to stay stable.
 #pragma once
 
+#include "solver/flow_state.h"
 #include "solver/grid.h"
+#include "solver/step_scratch.h"
 #include "solver/step_threads.h"
 
 namespace swirlon {
@@ -46,13 +48,15 @@ struct FrameSettings {
 // fewest that bring each sub-step's number to limit or below, never more than 1024.
 int subStepsFor(double number, double limit = SafeStabilityNumber);
 
-// Advances psi by TimeStep at viscosity 1/reynolds. rollback is caller-owned storage for the
-// state at the start of the frame. After the frame, velX and velY hold grid velocities of a
-// finite state. With subSteps == 1 and no filter the result is bit for bit one
-// stepRk4(bank, reynolds). Active extra terms (drag, hyperviscosity, forcing) follow every
+// Advances the state by one frame: psi by TimeStep at viscosity 1/reynolds and, when the frame
+// goes through (finite), the clock by one frame. rollback is caller-owned storage for psi at the
+// start of the frame. After the frame, velX and velY of the scratch hold grid velocities of a
+// finite state. With subSteps == 1 and no filter psi is bit for bit one
+// stepRk4(psi, scratch, reynolds). Active extra terms (drag, hyperviscosity, forcing) follow every
 // sub-step, before the filter; a frame put back also puts back their random numbers. With
 // parallel, the steps' passes are shared among its threads, with the same results.
-FrameOutcome advanceFrame(FieldBank& bank, int reynolds, PackedSpectrum& rollback, const FrameSettings& settings = {},
-                          ExtraTerms* extra = nullptr, ParallelStep* parallel = nullptr);
+FrameOutcome advanceFrame(FlowState& state, StepScratch& scratch, int reynolds, PackedSpectrum& rollback,
+                          const FrameSettings& settings = {}, ExtraTerms* extra = nullptr,
+                          ParallelStep* parallel = nullptr);
 
 }  // namespace swirlon

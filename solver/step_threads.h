@@ -15,7 +15,7 @@ namespace swirlon {
 // More threads than a row or column pass has line groups to share would only wait.
 inline constexpr int MaxStepThreads = 8;
 // The smallest grid whose step gains from a second thread: measured, two threads against one
-// take 1.4x the time at 64 points, the same at 128, and 0.61x and 0.57x at 256 and 512.
+// take 1.4x the time at 64 points, the same at 128, and 0.64x and 0.58x at 256 and 512.
 inline constexpr int SmallestThreadedGridSize = 256;
 
 // The threads a step on this grid runs best on here: two from SmallestThreadedGridSize up when
@@ -73,7 +73,7 @@ class ParallelStep {
 
   private:
     StepThreads threads_;
-    std::vector<double> packed_;
+    AlignedValues packed_;
     std::size_t points_;
 };
 

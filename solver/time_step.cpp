@@ -7,15 +7,17 @@ namespace swirlon {
 
 // The step runs on the vector kernels, whose results equal those of referenceBeginStep and
 // referenceFinishStep (the same operators composed one line at a time) bit for bit.
-void beginStep(FieldBank& bank, ParallelStep* parallel) { bestFastKernels(bank.grid()).beginStep(bank, parallel); }
-
-void finishStep(FieldBank& bank, int reynolds, double dt, ParallelStep* parallel) {
-    bestFastKernels(bank.grid()).finishStep(bank, reynolds, dt, parallel);
+void beginStep(const PackedSpectrum& psi, StepScratch& scratch, ParallelStep* parallel) {
+    bestFastKernels(psi.grid()).beginStep(psi, scratch, parallel);
 }
 
-void stepRk4(FieldBank& bank, int reynolds, double dt, ParallelStep* parallel) {
-    beginStep(bank, parallel);
-    finishStep(bank, reynolds, dt, parallel);
+void finishStep(PackedSpectrum& psi, StepScratch& scratch, int reynolds, double dt, ParallelStep* parallel) {
+    bestFastKernels(psi.grid()).finishStep(psi, scratch, reynolds, dt, parallel);
+}
+
+void stepRk4(PackedSpectrum& psi, StepScratch& scratch, int reynolds, double dt, ParallelStep* parallel) {
+    beginStep(psi, scratch, parallel);
+    finishStep(psi, scratch, reynolds, dt, parallel);
 }
 
 }  // namespace swirlon

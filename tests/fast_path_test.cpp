@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <memory>
 #include <random>
 #include <string>
 #include <tuple>
@@ -16,6 +15,7 @@
 #include "solver/fft.h"
 #include "solver/grid.h"
 #include "solver/reference_step.h"
+#include "solver/step_scratch.h"
 #include "solver/time_step.h"
 #include "spectral_fixtures.h"
 
@@ -44,33 +44,41 @@ int differingEntries(const PackedSpectrum& a, const PackedSpectrum& b, bool band
     return count;
 }
 
-// The slots (by number) that differ: psi, its base and the grid fields everywhere, the stage
-// increments on the band; the advection slot is scratch.
-std::string differingSlots(const FieldBank& fast, const FieldBank& reference) {
-    std::string slots;
+// A state psi and the step's scratch: what a step reads and writes.
+struct StepFields {
+    PackedSpectrum psi;
+    StepScratch scratch;
+};
+
+// The fields that differ, psi by name and the scratch slots by number: psi, its base and the grid
+// fields everywhere, the stage increments on the band; the fast step keeps the advection slot in
+// a layout of its own.
+std::string differingFields(const StepFields& fast, const StepFields& reference) {
+    std::string fields = differingEntries(fast.psi, reference.psi) > 0 ? " psi" : "";
     for (int s = 0; s < SlotCount; ++s) {
         const auto slot = static_cast<Slot>(s);
-        if (slot != Slot::advection && differingEntries(fast[slot], reference[slot], slot >= Slot::rk1) > 0) {
-            slots += ' ' + std::to_string(s);
+        if (slot != Slot::advection &&
+            differingEntries(fast.scratch[slot], reference.scratch[slot], slot >= Slot::rk1) > 0) {
+            fields += ' ' + std::to_string(s);
         }
     }
-    return slots;
+    return fields;
 }
 
 // A random stream function on the band with decaying amplitudes; every other entry, the mean
-// included, holds junk the step must neither read nor change.
-std::unique_ptr<FieldBank> randomBandBank(unsigned seed, Grid grid = Grid{}) {
-    auto bank = std::make_unique<FieldBank>(grid);
+// included, and every scratch entry hold junk the step must neither read nor change.
+StepFields randomBandFields(unsigned seed, Grid grid = Grid{}) {
+    constexpr int Fields = SlotCount + 1;
+    StepFields fields{testing::randomField(seed * Fields, grid), StepScratch(grid)};
     for (int s = 0; s < SlotCount; ++s) {
-        (*bank)[static_cast<Slot>(s)] = testing::randomField(seed * SlotCount + s, grid);
+        fields.scratch[static_cast<Slot>(s)] = testing::randomField(seed * Fields + s + 1, grid);
     }
     std::mt19937 engine(seed);
     std::uniform_real_distribution<double> value(-1.0, 1.0);
     grid.forEachBandEntry([&](int row, int column, int kSquared) {
-        (*bank)[Slot::psi][grid.entryIndex(row, column)] =
-            Amplitude * value(engine) / std::pow(1.0 + kSquared, Decay / 2.0);
+        fields.psi[grid.entryIndex(row, column)] = Amplitude * value(engine) / std::pow(1.0 + kSquared, Decay / 2.0);
     });
-    return bank;
+    return fields;
 }
 
 class FastPath : public ::testing::TestWithParam<std::tuple<SimdLevel, int>> {
@@ -110,18 +118,18 @@ TEST_P(FastPath, StepsEqualTheStraightforwardStepsAtEveryReynoldsNumberAndSubSte
     constexpr int SubStepSplit = 3;
     for (const int reynolds : {100, 1000, 10000}) {
         for (const double dt : {TimeStep, TimeStep / SubStepSplit}) {
-            auto fast = randomBandBank(static_cast<unsigned>(reynolds), grid());
-            auto reference = std::make_unique<FieldBank>(*fast);
-            kernels().beginStep(*fast, nullptr);
-            referenceBeginStep(*reference);
-            EXPECT_EQ(differingSlots(*fast, *reference), "") << "begin, Re " << reynolds;
+            StepFields fast = randomBandFields(static_cast<unsigned>(reynolds), grid());
+            StepFields reference = fast;
+            kernels().beginStep(fast.psi, fast.scratch, nullptr);
+            referenceBeginStep(reference.psi, reference.scratch);
+            EXPECT_EQ(differingFields(fast, reference), "") << "begin, Re " << reynolds;
             for (int step = 0; step < StepsCompared; ++step) {
-                kernels().finishStep(*fast, reynolds, dt, nullptr);
-                referenceFinishStep(*reference, reynolds, dt);
-                EXPECT_EQ(differingSlots(*fast, *reference), "")
+                kernels().finishStep(fast.psi, fast.scratch, reynolds, dt, nullptr);
+                referenceFinishStep(reference.psi, reference.scratch, reynolds, dt);
+                EXPECT_EQ(differingFields(fast, reference), "")
                     << "Re " << reynolds << " dt " << dt << " step " << step;
-                kernels().beginStep(*fast, nullptr);
-                referenceBeginStep(*reference);
+                kernels().beginStep(fast.psi, fast.scratch, nullptr);
+                referenceBeginStep(reference.psi, reference.scratch);
             }
         }
     }
@@ -130,17 +138,16 @@ TEST_P(FastPath, StepsEqualTheStraightforwardStepsAtEveryReynoldsNumberAndSubSte
 TEST_P(FastPath, NonFiniteStatesStayNonFiniteInTheSameEntries) {
     // A blown-up state must be recognised by the frame's finiteness test exactly as before.
     const Grid g = grid();
-    auto fast = randomBandBank(5, g);
-    (*fast)[Slot::psi][g.entryIndex(3, 4)] = std::numeric_limits<double>::infinity();
-    auto reference = std::make_unique<FieldBank>(*fast);
-    kernels().beginStep(*fast, nullptr);
-    kernels().finishStep(*fast, 100, TimeStep, nullptr);
-    referenceStepRk4(*reference, 100, TimeStep);
+    StepFields fast = randomBandFields(5, g);
+    fast.psi[g.entryIndex(3, 4)] = std::numeric_limits<double>::infinity();
+    StepFields reference = fast;
+    kernels().beginStep(fast.psi, fast.scratch, nullptr);
+    kernels().finishStep(fast.psi, fast.scratch, 100, TimeStep, nullptr);
+    referenceStepRk4(reference.psi, reference.scratch, 100, TimeStep);
     int differentFiniteness = 0;
     g.forEachBandEntryButMean([&](int row, int column, int) {
         const int at = g.entryIndex(row, column);
-        differentFiniteness +=
-            std::isfinite((*fast)[Slot::psi][at]) != std::isfinite((*reference)[Slot::psi][at]) ? 1 : 0;
+        differentFiniteness += std::isfinite(fast.psi[at]) != std::isfinite(reference.psi[at]) ? 1 : 0;
     });
     EXPECT_EQ(differentFiniteness, 0);
 }
@@ -150,15 +157,15 @@ TEST_P(FastPath, NonFiniteStatesStayNonFiniteInTheSameEntries) {
 TEST_P(FastPath, StepsOnSeveralThreadsEqualTheStepsOnOne) {
     for (const int threads : {2, 3}) {
         ParallelStep parallel(threads, grid());
-        auto shared = randomBandBank(7, grid());
-        auto single = std::make_unique<FieldBank>(*shared);
+        StepFields shared = randomBandFields(7, grid());
+        StepFields single = shared;
         for (int step = 0; step < 2; ++step) {
-            kernels().beginStep(*shared, &parallel);
-            kernels().beginStep(*single, nullptr);
-            EXPECT_EQ(differingSlots(*shared, *single), "") << threads << " threads, begin " << step;
-            kernels().finishStep(*shared, 1000, TimeStep, &parallel);
-            kernels().finishStep(*single, 1000, TimeStep, nullptr);
-            EXPECT_EQ(differingSlots(*shared, *single), "") << threads << " threads, step " << step;
+            kernels().beginStep(shared.psi, shared.scratch, &parallel);
+            kernels().beginStep(single.psi, single.scratch, nullptr);
+            EXPECT_EQ(differingFields(shared, single), "") << threads << " threads, begin " << step;
+            kernels().finishStep(shared.psi, shared.scratch, 1000, TimeStep, &parallel);
+            kernels().finishStep(single.psi, single.scratch, 1000, TimeStep, nullptr);
+            EXPECT_EQ(differingFields(shared, single), "") << threads << " threads, step " << step;
         }
     }
 }
@@ -175,18 +182,17 @@ INSTANTIATE_TEST_SUITE_P(LevelsAndGrids, FastPath,
 TEST(FastStep, PublicStepRunsOnTheBestLevelWithTheSameResultsAndLeavesWhatLiesOutsideTheBand) {
     for (const int size : SupportedGridSizes) {
         const Grid grid(size);
-        auto fast = randomBandBank(11, grid);
-        const auto before = std::make_unique<FieldBank>(*fast);
-        auto reference = std::make_unique<FieldBank>(*fast);
-        stepRk4(*fast, 1000);
-        referenceStepRk4(*reference, 1000);
-        EXPECT_EQ(differingSlots(*fast, *reference), "") << simdLevelName(bestSimdLevel()) << " at " << size;
+        StepFields fast = randomBandFields(11, grid);
+        const PackedSpectrum before = fast.psi;
+        StepFields reference = fast;
+        stepRk4(fast.psi, fast.scratch, 1000);
+        referenceStepRk4(reference.psi, reference.scratch, 1000);
+        EXPECT_EQ(differingFields(fast, reference), "") << simdLevelName(bestSimdLevel()) << " at " << size;
         // With the band put back as it was, nothing may differ.
-        PackedSpectrum& psi = (*fast)[Slot::psi];
         grid.forEachBandEntryButMean([&](int row, int column, int) {
-            psi[grid.entryIndex(row, column)] = (*before)[Slot::psi][grid.entryIndex(row, column)];
+            fast.psi[grid.entryIndex(row, column)] = before[grid.entryIndex(row, column)];
         });
-        EXPECT_EQ(differingEntries(psi, (*before)[Slot::psi]), 0) << size;
+        EXPECT_EQ(differingEntries(fast.psi, before), 0) << size;
     }
 }
 

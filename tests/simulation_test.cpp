@@ -11,7 +11,9 @@
 #include "solver/budget.h"
 #include "solver/diagnostics.h"
 #include "solver/extra_terms.h"
+#include "solver/flow_state.h"
 #include "solver/spectral_filter.h"
+#include "solver/step_scratch.h"
 #include "solver/time_step.h"
 #include "spectral_fixtures.h"
 
@@ -114,8 +116,8 @@ TEST(Simulation, AnOverflowingFrameIsPutBackUncountedWithFiniteVelocities) {
 
 // Loads with the filter on are pinned by the batch and window tests.
 TEST(Simulation, WithTheFilterOnEverySubStepIsFilteredButASetStateIsTakenAsIs) {
-    auto expected = testing::makeZeroBank();
-    PackedSpectrum& psi = (*expected)[Slot::psi];
+    PackedSpectrum psi(Grid{});
+    StepScratch scratch(Grid{});
     testing::fillRandomBand(psi, 17);
     Simulation simulation(10000);
     simulation.setFrameSettings({.filter = true});
@@ -124,7 +126,7 @@ TEST(Simulation, WithTheFilterOnEverySubStepIsFilteredButASetStateIsTakenAsIs) {
     const int subSteps = simulation.advanceFrame().subSteps;
     ASSERT_GT(subSteps, 1) << "the field should need sub-steps";
     for (int subStep = 0; subStep < subSteps; ++subStep) {
-        stepRk4(*expected, 10000, TimeStep / subSteps);
+        stepRk4(psi, scratch, 10000, TimeStep / subSteps);
         applySpectralFilter(psi);
     }
     EXPECT_EQ(simulation.psi(), psi);
@@ -132,17 +134,19 @@ TEST(Simulation, WithTheFilterOnEverySubStepIsFilteredButASetStateIsTakenAsIs) {
 
 // With every new term off, explicitly or by default, a frame is the plain frame bit for bit.
 TEST(Simulation, ExtraTermsSwitchedOffLeaveTheFramesAsTheyWere) {
-    auto plain = testing::makeZeroBank();
-    testing::fillRandomBand((*plain)[Slot::psi], 23);
+    FlowState plain(Grid{});
+    StepScratch scratch(Grid{});
+    testing::fillRandomBand(plain.psi, 23);
     Simulation simulation(10000);
     simulation.setPhysics({.forcingWaveNumber = 7, .forcingAmplitude = 3.0, .hyperOrder = 5});
-    simulation.setState((*plain)[Slot::psi]);
+    simulation.setState(plain.psi);
     PackedSpectrum rollback(Grid{});
     for (int frame = 0; frame < 3; ++frame) {
         ASSERT_TRUE(simulation.advanceFrame().finite);
-        ASSERT_TRUE(advanceFrame(*plain, 10000, rollback).finite);
+        ASSERT_TRUE(advanceFrame(plain, scratch, 10000, rollback).finite);
     }
-    EXPECT_EQ(simulation.psi(), (*plain)[Slot::psi]);
+    EXPECT_EQ(simulation.psi(), plain.psi);
+    EXPECT_EQ(simulation.framesDone(), plain.frames);
 }
 
 // A single Fourier mode is a steady solution of the Euler equations, so each frame multiplies

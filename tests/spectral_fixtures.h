@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <complex>
-#include <memory>
 #include <numbers>
 #include <random>
 
@@ -44,8 +43,6 @@ inline PackedSpectrum randomField(unsigned seed, Grid grid = Grid{}) {
 
 // One classical RK4 step of dpsi/dt = lambda*psi multiplies psi by R(lambda*dt).
 inline double rk4Factor(double z) { return 1.0 + z + z * z / 2.0 + z * z * z / 6.0 + z * z * z * z / 24.0; }
-
-inline std::unique_ptr<FieldBank> makeZeroBank(Grid grid = Grid{}) { return std::make_unique<FieldBank>(grid); }
 
 // Adds c to F(kx, ky) (and so conj(c) to F(-kx, -ky)) for a band wave vector other than (0, 0).
 inline void addMode(PackedSpectrum& spectrum, int kx, int ky, std::complex<double> c) {

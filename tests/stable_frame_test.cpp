@@ -7,7 +7,9 @@
 #include <limits>
 
 #include "solver/diagnostics.h"
+#include "solver/flow_state.h"
 #include "solver/operators.h"
+#include "solver/step_scratch.h"
 #include "solver/time_step.h"
 #include "spectral_fixtures.h"
 
@@ -15,7 +17,6 @@ namespace swirlon {
 namespace {
 
 using testing::addMode;
-using testing::makeZeroBank;
 using testing::modeOf;
 using testing::rk4Factor;
 
@@ -68,53 +69,59 @@ TEST(StableFrame, SubStepsAreTheFewestThatKeepEachAtOrBelowTheLimit) {
 }
 
 TEST(StableFrame, GentleFrameIsOnePlainStepBitForBit) {
-    auto framed = makeZeroBank();
-    testing::fillRandomBand((*framed)[Slot::psi], 21, 3.0, GentleAmplitude);
-    auto plain = makeZeroBank();
-    (*plain)[Slot::psi] = (*framed)[Slot::psi];
+    FlowState framed(Grid{});
+    StepScratch framedScratch(Grid{});
+    testing::fillRandomBand(framed.psi, 21, 3.0, GentleAmplitude);
+    PackedSpectrum plain = framed.psi;
+    StepScratch plainScratch(Grid{});
     PackedSpectrum rollback(Grid{});
     for (const int reynolds : {100, 1000, 10000}) {
-        const FrameOutcome outcome = advanceFrame(*framed, reynolds, rollback);
-        stepRk4(*plain, reynolds);
+        const FrameOutcome outcome = advanceFrame(framed, framedScratch, reynolds, rollback);
+        stepRk4(plain, plainScratch, reynolds);
         ASSERT_EQ(outcome.subSteps, 1);
         ASSERT_TRUE(outcome.finite);
-        EXPECT_EQ((*framed)[Slot::psi], (*plain)[Slot::psi]);
-        EXPECT_EQ((*framed)[Slot::velX], (*plain)[Slot::velX]);
-        EXPECT_EQ((*framed)[Slot::velY], (*plain)[Slot::velY]);
+        EXPECT_EQ(framed.psi, plain);
+        EXPECT_EQ(framedScratch[Slot::velX], plainScratch[Slot::velX]);
+        EXPECT_EQ(framedScratch[Slot::velY], plainScratch[Slot::velY]);
     }
+    EXPECT_EQ(framed.frames, 3);
 }
 
 TEST(StableFrame, ViscousLimitSplitsTheFrameIntoEqualRk4SubSteps) {
     // At Re 1 one step of 0.01 would leave RK4's stability interval for the largest K^2.
     constexpr int Reynolds = 1;
     const std::complex<double> start = std::polar(0.5, 0.7);
-    auto bank = makeZeroBank();
-    addMode((*bank)[Slot::psi], 4, -3, start);
+    FlowState state(Grid{});
+    StepScratch scratch(Grid{});
+    addMode(state.psi, 4, -3, start);
     PackedSpectrum rollback(Grid{});
-    const FrameOutcome outcome = advanceFrame(*bank, Reynolds, rollback);
+    const FrameOutcome outcome = advanceFrame(state, scratch, Reynolds, rollback);
     ASSERT_GT(outcome.subSteps, 1);
     EXPECT_GE(outcome.stabilityNumber, viscousStabilityNumber(Grid{}, Reynolds));
     const double expected = std::pow(rk4Factor(-25.0 * TimeStep / outcome.subSteps / Reynolds), outcome.subSteps);
-    EXPECT_NEAR(modeOf((*bank)[Slot::psi], 4, -3).real() / start.real(), expected, SubStepDecayTolerance);
+    EXPECT_NEAR(modeOf(state.psi, 4, -3).real() / start.real(), expected, SubStepDecayTolerance);
+    EXPECT_EQ(state.frames, 1);
 }
 
 TEST(StableFrame, NonFiniteStateIsNotSteppedAtAll) {
-    auto bank = makeZeroBank();
-    testing::fillRandomBand((*bank)[Slot::psi], 4);
-    const int at = bank->grid().entryIndex(3, 7);
-    (*bank)[Slot::psi][at] = std::numeric_limits<double>::quiet_NaN();
-    (*bank)[Slot::rk1].fill(2.0);
+    FlowState state(Grid{});
+    StepScratch scratch(Grid{});
+    testing::fillRandomBand(state.psi, 4);
+    const int at = Grid{}.entryIndex(3, 7);
+    state.psi[at] = std::numeric_limits<double>::quiet_NaN();
+    scratch[Slot::rk1].fill(2.0);
     PackedSpectrum rollback(Grid{});
-    EXPECT_FALSE(advanceFrame(*bank, 1000, rollback).finite);
-    EXPECT_TRUE(std::isnan((*bank)[Slot::psi][at]));
-    EXPECT_EQ((*bank)[Slot::rk1][at], 2.0);
+    EXPECT_FALSE(advanceFrame(state, scratch, 1000, rollback).finite);
+    EXPECT_TRUE(std::isnan(state.psi[at]));
+    EXPECT_EQ(scratch[Slot::rk1][at], 2.0);
+    EXPECT_EQ(state.frames, 0);
 }
 
 TEST(Diagnostics, SpectralSumsEqualGridAveragesOfTheSameField) {
-    auto bank = makeZeroBank();
-    testing::fillRandomBand((*bank)[Slot::psi], 8, 2.0);
-    const PackedSpectrum& psi = (*bank)[Slot::psi];
-    beginStep(*bank);  // velX, velY, gradX, gradY on the grid
+    PackedSpectrum psi(Grid{});
+    StepScratch scratch(Grid{});
+    testing::fillRandomBand(psi, 8, 2.0);
+    beginStep(psi, scratch);  // velX, velY, gradX, gradY on the grid
     PackedSpectrum vorticity(psi.grid());
     vorticityFromStreamFunction(psi, vorticity);
     const int points = psi.grid().points();
@@ -122,12 +129,12 @@ TEST(Diagnostics, SpectralSumsEqualGridAveragesOfTheSameField) {
     double squaredVorticity = 0.0;
     double squaredGradient = 0.0;
     for (int k = 0; k < points; ++k) {
-        const PackedSpectrum& u = (*bank)[Slot::velX];
-        const PackedSpectrum& v = (*bank)[Slot::velY];
+        const PackedSpectrum& u = scratch[Slot::velX];
+        const PackedSpectrum& v = scratch[Slot::velY];
         kinetic += u[k] * u[k] + v[k] * v[k];
         squaredVorticity += vorticity[k] * vorticity[k];
         squaredGradient +=
-            (*bank)[Slot::gradX][k] * (*bank)[Slot::gradX][k] + (*bank)[Slot::gradY][k] * (*bank)[Slot::gradY][k];
+            scratch[Slot::gradX][k] * scratch[Slot::gradX][k] + scratch[Slot::gradY][k] * scratch[Slot::gradY][k];
     }
     EXPECT_NEAR(energy(psi) / (0.5 * kinetic / points), 1.0, DiagnosticTolerance);
     EXPECT_NEAR(enstrophy(psi) / (0.5 * squaredVorticity / points), 1.0, DiagnosticTolerance);

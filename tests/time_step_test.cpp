@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "solver/diagnostics.h"
+#include "solver/step_scratch.h"
 #include "spectral_fixtures.h"
 
 namespace swirlon {
 namespace {
 
 using testing::addMode;
-using testing::makeZeroBank;
 using testing::modeOf;
 using testing::rk4Factor;
 
@@ -27,14 +27,15 @@ TEST(Rk4Step, SingleModeDecaysByTheRk4FactorAtEachReynoldsNumberOnEveryGrid) {
     // psi = cos(4x - 3y + 0.7): K^2 = 25 and no advection, so only viscosity acts.
     const std::complex<double> start = std::polar(0.5, 0.7);
     for (const int size : SupportedGridSizes) {
-        auto bank = makeZeroBank(Grid(size));
-        addMode((*bank)[Slot::psi], 4, -3, start);
+        PackedSpectrum psi{Grid(size)};
+        StepScratch scratch{Grid(size)};
+        addMode(psi, 4, -3, start);
         double expected = 1.0;
         // Changing the Reynolds number between steps takes effect at the next step.
         for (const int reynolds : {100, 1000, 10000, 100}) {
-            stepRk4(*bank, reynolds);
+            stepRk4(psi, scratch, reynolds);
             expected *= rk4Factor(-25.0 * TimeStep / reynolds);
-            const std::complex<double> now = modeOf((*bank)[Slot::psi], 4, -3);
+            const std::complex<double> now = modeOf(psi, 4, -3);
             EXPECT_NEAR(now.real() / start.real(), expected, DecayTolerance) << "Re " << reynolds << " at " << size;
             EXPECT_NEAR(now.imag() / start.imag(), expected, DecayTolerance) << "Re " << reynolds << " at " << size;
         }
@@ -66,19 +67,20 @@ TEST_P(BandEdge, ModesAtTheBandEdgeAdvectWithoutAliasing) {
     const int k = Grid(GetParam()).bandLimit();
     const std::vector<WaveVector> modes = {{k - 2, 2}, {-3, k - 1}, {k, -k}, {1, 1}, {5, 3}, {-5, 7}, {0, 4}};
     std::map<WaveVector, std::complex<double>> psi;
-    auto bank = makeZeroBank(Grid(GetParam()));
+    PackedSpectrum packed{Grid(GetParam())};
+    StepScratch scratch{Grid(GetParam())};
     for (std::size_t m = 0; m < modes.size(); ++m) {
         const auto c = std::polar(1e-3 / (1.0 + m), 0.4 + m);
-        addMode((*bank)[Slot::psi], modes[m].first, modes[m].second, c);
+        addMode(packed, modes[m].first, modes[m].second, c);
         psi[modes[m]] += c;
         psi[{-modes[m].first, -modes[m].second}] += std::conj(c);
     }
     const auto advection = exactAdvection(psi);
-    stepRk4(*bank, Reynolds);
+    stepRk4(packed, scratch, Reynolds);
 
     double largest = 0.0;
     std::map<WaveVector, std::complex<double>> expected;
-    const int bandLimit = bank->grid().bandLimit();
+    const int bandLimit = packed.grid().bandLimit();
     for (int kx = 0; kx <= bandLimit; ++kx) {
         for (int ky = -bandLimit; ky <= bandLimit; ++ky) {
             if (kx == 0 && ky <= 0) {
@@ -92,7 +94,7 @@ TEST_P(BandEdge, ModesAtTheBandEdgeAdvectWithoutAliasing) {
         }
     }
     for (const auto& [wave, value] : expected) {
-        EXPECT_NEAR(std::abs(modeOf((*bank)[Slot::rk1], wave.first, wave.second) - value), 0.0,
+        EXPECT_NEAR(std::abs(modeOf(scratch[Slot::rk1], wave.first, wave.second) - value), 0.0,
                     RelativeIncrementTolerance * largest)
             << "at (" << wave.first << ", " << wave.second << ")";
     }
@@ -102,11 +104,12 @@ INSTANTIATE_TEST_SUITE_P(Grids, BandEdge, ::testing::ValuesIn(SupportedGridSizes
 
 TEST(Rk4Step, InviscidLimitKeepsEnergyOfARandomFieldToHighAccuracy) {
     // Advection alone conserves the energy; one RK4 step of 0.01 keeps it to ~dt^5.
-    auto bank = makeZeroBank();
-    testing::fillRandomBand((*bank)[Slot::psi], 9, 3.0, 0.05);
-    const double before = energy((*bank)[Slot::psi]);
-    stepRk4(*bank, 1 << 30);
-    EXPECT_NEAR(energy((*bank)[Slot::psi]) / before, 1.0, 1e-9);
+    PackedSpectrum psi(Grid{});
+    StepScratch scratch(Grid{});
+    testing::fillRandomBand(psi, 9, 3.0, 0.05);
+    const double before = energy(psi);
+    stepRk4(psi, scratch, 1 << 30);
+    EXPECT_NEAR(energy(psi) / before, 1.0, 1e-9);
 }
 
 }  // namespace
