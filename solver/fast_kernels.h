@@ -375,15 +375,16 @@ struct Kernels : LineFft<V, N> {
     }
 
     // The column pass of the advection (rows already transformed and packed), read on the band
-    // only and left in the packed rows at their natural positions, column 0 (with the last part)
-    // transformed in place as a real column; then the stage update of psi, row by row. Walking
+    // only and left in the packed rows at their natural positions, column 0 (with the first part,
+    // which has no more groups than any other) transformed in place as a real column; then the
+    // stage update of psi, row by row. Walking
     // down a column group instead, the update would step a grid row (up to 4 KiB) at a time
     // through four to seven fields, which the processor does not foresee: at 512 points a step
     // took 1.08 of its time that way.
     SWIRLON_SIMD static void advectionColumnPass(const Workspace& w, double* psi, const StageUpdate& u) {
         w.forParts(BandGroups, [&](int first, int last) {
             advectionColumns(w, first, last);
-            if (last == BandGroups) {
+            if (first == 0) {
                 forwardRealColumn(N, w.packedAdvection + PackedColumnZero, PackedStride);
             }
         });
