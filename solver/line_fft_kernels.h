@@ -189,10 +189,9 @@ struct LineFft {
 
     // The last two stages of fft1d (half = 2, 1) on each block of four neighbouring lines in
     // first..last - 1, held in registers, then handed to the sink: the close of the passes when
-    // log2 N is even. Written
-    // out like lastThreeStages rather than shared with it through a loop over the stages: with
-    // such a loop the compiler no longer kept the block in registers, and a step took 1.35 times
-    // as long.
+    // log2 N is even. Written out like lastThreeStages rather than shared with it through a loop
+    // over the stages: with such a loop the compiler no longer kept the block in registers, and a
+    // step took 1.35 times as long.
     template <typename Sink>
     SWIRLON_SIMD static void lastTwoStages(LineGroup& g, const double* sinTable, const double* cosTable, int stride,
                                            const Sink& sink, int first, int last) {
