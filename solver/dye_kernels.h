@@ -77,7 +77,6 @@ struct DyeKernel {
         Vec period;
         Vec way;
         Vec halfWay;
-        Vec half;
     };
 
     SWIRLON_SIMD static Vec clamp(Vec x, Vec low, Vec high) { return V::max(V::min(x, high), low); }
@@ -119,16 +118,17 @@ struct DyeKernel {
                                         Chunk& chunk) {
         alignas(64) static constexpr double LaneOffsets[] = {0, 1, 2, 3, 4, 5, 6, 7};
         static_assert(std::size(LaneOffsets) >= static_cast<std::size_t>(Lanes));
+        const Vec half = V::set1(0.5);
         const Vec minusPeriod = V::sub(V::zero(), t.period);
         const Vec y = V::set1(static_cast<double>(row));
         for (int at = 0; at < ChunkPixels; at += Lanes) {
             const int c = firstColumn + at;
             const Vec u = V::load(rows.u + c + 1);
             const Vec v = V::load(rows.v + c + 1);
-            const Vec dudx = V::mul(t.half, V::sub(V::load(rows.u + c + 2), V::load(rows.u + c)));
-            const Vec dvdx = V::mul(t.half, V::sub(V::load(rows.v + c + 2), V::load(rows.v + c)));
-            const Vec dudy = V::mul(t.half, V::sub(V::load(rows.uAbove + c), V::load(rows.uBelow + c)));
-            const Vec dvdy = V::mul(t.half, V::sub(V::load(rows.vAbove + c), V::load(rows.vBelow + c)));
+            const Vec dudx = V::mul(half, V::sub(V::load(rows.u + c + 2), V::load(rows.u + c)));
+            const Vec dvdx = V::mul(half, V::sub(V::load(rows.v + c + 2), V::load(rows.v + c)));
+            const Vec dudy = V::mul(half, V::sub(V::load(rows.uAbove + c), V::load(rows.uBelow + c)));
+            const Vec dvdy = V::mul(half, V::sub(V::load(rows.vAbove + c), V::load(rows.vBelow + c)));
             const Vec midU = V::sub(u, V::mul(t.halfWay, V::add(V::mul(u, dudx), V::mul(v, dudy))));
             const Vec midV = V::sub(v, V::mul(t.halfWay, V::add(V::mul(u, dvdx), V::mul(v, dvdy))));
             const Vec x = V::add(V::set1(static_cast<double>(c)), V::load(LaneOffsets));
@@ -228,8 +228,7 @@ struct DyeKernel {
         const int paddedRowDoubles = (size + DyePaddingBefore + DyePaddingAfter) * DyePixelStride;
         const double period = size;
         const double way = dt * period / (2.0 * std::numbers::pi);
-        const Trace trace{
-            .period = V::set1(period), .way = V::set1(way), .halfWay = V::set1(0.5 * way), .half = V::set1(0.5)};
+        const Trace trace{.period = V::set1(period), .way = V::set1(way), .halfWay = V::set1(0.5 * way)};
         const double* source = P == Pass::there ? scratch.start() : scratch.there();
         const Vec low = V::set1(DyeStoredLow);
         const Vec high = V::set1(DyeStoredHigh);
